@@ -1,0 +1,67 @@
+#include "CleanReg/PathRules.h"
+
+namespace morvane {
+
+namespace {
+
+std::size_t LastDelimiter(const std::string& s) { return s.find_last_of("\\:"); }
+
+bool Holds(const std::string& s, const char* chars) { return s.find_first_of(chars) != std::string::npos; }
+
+}  // namespace
+
+std::string DirectoryPart(const std::string& s) {
+  const std::size_t at = LastDelimiter(s);
+  return at == std::string::npos ? std::string() : s.substr(0, at + 1);
+}
+
+std::string NamePart(const std::string& s) {
+  const std::size_t at = LastDelimiter(s);
+  return at == std::string::npos ? s : s.substr(at + 1);
+}
+
+std::string ExtensionPart(const std::string& s) {
+  const std::size_t dot = s.rfind('.');
+  if (dot == std::string::npos) return {};
+  const std::size_t delimiter = LastDelimiter(s);
+  if (delimiter != std::string::npos && delimiter > dot) return {};
+  return s.substr(dot);
+}
+
+std::size_t OccursIn(const std::string& needle, const std::string& haystack) {
+  if (needle.empty()) return 0;
+  const std::size_t at = haystack.find(needle);
+  return at == std::string::npos ? 0 : at + 1;
+}
+
+std::string CutAt(const std::string& s, char c) {
+  const std::size_t at = s.find(c);
+  return at == std::string::npos ? s : s.substr(0, at);
+}
+
+std::string StripExtension(const std::string& name) {
+  const std::size_t at = OccursIn(ExtensionPart(name), name);
+  return at == 0 ? name : name.substr(0, at - 1);
+}
+
+bool ResolveFilePath(const std::string& text, std::string& rebuilt) {
+  bool valid = true;
+  const std::string extension = CutAt(CutAt(CutAt(ExtensionPart(text), ' '), '!'), ',');
+  const std::string name = CutAt(CutAt(NamePart(text), '^'), '%');
+
+  std::string rest = text;
+  if (const std::size_t at = rest.find(":\\"); at != std::string::npos) rest.erase(at, 2);
+  if (rest.find(":\\") != std::string::npos) valid = false;
+  if (Holds(text, "|=*")) valid = false;
+  if (Holds(name, "/\"")) valid = false;
+
+  const bool ok = text.size() > 3 && text[1] == ':' && text[2] == '\\' && valid && !name.empty() &&
+                  !extension.empty();
+  if (ok) {
+    rebuilt = text.back() == '.' ? DirectoryPart(text) + name
+                                 : DirectoryPart(text) + StripExtension(name) + extension;
+  }
+  return ok;
+}
+
+}  // namespace morvane

@@ -1,0 +1,27 @@
+// Text rules that read a registry string as a file path. Plain string work, no file system.
+// Character positions count from 1, as the rest of the program's texts do.
+#pragma once
+
+#include <string>
+
+namespace morvane {
+
+// From the start up to and including the last '\' or ':'; empty when there is neither.
+std::string DirectoryPart(const std::string& s);
+// Everything after the last '\' or ':'; the whole text when there is neither.
+std::string NamePart(const std::string& s);
+// From the last '.' to the end, unless a '\' or ':' follows that dot; else empty.
+std::string ExtensionPart(const std::string& s);
+// 1-based position of the leftmost occurrence of needle in haystack; 0 when absent or empty.
+std::size_t OccursIn(const std::string& needle, const std::string& haystack);
+// Drops the first occurrence of c and everything after it.
+std::string CutAt(const std::string& s, char c);
+
+// Drops everything from the first occurrence of the name's extension part to the end.
+std::string StripExtension(const std::string& name);
+// Reads a registry text as a local file path, cutting off arguments (" -u", ",0", "!1", "%1",
+// "^..."); true when it looks like a drive-rooted file name with an extension, and then the
+// rebuilt path is written to rebuilt.
+bool ResolveFilePath(const std::string& text, std::string& rebuilt);
+
+}  // namespace morvane

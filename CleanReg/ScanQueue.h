@@ -1,0 +1,74 @@
+// The hand-over from the scan worker to the user-interface thread: status texts, findings and
+// the end of the scan, applied by the UI thread in exactly the order the worker issued them.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "CleanReg/Finding.h"
+
+namespace morvane {
+
+// What the worker reports. Implemented by ScanQueue for the window and by vectors in tests.
+class ScanSink {
+ public:
+  virtual ~ScanSink() = default;
+  virtual void Status(const std::string& text) = 0;
+  virtual void Found(const Finding& finding) = 0;
+  virtual void End() = 0;
+};
+
+struct ScanMessage {
+  enum class Kind { Status, Finding, End };
+  Kind kind;
+  std::string text;  // Status only
+  Finding finding;   // Finding only
+};
+
+// A locked FIFO. The worker pushes; whenever the queue turns from empty to non-empty the
+// wake-up callback runs (on the worker thread) so that the UI thread can drain it. The UI thread
+// takes everything that has arrived in one call and applies it in order.
+class ScanQueue final : public ScanSink {
+ public:
+  explicit ScanQueue(std::function<void()> wakeUp) : wakeUp_(std::move(wakeUp)) {}
+
+  void Status(const std::string& text) override { Push({ScanMessage::Kind::Status, text, {}}); }
+  void Found(const Finding& finding) override { Push({ScanMessage::Kind::Finding, {}, finding}); }
+  void End() override { Push({ScanMessage::Kind::End, {}, {}}); }
+
+  std::vector<ScanMessage> TakeAll() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    std::vector<ScanMessage> out(std::make_move_iterator(pending_.begin()),
+                                 std::make_move_iterator(pending_.end()));
+    pending_.clear();
+    return out;
+  }
+
+  // Drops whatever is pending and stops waking anybody up (the window is going away).
+  void Detach() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    pending_.clear();
+    wakeUp_ = nullptr;
+  }
+
+ private:
+  void Push(ScanMessage message) {
+    std::function<void()> wake;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      if (!wakeUp_) return;
+      if (pending_.empty()) wake = wakeUp_;
+      pending_.push_back(std::move(message));
+    }
+    if (wake) wake();
+  }
+
+  std::mutex mutex_;
+  std::deque<ScanMessage> pending_;
+  std::function<void()> wakeUp_;
+};
+
+}  // namespace morvane

@@ -1,0 +1,533 @@
+#include "MainFrm/MainFrm.h"
+
+#include <commctrl.h>
+
+#include "AboutU/About.h"
+#include "MainFrm/Appearance.h"
+#include "platform/Process.h"
+
+namespace morvane {
+
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+constexpr int kClientWidth = 679;
+constexpr int kClientHeight = 505;
+constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr char kWindowClass[] = "TMainForm";
+
+constexpr int kPageRegistry = 0, kPageFiles = 1, kPageDeinstall = 2;
+
+HFONT MakeFont(const char* face, int pixelHeight, bool bold, BYTE charset = DEFAULT_CHARSET,
+               bool underline = false) {
+  return CreateFontA(-pixelHeight, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE, charset,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
+}
+
+void SetFont(HWND hwnd, HFONT font) { SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+
+HWND MakeList(HWND sheet, HFONT font) {
+  HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
+                              WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY |
+                                  LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
+                              0, 32, 673, 353, sheet, nullptr, GetModuleHandleA(nullptr), nullptr);
+  SetFont(list, font);
+  SendMessageA(list, LB_SETITEMHEIGHT, 0, kListRowHeight);
+  return list;
+}
+
+std::string WindowText(HWND hwnd) {
+  const int length = GetWindowTextLengthA(hwnd);
+  std::string text(static_cast<std::size_t>(length) + 1, '\0');
+  GetWindowTextA(hwnd, text.data(), length + 1);
+  text.resize(static_cast<std::size_t>(length));
+  return text;
+}
+
+// An error's message as the application shows it: with a full stop added when the message
+// ends in a character that sorts after it.
+std::string ErrorMessageText(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
+  return message;
+}
+
+}  // namespace
+
+TMainFormServices DefaultServices() {
+  TMainFormServices services;
+  services.MessageBox = [](HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+    return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+  };
+  services.StartProgram = [](const std::string& commandLine) { StartProgram(commandLine); };
+  services.ExecuteSaveDialog = [](HWND owner, TSaveDialog& dialog) { return dialog.Execute(owner); };
+  services.Registry = &SystemRegistry();
+  services.Files = &SystemFileSystem();
+  return services;
+}
+
+TMainForm::BusyScope::BusyScope(TMainForm& form) : form_(form) { ++form_.busy_; }
+
+TMainForm::BusyScope::~BusyScope() {
+  if (--form_.busy_ == 0 && form_.closeRequested_) PostMessageA(form_.hwnd_, WM_CLOSE, 0, 0);
+}
+
+TMainForm::TMainForm(TMainFormServices services) : Services(std::move(services)) {
+  static const ATOM atom = [] {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&icc);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = &TMainForm::WindowProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hIcon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = kWindowClass;
+    return RegisterClassA(&wc);
+  }();
+  (void)atom;
+
+  windowFont_.reset(MakeFont("MS Sans Serif", 11, false));
+  tabFont_.reset(MakeFont("Verdana", 13, true, RUSSIAN_CHARSET));
+  listFont_.reset(MakeFont("Verdana", 13, false, RUSSIAN_CHARSET));
+  buttonFont_.reset(MakeFont("MS Sans Serif", 13, true));
+  panelBrush_.reset(CreateSolidBrush(kEvenRowColor));
+  whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
+  pageBrush_.reset(CreateSolidBrush(kPageControlColor));
+  banner_.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), "BANNER", IMAGE_BITMAP, 0, 0,
+                                                LR_CREATEDIBSECTION)));
+
+  RECT frame{0, 0, kClientWidth, kClientHeight};
+  AdjustWindowRect(&frame, kWindowStyle, TRUE);
+  const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  CreateMenus();
+  hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, kApplicationTitle, kWindowStyle, x, y, width,
+                          height, nullptr, MainMenu1, GetModuleHandleA(nullptr), this);
+  MainForm = this;
+  scanQueue_ = std::make_unique<ScanQueue>([hwnd = hwnd_] { PostMessageA(hwnd, kScanQueueMessage, 0, 0); });
+  CreateControls();
+  // FormCreate: the page control's background colour is set with its creation above.
+  PageControl1->SelectPage(kPageRegistry);
+}
+
+TMainForm::~TMainForm() {
+  if (hwnd_ != nullptr && IsWindow(hwnd_)) {
+    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    scanQueue_->Detach();
+    FCleanThread.reset();
+    ZelButton1.reset(); ZelButton2.reset(); ZelButton3.reset(); ZelButton4.reset();
+    PageControl1.reset();
+    DestroyWindow(hwnd_);
+  }
+  if (accelerators_ != nullptr) DestroyAcceleratorTable(accelerators_);
+  if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::CreateMenus() {
+  MainMenu1 = CreateMenu();
+  HMENU file = CreatePopupMenu();
+  AppendMenuA(file, MF_STRING, kCmdExit, "Exit");
+  HMENU unit = CreatePopupMenu();
+  AppendMenuA(unit, MF_STRING, kCmdRegister, "Register\tCtrl+R");
+  AppendMenuA(unit, MF_STRING, kCmdUnnecessaryFiles, "Unnecessary files\tCtrl+U");
+  AppendMenuA(unit, MF_STRING, kCmdDeinstall, "Deinstall\tCtrl+D");
+  HMENU help = CreatePopupMenu();
+  AppendMenuA(help, MF_STRING, kCmdHelp, "Support\tF1");
+  AppendMenuA(help, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(help, MF_STRING, kCmdHomePage, "Quorvial Ltd. home page");
+  AppendMenuA(help, MF_STRING, kCmdProductPage, "Morvane home page");
+  AppendMenuA(help, MF_SEPARATOR, 0, nullptr);
+  AppendMenuA(help, MF_STRING, kCmdAbout, "About\tCtrl+A");
+  AppendMenuA(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "File");
+  AppendMenuA(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(unit), "Unit");
+  AppendMenuA(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "Help");
+
+  ACCEL keys[] = {
+      {FVIRTKEY | FCONTROL, 'R', kCmdRegister},
+      {FVIRTKEY | FCONTROL, 'U', kCmdUnnecessaryFiles},
+      {FVIRTKEY | FCONTROL, 'D', kCmdDeinstall},
+      {FVIRTKEY, VK_F1, kCmdHelp},
+      {FVIRTKEY | FCONTROL, 'A', kCmdAbout},
+  };
+  accelerators_ = CreateAcceleratorTableA(keys, static_cast<int>(std::size(keys)));
+}
+
+void TMainForm::CreateControls() {
+  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  SetFont(hwnd_, windowFont_.get());
+
+  // The banner is painted by the window itself (see Paint); Image1 marks its area.
+  Image1 = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_OWNERDRAW, 0, 0, 681, 169, hwnd_, nullptr, instance,
+                           nullptr);
+
+  PageControl1 = std::make_unique<TPageControl>(hwnd_, -1, 72, 682, 417, kPageControlColor);
+  SetFont(PageControl1->Handle(), tabFont_.get());
+  RCl = PageControl1->AddPage("Register");
+  TabSheet1 = PageControl1->AddPage("Unnecessary files");
+  TabSheet2 = PageControl1->AddPage("Deinstall");
+  PageControl1->OnShow = [this](int page) { OnPageShown(page); };
+
+  ListView1 = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
+                                  LVS_NOSORTHEADER,
+                              0, 32, 673, 353, RCl, nullptr, instance, nullptr);
+  SetFont(ListView1, listFont_.get());
+  ListView_SetExtendedListViewStyle(ListView1, LVS_EX_CHECKBOXES);
+  ListView_SetBkColor(ListView1, RGB(255, 255, 255));
+  ListView_SetTextColor(ListView1, RGB(0, 0, 0));
+  const char* columns[] = {"Type of error", "Parameter", "Section", "Key of register"};
+  for (int i = 0; i < 4; ++i) {
+    LVCOLUMNA column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    column.pszText = const_cast<char*>(columns[i]);
+    column.iSubItem = i;
+    column.cx = 100;
+    ListView_InsertColumn(ListView1, i, &column);
+  }
+  AutoSizeColumns();
+
+  ListBox1 = MakeList(TabSheet1, listFont_.get());
+  ListBox2 = MakeList(TabSheet2, listFont_.get());
+
+  Panel1 = CreateWindowExA(WS_EX_STATICEDGE, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE,
+                           7, 490, 666, 15, hwnd_, nullptr, instance, nullptr);
+  SetFont(Panel1, windowFont_.get());
+
+  ZelButton1 = std::make_unique<TZelButton>(hwnd_, 8, 104, 73, 25, "Start");
+  ZelButton2 = std::make_unique<TZelButton>(hwnd_, 88, 104, 65, 25, "Cancel");
+  ZelButton3 = std::make_unique<TZelButton>(hwnd_, 160, 104, 65, 25, "Correct");
+  ZelButton4 = std::make_unique<TZelButton>(hwnd_, 608, 102, 65, 25, "Regedit");
+  TZelButton* buttons[] = {ZelButton1.get(), ZelButton2.get(), ZelButton3.get(), ZelButton4.get()};
+  for (TZelButton* button : buttons) {
+    button->SetHotTrackColor(RGB(0, 128, 0));
+    button->SetFont(button == ZelButton4.get() ? windowFont_.get() : buttonFont_.get());
+    // Buttons lie over the page control, in the strip between the tabs and the lists.
+    SetWindowPos(button->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
+  ZelButton1->OnClick = [this] { RunHandler([this] { ZelButton1Click(); }); };
+  ZelButton2->OnClick = [this] { RunHandler([this] { ZelButton2Click(); }); };
+  ZelButton3->OnClick = [this] { RunHandler([this] { ZelButton3Click(); }); };
+  ZelButton4->OnClick = [this] { RunHandler([this] { ZelButton4Click(); }); };
+}
+
+void TMainForm::Show() {
+  ShowWindow(hwnd_, SW_SHOW);
+  UpdateWindow(hwnd_);
+}
+
+bool TMainForm::PreTranslate(MSG& msg) {
+  if (accelerators_ == nullptr || hwnd_ == nullptr) return false;
+  HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+  if (root != hwnd_) return false;
+  return TranslateAcceleratorA(hwnd_, accelerators_, &msg) != 0;
+}
+
+void TMainForm::RefreshApp() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    if (!PreTranslate(msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+  }
+}
+
+void TMainForm::RunHandler(const std::function<void()>& handler) {
+  try {
+    handler();
+  } catch (const std::exception& error) {
+    Services.MessageBox(hwnd_, ErrorMessageText(error.what()), kApplicationTitle, MB_OK | MB_ICONERROR);
+  }
+}
+
+// ---- Page roles ----------------------------------------------------------------------------
+
+void TMainForm::OnPageShown(int page) {
+  RunHandler([this, page] {
+    switch (page) {
+      case kPageRegistry: RClShow(); break;
+      case kPageFiles: TabSheet1Show(); break;
+      case kPageDeinstall: TabSheet2Show(); break;
+      default: break;
+    }
+  });
+}
+
+void TMainForm::RClShow() {
+  ClearFindings();
+  ZelButton3->SetCaption("Correct");
+  ZelButton2->SetCaption("Cancel");
+  ZelButton1->SetCaption("Start");
+  ZelButton1->SetEnabled(true);
+  ZelButton2->SetEnabled(false);
+  ZelButton2->SetVisible(true);
+  ZelButton3->SetEnabled(false);
+  ZelButton4->SetVisible(true);
+  ZelButton1->Tag = kRoleRegistry;
+  SetStatusText("");
+}
+
+void TMainForm::TabSheet1Show() {
+  SendMessageA(ListBox1, LB_RESETCONTENT, 0, 0);
+  ZelButton3->SetCaption("Clear");
+  ZelButton1->SetCaption("Refresh");
+  ZelButton1->SetEnabled(true);
+  ZelButton1->SetVisible(true);
+  ZelButton2->SetVisible(false);
+  ZelButton3->SetEnabled(false);
+  ZelButton4->SetVisible(false);
+  ZelButton1->Tag = kRoleFiles;
+  SetStatusText("");
+}
+
+void TMainForm::TabSheet2Show() {
+  ZelButton3->SetCaption("Delete");
+  ZelButton2->SetCaption("Uninstall");
+  ZelButton1->SetCaption("Refresh");
+  ZelButton1->SetEnabled(true);
+  ZelButton2->SetVisible(true);
+  ZelButton2->SetEnabled(true);
+  ZelButton3->SetEnabled(true);
+  ZelButton4->SetVisible(false);
+  ZelButton1->Tag = kRoleDeinstall;
+  SetStatusText("");
+}
+
+// ---- Menu ------------------------------------------------------------------------------------
+
+void TMainForm::Exit1Click() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
+void TMainForm::Register1Click() { PageControl1->SelectPage(kPageRegistry); }
+void TMainForm::Unnecessaryfiles1Click() { PageControl1->SelectPage(kPageFiles); }
+void TMainForm::Deinstall1Click() { PageControl1->SelectPage(kPageDeinstall); }
+void TMainForm::About1Click() {
+  if (About != nullptr) About->ShowModal();
+}
+
+void TMainForm::OnCommand(WORD id) {
+  RunHandler([this, id] {
+    switch (id) {
+      case kCmdExit: Exit1Click(); break;
+      case kCmdRegister: Register1Click(); break;
+      case kCmdUnnecessaryFiles: Unnecessaryfiles1Click(); break;
+      case kCmdDeinstall: Deinstall1Click(); break;
+      case kCmdAbout: About1Click(); break;
+      default: break;
+    }
+  });
+}
+
+// ---- Action buttons ----------------------------------------------------------------------------
+
+void TMainForm::ZelButton1Click() {
+  switch (Role()) {
+    case kRoleRegistry: {  // Start
+      if (FCleanThread) return;  // one scan at a time
+      ClearFindings();
+      auto worker = std::make_unique<TCleanThread>(*scanQueue_, *Services.Registry, *Services.Files);
+      worker->FScanExtensions = true;
+      worker->FScanReferences = true;
+      FCleanThread = std::move(worker);
+      FCleanThread->Start();
+      PageControl1->SetTabVisible(kPageFiles, false);
+      PageControl1->SetTabVisible(kPageDeinstall, false);
+      ZelButton1->SetEnabled(false);
+      ZelButton3->SetEnabled(false);
+      ZelButton2->SetEnabled(true);
+      break;
+    }
+    case kRoleFiles:  // Refresh
+      PageControl1->SetTabVisible(kPageRegistry, false);
+      PageControl1->SetTabVisible(kPageDeinstall, false);
+      SendMessageA(ListBox1, LB_RESETCONTENT, 0, 0);
+      PageControl1->SetTabVisible(kPageRegistry, true);
+      PageControl1->SetTabVisible(kPageDeinstall, true);
+      ZelButton1->SetEnabled(true);
+      break;
+    case kRoleDeinstall:  // Refresh
+      break;
+  }
+}
+
+void TMainForm::ZelButton2Click() {
+  switch (Role()) {
+    case kRoleRegistry:  // Cancel
+      if (FCleanThread) FCleanThread->Cancel();
+      break;
+    case kRoleFiles:  // hidden
+    case kRoleDeinstall:  // Uninstall
+      break;
+  }
+}
+
+void TMainForm::ZelButton3Click() {
+  switch (Role()) {
+    case kRoleRegistry:  // Correct
+    case kRoleFiles:     // Clear
+    case kRoleDeinstall:  // Delete
+      break;
+  }
+}
+
+void TMainForm::ZelButton4Click() {
+  if (Role() == kRoleRegistry) Services.StartProgram("regedit");
+}
+
+// ---- Findings and the scan hand-over ---------------------------------------------------------
+
+void TMainForm::AddFinding(const Finding& finding) {
+  LVITEMA item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = static_cast<int>(findings_.size());
+  item.pszText = const_cast<char*>(finding.caption.c_str());
+  const int row = ListView_InsertItem(ListView1, &item);
+  if (row < 0) return;
+  ListView_SetItemText(ListView1, row, 1, const_cast<char*>(finding.parameter.c_str()));
+  ListView_SetItemText(ListView1, row, 2, const_cast<char*>(finding.section.c_str()));
+  ListView_SetItemText(ListView1, row, 3, const_cast<char*>(finding.keyPath.c_str()));
+  findings_.push_back(finding);
+}
+
+void TMainForm::ClearFindings() {
+  ListView_DeleteAllItems(ListView1);
+  findings_.clear();
+}
+
+void TMainForm::AutoSizeColumns() {
+  for (int i = 0; i < 4; ++i) ListView_SetColumnWidth(ListView1, i, LVSCW_AUTOSIZE_USEHEADER);
+}
+
+std::string TMainForm::StatusText() const { return WindowText(Panel1); }
+
+void TMainForm::SetStatusText(const std::string& text) { SetWindowTextA(Panel1, text.c_str()); }
+
+void TMainForm::ApplyScanMessages() {
+  std::vector<ScanMessage> messages = scanQueue_->TakeAll();
+  if (messages.empty()) return;
+  // Rows arriving together are added with drawing held off, so a large batch costs one repaint.
+  const bool batch = messages.size() > 16;
+  if (batch) SendMessageA(ListView1, WM_SETREDRAW, FALSE, 0);
+  bool added = false;
+  for (ScanMessage& message : messages) {
+    switch (message.kind) {
+      case ScanMessage::Kind::Status: SetStatusText(message.text); break;
+      case ScanMessage::Kind::Finding:
+        AddFinding(message.finding);
+        added = true;
+        break;
+      case ScanMessage::Kind::End: EndOfScan(); break;
+    }
+  }
+  if (added && findings_.size() < 2000) AutoSizeColumns();
+  if (batch) {
+    SendMessageA(ListView1, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(ListView1, nullptr, TRUE);
+  }
+}
+
+void TMainForm::EndOfScan() {
+  // The worker has handed over its last message; its body is returning.
+  FCleanThread.reset();
+  AutoSizeColumns();
+  ZelButton1->SetEnabled(true);
+  ZelButton2->SetEnabled(false);
+  PageControl1->SetTabVisible(kPageFiles, true);
+  PageControl1->SetTabVisible(kPageDeinstall, true);
+  ZelButton3->SetEnabled(!findings_.empty());
+}
+
+// ---- Window procedure ----------------------------------------------------------------------------
+
+LRESULT CALLBACK TMainForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    static_cast<TMainForm*>(create->lpCreateParams)->hwnd_ = hwnd;
+  }
+  auto* self = reinterpret_cast<TMainForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+  return self->OnMessage(message, wParam, lParam);
+}
+
+void TMainForm::Paint() {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(hwnd_, &ps);
+  if (banner_.get() != nullptr) {
+    HDC memory = CreateCompatibleDC(dc);
+    {
+      SelectedObject bitmap(memory, banner_.get());
+      BitBlt(dc, 0, 0, 681, 169, memory, 0, 0, SRCCOPY);
+    }
+    DeleteDC(memory);
+  }
+  EndPaint(hwnd_, &ps);
+}
+
+LRESULT TMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_PAINT:
+      Paint();
+      return 0;
+    case WM_COMMAND:
+      if (lParam == 0) OnCommand(LOWORD(wParam));
+      return 0;
+    case WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (PageControl1 && PageControl1->HandleNotify(*header)) return 0;
+      if (header->hwndFrom == ListView1 && header->code == static_cast<UINT>(NM_CUSTOMDRAW))
+        return ListView1CustomDrawItem(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+      break;
+    }
+    case WM_DRAWITEM: {
+      const auto& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (draw.CtlType == ODT_TAB) {
+        PageControl1DrawTab(draw);
+        return TRUE;
+      }
+      if (draw.CtlType == ODT_LISTBOX) {
+        ListBoxDrawItem(draw);  // ListBox1 and ListBox2 draw alike
+        return TRUE;
+      }
+      break;
+    }
+    case WM_MEASUREITEM: {
+      auto& measure = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+      if (measure.CtlType == ODT_LISTBOX) measure.itemHeight = kListRowHeight;
+      return TRUE;
+    }
+    case WM_CTLCOLORSTATIC:
+      if (reinterpret_cast<HWND>(lParam) == Panel1) {
+        SetBkColor(reinterpret_cast<HDC>(wParam), kEvenRowColor);
+        return reinterpret_cast<LRESULT>(panelBrush_.get());
+      }
+      break;
+    case WM_CTLCOLORBTN:
+      // The action buttons take the window's colour.
+      return reinterpret_cast<LRESULT>(whiteBrush_.get());
+    case kScanQueueMessage:
+      ApplyScanMessages();
+      return 0;
+    case WM_CLOSE:
+      if (busy_ > 0) {
+        closeRequested_ = true;  // the running tool finishes first
+        return 0;
+      }
+      DestroyWindow(hwnd_);
+      return 0;
+    case WM_DESTROY:
+      scanQueue_->Detach();
+      FCleanThread.reset();  // stops the walk after at most one more key and waits for it
+      if (MainForm == this) PostQuitMessage(0);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+}  // namespace morvane

@@ -1,0 +1,137 @@
+#include "MainFrm/PageControl.h"
+
+#include <commctrl.h>
+
+namespace morvane {
+
+namespace {
+
+// Sheets hand everything their children report up to the window that owns the page control.
+LRESULT CALLBACK SheetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_NOTIFY:
+    case WM_COMMAND:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORSTATIC:
+      return SendMessageA(GetParent(hwnd), message, wParam, lParam);
+    case WM_ERASEBKGND: {
+      RECT r;
+      GetClientRect(hwnd, &r);
+      FillRect(reinterpret_cast<HDC>(wParam), &r,
+               reinterpret_cast<HBRUSH>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)));
+      return 1;
+    }
+    default:
+      return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+TPageControl::TPageControl(HWND parent, int left, int top, int width, int height, COLORREF background)
+    : parent_(parent), background_(CreateSolidBrush(background)) {
+  static const ATOM atom = [] {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = SheetProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.lpszClassName = SheetClassName();
+    return RegisterClassA(&wc);
+  }();
+  (void)atom;
+  tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "",
+                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_OWNERDRAWFIXED,
+                          left, top, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
+TPageControl::~TPageControl() {
+  for (Page& page : pages_) DestroyWindow(page.sheet);
+  DestroyWindow(tabs_);
+  DeleteObject(background_);
+}
+
+RECT TPageControl::SheetRect() const {
+  RECT r;
+  GetClientRect(tabs_, &r);
+  TabCtrl_AdjustRect(tabs_, FALSE, &r);
+  MapWindowPoints(tabs_, parent_, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+HWND TPageControl::AddPage(const std::string& caption) {
+  Page page;
+  page.caption = caption;
+  pages_.push_back(page);
+  RebuildTabs();
+  const RECT r = SheetRect();
+  pages_.back().sheet = CreateWindowExA(WS_EX_CONTROLPARENT, SheetClassName(), caption.c_str(),
+                                        WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, r.left, r.top,
+                                        r.right - r.left, r.bottom - r.top, parent_, nullptr,
+                                        GetModuleHandleA(nullptr), nullptr);
+  SetWindowLongPtrA(pages_.back().sheet, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(background_));
+  // Sheets lie directly above the tab control, below everything created later.
+  SetWindowPos(pages_.back().sheet, tabs_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  SetWindowPos(tabs_, pages_.back().sheet, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  return pages_.back().sheet;
+}
+
+int TPageControl::TabCount() const { return TabCtrl_GetItemCount(tabs_); }
+
+int TPageControl::PageOfTab(int tab) const {
+  TCITEMA item{};
+  item.mask = TCIF_PARAM;
+  if (!SendMessageA(tabs_, TCM_GETITEMA, tab, reinterpret_cast<LPARAM>(&item))) return -1;
+  return static_cast<int>(item.lParam);
+}
+
+void TPageControl::RebuildTabs() {
+  SendMessageA(tabs_, TCM_DELETEALLITEMS, 0, 0);
+  int tab = 0;
+  for (int i = 0; i < PageCount(); ++i) {
+    if (!pages_[i].tabVisible) continue;
+    TCITEMA item{};
+    item.mask = TCIF_TEXT | TCIF_PARAM;
+    item.pszText = const_cast<char*>(pages_[i].caption.c_str());
+    item.lParam = i;
+    SendMessageA(tabs_, TCM_INSERTITEMA, tab, reinterpret_cast<LPARAM>(&item));
+    if (i == active_) TabCtrl_SetCurSel(tabs_, tab);
+    ++tab;
+  }
+  InvalidateRect(tabs_, nullptr, TRUE);
+}
+
+void TPageControl::SetTabVisible(int page, bool visible) {
+  if (pages_[page].tabVisible == visible) return;
+  pages_[page].tabVisible = visible;
+  RebuildTabs();
+}
+
+void TPageControl::ShowSheet(int page) {
+  for (int i = 0; i < PageCount(); ++i)
+    if (i != page) ShowWindow(pages_[i].sheet, SW_HIDE);
+  ShowWindow(pages_[page].sheet, SW_SHOW);
+}
+
+bool TPageControl::SelectPage(int page) {
+  if (page < 0 || page >= PageCount() || !pages_[page].tabVisible || page == active_) return false;
+  active_ = page;
+  for (int tab = 0; tab < TabCount(); ++tab)
+    if (PageOfTab(tab) == page) TabCtrl_SetCurSel(tabs_, tab);
+  ShowSheet(page);
+  if (OnShow) OnShow(page);
+  return true;
+}
+
+bool TPageControl::HandleNotify(const NMHDR& header) {
+  if (header.hwndFrom != tabs_) return false;
+  if (header.code == static_cast<UINT>(TCN_SELCHANGE)) {
+    const int page = PageOfTab(TabCtrl_GetCurSel(tabs_));
+    if (page >= 0) SelectPage(page);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace morvane

@@ -1,0 +1,267 @@
+#include "platform/MemRegistryApi.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace morvane {
+
+namespace {
+
+constexpr long kKeyDeleted = 1018;  // ERROR_KEY_DELETED
+
+bool NoCaseEqual(const std::string& a, const std::string& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
+           return std::tolower(x) == std::tolower(y);
+         });
+}
+
+std::vector<std::string> SplitPath(const std::string& path) {
+  std::vector<std::string> parts;
+  std::string part;
+  for (char c : path) {
+    if (c == '\\') {
+      if (!part.empty()) parts.push_back(part);
+      part.clear();
+    } else {
+      part += c;
+    }
+  }
+  if (!part.empty()) parts.push_back(part);
+  return parts;
+}
+
+}  // namespace
+
+bool MemRegistryApi::NoCaseLess::operator()(const std::string& a, const std::string& b) const {
+  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                      [](unsigned char x, unsigned char y) {
+                                        return std::tolower(x) < std::tolower(y);
+                                      });
+}
+
+MemRegistryApi::MemRegistryApi() {
+  for (auto& root : roots_) root = std::make_unique<Node>();
+}
+
+MemRegistryApi::Node* MemRegistryApi::RootNode(RootKey root) const {
+  return roots_[static_cast<std::uint32_t>(root) - 0x80000000u].get();
+}
+
+MemRegistryApi::Node* MemRegistryApi::NodeOf(RegKey key) const {
+  if (key >= 0x80000000u && key <= 0x80000002u) return RootNode(static_cast<RootKey>(key));
+  auto it = handles_.find(key);
+  return it == handles_.end() ? nullptr : it->second;
+}
+
+MemRegistryApi::Node* MemRegistryApi::Walk(Node* from, const std::string& subPath, bool create) {
+  Node* node = from;
+  for (const std::string& part : SplitPath(subPath)) {
+    auto it = node->children.find(part);
+    if (it == node->children.end()) {
+      if (!create) return nullptr;
+      auto child = std::make_unique<Node>();
+      child->name = part;
+      child->parent = node;
+      it = node->children.emplace(part, std::move(child)).first;
+    }
+    node = it->second.get();
+  }
+  return node;
+}
+
+std::string MemRegistryApi::PathOf(const Node* node) {
+  std::string path;
+  for (; node != nullptr && node->parent != nullptr; node = node->parent)
+    path = "\\" + node->name + path;
+  return path;
+}
+
+void MemRegistryApi::RunHook(const std::string& op, const Node* node, const std::string& subPath) {
+  if (!hook) return;
+  std::string path = PathOf(node);
+  if (!subPath.empty()) path += "\\" + subPath;
+  hook(op, path);
+}
+
+RegValue* MemRegistryApi::FindValue(Node* node, const std::string& name) {
+  for (RegValue& v : node->values)
+    if (NoCaseEqual(v.name, name)) return &v;
+  return nullptr;
+}
+
+void MemRegistryApi::AddKey(RootKey root, const std::string& path) { Walk(RootNode(root), path, true); }
+
+void MemRegistryApi::AddValue(RootKey root, const std::string& path, const std::string& name,
+                              std::uint32_t type, const std::string& data) {
+  Node* node = Walk(RootNode(root), path, true);
+  if (RegValue* v = FindValue(node, name)) {
+    v->type = type;
+    v->data = data;
+  } else {
+    node->values.push_back(RegValue{name, type, data});
+  }
+}
+
+void MemRegistryApi::AddText(RootKey root, const std::string& path, const std::string& name,
+                             const std::string& text) {
+  AddValue(root, path, name, kRegSz, text + std::string(1, '\0'));
+}
+
+bool MemRegistryApi::KeyExists(RootKey root, const std::string& path) const {
+  return const_cast<MemRegistryApi*>(this)->Walk(RootNode(root), path, false) != nullptr;
+}
+
+bool MemRegistryApi::ValueExists(RootKey root, const std::string& path, const std::string& name) const {
+  auto* self = const_cast<MemRegistryApi*>(this);
+  Node* node = self->Walk(RootNode(root), path, false);
+  return node != nullptr && self->FindValue(node, name) != nullptr;
+}
+
+void MemRegistryApi::Forget(Node* node) {
+  for (auto it = handles_.begin(); it != handles_.end();) {
+    const Node* n = it->second;
+    while (n != nullptr && n != node) n = n->parent;
+    if (n == node) it->second = nullptr;  // the handle stays, the key is gone
+    ++it;
+  }
+}
+
+bool MemRegistryApi::RemoveKey(RootKey root, const std::string& path) {
+  Node* node = Walk(RootNode(root), path, false);
+  if (node == nullptr || node->parent == nullptr) return false;
+  Forget(node);
+  node->parent->children.erase(node->name);
+  return true;
+}
+
+void MemRegistryApi::RestrictAccess(RootKey root, const std::string& path, std::uint32_t allowed) {
+  Walk(RootNode(root), path, true)->allowed = allowed;
+}
+
+void MemRegistryApi::BreakSubkeyIndex(RootKey root, const std::string& path, std::uint32_t index) {
+  Walk(RootNode(root), path, true)->brokenIndexes.insert(index);
+}
+
+long MemRegistryApi::OpenKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) {
+  out = 0;
+  Node* from = NodeOf(base);
+  if (from == nullptr) return base >= 0x80000000u ? kRegInvalidHandle : kKeyDeleted;
+  RunHook("open", from, subPath);
+  from = NodeOf(base);
+  if (from == nullptr) return kKeyDeleted;
+  Node* node = Walk(from, subPath, false);
+  if (node == nullptr) return kRegNotFound;
+  if ((access & ~node->allowed) != 0) return kRegAccessDenied;
+  out = nextHandle_++;
+  handles_[out] = node;
+  ++openCount_;
+  return kRegOk;
+}
+
+long MemRegistryApi::CreateKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) {
+  out = 0;
+  Node* from = NodeOf(base);
+  if (from == nullptr) return kKeyDeleted;
+  Node* existing = Walk(from, subPath, false);
+  if (existing != nullptr && (access & ~existing->allowed) != 0) return kRegAccessDenied;
+  Node* node = Walk(from, subPath, true);
+  out = nextHandle_++;
+  handles_[out] = node;
+  ++openCount_;
+  return kRegOk;
+}
+
+void MemRegistryApi::CloseKey(RegKey key) { handles_.erase(key); }
+
+long MemRegistryApi::QueryInfo(RegKey key, RegKeyInfo& info) {
+  Node* node = NodeOf(key);
+  if (node == nullptr) return kKeyDeleted;
+  RunHook("info", node);
+  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
+  info = RegKeyInfo{};
+  info.subkeys = static_cast<std::uint32_t>(node->children.size());
+  info.values = static_cast<std::uint32_t>(node->values.size());
+  for (const auto& [name, child] : node->children)
+    info.maxSubkeyLen = std::max<std::uint32_t>(info.maxSubkeyLen, static_cast<std::uint32_t>(name.size()));
+  for (const RegValue& v : node->values) {
+    info.maxValueNameLen = std::max<std::uint32_t>(info.maxValueNameLen, static_cast<std::uint32_t>(v.name.size()));
+    info.maxValueLen = std::max<std::uint32_t>(info.maxValueLen, static_cast<std::uint32_t>(v.data.size()));
+  }
+  return kRegOk;
+}
+
+long MemRegistryApi::EnumKey(RegKey key, std::uint32_t index, std::string& name) {
+  Node* node = NodeOf(key);
+  if (node == nullptr) return kKeyDeleted;
+  RunHook("enumkey", node);
+  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
+  if (index >= node->children.size()) return kRegNoMoreItems;
+  if (node->brokenIndexes.count(index)) return kRegMoreData;
+  name = std::next(node->children.begin(), index)->second->name;
+  return kRegOk;
+}
+
+long MemRegistryApi::EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) {
+  Node* node = NodeOf(key);
+  if (node == nullptr) return kKeyDeleted;
+  RunHook("enumvalue", node);
+  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
+  if (index >= node->values.size()) return kRegNoMoreItems;
+  value = node->values[index];
+  if (!wantData) value.data.clear();
+  return kRegOk;
+}
+
+long MemRegistryApi::QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::string* data) {
+  Node* node = NodeOf(key);
+  if (node == nullptr) return kKeyDeleted;
+  RunHook("query:" + name, node);
+  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
+  const RegValue* v = FindValue(node, name);
+  if (v == nullptr) return kRegNotFound;
+  type = v->type;
+  if (data != nullptr) *data = v->data;
+  return kRegOk;
+}
+
+long MemRegistryApi::SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) {
+  Node* node = NodeOf(key);
+  if (node == nullptr) return kKeyDeleted;
+  if (RegValue* v = FindValue(node, name)) {
+    v->type = type;
+    v->data = data;
+  } else {
+    node->values.push_back(RegValue{name, type, data});
+  }
+  return kRegOk;
+}
+
+long MemRegistryApi::DeleteKey(RegKey base, const std::string& subPath) {
+  Node* from = NodeOf(base);
+  if (from == nullptr) return kKeyDeleted;
+  RunHook("deletekey", from, subPath);
+  if ((from = NodeOf(base)) == nullptr) return kKeyDeleted;
+  Node* node = Walk(from, subPath, false);
+  if (node == nullptr) return kRegNotFound;
+  if (node->parent == nullptr) return kRegAccessDenied;
+  if (!node->children.empty()) return kRegAccessDenied;
+  Forget(node);
+  node->parent->children.erase(node->name);
+  return kRegOk;
+}
+
+long MemRegistryApi::DeleteValue(RegKey key, const std::string& name) {
+  Node* node = NodeOf(key);
+  if (node == nullptr) return kKeyDeleted;
+  RunHook("deletevalue", node);
+  for (auto it = node->values.begin(); it != node->values.end(); ++it) {
+    if (NoCaseEqual(it->name, name)) {
+      node->values.erase(it);
+      return kRegOk;
+    }
+  }
+  return kRegNotFound;
+}
+
+}  // namespace morvane

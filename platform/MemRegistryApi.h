@@ -1,0 +1,84 @@
+// An in-memory registry behind the same seam as the real one, for tests that need faults the
+// real registry will not produce on demand: keys that refuse to open, subkey indexes whose
+// names cannot be read, and a hook that runs before every operation so a test can change the
+// tree under a running walk (a key vanishing, a value changing type).
+//
+// Subkeys enumerate in case-insensitive name order and values in insertion order, as on
+// Windows. Names compare without regard to ASCII case.
+#pragma once
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/RegistryApi.h"
+
+namespace morvane {
+
+class MemRegistryApi final : public RegistryApi {
+ public:
+  MemRegistryApi();
+
+  // Test set-up, by absolute path such as "SOFTWARE\\Vendor" under a root.
+  void AddKey(RootKey root, const std::string& path);
+  void AddValue(RootKey root, const std::string& path, const std::string& name, std::uint32_t type,
+                const std::string& data);
+  void AddText(RootKey root, const std::string& path, const std::string& name, const std::string& text);
+  bool KeyExists(RootKey root, const std::string& path) const;
+  bool ValueExists(RootKey root, const std::string& path, const std::string& name) const;
+  bool RemoveKey(RootKey root, const std::string& path);
+
+  // Faults.
+  // Opening the key fails with access denied for any access outside allowed.
+  void RestrictAccess(RootKey root, const std::string& path, std::uint32_t allowed);
+  // RegEnumKeyEx fails for this index of the key's subkeys.
+  void BreakSubkeyIndex(RootKey root, const std::string& path, std::uint32_t index);
+  // Called before each operation with its name ("open", "info", "enumkey", "enumvalue",
+  // "query:<value name>", "deletekey", "deletevalue") and the path of the key it works on.
+  std::function<void(const std::string& op, const std::string& path)> hook;
+
+  int OpenCount() const { return openCount_; }
+  int OpenHandles() const { return static_cast<int>(handles_.size()); }
+
+  long OpenKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) override;
+  long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) override;
+  void CloseKey(RegKey key) override;
+  long QueryInfo(RegKey key, RegKeyInfo& info) override;
+  long EnumKey(RegKey key, std::uint32_t index, std::string& name) override;
+  long EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) override;
+  long QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::string* data) override;
+  long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) override;
+  long DeleteKey(RegKey base, const std::string& subPath) override;
+  long DeleteValue(RegKey key, const std::string& name) override;
+
+ private:
+  struct NoCaseLess {
+    bool operator()(const std::string& a, const std::string& b) const;
+  };
+  struct Node {
+    std::string name;
+    Node* parent = nullptr;
+    std::map<std::string, std::unique_ptr<Node>, NoCaseLess> children;
+    std::vector<RegValue> values;
+    std::uint32_t allowed = 0xFFFFFFFFu;
+    std::set<std::uint32_t> brokenIndexes;
+  };
+
+  Node* RootNode(RootKey root) const;
+  Node* NodeOf(RegKey key) const;  // null for a closed handle or a deleted key
+  Node* Walk(Node* from, const std::string& subPath, bool create);
+  static std::string PathOf(const Node* node);
+  void RunHook(const std::string& op, const Node* node, const std::string& subPath = {});
+  RegValue* FindValue(Node* node, const std::string& name);
+  void Forget(Node* node);
+
+  std::unique_ptr<Node> roots_[3];
+  std::map<RegKey, Node*> handles_;
+  RegKey nextHandle_ = 0x1000;
+  int openCount_ = 0;
+};
+
+}  // namespace morvane

@@ -1,0 +1,94 @@
+// The narrow seam between the registry cursor and the registry itself.
+// Everything above this interface is plain C++; the advapi32 implementation lives in
+// WinRegistryApi.cpp and an in-memory one (with fault injection) in MemRegistryApi.h.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace morvane {
+
+// Key handles are opaque numbers. The three predefined roots carry their Windows handle values.
+using RegKey = std::uintptr_t;
+
+enum class RootKey : std::uint32_t {
+  ClassesRoot = 0x80000000u,
+  CurrentUser = 0x80000001u,
+  LocalMachine = 0x80000002u,
+};
+
+inline RegKey RootHandle(RootKey root) { return static_cast<RegKey>(root); }
+
+// Windows error codes the rest of the program looks at.
+enum : long {
+  kRegOk = 0,
+  kRegNotFound = 2,
+  kRegAccessDenied = 5,
+  kRegInvalidHandle = 6,
+  kRegMoreData = 234,
+  kRegNoMoreItems = 259,
+};
+
+// Value types.
+enum : std::uint32_t {
+  kRegNone = 0,
+  kRegSz = 1,
+  kRegExpandSz = 2,
+  kRegBinary = 3,
+  kRegDword = 4,
+  kRegMultiSz = 7,
+  kRegQword = 11,
+};
+
+// Access masks, with the Windows values.
+enum : std::uint32_t {
+  kKeyQueryValue = 0x0001,
+  kKeySetValue = 0x0002,
+  kKeyCreateSubKey = 0x0004,
+  kKeyEnumerateSubKeys = 0x0008,
+  kStandardRightsRead = 0x00020000,
+  kKeyRead = 0x00020019,
+  kKeyAllAccess = 0x000F003F,
+};
+
+struct RegKeyInfo {
+  std::uint32_t subkeys = 0;
+  std::uint32_t maxSubkeyLen = 0;
+  std::uint32_t values = 0;
+  std::uint32_t maxValueNameLen = 0;
+  std::uint32_t maxValueLen = 0;
+  std::uint64_t lastWriteTime = 0;  // FILETIME as one number
+};
+
+// One value as the registry holds it: raw bytes, no terminator added or removed.
+struct RegValue {
+  std::string name;
+  std::uint32_t type = kRegNone;
+  std::string data;
+};
+
+class RegistryApi {
+ public:
+  virtual ~RegistryApi() = default;
+
+  // subPath may hold several components separated by backslashes; empty opens base again.
+  virtual long OpenKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) = 0;
+  virtual long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) = 0;
+  virtual void CloseKey(RegKey key) = 0;
+  virtual long QueryInfo(RegKey key, RegKeyInfo& info) = 0;
+  // Name of the subkey at index; kRegNoMoreItems past the end.
+  virtual long EnumKey(RegKey key, std::uint32_t index, std::string& name) = 0;
+  // Name (and, when wantData, type and data) of the value at index.
+  virtual long EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) = 0;
+  // Type and (when wantData) data of a named value; the empty name is the default value.
+  virtual long QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::string* data) = 0;
+  virtual long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) = 0;
+  // Deletes subPath below base; it must have no subkeys.
+  virtual long DeleteKey(RegKey base, const std::string& subPath) = 0;
+  virtual long DeleteValue(RegKey key, const std::string& name) = 0;
+};
+
+// The registry of the machine the program runs on (advapi32). Only on Windows builds.
+RegistryApi& SystemRegistry();
+
+}  // namespace morvane

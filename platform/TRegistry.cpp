@@ -1,0 +1,168 @@
+#include "platform/TRegistry.h"
+
+namespace morvane {
+
+namespace {
+
+// The registry allows 512 levels of keys; a deeper recursion can only come from a link loop.
+constexpr int kMaxKeyDepth = 512;
+// DELETE right, needed to remove a key through a handle opened for enumeration.
+constexpr std::uint32_t kDelete = 0x00010000;
+
+}  // namespace
+
+std::string TrimTrailingBackslashes(const std::string& path) {
+  std::size_t end = path.size();
+  while (end > 0 && path[end - 1] == '\\') --end;
+  return path.substr(0, end);
+}
+
+TRegistry::TRegistry(RegistryApi& api) : api_(api) {}
+
+TRegistry::~TRegistry() { ClosePath(); }
+
+void TRegistry::SelectRoot(RootKey root) {
+  ClosePath();
+  root_ = root;
+}
+
+void TRegistry::ClosePath() {
+  if (current_ != 0) api_.CloseKey(current_);
+  current_ = 0;
+  currentPath_.clear();
+}
+
+TRegistry::Target TRegistry::Resolve(const std::string& path) const {
+  Target t;
+  if (!path.empty() && path[0] == '\\') {
+    t.base = RootHandle(root_);
+    t.subPath = TrimTrailingBackslashes(path.substr(1));
+    t.fullPath = t.subPath.empty() ? std::string() : "\\" + t.subPath;
+  } else {
+    t.base = BaseKey();
+    t.subPath = TrimTrailingBackslashes(path);
+    const std::string& basePath = current_ ? currentPath_ : std::string();
+    t.fullPath = t.subPath.empty() ? basePath : basePath + "\\" + t.subPath;
+  }
+  return t;
+}
+
+void TRegistry::MakeCurrent(RegKey key, std::string fullPath) {
+  ClosePath();
+  current_ = key;
+  currentPath_ = std::move(fullPath);
+}
+
+bool TRegistry::OpenPath(const std::string& path, bool create) {
+  Target t = Resolve(path);
+  RegKey key = 0;
+  long rc = (create && !t.subPath.empty()) ? api_.CreateKey(t.base, t.subPath, access_, key)
+                                           : api_.OpenKey(t.base, t.subPath, access_, key);
+  if (rc != kRegOk) return false;
+  MakeCurrent(key, std::move(t.fullPath));
+  return true;
+}
+
+bool TRegistry::OpenPathForReading(const std::string& path) {
+  static constexpr std::uint32_t kTries[] = {
+      kKeyRead, kStandardRightsRead | kKeyQueryValue | kKeyEnumerateSubKeys, kKeyQueryValue};
+  Target t = Resolve(path);
+  for (std::uint32_t access : kTries) {
+    RegKey key = 0;
+    if (api_.OpenKey(t.base, t.subPath, access, key) == kRegOk) {
+      MakeCurrent(key, std::move(t.fullPath));
+      access_ = access;
+      return true;
+    }
+  }
+  return false;
+}
+
+RegKeyInfo TRegistry::QueryKeyInfo() const {
+  RegKeyInfo info;
+  if (api_.QueryInfo(BaseKey(), info) != kRegOk) return RegKeyInfo{};
+  return info;
+}
+
+void TRegistry::ListSubkeys(std::vector<std::string>& list) const {
+  list.clear();
+  const RegKeyInfo info = QueryKeyInfo();
+  list.reserve(info.subkeys);
+  for (std::uint32_t i = 0; i < info.subkeys; ++i) {
+    std::string name;
+    if (api_.EnumKey(BaseKey(), i, name) != kRegOk) name.clear();
+    list.push_back(std::move(name));
+  }
+}
+
+void TRegistry::ListValues(std::vector<std::string>& list) const {
+  list.clear();
+  const RegKeyInfo info = QueryKeyInfo();
+  list.reserve(info.values);
+  for (std::uint32_t i = 0; i < info.values; ++i) {
+    RegValue value;
+    if (api_.EnumValue(BaseKey(), i, value, false) != kRegOk) value.name.clear();
+    list.push_back(std::move(value.name));
+  }
+}
+
+bool TRegistry::HasChildKeys() const {
+  RegKeyInfo info;
+  return api_.QueryInfo(BaseKey(), info) == kRegOk && info.subkeys > 0;
+}
+
+bool TRegistry::HasValue(const std::string& name) const {
+  std::uint32_t type = 0;
+  return api_.QueryValue(BaseKey(), name, type, nullptr) == kRegOk;
+}
+
+std::optional<std::uint32_t> TRegistry::ValueKind(const std::string& name) const {
+  std::uint32_t type = 0;
+  if (api_.QueryValue(BaseKey(), name, type, nullptr) != kRegOk) return std::nullopt;
+  return type;
+}
+
+std::string TRegistry::ReadText(const std::string& name) const {
+  std::uint32_t type = 0;
+  std::string data;
+  if (api_.QueryValue(BaseKey(), name, type, &data) != kRegOk || data.empty()) return {};
+  if (type != kRegSz && type != kRegExpandSz)
+    throw ERegistryException("Invalid data type for '" + name + "'");
+  const std::size_t nul = data.find('\0');
+  if (nul != std::string::npos) data.resize(nul);
+  return data;
+}
+
+bool TRegistry::DeleteSubtree(RegKey base, const std::string& subPath, int depth) {
+  if (depth < kMaxKeyDepth) {
+    RegKey key = 0;
+    if (api_.OpenKey(base, subPath, kKeyRead | kDelete, key) == kRegOk) {
+      RegKeyInfo info;
+      if (api_.QueryInfo(key, info) == kRegOk) {
+        for (std::uint32_t i = info.subkeys; i-- > 0;) {
+          std::string name;
+          if (api_.EnumKey(key, i, name) == kRegOk && !name.empty())
+            DeleteSubtree(key, name, depth + 1);
+        }
+      }
+      api_.CloseKey(key);
+    }
+  }
+  return api_.DeleteKey(base, subPath) == kRegOk;
+}
+
+bool TRegistry::DeleteTree(const std::string& path) {
+  Target t = Resolve(path);
+  // An empty remainder would name the base key itself: for an absolute path that is a whole
+  // root such as HKEY_LOCAL_MACHINE. Never delete that.
+  if (t.subPath.empty()) return false;
+  if (current_ != 0 && t.fullPath == currentPath_) ClosePath();
+  return DeleteSubtree(t.base, t.subPath, 0);
+}
+
+bool TRegistry::RemoveValue(const std::string& name) {
+  if (current_ == 0) return false;
+  return api_.DeleteValue(current_, name) == kRegOk;
+}
+
+}  // namespace morvane

@@ -1,0 +1,88 @@
+// TRegistry: a registry cursor. It holds a root key, at most one open current key (with the
+// path that names it) and an access mask. Paths that begin with a backslash are absolute from
+// the root; any other path is relative to the current key, or to the root when none is open.
+// A trailing backslash names the same key as without it.
+//
+// Every operation reports failure by its result; the one exception is ReadText, which throws
+// ERegistryException when a value cannot be read as text.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/RegistryApi.h"
+
+namespace morvane {
+
+class ERegistryException : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class TRegistry {
+ public:
+  explicit TRegistry(RegistryApi& api = SystemRegistry());
+  ~TRegistry();
+  TRegistry(const TRegistry&) = delete;
+  TRegistry& operator=(const TRegistry&) = delete;
+
+  // Closes the current key and sets the root.
+  void SelectRoot(RootKey root);
+  // Opens with the cursor's access mask; with create and a non-empty path a missing key is
+  // created. On success the key becomes current (the old one is closed).
+  bool OpenPath(const std::string& path, bool create);
+  // Tries KEY_READ, then STANDARD_RIGHTS_READ|KEY_QUERY_VALUE|KEY_ENUMERATE_SUB_KEYS, then
+  // KEY_QUERY_VALUE; the first that opens becomes current and sets the access mask. On failure
+  // the cursor is unchanged.
+  bool OpenPathForReading(const std::string& path);
+  // Counts, longest lengths and write time of the current key; all zero on failure.
+  RegKeyInfo QueryKeyInfo() const;
+  // Replaces the list with one name per index from 0; an unreadable index gives an empty name.
+  void ListSubkeys(std::vector<std::string>& list) const;
+  void ListValues(std::vector<std::string>& list) const;
+  bool HasChildKeys() const;
+  bool HasValue(const std::string& name) const;
+  // The value's type, or nothing when the query fails.
+  std::optional<std::uint32_t> ValueKind(const std::string& name) const;
+  // Empty when the value is missing or empty; else the data up to its first NUL. Throws when
+  // the value's type is neither REG_SZ nor REG_EXPAND_SZ.
+  std::string ReadText(const std::string& name) const;
+  // Deletes the key at path with every subkey (highest index first). True when the key itself
+  // was deleted. A path that names the root or the current key's base itself is refused.
+  bool DeleteTree(const std::string& path);
+  bool RemoveValue(const std::string& name);
+  void ClosePath();
+
+  RootKey Root() const { return root_; }
+  bool HasCurrentKey() const { return current_ != 0; }
+  // Absolute path of the current key, beginning with a backslash ("" for the root itself).
+  const std::string& CurrentPath() const { return currentPath_; }
+  std::uint32_t Access() const { return access_; }
+  // Handle of the current key (or the root) for callers that enumerate through the seam directly.
+  RegKey BaseKey() const { return current_ ? current_ : RootHandle(root_); }
+  RegistryApi& Api() const { return api_; }
+
+ private:
+  struct Target {
+    RegKey base;
+    std::string subPath;   // without leading or trailing backslashes
+    std::string fullPath;  // absolute path of the target, "" for the root
+  };
+  Target Resolve(const std::string& path) const;
+  void MakeCurrent(RegKey key, std::string fullPath);
+  bool DeleteSubtree(RegKey base, const std::string& subPath, int depth);
+
+  RegistryApi& api_;
+  RootKey root_ = RootKey::CurrentUser;
+  RegKey current_ = 0;
+  std::string currentPath_;
+  std::uint32_t access_ = kKeyAllAccess;
+};
+
+// Strips trailing backslashes; keeps inner ones.
+std::string TrimTrailingBackslashes(const std::string& path);
+
+}  // namespace morvane

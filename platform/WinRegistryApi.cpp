@@ -1,0 +1,159 @@
+// The registry seam over advapi32. Buffers are sized with RegQueryInfoKeyA where it helps and
+// grown whenever the registry answers ERROR_MORE_DATA, so names and data of any length fit.
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/RegistryApi.h"
+
+namespace morvane {
+
+namespace {
+
+HKEY ToHkey(RegKey key) {
+  // The predefined roots are sign-extended on 64-bit Windows.
+  switch (key) {
+    case static_cast<RegKey>(RootKey::ClassesRoot): return HKEY_CLASSES_ROOT;
+    case static_cast<RegKey>(RootKey::CurrentUser): return HKEY_CURRENT_USER;
+    case static_cast<RegKey>(RootKey::LocalMachine): return HKEY_LOCAL_MACHINE;
+    default: return reinterpret_cast<HKEY>(key);
+  }
+}
+
+bool IsRoot(RegKey key) {
+  return key == static_cast<RegKey>(RootKey::ClassesRoot) ||
+         key == static_cast<RegKey>(RootKey::CurrentUser) ||
+         key == static_cast<RegKey>(RootKey::LocalMachine);
+}
+
+class WinRegistryApi final : public RegistryApi {
+ public:
+  long OpenKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) override {
+    HKEY key = nullptr;
+    LONG rc = RegOpenKeyExA(ToHkey(base), subPath.c_str(), 0, access, &key);
+    out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
+    return rc;
+  }
+
+  long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) override {
+    HKEY key = nullptr;
+    LONG rc = RegCreateKeyExA(ToHkey(base), subPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                              access, nullptr, &key, nullptr);
+    out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
+    return rc;
+  }
+
+  void CloseKey(RegKey key) override {
+    if (key != 0 && !IsRoot(key)) RegCloseKey(ToHkey(key));
+  }
+
+  long QueryInfo(RegKey key, RegKeyInfo& info) override {
+    DWORD subkeys = 0, maxSubkey = 0, values = 0, maxName = 0, maxData = 0;
+    FILETIME written{};
+    LONG rc = RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &subkeys, &maxSubkey,
+                               nullptr, &values, &maxName, &maxData, nullptr, &written);
+    if (rc != ERROR_SUCCESS) return rc;
+    info.subkeys = subkeys;
+    info.maxSubkeyLen = maxSubkey;
+    info.values = values;
+    info.maxValueNameLen = maxName;
+    info.maxValueLen = maxData;
+    info.lastWriteTime = (std::uint64_t(written.dwHighDateTime) << 32) | written.dwLowDateTime;
+    return rc;
+  }
+
+  long EnumKey(RegKey key, std::uint32_t index, std::string& name) override {
+    // Key names are at most 255 characters.
+    char buffer[256 + 1];
+    DWORD length = sizeof buffer;
+    LONG rc = RegEnumKeyExA(ToHkey(key), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_SUCCESS) name.assign(buffer, length);
+    return rc;
+  }
+
+  long EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) override {
+    // Value names may reach 16,383 characters; data is unbounded. Start small and grow.
+    if (nameBuffer_.size() < 512) nameBuffer_.resize(512);
+    if (wantData && dataBuffer_.size() < 4096) dataBuffer_.resize(4096);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+      DWORD nameLength = static_cast<DWORD>(nameBuffer_.size());
+      DWORD dataLength = wantData ? static_cast<DWORD>(dataBuffer_.size()) : 0;
+      DWORD type = 0;
+      LONG rc = RegEnumValueA(ToHkey(key), index, nameBuffer_.data(), &nameLength, nullptr, &type,
+                              wantData ? reinterpret_cast<BYTE*>(dataBuffer_.data()) : nullptr,
+                              wantData ? &dataLength : nullptr);
+      if (rc == ERROR_MORE_DATA) {
+        RegKeyInfo info;
+        QueryInfo(key, info);
+        nameBuffer_.resize(std::max<std::size_t>(nameBuffer_.size() * 2, info.maxValueNameLen + 2));
+        if (wantData)
+          dataBuffer_.resize(std::max<std::size_t>(
+              {dataBuffer_.size() * 2, std::size_t(info.maxValueLen) + 2, std::size_t(dataLength) + 2}));
+        continue;
+      }
+      if (rc != ERROR_SUCCESS) return rc;
+      value.name.assign(nameBuffer_.data(), nameLength);
+      value.type = type;
+      if (wantData) value.data.assign(dataBuffer_.data(), dataLength);
+      else value.data.clear();
+      return rc;
+    }
+    return ERROR_MORE_DATA;
+  }
+
+  long QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::string* data) override {
+    DWORD valueType = 0;
+    if (data == nullptr) {
+      LONG rc = RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType, nullptr, nullptr);
+      if (rc == ERROR_SUCCESS) type = valueType;
+      return rc;
+    }
+    DWORD length = 0;
+    LONG rc = RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType, nullptr, &length);
+    for (int attempt = 0; rc == ERROR_SUCCESS && attempt < 8; ++attempt) {
+      data->resize(length + 2);
+      DWORD got = length + 2;
+      rc = RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType,
+                            reinterpret_cast<BYTE*>(data->data()), &got);
+      if (rc == ERROR_SUCCESS) {
+        data->resize(got);
+        type = valueType;
+        return rc;
+      }
+      if (rc == ERROR_MORE_DATA) {  // grew between the two calls
+        length = got > length ? got : length * 2 + 16;
+        rc = ERROR_SUCCESS;
+      }
+    }
+    data->clear();
+    return rc;
+  }
+
+  long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) override {
+    return RegSetValueExA(ToHkey(key), name.c_str(), 0, type,
+                          reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+  }
+
+  long DeleteKey(RegKey base, const std::string& subPath) override {
+    return RegDeleteKeyA(ToHkey(base), subPath.c_str());
+  }
+
+  long DeleteValue(RegKey key, const std::string& name) override {
+    return RegDeleteValueA(ToHkey(key), name.c_str());
+  }
+
+ private:
+  std::vector<char> nameBuffer_;
+  std::vector<char> dataBuffer_;
+};
+
+}  // namespace
+
+RegistryApi& SystemRegistry() {
+  // One instance per thread: the enumeration buffers are reused between calls.
+  thread_local WinRegistryApi api;
+  return api;
+}
+
+}  // namespace morvane

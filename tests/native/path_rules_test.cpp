@@ -1,0 +1,92 @@
+// Reading registry texts as file paths.
+#include <gtest/gtest.h>
+
+#include "CleanReg/PathRules.h"
+
+namespace morvane {
+namespace {
+
+TEST(PathParts, DirectoryNameAndExtension) {
+  EXPECT_EQ(DirectoryPart("C:\\dir\\file.txt"), "C:\\dir\\");
+  EXPECT_EQ(DirectoryPart("C:file.txt"), "C:");
+  EXPECT_EQ(DirectoryPart("file.txt"), "");
+  EXPECT_EQ(NamePart("C:\\dir\\file.txt"), "file.txt");
+  EXPECT_EQ(NamePart("C:file"), "file");
+  EXPECT_EQ(NamePart("file"), "file");
+  EXPECT_EQ(NamePart("C:\\dir\\"), "");
+  EXPECT_EQ(ExtensionPart("C:\\dir\\file.txt"), ".txt");
+  EXPECT_EQ(ExtensionPart("C:\\x.y\\file"), "");
+  EXPECT_EQ(ExtensionPart("a.b.c"), ".c");
+  EXPECT_EQ(ExtensionPart("C:\\tool.exe -u"), ".exe -u");
+  EXPECT_EQ(ExtensionPart("noext"), "");
+  EXPECT_EQ(ExtensionPart("."), ".");
+  EXPECT_EQ(ExtensionPart(""), "");
+}
+
+TEST(PathParts, OccursInAndCutAt) {
+  EXPECT_EQ(OccursIn(".b", "a.b.b"), 2u);
+  EXPECT_EQ(OccursIn("", "abc"), 0u);
+  EXPECT_EQ(OccursIn("x", "abc"), 0u);
+  EXPECT_EQ(OccursIn("abc", "abc"), 1u);
+  EXPECT_EQ(CutAt("a,b,c", ','), "a");
+  EXPECT_EQ(CutAt("abc", ','), "abc");
+  EXPECT_EQ(CutAt(",abc", ','), "");
+}
+
+TEST(StripExtension, FirstOccurrenceCounts) {
+  EXPECT_EQ(StripExtension("a.b.b"), "a");
+  EXPECT_EQ(StripExtension("tool.exe"), "tool");
+  EXPECT_EQ(StripExtension("noext"), "noext");
+  EXPECT_EQ(StripExtension("tool.exe -u"), "tool");
+  EXPECT_EQ(StripExtension(""), "");
+}
+
+struct Resolved {
+  const char* text;
+  const char* rebuilt;  // null: not a file path
+};
+
+class ResolveFilePathTest : public ::testing::TestWithParam<Resolved> {};
+
+TEST_P(ResolveFilePathTest, WorkedResults) {
+  const Resolved& r = GetParam();
+  std::string rebuilt = "untouched";
+  const bool ok = ResolveFilePath(r.text, rebuilt);
+  if (r.rebuilt == nullptr) {
+    EXPECT_FALSE(ok) << r.text;
+    EXPECT_EQ(rebuilt, "untouched") << "written although false";
+  } else {
+    EXPECT_TRUE(ok) << r.text;
+    EXPECT_EQ(rebuilt, r.rebuilt);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, ResolveFilePathTest,
+    ::testing::Values(
+        Resolved{"C:\\Program Files\\Tool\\tool.exe -u", "C:\\Program Files\\Tool\\tool.exe"},
+        Resolved{"C:\\Tool\\lib.dll,0", "C:\\Tool\\lib.dll"},
+        Resolved{"C:\\Tool\\run.exe %1", "C:\\Tool\\run.exe"},
+        Resolved{"C:\\Tool\\x.exe!1", "C:\\Tool\\x.exe"},
+        Resolved{"C:\\Tool\\a^b.txt", "C:\\Tool\\a.txt"},
+        Resolved{"C:\\x\\a.b.b", "C:\\x\\a.b"},
+        Resolved{"C:\\dir\\file.", "C:\\dir\\file."},
+        Resolved{"C:\\WINDOWS\\system32\\rundll32.exe shell32.dll,Control_RunDLL",
+                 "C:\\WINDOWS\\system32\\rundll32.exe shell32.dll"},
+        Resolved{"C:\\Tool\\app.exe /s", nullptr},
+        Resolved{"C:\\Tool\\run.exe \"%1\"", nullptr},
+        Resolved{"C:\\a.exe C:\\b.txt", nullptr},
+        Resolved{"C:\\Tool\\a=b.txt", nullptr},
+        Resolved{"C:\\Tool\\a|b.txt", nullptr},
+        Resolved{"C:\\Tool\\*.txt", nullptr},
+        Resolved{"C:\\x.y\\file", nullptr},
+        Resolved{"C:\\", nullptr},
+        Resolved{"C:\\a", nullptr},
+        Resolved{"", nullptr},
+        Resolved{"\\\\server\\share\\a.txt", nullptr},
+        Resolved{"\"C:\\Tool\\a.exe\"", nullptr},
+        Resolved{"C:\\Tool\\%x.txt", nullptr},  // the name is empty after the cut at '%'
+        Resolved{"C:/Tool/a.txt", nullptr}));
+
+}  // namespace
+}  // namespace morvane

@@ -1,0 +1,135 @@
+// The registry cursor over the in-memory registry: the shared behaviour, then the faults only
+// the in-memory registry can produce on demand.
+#include <gtest/gtest.h>
+
+#include "platform/MemRegistryApi.h"
+#include "tests/native/registry_contract.h"
+
+namespace morvane {
+namespace {
+
+class MemRegistryTest : public ::testing::Test {
+ public:
+  RegistryApi& api() { return mem_; }
+  std::string base() const { return "Software\\MorvaneTest"; }
+
+ protected:
+  void SetUp() override { mem_.AddKey(RootKey::CurrentUser, base()); }
+  MemRegistryApi mem_;
+};
+
+TEST_F(MemRegistryTest, PathRule) { RegistryContract_PathRule(*this); }
+TEST_F(MemRegistryTest, ListsAndValues) { RegistryContract_ListsAndValues(*this); }
+TEST_F(MemRegistryTest, LongNamesAndData) { RegistryContract_LongNamesAndData(*this); }
+TEST_F(MemRegistryTest, DeleteTree) { RegistryContract_DeleteTree(*this); }
+
+TEST_F(MemRegistryTest, NewCursorStartsOnCurrentUserWithFullAccess) {
+  TRegistry reg(mem_);
+  EXPECT_EQ(reg.Root(), RootKey::CurrentUser);
+  EXPECT_EQ(reg.Access(), static_cast<std::uint32_t>(kKeyAllAccess));
+  EXPECT_TRUE(reg.OpenPath("Software\\MorvaneTest", false));  // relative to the root
+}
+
+TEST_F(MemRegistryTest, ReadOnlyOpenFallsBackToNarrowerAccess) {
+  mem_.RestrictAccess(RootKey::CurrentUser, "Software\\MorvaneTest\\QueryOnly", kKeyQueryValue);
+  mem_.RestrictAccess(RootKey::CurrentUser, "Software\\MorvaneTest\\Enumerate",
+                      kStandardRightsRead | kKeyQueryValue | kKeyEnumerateSubKeys);
+  mem_.RestrictAccess(RootKey::CurrentUser, "Software\\MorvaneTest\\Closed", 0);
+  TRegistry reg(mem_);
+  reg.SelectRoot(RootKey::CurrentUser);
+  ASSERT_TRUE(reg.OpenPathForReading("\\Software\\MorvaneTest\\Enumerate"));
+  EXPECT_EQ(reg.Access(), static_cast<std::uint32_t>(kStandardRightsRead | kKeyQueryValue | kKeyEnumerateSubKeys));
+  ASSERT_TRUE(reg.OpenPathForReading("\\Software\\MorvaneTest\\QueryOnly"));
+  EXPECT_EQ(reg.Access(), static_cast<std::uint32_t>(kKeyQueryValue));
+  EXPECT_FALSE(reg.OpenPathForReading("\\Software\\MorvaneTest\\Closed"));
+  EXPECT_EQ(reg.CurrentPath(), "\\Software\\MorvaneTest\\QueryOnly");
+  // A fresh cursor asks for full access, which a read-only key refuses.
+  TRegistry writer(mem_);
+  writer.SelectRoot(RootKey::CurrentUser);
+  EXPECT_FALSE(writer.OpenPath("\\Software\\MorvaneTest\\QueryOnly", false));
+}
+
+TEST_F(MemRegistryTest, UnreadableSubkeyIndexGivesEmptyName) {
+  mem_.AddKey(RootKey::CurrentUser, "Software\\MorvaneTest\\P\\a");
+  mem_.AddKey(RootKey::CurrentUser, "Software\\MorvaneTest\\P\\b");
+  mem_.AddKey(RootKey::CurrentUser, "Software\\MorvaneTest\\P\\c");
+  mem_.BreakSubkeyIndex(RootKey::CurrentUser, "Software\\MorvaneTest\\P", 1);
+  TRegistry reg(mem_);
+  reg.SelectRoot(RootKey::CurrentUser);
+  ASSERT_TRUE(reg.OpenPathForReading("\\Software\\MorvaneTest\\P"));
+  std::vector<std::string> names{"stale"};
+  reg.ListSubkeys(names);
+  EXPECT_EQ(names, (std::vector<std::string>{"a", "", "c"}));
+}
+
+TEST_F(MemRegistryTest, ValueChangingTypeBetweenQueryAndReadRaises) {
+  mem_.AddText(RootKey::CurrentUser, "Software\\MorvaneTest", "Flip", "C:\\x.exe");
+  bool flipped = false;
+  mem_.hook = [&](const std::string& op, const std::string&) {
+    if (op == "query:Flip" && !flipped) {
+      flipped = true;  // the type query sees text; the read after it sees binary data
+      return;
+    }
+    if (op == "query:Flip") mem_.AddValue(RootKey::CurrentUser, "Software\\MorvaneTest", "Flip", kRegBinary, "\x01\x02");
+  };
+  TRegistry reg(mem_);
+  reg.SelectRoot(RootKey::CurrentUser);
+  ASSERT_TRUE(reg.OpenPathForReading("\\Software\\MorvaneTest"));
+  EXPECT_EQ(reg.ValueKind("Flip"), std::optional<std::uint32_t>(kRegSz));
+  EXPECT_THROW(reg.ReadText("Flip"), ERegistryException);
+}
+
+TEST_F(MemRegistryTest, KeyVanishingUnderAnOpenCursorFailsQuietly) {
+  mem_.AddKey(RootKey::CurrentUser, "Software\\MorvaneTest\\Gone\\child");
+  TRegistry reg(mem_);
+  reg.SelectRoot(RootKey::CurrentUser);
+  ASSERT_TRUE(reg.OpenPathForReading("\\Software\\MorvaneTest\\Gone"));
+  ASSERT_TRUE(mem_.RemoveKey(RootKey::CurrentUser, "Software\\MorvaneTest\\Gone"));
+  EXPECT_FALSE(reg.HasChildKeys());
+  EXPECT_EQ(reg.QueryKeyInfo().subkeys, 0u);
+  std::vector<std::string> names{"stale"};
+  reg.ListSubkeys(names);
+  EXPECT_TRUE(names.empty());
+  EXPECT_EQ(reg.ReadText("x"), "");
+  EXPECT_FALSE(reg.OpenPathForReading("child"));
+}
+
+TEST_F(MemRegistryTest, DeleteTreeRemovesHighestIndexFirst) {
+  for (const char* k : {"a", "b", "c"}) mem_.AddKey(RootKey::CurrentUser, std::string("Software\\MorvaneTest\\D\\") + k);
+  std::vector<std::string> order;
+  mem_.hook = [&](const std::string& op, const std::string& path) {
+    if (op == "deletekey") order.push_back(path);
+  };
+  TRegistry reg(mem_);
+  reg.SelectRoot(RootKey::CurrentUser);
+  EXPECT_TRUE(reg.DeleteTree("\\Software\\MorvaneTest\\D"));
+  EXPECT_EQ(order, (std::vector<std::string>{"\\Software\\MorvaneTest\\D\\c", "\\Software\\MorvaneTest\\D\\b",
+                                             "\\Software\\MorvaneTest\\D\\a", "\\Software\\MorvaneTest\\D"}));
+}
+
+TEST_F(MemRegistryTest, DeleteTreeFailsWhenASubkeyCannotBeRemoved) {
+  mem_.AddKey(RootKey::CurrentUser, "Software\\MorvaneTest\\D\\locked\\inner");
+  mem_.AddKey(RootKey::CurrentUser, "Software\\MorvaneTest\\D\\free");
+  mem_.RestrictAccess(RootKey::CurrentUser, "Software\\MorvaneTest\\D\\locked", 0);
+  TRegistry reg(mem_);
+  reg.SelectRoot(RootKey::CurrentUser);
+  EXPECT_FALSE(reg.DeleteTree("\\Software\\MorvaneTest\\D"));
+  EXPECT_TRUE(mem_.KeyExists(RootKey::CurrentUser, "Software\\MorvaneTest\\D\\locked\\inner"));
+  EXPECT_FALSE(mem_.KeyExists(RootKey::CurrentUser, "Software\\MorvaneTest\\D\\free"));
+}
+
+TEST_F(MemRegistryTest, CursorsReleaseEveryHandle) {
+  mem_.AddKey(RootKey::CurrentUser, "Software\\MorvaneTest\\x\\y");
+  {
+    TRegistry reg(mem_);
+    reg.SelectRoot(RootKey::CurrentUser);
+    ASSERT_TRUE(reg.OpenPathForReading("\\Software"));
+    ASSERT_TRUE(reg.OpenPathForReading("MorvaneTest\\x"));
+    ASSERT_TRUE(reg.OpenPath("y", false));
+    EXPECT_EQ(mem_.OpenHandles(), 1);
+  }
+  EXPECT_EQ(mem_.OpenHandles(), 0);
+}
+
+}  // namespace
+}  // namespace morvane

@@ -1,0 +1,62 @@
+// The hand-over queue between the scan worker and the window.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "CleanReg/ScanQueue.h"
+
+namespace morvane {
+namespace {
+
+TEST(ScanQueue, KeepsOrderAndWakesOncePerBatch) {
+  int wakes = 0;
+  ScanQueue queue([&] { ++wakes; });
+  queue.Status("one");
+  queue.Found(Finding{"c", "p", "HKCU", "\\k", "v"});
+  queue.End();
+  EXPECT_EQ(wakes, 1);
+  std::vector<ScanMessage> got = queue.TakeAll();
+  ASSERT_EQ(got.size(), 3u);
+  EXPECT_EQ(got[0].kind, ScanMessage::Kind::Status);
+  EXPECT_EQ(got[0].text, "one");
+  EXPECT_EQ(got[1].kind, ScanMessage::Kind::Finding);
+  EXPECT_EQ(got[1].finding.valueName, "v");
+  EXPECT_EQ(got[2].kind, ScanMessage::Kind::End);
+  EXPECT_TRUE(queue.TakeAll().empty());
+  queue.Status("two");
+  EXPECT_EQ(wakes, 2);
+}
+
+TEST(ScanQueue, DetachedQueueDropsEverything) {
+  int wakes = 0;
+  ScanQueue queue([&] { ++wakes; });
+  queue.Status("pending");
+  queue.Detach();
+  queue.Status("late");
+  queue.End();
+  EXPECT_TRUE(queue.TakeAll().empty());
+  EXPECT_EQ(wakes, 1);
+}
+
+TEST(ScanQueue, ConcurrentProducerAndConsumerLoseNothing) {
+  std::atomic<int> wakes{0};
+  ScanQueue queue([&] { ++wakes; });
+  constexpr int kCount = 20000;
+  std::thread producer([&] {
+    for (int i = 0; i < kCount; ++i) queue.Found(Finding{"c", std::to_string(i), "HKCU", "\\k", ""});
+    queue.End();
+  });
+  std::vector<ScanMessage> all;
+  while (all.empty() || all.back().kind != ScanMessage::Kind::End) {
+    for (ScanMessage& m : queue.TakeAll()) all.push_back(std::move(m));
+    std::this_thread::yield();
+  }
+  producer.join();
+  ASSERT_EQ(all.size(), static_cast<std::size_t>(kCount + 1));
+  for (int i = 0; i < kCount; ++i) ASSERT_EQ(all[i].finding.parameter, std::to_string(i));
+  EXPECT_GE(wakes.load(), 1);
+}
+
+}  // namespace
+}  // namespace morvane
