@@ -28,6 +28,17 @@ LRESULT CALLBACK SheetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
   }
 }
 
+// The tab strip takes the page control's colour instead of the button face.
+LRESULT CALLBACK TabsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR brush) {
+  if (message == WM_ERASEBKGND) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    FillRect(reinterpret_cast<HDC>(wParam), &r, reinterpret_cast<HBRUSH>(brush));
+    return 1;
+  }
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 }  // namespace
 
 TPageControl::TPageControl(HWND parent, int left, int top, int width, int height, COLORREF background)
@@ -44,10 +55,12 @@ TPageControl::TPageControl(HWND parent, int left, int top, int width, int height
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "",
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_OWNERDRAWFIXED,
                           left, top, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+  SetWindowSubclass(tabs_, TabsProc, 1, reinterpret_cast<DWORD_PTR>(background_));
 }
 
 TPageControl::~TPageControl() {
   for (Page& page : pages_) DestroyWindow(page.sheet);
+  RemoveWindowSubclass(tabs_, TabsProc, 1);
   DestroyWindow(tabs_);
   DeleteObject(background_);
 }

@@ -1,0 +1,103 @@
+#include "tests/win/window_harness.h"
+
+#include <commctrl.h>
+
+#include <thread>
+
+namespace morvane::testing {
+
+TMainFormServices RecordedServices::Make(RegistryApi* registry, FileSystem* files) {
+  TMainFormServices services = DefaultServices();
+  services.MessageBox = [this](HWND, const std::string& text, const std::string& caption, UINT flags) {
+    messages.push_back({text, caption, flags});
+    return answer;
+  };
+  services.StartProgram = [this](const std::string& commandLine) { started.push_back(commandLine); };
+  services.ExecuteSaveDialog = [this](HWND, TSaveDialog& dialog) { return saveDialog(dialog); };
+  if (registry != nullptr) services.Registry = registry;
+  if (files != nullptr) services.Files = files;
+  return services;
+}
+
+bool PumpUntil(TMainForm& form, const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    form.RefreshApp();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+void Pump(TMainForm& form, int milliseconds) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (std::chrono::steady_clock::now() < until) {
+    form.RefreshApp();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+}
+
+namespace {
+
+void ClickAt(TMainForm& form, HWND hwnd, int x, int y) {
+  const LPARAM point = MAKELPARAM(x, y);
+  PostMessageA(hwnd, WM_MOUSEMOVE, 0, point);
+  PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageA(hwnd, WM_LBUTTONUP, 0, point);
+  Pump(form, 20);
+}
+
+}  // namespace
+
+void ClickWindow(TMainForm& form, HWND hwnd) {
+  RECT r;
+  GetClientRect(hwnd, &r);
+  ClickAt(form, hwnd, (r.right - r.left) / 2, (r.bottom - r.top) / 2);
+}
+
+bool ClickTab(TMainForm& form, const std::string& caption) {
+  TPageControl& pages = *form.PageControl1;
+  for (int tab = 0; tab < pages.TabCount(); ++tab) {
+    if (pages.Caption(pages.PageOfTab(tab)) != caption) continue;
+    RECT r;
+    TabCtrl_GetItemRect(pages.Handle(), tab, &r);
+    ClickAt(form, pages.Handle(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    return true;
+  }
+  return false;
+}
+
+void PressShortcut(TMainForm& form, UINT key, bool ctrl) {
+  BYTE state[256];
+  GetKeyboardState(state);
+  BYTE pressed[256];
+  std::copy(std::begin(state), std::end(state), pressed);
+  if (ctrl) pressed[VK_CONTROL] = pressed[VK_LCONTROL] = 0x80;
+  SetKeyboardState(pressed);
+  HWND target = GetFocus();
+  if (target == nullptr || GetAncestor(target, GA_ROOT) != form.Handle()) target = form.Handle();
+  PostMessageA(target, WM_KEYDOWN, key, 1);
+  Pump(form, 20);
+  SetKeyboardState(state);
+}
+
+std::vector<std::string> TabCaptions(TMainForm& form) {
+  std::vector<std::string> captions;
+  for (int tab = 0; tab < form.PageControl1->TabCount(); ++tab)
+    captions.push_back(form.PageControl1->Caption(form.PageControl1->PageOfTab(tab)));
+  return captions;
+}
+
+std::string ListViewText(HWND list, int row, int column) {
+  char buffer[4096] = {};
+  ListView_GetItemText(list, row, column, buffer, sizeof buffer);
+  return buffer;
+}
+
+bool ListViewChecked(HWND list, int row) { return ListView_GetCheckState(list, row) != 0; }
+
+int ListViewRows(HWND list) { return ListView_GetItemCount(list); }
+
+bool Visible(TZelButton& button) { return button.Visible(); }
+
+}  // namespace morvane::testing

@@ -1,2 +1,335 @@
+// The main window, driven for real under Wine: page roles, routing of presses, the scan's
+// window states, menu shortcuts and closing.
 #include <gtest/gtest.h>
-int main(int argc, char** argv) { ::testing::InitGoogleTest(&argc, argv); return RUN_ALL_TESTS(); }
+
+#include <condition_variable>
+#include <mutex>
+
+#include "AboutU/About.h"
+#include "platform/MemRegistryApi.h"
+#include "tests/native/fake_files.h"
+#include "tests/win/window_harness.h"
+
+namespace morvane {
+namespace {
+
+using namespace morvane::testing;
+
+// Holds the scan worker inside the registry until the test lets it go.
+class Gate {
+ public:
+  void Wait() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    reached_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return open_; });
+  }
+  void Open() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    open_ = true;
+    changed_.notify_all();
+  }
+  bool Reached() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return reached_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool open_ = false, reached_ = false;
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    mem_.AddKey(RootKey::ClassesRoot, ".empty");
+    mem_.AddKey(RootKey::ClassesRoot, ".full\\ShellNew");
+    mem_.AddText(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path", "C:\\Gone\\tool.exe");
+    mem_.AddKey(RootKey::LocalMachine, "SOFTWARE\\Blocker");
+  }
+  void TearDown() override {
+    gate_.Open();
+    form_.reset();
+  }
+  TMainForm& Form() {
+    form_ = std::make_unique<TMainForm>(services_.Make(&mem_, &files_));
+    form_->Show();
+    Pump(*form_);
+    return *form_;
+  }
+  // The next scan stops inside the registry at \SOFTWARE\Blocker until gate_.Open().
+  void HoldScan() {
+    mem_.hook = [this](const std::string& op, const std::string& path) {
+      if (op == "open" && path == "\\SOFTWARE\\Blocker") gate_.Wait();
+    };
+  }
+  bool ScanEnded(TMainForm& form) { return !form.FCleanThread && form.ZelButton1->Enabled(); }
+
+  MemRegistryApi mem_;
+  FakeFiles files_;
+  RecordedServices services_;
+  Gate gate_;
+  std::unique_ptr<TMainForm> form_;
+};
+
+TEST_F(MainWindowTest, StartsOnTheRegistryPage) {
+  TMainForm& f = Form();
+  RECT client;
+  GetClientRect(f.Handle(), &client);
+  EXPECT_EQ(client.right, 679);
+  EXPECT_EQ(client.bottom, 505);
+  char caption[64];
+  GetWindowTextA(f.Handle(), caption, sizeof caption);
+  EXPECT_STREQ(caption, "Morvane v1.0");
+  const LONG style = GetWindowLongA(f.Handle(), GWL_STYLE);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+
+  EXPECT_EQ(f.PageControl1->ActivePage(), 0);
+  EXPECT_EQ(TabCaptions(f), (std::vector<std::string>{"Register", "Unnecessary files", "Deinstall"}));
+  EXPECT_EQ(f.Role(), kRoleRegistry);
+  EXPECT_EQ(ListViewRows(f.ListView1), 0);
+  EXPECT_EQ(f.ZelButton1->Caption(), "Start");
+  EXPECT_EQ(f.ZelButton2->Caption(), "Cancel");
+  EXPECT_EQ(f.ZelButton3->Caption(), "Correct");
+  EXPECT_EQ(f.ZelButton4->Caption(), "Regedit");
+  EXPECT_TRUE(f.ZelButton1->Enabled());
+  EXPECT_FALSE(f.ZelButton2->Enabled());
+  EXPECT_FALSE(f.ZelButton3->Enabled());
+  EXPECT_TRUE(Visible(*f.ZelButton4));
+  EXPECT_EQ(f.StatusText(), "");
+
+  // Controls sit where the layout puts them.
+  auto at = [&](HWND hwnd) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    MapWindowPoints(nullptr, f.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    return std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  };
+  EXPECT_EQ(at(f.ZelButton1->Handle()), (std::vector<LONG>{8, 104, 73, 25}));
+  EXPECT_EQ(at(f.ZelButton2->Handle()), (std::vector<LONG>{88, 104, 65, 25}));
+  EXPECT_EQ(at(f.ZelButton3->Handle()), (std::vector<LONG>{160, 104, 65, 25}));
+  EXPECT_EQ(at(f.ZelButton4->Handle()), (std::vector<LONG>{608, 102, 65, 25}));
+  EXPECT_EQ(at(f.Panel1), (std::vector<LONG>{7, 490, 666, 15}));
+  EXPECT_EQ(at(f.PageControl1->Handle()), (std::vector<LONG>{-1, 72, 682, 417}));
+  RECT list;
+  GetWindowRect(f.ListView1, &list);
+  MapWindowPoints(nullptr, f.RCl, reinterpret_cast<POINT*>(&list), 2);
+  EXPECT_EQ(list.left, 0);
+  EXPECT_EQ(list.top, 32);
+  EXPECT_EQ(list.right - list.left, 673);
+  EXPECT_EQ(list.bottom - list.top, 353);
+}
+
+TEST_F(MainWindowTest, EnteringEachPageSetsItsRole) {
+  TMainForm& f = Form();
+  f.SetStatusText("old");
+  ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
+  EXPECT_EQ(f.PageControl1->ActivePage(), 1);
+  EXPECT_EQ(f.Role(), kRoleFiles);
+  EXPECT_EQ(f.ZelButton1->Caption(), "Refresh");
+  EXPECT_EQ(f.ZelButton3->Caption(), "Clear");
+  EXPECT_TRUE(f.ZelButton1->Enabled());
+  EXPECT_TRUE(Visible(*f.ZelButton1));
+  EXPECT_FALSE(Visible(*f.ZelButton2));
+  EXPECT_FALSE(Visible(*f.ZelButton4));
+  EXPECT_EQ(f.StatusText(), "");
+  EXPECT_TRUE(IsWindowVisible(f.TabSheet1));
+  EXPECT_FALSE(IsWindowVisible(f.RCl));
+
+  f.SetStatusText("old");
+  ASSERT_TRUE(ClickTab(f, "Deinstall"));
+  EXPECT_EQ(f.Role(), kRoleDeinstall);
+  EXPECT_EQ(f.ZelButton1->Caption(), "Refresh");
+  EXPECT_EQ(f.ZelButton2->Caption(), "Uninstall");
+  EXPECT_EQ(f.ZelButton3->Caption(), "Delete");
+  EXPECT_TRUE(f.ZelButton1->Enabled());
+  EXPECT_TRUE(f.ZelButton2->Enabled());
+  EXPECT_TRUE(f.ZelButton3->Enabled());
+  EXPECT_TRUE(Visible(*f.ZelButton2));
+  EXPECT_FALSE(Visible(*f.ZelButton4));
+  EXPECT_EQ(f.StatusText(), "");
+
+  f.AddFinding({"Incorrect expansion", ".x", "HKCR", "\\.x", ""});
+  f.SetStatusText("old");
+  ASSERT_TRUE(ClickTab(f, "Register"));
+  EXPECT_EQ(f.Role(), kRoleRegistry);
+  EXPECT_EQ(ListViewRows(f.ListView1), 0);  // coming back empties the findings
+  EXPECT_TRUE(f.Findings().empty());
+  EXPECT_EQ(f.ZelButton1->Caption(), "Start");
+  EXPECT_EQ(f.ZelButton2->Caption(), "Cancel");
+  EXPECT_EQ(f.ZelButton3->Caption(), "Correct");
+  EXPECT_FALSE(f.ZelButton2->Enabled());
+  EXPECT_TRUE(Visible(*f.ZelButton2));
+  EXPECT_FALSE(f.ZelButton3->Enabled());
+  EXPECT_TRUE(Visible(*f.ZelButton4));
+  EXPECT_EQ(f.StatusText(), "");
+}
+
+TEST_F(MainWindowTest, UnitMenuShortcutsShowPages) {
+  TMainForm& f = Form();
+  PressShortcut(f, 'D', true);
+  EXPECT_EQ(f.Role(), kRoleDeinstall);
+  PressShortcut(f, 'U', true);
+  EXPECT_EQ(f.Role(), kRoleFiles);
+  PressShortcut(f, 'R', true);
+  EXPECT_EQ(f.Role(), kRoleRegistry);
+  PressShortcut(f, 'U', false);  // without Ctrl nothing happens
+  EXPECT_EQ(f.Role(), kRoleRegistry);
+}
+
+TEST_F(MainWindowTest, ChoosingThePageAlreadyShownChangesNothing) {
+  TMainForm& f = Form();
+  f.AddFinding({"Incorrect expansion", ".x", "HKCR", "\\.x", ""});
+  f.SetStatusText("kept");
+  PressShortcut(f, 'R', true);
+  EXPECT_EQ(ListViewRows(f.ListView1), 1);
+  EXPECT_EQ(f.StatusText(), "kept");
+  EXPECT_FALSE(f.FCleanThread);
+}
+
+TEST_F(MainWindowTest, RegeditStartsTheRegistryEditorOnlyOnTheRegistryPage) {
+  TMainForm& f = Form();
+  ClickWindow(f, f.ZelButton4->Handle());
+  EXPECT_EQ(services_.started, (std::vector<std::string>{"regedit"}));
+  EXPECT_TRUE(services_.messages.empty());
+  ASSERT_TRUE(ClickTab(f, "Deinstall"));
+  f.ZelButton4->Click();  // hidden: a press does nothing
+  EXPECT_EQ(services_.started.size(), 1u);
+}
+
+TEST_F(MainWindowTest, ScanHidesTheOtherTabsAndRestoresThemAtTheEnd) {
+  HoldScan();
+  TMainForm& f = Form();
+  f.AddFinding({"Incorrect expansion", ".old", "HKCR", "\\.old", ""});
+  ClickWindow(f, f.ZelButton1->Handle());
+  ASSERT_TRUE(f.FCleanThread);
+  // Start empties the list first; rows of the new scan may already be arriving.
+  for (int row = 0; row < ListViewRows(f.ListView1); ++row) EXPECT_NE(ListViewText(f.ListView1, row, 1), ".old");
+  EXPECT_FALSE(f.ZelButton1->Enabled());
+  EXPECT_TRUE(f.ZelButton2->Enabled());
+  EXPECT_FALSE(f.ZelButton3->Enabled());
+  EXPECT_EQ(TabCaptions(f), (std::vector<std::string>{"Register"}));
+
+  ASSERT_TRUE(PumpUntil(f, [&] { return gate_.Reached(); }));
+  // The other pages cannot be reached by shortcut or tab while the scan runs.
+  PressShortcut(f, 'U', true);
+  PressShortcut(f, 'D', true);
+  EXPECT_EQ(f.Role(), kRoleRegistry);
+  EXPECT_FALSE(ClickTab(f, "Deinstall"));
+  EXPECT_EQ(f.StatusText(), kStatusReferences);
+
+  gate_.Open();
+  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
+  EXPECT_EQ(f.StatusText(), kStatusCompleted);
+  EXPECT_EQ(TabCaptions(f), (std::vector<std::string>{"Register", "Unnecessary files", "Deinstall"}));
+  EXPECT_FALSE(f.ZelButton2->Enabled());
+  // Findings: the empty extension key and the broken reference, unchecked, in scan order.
+  ASSERT_EQ(ListViewRows(f.ListView1), 2);
+  EXPECT_EQ(ListViewText(f.ListView1, 0, 0), "Incorrect expansion");
+  EXPECT_EQ(ListViewText(f.ListView1, 0, 1), ".empty");
+  EXPECT_EQ(ListViewText(f.ListView1, 0, 2), "HKCR");
+  EXPECT_EQ(ListViewText(f.ListView1, 0, 3), "\\.empty");
+  EXPECT_EQ(ListViewText(f.ListView1, 1, 0), "The incorrect reference to a file");
+  EXPECT_EQ(ListViewText(f.ListView1, 1, 1), "C:\\Gone\\tool.exe");
+  EXPECT_EQ(ListViewText(f.ListView1, 1, 2), "HKCU");
+  EXPECT_EQ(ListViewText(f.ListView1, 1, 3), "\\SOFTWARE\\Vendor");
+  EXPECT_EQ(f.Findings()[1].valueName, "Path");
+  EXPECT_FALSE(ListViewChecked(f.ListView1, 0));
+  EXPECT_FALSE(ListViewChecked(f.ListView1, 1));
+  EXPECT_TRUE(f.ZelButton3->Enabled());
+}
+
+TEST_F(MainWindowTest, CancelEndsTheScanAndKeepsRowsFoundSoFar) {
+  HoldScan();
+  TMainForm& f = Form();
+  ClickWindow(f, f.ZelButton1->Handle());
+  ASSERT_TRUE(PumpUntil(f, [&] { return gate_.Reached(); }));
+  ClickWindow(f, f.ZelButton2->Handle());
+  gate_.Open();
+  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
+  EXPECT_EQ(f.StatusText(), kStatusCompleted);
+  // Pass 1 ran before the hold: its row stays; pass 3 never ran.
+  ASSERT_EQ(ListViewRows(f.ListView1), 1);
+  EXPECT_EQ(ListViewText(f.ListView1, 0, 1), ".empty");
+  EXPECT_TRUE(f.ZelButton3->Enabled());
+  EXPECT_FALSE(f.ZelButton2->Enabled());
+  EXPECT_EQ(TabCaptions(f).size(), 3u);
+}
+
+TEST_F(MainWindowTest, ScanFindingNothingLeavesCorrectDisabled) {
+  TMainForm& f = Form();
+  mem_.RemoveKey(RootKey::ClassesRoot, ".empty");
+  files_.files.insert("C:\\Gone\\tool.exe");
+  ClickWindow(f, f.ZelButton1->Handle());
+  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
+  EXPECT_EQ(ListViewRows(f.ListView1), 0);
+  EXPECT_FALSE(f.ZelButton3->Enabled());
+  EXPECT_EQ(f.StatusText(), kStatusCompleted);
+}
+
+TEST_F(MainWindowTest, ClosingDuringAScanEndsPromptly) {
+  HoldScan();
+  TMainForm& f = Form();
+  ClickWindow(f, f.ZelButton1->Handle());
+  ASSERT_TRUE(PumpUntil(f, [&] { return gate_.Reached(); }));
+  std::thread opener([this] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    gate_.Open();
+  });
+  SendMessageA(f.Handle(), WM_CLOSE, 0, 0);  // waits for the worker, which stops at once
+  opener.join();
+  EXPECT_FALSE(IsWindow(f.Handle()));
+  EXPECT_FALSE(f.FCleanThread);
+  form_.reset();
+}
+
+TEST_F(MainWindowTest, CloseWaitsForARunningTool) {
+  TMainForm& f = Form();
+  {
+    TMainForm::BusyScope busy(f);
+    PostMessageA(f.Handle(), WM_CLOSE, 0, 0);
+    Pump(f);
+    EXPECT_TRUE(IsWindow(f.Handle()));
+  }
+  Pump(f);
+  EXPECT_FALSE(IsWindow(f.Handle()));
+}
+
+TEST_F(MainWindowTest, ExitClosesTheWindow) {
+  TMainForm& f = Form();
+  PostMessageA(f.Handle(), WM_COMMAND, kCmdExit, 0);
+  Pump(f);
+  EXPECT_FALSE(IsWindow(f.Handle()));
+}
+
+TEST_F(MainWindowTest, RefreshOnTheFilesPageHidesNoTabAtTheEnd) {
+  TMainForm& f = Form();
+  ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
+  ClickWindow(f, f.ZelButton1->Handle());
+  EXPECT_EQ(TabCaptions(f).size(), 3u);
+  EXPECT_TRUE(f.ZelButton1->Enabled());
+}
+
+// A scan over the real (Wine) registry of the test prefix, end to end through the window.
+TEST(MainWindowSystemTest, ScanOfTheRealRegistryCompletes) {
+  RecordedServices services;
+  TMainForm f(services.Make());
+  f.Show();
+  ClickWindow(f, f.ZelButton1->Handle());
+  ASSERT_TRUE(PumpUntil(f, [&] { return !f.FCleanThread && f.ZelButton1->Enabled(); },
+                        std::chrono::milliseconds(120000)));
+  EXPECT_EQ(f.StatusText(), kStatusCompleted);
+  EXPECT_EQ(f.ZelButton3->Enabled(), ListViewRows(f.ListView1) > 0);
+  EXPECT_EQ(static_cast<std::size_t>(ListViewRows(f.ListView1)), f.Findings().size());
+}
+
+}  // namespace
+}  // namespace morvane
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
