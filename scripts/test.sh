@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds everything and runs every test: the rules natively under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the 32-bit Windows build's tests under Wine (in a throwaway
+# prefix, windows on Xvfb), and checks that the 64-bit Windows build compiles.
+# Installs whatever is missing first (needs root on a fresh machine).
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+bash scripts/setup-deps.sh
+
+jobs=${JOBS:-2}
+echo "== native build (sanitizers) =="
+cmake -S . -B build/native -DMORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/native -j"$jobs"
+ctest --test-dir build/native --output-on-failure
+
+echo "== 32-bit Windows build =="
+cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake >/dev/null
+cmake --build build/win32 -j"$jobs"
+if i686-w64-mingw32-objdump -p build/win32/Morvane.exe | grep 'DLL Name' | grep -v -i -E \
+    'advapi32|kernel32|user32|gdi32|comctl32|comdlg32|shell32|winmm|msvcrt|ole32' ; then
+  echo "Morvane.exe imports a DLL that is not part of Windows" >&2
+  exit 1
+fi
+
+echo "== 64-bit Windows build (compile only) =="
+cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-mingw.cmake >/dev/null
+cmake --build build/win64 -j"$jobs"
+
+echo "== tests under Wine =="
+prefix=$(mktemp -d /tmp/morvane-test-prefix.XXXXXX)
+cleanup() {
+  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+  rm -rf "$prefix"
+}
+trap cleanup EXIT
+# A 64-bit prefix: the 32-bit program then sees the layout of 64-bit Windows (WOW64).
+bash scripts/wine-prefix.sh "$prefix" win64
+export WINEPREFIX=$prefix WINEDEBUG=-all,err+module
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  wineserver -p </dev/null >/dev/null 2>&1
+  wine wineboot </dev/null >/dev/null 2>&1
+  ctest --test-dir build/win32 --output-on-failure -j2; rc=$?
+  wineserver -k
+  exit $rc'
+echo "All tests passed."
