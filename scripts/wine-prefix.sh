@@ -40,3 +40,5 @@ REG
 fi
 wine regedit /S "$(winepath -w "$reg_file")" </dev/null >/dev/null 2>&1
 rm -f "$reg_file"
+# Nothing of the set-up may stay running: the next start must see the display it is given.
+wineserver -k 2>/dev/null || true
