@@ -188,6 +188,9 @@ void TMainForm::CreateControls() {
   }
   AutoSizeColumns();
 
+  SaveDialog1.DefaultExt = ".reg";
+  SaveDialog1.Filter = "Registry files|*.reg";
+
   ListBox1 = MakeList(TabSheet1, listFont_.get());
   ListBox2 = MakeList(TabSheet2, listFont_.get());
 
@@ -327,7 +330,7 @@ void TMainForm::OnCommand(WORD id) {
 void TMainForm::ZelButton1Click() {
   switch (Role()) {
     case kRoleRegistry: {  // Start
-      if (FCleanThread) return;  // one scan at a time
+      if (FCleanThread || repairing_) return;  // one scan at a time, never during a repair
       ClearFindings();
       auto worker = std::make_unique<TCleanThread>(*scanQueue_, *Services.Registry, *Services.Files);
       worker->FScanExtensions = true;
@@ -368,6 +371,8 @@ void TMainForm::ZelButton2Click() {
 void TMainForm::ZelButton3Click() {
   switch (Role()) {
     case kRoleRegistry:  // Correct
+      CorrectFindings();
+      break;
     case kRoleFiles:     // Clear
     case kRoleDeinstall:  // Delete
       break;

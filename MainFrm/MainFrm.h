@@ -14,6 +14,7 @@
 
 #include "CleanReg/CleanThread.h"
 #include "CleanReg/Finding.h"
+#include "CleanReg/Repair.h"
 #include "CleanReg/ScanQueue.h"
 #include "MainFrm/PageControl.h"
 #include "MainFrm/SaveDialog.h"
@@ -99,6 +100,7 @@ class TMainForm {
   std::string StatusText() const;
   void SetStatusText(const std::string& text);
   PageRole Role() const { return static_cast<PageRole>(ZelButton1->Tag); }
+  bool Repairing() const { return repairing_; }
 
   // While work that lets messages through runs, a close request waits for it to end.
   class BusyScope {
@@ -126,6 +128,9 @@ class TMainForm {
   void OnCommand(WORD id);
   void OnPageShown(int page);
   void ApplyScanMessages();
+  // The Correct command (ZelButton3 on the registry page).
+  void CorrectFindings();
+  std::vector<RepairRow> CheckedRows() const;
   void EndOfScan();
   void AutoSizeColumns();
   // Runs a handler; an error escaping it is shown in a message box and the program goes on.
@@ -144,6 +149,7 @@ class TMainForm {
   std::unique_ptr<ScanQueue> scanQueue_;
   std::vector<Finding> findings_;
   int busy_ = 0;
+  bool repairing_ = false;
   bool closeRequested_ = false;
 };
 

@@ -1,0 +1,122 @@
+#include "CleanReg/Repair.h"
+
+#include <fstream>
+
+#include "platform/TRegistry.h"
+
+namespace morvane {
+
+std::unique_ptr<std::vector<std::string>> BackupList;
+
+bool RootOfSection(const std::string& section, RootKey& root) {
+  if (section == "HKCU") root = RootKey::CurrentUser;
+  else if (section == "HKLM") root = RootKey::LocalMachine;
+  else if (section == "HKCR") root = RootKey::ClassesRoot;
+  else return false;
+  return true;
+}
+
+const char* LongRootName(RootKey root) {
+  switch (root) {
+    case RootKey::CurrentUser: return "HKEY_CURRENT_USER";
+    case RootKey::LocalMachine: return "HKEY_LOCAL_MACHINE";
+    case RootKey::ClassesRoot: return "HKEY_CLASSES_ROOT";
+  }
+  return "";
+}
+
+void BeginBackup() {
+  BackupList = std::make_unique<std::vector<std::string>>();
+  BackupList->push_back(kBackupHeader);
+  BackupList->push_back("");
+  BackupList->push_back("");
+}
+
+void AddBackupEntry(RootKey root, const std::string& keyPath, const std::string& valueName,
+                    const std::string& data) {
+  if (!BackupList) return;
+  BackupList->push_back("[" + std::string(LongRootName(root)) + keyPath + "]");
+  if (!valueName.empty()) BackupList->push_back("\"" + valueName + "\"=\"" + data + "\"");
+}
+
+bool EndBackup(bool backup, const std::string& fileName) {
+  std::unique_ptr<std::vector<std::string>> lines = std::move(BackupList);
+  if (!backup) return true;
+  if (!lines || fileName.empty()) return false;
+  std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
+  if (!file) return false;
+  for (const std::string& line : *lines) file << line << "\r\n";
+  file.close();
+  return !file.fail();
+}
+
+namespace {
+
+// Whether the key or value still is what the scan reported.
+bool StillStale(TRegistry& key, const std::string& valueName, const std::string& data, bool wholeKey) {
+  if (wholeKey) {
+    RegKeyInfo info;
+    return key.Api().QueryInfo(key.BaseKey(), info) == kRegOk && info.values == 0 && info.subkeys == 0;
+  }
+  if (key.ValueKind(valueName) != kRegSz) return false;
+  try {
+    return key.ReadText(valueName) == data;
+  } catch (const ERegistryException&) {
+    return false;
+  }
+}
+
+}  // namespace
+
+bool DeleteRegItem(RootKey root, const std::string& keyPath, const std::string& valueName,
+                   const std::string& data, bool wholeKey, bool backup, RegistryApi& registry) {
+  bool removed = false;
+  {
+    TRegistry cursor(registry);
+    cursor.SelectRoot(root);
+    if (wholeKey) {
+      // Looked at through a read-only cursor first, so that a key that cannot be read is left.
+      TRegistry probe(registry);
+      probe.SelectRoot(root);
+      if (probe.OpenPathForReading(keyPath) && StillStale(probe, "", "", true)) {
+        probe.ClosePath();
+        removed = cursor.DeleteTree(keyPath);
+      }
+    } else if (cursor.OpenPath(keyPath, false) && StillStale(cursor, valueName, data, false)) {
+      removed = cursor.RemoveValue(valueName);
+    }
+  }
+  if (backup) AddBackupEntry(root, keyPath, wholeKey ? std::string() : valueName, wholeKey ? std::string() : data);
+  return removed;
+}
+
+bool RepairFindings(const std::vector<RepairRow>& rows, bool backup, const std::string& fileName,
+                    RegistryApi& registry, const RepairHooks& hooks) {
+  // The file's content depends only on the rows, so it is written before anything is removed:
+  // a backup that was asked for and cannot be written stops the repair.
+  BeginBackup();
+  for (const RepairRow& row : rows) {
+    RootKey root;
+    if (!row.checked || !RootOfSection(row.finding.section, root)) continue;
+    const bool wholeKey = root == RootKey::ClassesRoot;
+    AddBackupEntry(root, row.finding.keyPath, wholeKey ? std::string() : row.finding.valueName,
+                   wholeKey ? std::string() : row.finding.parameter);
+  }
+  if (!EndBackup(backup, fileName)) return false;
+
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const RepairRow& row = rows[i];
+    RootKey root;
+    if (!row.checked || !RootOfSection(row.finding.section, root)) continue;
+    if (hooks.beforeEach) hooks.beforeEach();
+    const bool wholeKey = root == RootKey::ClassesRoot;
+    const bool removed = wholeKey
+        ? DeleteRegItem(root, row.finding.keyPath, "", "", true, false, registry)
+        : DeleteRegItem(root, row.finding.keyPath, row.finding.valueName, row.finding.parameter, false, false,
+                        registry);
+    if (removed && hooks.corrected) hooks.corrected(i);
+  }
+  return true;
+}
+
+}  // namespace morvane

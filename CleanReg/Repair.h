@@ -1,0 +1,63 @@
+// The repair of checked findings and the backup file that records what it removes.
+//
+// The backup file is 8-bit text with CR LF after every line: "Morvane v1.0", two empty lines,
+// then for each repaired row a key header "[ROOT\key path]" and, for a named value, a line
+// "name"="data". Texts are written exactly as held, without escaping.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "CleanReg/Finding.h"
+#include "platform/RegistryApi.h"
+
+namespace morvane {
+
+inline constexpr char kBackupHeader[] = "Morvane v1.0";
+inline constexpr char kCorrectedCaption[] = "Corrected!";
+
+// The backup lines of the repair in progress; exists from BeginBackup to EndBackup.
+extern std::unique_ptr<std::vector<std::string>> BackupList;
+
+// Root key of a Section code ("HKCU", "HKLM", "HKCR", compared exactly); false for any other text.
+bool RootOfSection(const std::string& section, RootKey& root);
+// "HKEY_CURRENT_USER" and the like; empty for anything else.
+const char* LongRootName(RootKey root);
+
+// Creates BackupList with the three header lines.
+void BeginBackup();
+// Appends one entry: the key header and, for a non-empty value name, the value line.
+void AddBackupEntry(RootKey root, const std::string& keyPath, const std::string& valueName,
+                    const std::string& data);
+// When backup is set, writes BackupList to fileName (created or replaced whole); releases the
+// list in every case. True when nothing had to be written or the file was written completely.
+bool EndBackup(bool backup, const std::string& fileName);
+
+// Removes what a finding names, provided the finding still holds: a whole-key row's key must
+// still have no value and no subkey; a value row's value must still be REG_SZ with exactly the
+// data shown. Records the entry in BackupList when backup is set, whatever the outcome.
+// True when the key or value was removed.
+bool DeleteRegItem(RootKey root, const std::string& keyPath, const std::string& valueName,
+                   const std::string& data, bool wholeKey, bool backup, RegistryApi& registry);
+
+struct RepairRow {
+  Finding finding;
+  bool checked = false;
+};
+
+struct RepairHooks {
+  // Runs before each checked row's removal (the window lets messages run and pauses here).
+  std::function<void()> beforeEach;
+  // Runs with a row's index when its removal succeeded.
+  std::function<void(std::size_t row)> corrected;
+};
+
+// Repairs the checked rows in order. When backup is set, the backup file is written first,
+// in one piece; if that fails, nothing is removed and the result is false. Rows whose Section
+// code is none of the three are left alone and recorded nowhere.
+bool RepairFindings(const std::vector<RepairRow>& rows, bool backup, const std::string& fileName,
+                    RegistryApi& registry, const RepairHooks& hooks);
+
+}  // namespace morvane

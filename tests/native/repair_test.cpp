@@ -1,0 +1,191 @@
+// The repair of checked findings and the backup file, over the in-memory registry.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "CleanReg/Repair.h"
+#include "platform/MemRegistryApi.h"
+
+namespace morvane {
+namespace {
+
+constexpr RootKey HKCR = RootKey::ClassesRoot;
+constexpr RootKey HKLM = RootKey::LocalMachine;
+constexpr RootKey HKCU = RootKey::CurrentUser;
+
+std::string ReadFile(const std::string& name) {
+  std::ifstream file(name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+RepairRow Extension(const std::string& name, bool checked = true) {
+  return {{"Incorrect expansion", name, "HKCR", "\\" + name, ""}, checked};
+}
+RepairRow Reference(const char* section, const std::string& key, const std::string& value, const std::string& data,
+                    bool checked = true) {
+  return {{"The incorrect reference to a file", data, section, key, value}, checked};
+}
+
+class RepairTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    file_ = ::testing::TempDir() + "morvane-backup-" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".reg";
+    std::remove(file_.c_str());
+  }
+  void TearDown() override { std::remove(file_.c_str()); }
+  bool Repair(const std::vector<RepairRow>& rows, bool backup = true) {
+    corrected_.clear();
+    before_ = 0;
+    RepairHooks hooks;
+    hooks.beforeEach = [this] { ++before_; };
+    hooks.corrected = [this](std::size_t row) { corrected_.push_back(row); };
+    return RepairFindings(rows, backup, file_, mem_, hooks);
+  }
+  MemRegistryApi mem_;
+  std::string file_;
+  std::vector<std::size_t> corrected_;
+  int before_ = 0;
+};
+
+TEST_F(RepairTest, NoCheckedRowWritesTheHeaderAlone) {
+  mem_.AddKey(HKCR, ".abc");
+  EXPECT_TRUE(Repair({Extension(".abc", false)}));
+  EXPECT_EQ(ReadFile(file_), "Morvane v1.0\r\n\r\n\r\n");
+  EXPECT_TRUE(mem_.KeyExists(HKCR, ".abc"));
+  EXPECT_EQ(before_, 0);
+}
+
+TEST_F(RepairTest, BackupFileByteForByte) {
+  mem_.AddKey(HKCR, ".abc");
+  mem_.AddText(HKLM, "SOFTWARE\\Vendor\\App", "Path", "C:\\Old\\app.exe");
+  mem_.AddText(HKCU, "SOFTWARE\\Q", "", "C:\\q\\\"quoted\".exe");
+  mem_.AddText(HKCU, "SOFTWARE\\Two", "a", "C:\\a.exe");
+  mem_.AddText(HKCU, "SOFTWARE\\Two", "b\\\"x", "C:\\b.exe");
+  EXPECT_TRUE(Repair({Extension(".abc"), Reference("HKLM", "\\SOFTWARE\\Vendor\\App", "Path", "C:\\Old\\app.exe"),
+                      Reference("HKCU", "\\SOFTWARE\\Unchecked", "x", "C:\\x.exe", false),
+                      Reference("HKCU", "\\SOFTWARE\\Q", "", "C:\\q\\\"quoted\".exe"),
+                      Reference("HKCU", "\\SOFTWARE\\Two", "a", "C:\\a.exe"),
+                      Reference("HKCU", "\\SOFTWARE\\Two", "b\\\"x", "C:\\b.exe")}));
+  EXPECT_EQ(ReadFile(file_),
+            "Morvane v1.0\r\n\r\n\r\n"
+            "[HKEY_CLASSES_ROOT\\.abc]\r\n"
+            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App]\r\n"
+            "\"Path\"=\"C:\\Old\\app.exe\"\r\n"
+            "[HKEY_CURRENT_USER\\SOFTWARE\\Q]\r\n"
+            "[HKEY_CURRENT_USER\\SOFTWARE\\Two]\r\n"
+            "\"a\"=\"C:\\a.exe\"\r\n"
+            "[HKEY_CURRENT_USER\\SOFTWARE\\Two]\r\n"
+            "\"b\\\"x\"=\"C:\\b.exe\"\r\n");
+  EXPECT_EQ(corrected_, (std::vector<std::size_t>{0, 1, 3, 4, 5}));
+  EXPECT_EQ(before_, 5);
+  EXPECT_FALSE(mem_.KeyExists(HKCR, ".abc"));
+  EXPECT_FALSE(mem_.ValueExists(HKLM, "SOFTWARE\\Vendor\\App", "Path"));
+  EXPECT_TRUE(mem_.KeyExists(HKLM, "SOFTWARE\\Vendor\\App"));  // only the value goes
+  EXPECT_FALSE(mem_.ValueExists(HKCU, "SOFTWARE\\Q", ""));
+  EXPECT_FALSE(mem_.ValueExists(HKCU, "SOFTWARE\\Two", "a"));
+  EXPECT_FALSE(mem_.ValueExists(HKCU, "SOFTWARE\\Two", "b\\\"x"));
+}
+
+TEST_F(RepairTest, WithoutBackupNoFileIsWrittenAndAnEarlierOneStays) {
+  { std::ofstream(file_, std::ios::binary) << "earlier"; }
+  mem_.AddKey(HKCR, ".abc");
+  EXPECT_TRUE(Repair({Extension(".abc")}, false));
+  EXPECT_EQ(ReadFile(file_), "earlier");
+  EXPECT_FALSE(mem_.KeyExists(HKCR, ".abc"));
+  EXPECT_FALSE(BackupList);  // released in every case
+}
+
+TEST_F(RepairTest, ExistingBackupFileIsReplacedWhole) {
+  { std::ofstream(file_, std::ios::binary) << std::string(5000, 'x'); }
+  EXPECT_TRUE(Repair({}));
+  EXPECT_EQ(ReadFile(file_), "Morvane v1.0\r\n\r\n\r\n");
+}
+
+TEST_F(RepairTest, UnwritableBackupRemovesNothing) {
+  mem_.AddKey(HKCR, ".abc");
+  mem_.AddText(HKCU, "SOFTWARE\\V", "p", "C:\\p.exe");
+  file_ = ::testing::TempDir() + "no-such-folder/x/backup.reg";
+  EXPECT_FALSE(Repair({Extension(".abc"), Reference("HKCU", "\\SOFTWARE\\V", "p", "C:\\p.exe")}));
+  EXPECT_TRUE(mem_.KeyExists(HKCR, ".abc"));
+  EXPECT_TRUE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "p"));
+  EXPECT_TRUE(corrected_.empty());
+  EXPECT_EQ(before_, 0);
+}
+
+TEST_F(RepairTest, ValueWhoseKeyIsGoneFailsAndTheKeyIsNotCreated) {
+  EXPECT_TRUE(Repair({Reference("HKLM", "\\SOFTWARE\\Gone", "v", "C:\\v.exe")}));
+  EXPECT_TRUE(corrected_.empty());
+  EXPECT_FALSE(mem_.KeyExists(HKLM, "SOFTWARE\\Gone"));
+  EXPECT_EQ(ReadFile(file_), "Morvane v1.0\r\n\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\r\n\"v\"=\"C:\\v.exe\"\r\n");
+}
+
+TEST_F(RepairTest, FindingsThatNoLongerHoldSurvive) {
+  mem_.AddText(HKCR, ".gained", "", "txtfile");          // gained a value since the scan
+  mem_.AddKey(HKCR, ".grown\\ShellNew");                 // gained a subkey since the scan
+  mem_.AddText(HKCU, "SOFTWARE\\V", "changed", "C:\\new.exe");
+  mem_.AddValue(HKCU, "SOFTWARE\\V", "retyped", kRegExpandSz, std::string("C:\\old.exe\0", 11));
+  mem_.AddText(HKCU, "SOFTWARE\\V", "same", "C:\\same.exe");
+  EXPECT_TRUE(Repair({Extension(".gained"), Extension(".grown"),
+                      Reference("HKCU", "\\SOFTWARE\\V", "changed", "C:\\old.exe"),
+                      Reference("HKCU", "\\SOFTWARE\\V", "retyped", "C:\\old.exe"),
+                      Reference("HKCU", "\\SOFTWARE\\V", "same", "C:\\same.exe")}));
+  EXPECT_EQ(corrected_, (std::vector<std::size_t>{4}));
+  EXPECT_TRUE(mem_.ValueExists(HKCR, ".gained", ""));
+  EXPECT_TRUE(mem_.KeyExists(HKCR, ".grown\\ShellNew"));
+  EXPECT_TRUE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "changed"));
+  EXPECT_TRUE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "retyped"));
+  EXPECT_FALSE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "same"));
+}
+
+TEST_F(RepairTest, UnknownSectionCodeRemovesNothing) {
+  mem_.AddText(HKCU, "SOFTWARE\\V", "p", "C:\\p.exe");
+  EXPECT_TRUE(Repair({Reference("hkcu", "\\SOFTWARE\\V", "p", "C:\\p.exe"),
+                      Reference("HKU", "\\SOFTWARE\\V", "p", "C:\\p.exe")}));
+  EXPECT_TRUE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "p"));
+  EXPECT_TRUE(corrected_.empty());
+  EXPECT_EQ(ReadFile(file_), "Morvane v1.0\r\n\r\n\r\n");
+}
+
+TEST_F(RepairTest, KeyThatCannotBeOpenedForWritingKeepsItsValue) {
+  mem_.AddText(HKLM, "SOFTWARE\\Locked", "p", "C:\\p.exe");
+  mem_.RestrictAccess(HKLM, "SOFTWARE\\Locked", 0x20019);
+  EXPECT_TRUE(Repair({Reference("HKLM", "\\SOFTWARE\\Locked", "p", "C:\\p.exe")}));
+  EXPECT_TRUE(corrected_.empty());
+  EXPECT_TRUE(mem_.ValueExists(HKLM, "SOFTWARE\\Locked", "p"));
+}
+
+TEST(DeleteRegItem, RecordsItsEntryWhateverTheOutcome) {
+  MemRegistryApi mem;
+  mem.AddKey(HKCR, ".abc");
+  BeginBackup();
+  EXPECT_TRUE(DeleteRegItem(HKCR, "\\.abc", "", "", true, true, mem));
+  EXPECT_FALSE(DeleteRegItem(HKCU, "\\SOFTWARE\\None", "v", "C:\\v.exe", false, true, mem));
+  EXPECT_FALSE(DeleteRegItem(HKCU, "\\SOFTWARE\\None", "w", "C:\\w.exe", false, false, mem));
+  ASSERT_TRUE(BackupList);
+  EXPECT_EQ(*BackupList, (std::vector<std::string>{"Morvane v1.0", "", "", "[HKEY_CLASSES_ROOT\\.abc]",
+                                                   "[HKEY_CURRENT_USER\\SOFTWARE\\None]", "\"v\"=\"C:\\v.exe\""}));
+  EXPECT_TRUE(EndBackup(false, ""));
+  EXPECT_FALSE(BackupList);
+  // A whole-key row never deletes a root: its path always names a key below one.
+  EXPECT_FALSE(DeleteRegItem(HKCR, "\\", "", "", true, false, mem));
+}
+
+TEST(SectionCodes, ExactTextsOnly) {
+  RootKey root;
+  ASSERT_TRUE(RootOfSection("HKCU", root));
+  EXPECT_EQ(root, HKCU);
+  ASSERT_TRUE(RootOfSection("HKLM", root));
+  EXPECT_EQ(root, HKLM);
+  ASSERT_TRUE(RootOfSection("HKCR", root));
+  EXPECT_EQ(root, HKCR);
+  EXPECT_FALSE(RootOfSection("hkcr", root));
+  EXPECT_FALSE(RootOfSection("HKCR ", root));
+  EXPECT_FALSE(RootOfSection("", root));
+}
+
+}  // namespace
+}  // namespace morvane

@@ -1,0 +1,176 @@
+// The Correct command in the real window: the backup question and dialog, the removal with its
+// "Corrected!" marks, the emptied list, and what the window refuses while the repair runs.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include "tests/win/main_window_fixture.h"
+
+namespace morvane {
+namespace {
+
+std::string ReadFile(const std::string& name) {
+  std::ifstream file(name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+class RepairWindowTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    file_ = std::string(temp) + "morvane-repair-test.reg";
+    DeleteFileA(file_.c_str());
+    services_.saveDialog = [this](TSaveDialog& dialog) {
+      ++dialogs_;
+      previousName_ = dialog.FileName;
+      if (!confirm_) return false;
+      dialog.FileName = file_;
+      return true;
+    };
+  }
+  void TearDown() override {
+    DeleteFileA(file_.c_str());
+    MainWindowTest::TearDown();
+  }
+  // A finished scan with both rows (the empty extension key and the broken reference).
+  TMainForm& Scanned() {
+    TMainForm& f = Form();
+    ClickWindow(f, f.ZelButton1->Handle());
+    EXPECT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
+    EXPECT_EQ(ListViewRows(f.ListView1), 2);
+    return f;
+  }
+  void Check(TMainForm& f, int row) { ListView_SetCheckState(f.ListView1, row, TRUE); }
+
+  std::string file_;
+  std::string previousName_;
+  bool confirm_ = true;
+  int dialogs_ = 0;
+};
+
+TEST_F(RepairWindowTest, CorrectWithBackupRemovesTheCheckedRowsOnly) {
+  TMainForm& f = Scanned();
+  Check(f, 1);
+  ClickWindow(f, f.ZelButton3->Handle());
+  ASSERT_EQ(services_.messages.size(), 1u);
+  EXPECT_EQ(services_.messages[0].text, "To save a backup copy?");
+  EXPECT_EQ(services_.messages[0].caption, "Information");
+  EXPECT_EQ(services_.messages[0].flags, static_cast<UINT>(MB_OKCANCEL | MB_ICONINFORMATION));
+  EXPECT_EQ(dialogs_, 1);
+  EXPECT_EQ(previousName_, "");
+  EXPECT_EQ(f.SaveDialog1.DefaultExt, ".reg");
+  EXPECT_EQ(f.SaveDialog1.Filter, "Registry files|*.reg");
+  EXPECT_EQ(ReadFile(file_), "Morvane v1.0\r\n\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Vendor]\r\n\"Path\"=\"C:\\Gone\\tool.exe\"\r\n");
+  EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
+  EXPECT_TRUE(mem_.KeyExists(RootKey::ClassesRoot, ".empty"));  // unchecked
+  EXPECT_EQ(ListViewRows(f.ListView1), 0);
+  EXPECT_TRUE(f.Findings().empty());
+  EXPECT_FALSE(f.ZelButton3->Enabled());
+  EXPECT_TRUE(f.ZelButton1->Enabled());
+  EXPECT_EQ(TabCaptions(f).size(), 3u);
+
+  // The next use of the dialog offers the name chosen before.
+  mem_.AddKey(RootKey::ClassesRoot, ".again");
+  ClickWindow(f, f.ZelButton1->Handle());
+  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
+  ClickWindow(f, f.ZelButton3->Handle());
+  EXPECT_EQ(previousName_, file_);
+}
+
+TEST_F(RepairWindowTest, CancelOnTheQuestionSkipsTheDialogButRepairs) {
+  services_.answer = IDCANCEL;
+  TMainForm& f = Scanned();
+  Check(f, 0);
+  ClickWindow(f, f.ZelButton3->Handle());
+  EXPECT_EQ(dialogs_, 0);
+  EXPECT_EQ(GetFileAttributesA(file_.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(mem_.KeyExists(RootKey::ClassesRoot, ".empty"));
+  EXPECT_EQ(ListViewRows(f.ListView1), 0);
+  EXPECT_FALSE(f.ZelButton3->Enabled());
+}
+
+TEST_F(RepairWindowTest, CancelInTheDialogLeavesAnEarlierFileAlone) {
+  { std::ofstream(file_, std::ios::binary) << "earlier backup"; }
+  confirm_ = false;
+  TMainForm& f = Scanned();
+  Check(f, 0);
+  ClickWindow(f, f.ZelButton3->Handle());
+  EXPECT_EQ(dialogs_, 1);
+  EXPECT_EQ(ReadFile(file_), "earlier backup");
+  EXPECT_FALSE(mem_.KeyExists(RootKey::ClassesRoot, ".empty"));
+}
+
+TEST_F(RepairWindowTest, UnwritableBackupRemovesNothingAndSaysSo) {
+  TMainForm& f = Scanned();
+  services_.saveDialog = [](TSaveDialog& dialog) {
+    dialog.FileName = "Q:\\no\\such\\drive\\backup.reg";
+    return true;
+  };
+  Check(f, 0);
+  Check(f, 1);
+  ClickWindow(f, f.ZelButton3->Handle());
+  ASSERT_EQ(services_.messages.size(), 2u);
+  EXPECT_EQ(services_.messages[1].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
+  EXPECT_TRUE(mem_.KeyExists(RootKey::ClassesRoot, ".empty"));
+  EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
+  EXPECT_EQ(ListViewRows(f.ListView1), 2);
+  EXPECT_EQ(ListViewText(f.ListView1, 0, 0), "Incorrect expansion");
+  EXPECT_TRUE(f.ZelButton3->Enabled());
+  EXPECT_TRUE(f.ZelButton1->Enabled());
+}
+
+TEST_F(RepairWindowTest, WhileRepairingRowsAreMarkedAndNothingElseRuns) {
+  TMainForm& f = Scanned();
+  Check(f, 0);
+  Check(f, 1);
+  std::string captionSeen;
+  bool probed = false;
+  // The removal of the second row happens inside the repair, after the first was marked:
+  // that is the moment to look at the window and to try the other commands.
+  mem_.hook = [&](const std::string& op, const std::string&) {
+    if (op != "deletevalue" || probed) return;
+    probed = true;
+    captionSeen = ListViewText(f.ListView1, 0, 0);
+    EXPECT_TRUE(f.Repairing());
+    EXPECT_FALSE(f.ZelButton1->Enabled());
+    EXPECT_FALSE(f.ZelButton3->Enabled());
+    EXPECT_EQ(TabCaptions(f), (std::vector<std::string>{"Register"}));
+    f.ZelButton1Click();  // a press that slipped through still starts no scan
+    f.ZelButton3Click();  // nor a second repair
+    PressShortcut(f, 'U', true);
+    EXPECT_FALSE(f.FCleanThread);
+    EXPECT_EQ(f.Role(), kRoleRegistry);
+    EXPECT_EQ(ListViewRows(f.ListView1), 2);
+  };
+  ClickWindow(f, f.ZelButton3->Handle());
+  EXPECT_TRUE(probed);
+  EXPECT_EQ(captionSeen, "Corrected!");
+  EXPECT_EQ(services_.messages.size(), 1u);  // one question: the second Correct asked nothing
+  EXPECT_EQ(ListViewRows(f.ListView1), 0);
+  EXPECT_FALSE(f.Repairing());
+}
+
+TEST_F(RepairWindowTest, CloseDuringTheRepairWaitsForItsEnd) {
+  TMainForm& f = Scanned();
+  Check(f, 0);
+  Check(f, 1);
+  mem_.hook = [&](const std::string& op, const std::string&) {
+    if (op == "deletekey") PostMessageA(f.Handle(), WM_CLOSE, 0, 0);
+  };
+  services_.answer = IDCANCEL;
+  const HWND hwnd = f.Handle();
+  ClickWindow(f, f.ZelButton3->Handle());
+  // Both rows were processed before the window went.
+  EXPECT_FALSE(mem_.KeyExists(RootKey::ClassesRoot, ".empty"));
+  EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
+  Pump(f);
+  EXPECT_FALSE(IsWindow(hwnd));
+}
+
+}  // namespace
+}  // namespace morvane
