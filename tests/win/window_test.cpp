@@ -251,19 +251,6 @@ TEST_F(MainWindowTest, RefreshOnTheFilesPageHidesNoTabAtTheEnd) {
   EXPECT_TRUE(f.ZelButton1->Enabled());
 }
 
-// A scan over the real (Wine) registry of the test prefix, end to end through the window.
-TEST(MainWindowSystemTest, ScanOfTheRealRegistryCompletes) {
-  RecordedServices services;
-  TMainForm f(services.Make());
-  f.Show();
-  ClickWindow(f, f.ZelButton1->Handle());
-  ASSERT_TRUE(PumpUntil(f, [&] { return !f.FCleanThread && f.ZelButton1->Enabled(); },
-                        std::chrono::milliseconds(120000)));
-  EXPECT_EQ(f.StatusText(), kStatusCompleted);
-  EXPECT_EQ(f.ZelButton3->Enabled(), ListViewRows(f.ListView1) > 0);
-  EXPECT_EQ(static_cast<std::size_t>(ListViewRows(f.ListView1)), f.Findings().size());
-}
-
 }  // namespace
 }  // namespace morvane
 
