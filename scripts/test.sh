@@ -14,6 +14,9 @@ cmake -S . -B build/native -DMORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/
 cmake --build build/native -j"$jobs"
 ctest --test-dir build/native --output-on-failure
 
+echo "== fuzzing the path rules (short round) =="
+bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}"
+
 echo "== 32-bit Windows build =="
 cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake >/dev/null
 cmake --build build/win32 -j"$jobs"
