@@ -16,7 +16,7 @@ done
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 bash scripts/setup-deps.sh
-cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DMORVANE_TESTS=OFF >/dev/null
+cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake >/dev/null
 cmake --build build/win32 -j"${JOBS:-2}" --target Morvane
 
 export WINEDEBUG=${WINEDEBUG:--all,err+module}
