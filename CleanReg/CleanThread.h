@@ -59,14 +59,17 @@ class TCleanThread {
   virtual void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root);
   // Volume serial of drive letter c, asked of the system once per scan.
   std::uint32_t DriveSerial(char c);
+  // One pass: shows status, then walks the subtree below startKey (an absolute path under
+  // root, "" for the root itself; the start key is not inspected). RunScan runs the passes of
+  // a normal scan; a subclass may run a pass over a start key of its own choosing, as the scan
+  // benchmark does over its scratch tree. FRunning must be set by the caller.
+  void RunPass(const char* status, RootKey root, const std::string& startKey);
 
   ScanSink& sink_;
   RegistryApi& registry_;
   FileSystem& files_;
 
  private:
-  void RunPass(const char* status, RootKey root, const std::string& startKey);
-
   std::unique_ptr<TRegistry> walk_;
   int depth_ = 0;
   std::uint32_t driveSerial_[256] = {};

@@ -1,0 +1,19 @@
+// The floor of any registry scan: a bare depth-first walk that opens every key below a start
+// key and reads every value's name, type and data with one RegEnumValueA call each, and nothing
+// else. It uses the same ANSI calls as the program.
+#pragma once
+
+#include <windows.h>
+
+namespace morvane::bench {
+
+struct WalkCounts {
+  long keys = 0;  // below the start key
+  long values = 0;
+  unsigned long long dataBytes = 0;
+};
+
+// Walks everything below key (which stays open).
+WalkCounts FloorWalk(HKEY key);
+
+}  // namespace morvane::bench

@@ -1,0 +1,197 @@
+// Scan benchmark. In one run: seeds a large scratch tree under HKEY_CURRENT_USER, then times
+//   - the bare walk that only enumerates keys and values (the floor),
+//   - Wine's `reg query KEY /s` over the same tree, as a child process,
+//   - the program's own scan (TCleanThread, one reference pass over the tree),
+// each several times, and prints the median of each with the ratios between them.
+//
+// Usage: scan_bench [--runs N] [--vendors N] [--output FILE|NUL] [--calls]
+//   --calls  also counts the registry and file-system calls of one more (untimed) scan.
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "CleanReg/CleanThread.h"
+#include "bench/bench_tree.h"
+#include "bench/floor_walk.h"
+#include "bench/reg_query.h"
+
+using namespace morvane;
+using namespace morvane::bench;
+
+namespace {
+
+constexpr char kTreePath[] = "SOFTWARE\\MorvaneBench";
+
+// Counts findings and folds them, in order, into one number: two scans that report the same
+// rows in the same order print the same digest.
+class DigestSink final : public ScanSink {
+ public:
+  void Status(const std::string&) override {}
+  void Found(const Finding& f) override {
+    ++findings;
+    for (const std::string* s : {&f.caption, &f.parameter, &f.section, &f.keyPath, &f.valueName}) {
+      for (unsigned char c : *s) digest = (digest ^ c) * 0x100000001B3ull;
+      digest = (digest ^ 0xFF) * 0x100000001B3ull;
+    }
+  }
+  void End() override {}
+  long findings = 0;
+  unsigned long long digest = 0xCBF29CE484222325ull;
+};
+
+// The real scan worker, running its reference pass over the scratch tree instead of \SOFTWARE.
+class TreeScan final : public TCleanThread {
+ public:
+  using TCleanThread::TCleanThread;
+  void Run(const std::string& startKey) {
+    FRunning = true;
+    RunPass(kStatusReferences, RootKey::CurrentUser, startKey);
+    FRunning = false;
+  }
+};
+
+// Registry and file-system seams that count the calls made through them.
+class CountingRegistry final : public RegistryApi {
+ public:
+  explicit CountingRegistry(RegistryApi& inner) : inner_(inner) {}
+  long OpenKey(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override { ++opens; return inner_.OpenKey(b, p, a, o); }
+  long CreateKey(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override { return inner_.CreateKey(b, p, a, o); }
+  void CloseKey(RegKey k) override { ++closes; inner_.CloseKey(k); }
+  long QueryInfo(RegKey k, RegKeyInfo& i) override { ++infos; return inner_.QueryInfo(k, i); }
+  long EnumKey(RegKey k, std::uint32_t i, std::string& n) override { ++enumKeys; return inner_.EnumKey(k, i, n); }
+  long EnumValue(RegKey k, std::uint32_t i, RegValue& v, bool d) override { ++enumValues; return inner_.EnumValue(k, i, v, d); }
+  long QueryValue(RegKey k, const std::string& n, std::uint32_t& t, std::string* d) override { ++queries; return inner_.QueryValue(k, n, t, d); }
+  long SetValue(RegKey k, const std::string& n, std::uint32_t t, const std::string& d) override { return inner_.SetValue(k, n, t, d); }
+  long DeleteKey(RegKey b, const std::string& p) override { return inner_.DeleteKey(b, p); }
+  long DeleteValue(RegKey k, const std::string& n) override { return inner_.DeleteValue(k, n); }
+  long Total() const { return opens + closes + infos + enumKeys + enumValues + queries; }
+  long opens = 0, closes = 0, infos = 0, enumKeys = 0, enumValues = 0, queries = 0;
+
+ private:
+  RegistryApi& inner_;
+};
+
+class CountingFiles final : public FileSystem {
+ public:
+  explicit CountingFiles(FileSystem& inner) : inner_(inner) {}
+  bool FileExists(const std::string& p) override { ++files; return inner_.FileExists(p); }
+  bool FolderExists(const std::string& p) override { ++folders; return inner_.FolderExists(p); }
+  std::uint32_t DriveSerial(char c) override { ++serials; return inner_.DriveSerial(c); }
+  long files = 0, folders = 0, serials = 0;
+
+ private:
+  FileSystem& inner_;
+};
+
+double Seconds(const std::function<void()>& work) {
+  const auto begin = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+std::string Range(const std::vector<double>& v) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.2f..%.2f", *std::min_element(v.begin(), v.end()),
+                *std::max_element(v.begin(), v.end()));
+  return buffer;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int runs = 3;
+  TreeShape shape;
+  std::string output = "NUL";
+  bool countCalls = false;
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
+    else if (!std::strcmp(argv[i], "--vendors") && i + 1 < argc) shape.vendors = std::max(1, std::atoi(argv[++i]));
+    else if (!std::strcmp(argv[i], "--output") && i + 1 < argc) output = argv[++i];
+    else if (!std::strcmp(argv[i], "--calls")) countCalls = true;
+    else {
+      std::fprintf(stderr, "usage: scan_bench [--runs N] [--vendors N] [--output FILE|NUL] [--calls]\n");
+      return 2;
+    }
+  }
+
+  TreeCounts tree;
+  const double seedTime = Seconds([&] { tree = SeedTree(kTreePath, shape); });
+  std::printf("tree HKCU\\%s: %ld keys, %ld values (%ld REG_SZ of which %ld name files on C:, %ld REG_DWORD, "
+              "%ld REG_BINARY); seeded in %.1f s\n",
+              kTreePath, tree.keys, tree.values, tree.texts, tree.paths, tree.dwords, tree.binaries, seedTime);
+
+  HKEY start = nullptr;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kTreePath, 0, KEY_READ, &start) != ERROR_SUCCESS) {
+    std::fprintf(stderr, "cannot open the tree\n");
+    return 1;
+  }
+  WalkCounts walked = FloorWalk(start);  // warm-up, and a check of what was seeded
+  if (walked.keys != tree.keys || walked.values != tree.values) {
+    std::fprintf(stderr, "walk saw %ld keys and %ld values, expected %ld and %ld\n", walked.keys, walked.values,
+                 tree.keys, tree.values);
+    return 1;
+  }
+
+  std::vector<double> floorTimes, regTimes, scanTimes;
+  long findings = -1;
+  unsigned long long digest = 0;
+  const std::string startKey = std::string("\\") + kTreePath;
+  const std::string fullKey = std::string("HKCU\\") + kTreePath;
+  for (int run = 0; run < runs; ++run) {
+    floorTimes.push_back(Seconds([&] { FloorWalk(start); }));
+    const ChildRun reg = RegQueryRecursive(fullKey, output);
+    if (!reg.started || reg.exitCode != 0) {
+      std::fprintf(stderr, "reg query did not run (started %d, exit code %lu)\n", reg.started, reg.exitCode);
+      return 1;
+    }
+    regTimes.push_back(reg.seconds);
+    DigestSink sink;
+    TreeScan scan(sink);
+    scanTimes.push_back(Seconds([&] { scan.Run(startKey); }));
+    if (findings >= 0 && (sink.findings != findings || sink.digest != digest)) {
+      std::fprintf(stderr, "two scans of one tree reported different findings\n");
+      return 1;
+    }
+    findings = sink.findings;
+    digest = sink.digest;
+  }
+  RegCloseKey(start);
+
+  const double floorTime = Median(floorTimes), regTime = Median(regTimes), scanTime = Median(scanTimes);
+  const double keys = static_cast<double>(tree.keys);
+  std::printf("median of %d runs (seconds, min..max):\n", runs);
+  std::printf("  floor: bare walk of keys and values  %7.2f s (%s)  %9.0f keys/s\n", floorTime,
+              Range(floorTimes).c_str(), keys / floorTime);
+  std::printf("  reg query /s, output to %-12s %7.2f s (%s)  %9.0f keys/s\n", output.c_str(), regTime,
+              Range(regTimes).c_str(), keys / regTime);
+  std::printf("  scan: TCleanThread reference pass    %7.2f s (%s)  %9.0f keys/s\n", scanTime,
+              Range(scanTimes).c_str(), keys / scanTime);
+  std::printf("  scan findings: %ld (digest %016llx)\n", findings, digest);
+  std::printf("scan time / reg query time: %.2f   (no slower than reg query when <= 1)\n", scanTime / regTime);
+  std::printf("scan time / floor time:     %.2f   (within 2x of the floor when <= 2)\n", scanTime / floorTime);
+
+  if (countCalls) {
+    DigestSink sink;
+    CountingRegistry registry(SystemRegistry());
+    CountingFiles files(SystemFileSystem());
+    TreeScan scan(sink, registry, files);
+    scan.Run(startKey);
+    std::printf("one scan's calls per key: registry %.2f (open %.2f, close %.2f, info %.2f, enumkey %.2f, "
+                "enumvalue %.2f, queryvalue %.2f); file system %.2f (file %.2f, folder %.2f, drive %ld in all)\n",
+                registry.Total() / keys, registry.opens / keys, registry.closes / keys, registry.infos / keys,
+                registry.enumKeys / keys, registry.enumValues / keys, registry.queries / keys,
+                (files.files + files.folders) / keys, files.files / keys, files.folders / keys, files.serials);
+  }
+  return 0;
+}
