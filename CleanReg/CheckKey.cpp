@@ -1,47 +1,99 @@
 // The key inspection: which keys and values the scan reports.
-#include <vector>
+#include <algorithm>
+#include <iterator>
 
 #include "CleanReg/CleanThread.h"
 #include "CleanReg/PathRules.h"
 
 namespace morvane {
 
-void TCleanThread::CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root) {
-  if (!FRunning) return;
-  TRegistry key(registry_);
-  key.SelectRoot(root);
-  if (!key.OpenPathForReading(keyPath)) return;
-  const RegKeyInfo info = key.QueryKeyInfo();
-  if (info.values == 0 && root != RootKey::ClassesRoot) return;
+namespace {
 
-  std::vector<std::string> values;
-  key.ListValues(values);
+// A scan of a large registry asks about many distinct paths; past this many remembered answers
+// the memory is given back and the answers are asked again.
+constexpr std::size_t kMaxRememberedAnswers = 1u << 18;
+
+// The data of a text value as the program reads text: up to its first NUL.
+std::string TextPart(const std::string& data) { return data.substr(0, data.find('\0')); }
+
+// A value name read through the ANSI calls holds '?' where the code page has no character for
+// one of the name's own; such a name does not find its value again, and the value is read back
+// by name exactly as any lookup by name would.
+bool NameMayBeLossy(const std::string& name) { return name.find('?') != std::string::npos; }
+
+}  // namespace
+
+void TCleanThread::CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root, RegKey key) {
+  if (!FRunning || key == 0) return;
+  RegKeyInfo info;
+  if (registry_.QueryInfo(key, info) != kRegOk) info = RegKeyInfo{};
 
   if (root == RootKey::ClassesRoot) {
-    std::vector<std::string> subkeys;
-    key.ListSubkeys(subkeys);
-    if (!keyName.empty() && keyName[0] == '.' && values.empty() && subkeys.empty())
+    if (!keyName.empty() && keyName[0] == '.' && info.values == 0 && info.subkeys == 0)
       sink_.Found({kCaptionExpansion, keyName, SectionCode(root), keyPath, ""});
     return;
   }
 
-  for (const std::string& name : values) {
-    if (key.ValueKind(name) != kRegSz) continue;
+  // One call per value gives its name, type and data together. All of the key's values are
+  // read before any is looked into, so that what changes while the slower checks run cannot
+  // shift the positions still to be read.
+  if (values_.size() < info.values) values_.resize(info.values);
+  std::size_t count = 0;
+  for (std::uint32_t i = 0; i < info.values; ++i)
+    if (registry_.EnumValue(key, i, values_[count], true) == kRegOk) ++count;  // else gone since
+
+  for (std::size_t n = 0; n < count; ++n) {
+    const RegValue& value = values_[n];
+    if (value.type != kRegSz) continue;
     std::string text;
-    try {
-      text = key.ReadText(name);
-    } catch (const ERegistryException&) {
-      continue;  // the value changed type since it was listed
+    if (NameMayBeLossy(value.name)) {
+      std::uint32_t type = 0;
+      if (registry_.QueryValue(key, value.name, type, nullptr) != kRegOk || type != kRegSz) continue;
+      std::string data;
+      if (registry_.QueryValue(key, value.name, type, &data) != kRegOk || data.empty()) continue;
+      if (type != kRegSz && type != kRegExpandSz) continue;  // the value changed type since
+      text = TextPart(data);
+    } else {
+      text = TextPart(value.data);
     }
     if (text.empty() || text[0] == 'A' || text[0] == 'a') continue;
     if (DriveSerial(text[0]) == 0) continue;
-    if (files_.FileExists(text)) continue;
+    if (FileExists(text)) continue;
     std::string rebuilt;
     if (!ResolveFilePath(text, rebuilt)) continue;
     if (ExtensionPart(rebuilt).empty()) continue;
-    if (files_.FolderExists(rebuilt) || files_.FileExists(rebuilt)) continue;
-    sink_.Found({kCaptionReference, text, SectionCode(root), keyPath, name});
+    if (FolderExists(rebuilt) || FileExists(rebuilt)) continue;
+    sink_.Found({kCaptionReference, text, SectionCode(root), keyPath, value.name});
   }
+}
+
+std::uint32_t TCleanThread::DriveSerial(char c) {
+  const auto slot = static_cast<unsigned char>(c);
+  if (!driveKnown_[slot]) {
+    driveSerial_[slot] = files_.DriveSerial(c);
+    driveKnown_[slot] = true;
+  }
+  return driveSerial_[slot];
+}
+
+bool TCleanThread::FileExists(const std::string& path) {
+  if (fileAnswers_.size() >= kMaxRememberedAnswers) fileAnswers_.clear();
+  auto [it, added] = fileAnswers_.try_emplace(path, false);
+  if (added) it->second = files_.FileExists(path);
+  return it->second;
+}
+
+bool TCleanThread::FolderExists(const std::string& path) {
+  if (folderAnswers_.size() >= kMaxRememberedAnswers) folderAnswers_.clear();
+  auto [it, added] = folderAnswers_.try_emplace(path, false);
+  if (added) it->second = files_.FolderExists(path);
+  return it->second;
+}
+
+void TCleanThread::ForgetFileAnswers() {
+  std::fill(std::begin(driveKnown_), std::end(driveKnown_), false);
+  fileAnswers_.clear();
+  folderAnswers_.clear();
 }
 
 }  // namespace morvane

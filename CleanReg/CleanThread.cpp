@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <vector>
+
+#include "platform/RegKeyHandle.h"
 
 namespace morvane {
 
@@ -20,14 +23,6 @@ const char* SectionCode(RootKey root) {
     case RootKey::LocalMachine: return "HKLM";
   }
   return "";
-}
-
-std::string NormalizeParentPath(const std::string& text) {
-  if (text.empty()) return "\\";
-  std::string result = text;
-  if (result.back() != '\\') result += '\\';
-  if (result.size() > 1 && result[0] == '\\' && result[1] == '\\') result.erase(0, 1);
-  return result;
 }
 
 std::string PositionName(std::size_t index) {
@@ -61,17 +56,18 @@ void TCleanThread::Join() {
 
 void TCleanThread::RunPass(const char* status, RootKey root, const std::string& startKey) {
   sink_.Status(status);
-  walk_ = std::make_unique<TRegistry>(registry_);
-  walk_->SelectRoot(root);
   depth_ = 0;
-  WalkKeys(startKey, startKey, "");
-  walk_.reset();
+  if (!FRunning) return;
+  std::string subPath = startKey.empty() || startKey[0] != '\\' ? startKey : startKey.substr(1);
+  subPath = TrimTrailingBackslashes(subPath);
+  ScopedRegKey start = OpenForReading(registry_, RootHandle(root), subPath);
+  if (start.valid()) WalkKeys(start.get(), startKey, root);
 }
 
 void TCleanThread::RunScan() {
   // A Cancel that arrives before the body starts must not be undone here.
   FRunning = !cancelRequested_;
-  std::fill(std::begin(driveKnown_), std::end(driveKnown_), false);
+  ForgetFileAnswers();
   try {
     if (FScanExtensions) RunPass(kStatusExtensions, RootKey::ClassesRoot, "");
     if (FScanReferences) {
@@ -79,52 +75,40 @@ void TCleanThread::RunScan() {
       RunPass(kStatusReferences, RootKey::CurrentUser, "\\SOFTWARE");
     }
   } catch (...) {
-    // Whatever went wrong, the window must get back to idle: fall through to the end.
-    walk_.reset();
+    // Whatever went wrong, the window must get back to idle: fall through to the end. The
+    // walk's keys were closed as the error passed through it.
   }
   sink_.Status(kStatusCompleted);
   FRunning = false;
   sink_.End();
 }
 
-void TCleanThread::WalkKeys(const std::string& keyPath, const std::string& openName,
-                            const std::string& parentPath) {
+void TCleanThread::WalkKeys(RegKey key, const std::string& keyPath, RootKey root) {
   if (!FRunning) return;
-  const std::string parent = NormalizeParentPath(parentPath);
-  if (walk_->OpenPathForReading(openName) && walk_->HasChildKeys()) {
-    std::vector<std::string> names;
-    walk_->ListSubkeys(names);
-    const RootKey root = walk_->Root();
-    for (std::size_t i = 0; i < names.size(); ++i) {
-      if (!FRunning) return;
-      if (names[i].empty()) names[i] = PositionName(i);
-      const std::string childPath = keyPath + "\\" + names[i];
-      try {
-        CheckKey(childPath, names[i], root);
-      } catch (const ERegistryException&) {
-        // A value changed under the inspection: that key's remaining values are passed over.
-      }
-      if (root != RootKey::ClassesRoot && depth_ < kMaxWalkDepth) {
-        ++depth_;
-        WalkKeys(childPath, names[i], parent + openName);
-        --depth_;
-      }
+  RegKeyInfo info;
+  if (registry_.QueryInfo(key, info) != kRegOk || info.subkeys == 0) return;
+  // The names are listed before any subkey is visited, so that what the inspection or the
+  // world does to the key meanwhile cannot shift the positions still to come.
+  std::vector<std::string> names(info.subkeys);
+  for (std::uint32_t i = 0; i < info.subkeys; ++i)
+    if (registry_.EnumKey(key, i, names[i]) != kRegOk) names[i].clear();
+
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (!FRunning) return;
+    if (names[i].empty()) names[i] = PositionName(i);
+    const std::string childPath = keyPath + "\\" + names[i];
+    ScopedRegKey child = OpenForReading(registry_, key, names[i]);
+    try {
+      CheckKey(childPath, names[i], root, child.get());
+    } catch (const ERegistryException&) {
+      // A value changed under the inspection: that key's remaining values are passed over.
+    }
+    if (root != RootKey::ClassesRoot && depth_ < kMaxWalkDepth && child.valid()) {
+      ++depth_;
+      WalkKeys(child.get(), childPath, root);
+      --depth_;
     }
   }
-  walk_->OpenPathForReading(parent);
-}
-
-}  // namespace morvane
-
-namespace morvane {
-
-std::uint32_t TCleanThread::DriveSerial(char c) {
-  const auto slot = static_cast<unsigned char>(c);
-  if (!driveKnown_[slot]) {
-    driveSerial_[slot] = files_.DriveSerial(c);
-    driveKnown_[slot] = true;
-  }
-  return driveSerial_[slot];
 }
 
 }  // namespace morvane

@@ -7,12 +7,14 @@
 
 #include <atomic>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <thread>
+#include <unordered_map>
+#include <vector>
 
 #include "CleanReg/ScanQueue.h"
 #include "platform/FileSystem.h"
+#include "platform/RegistryApi.h"
 #include "platform/TRegistry.h"
 
 namespace morvane {
@@ -20,10 +22,6 @@ namespace morvane {
 inline constexpr char kStatusExtensions[] = "Search of incorrect expansions. Please wait!";
 inline constexpr char kStatusReferences[] = "Search of incorrect references to files. Please wait!";
 inline constexpr char kStatusCompleted[] = "The analysis of keys of the register is completed!";
-
-// "\" for an empty text; otherwise the text with one trailing backslash, and a leading double
-// backslash reduced to one.
-std::string NormalizeParentPath(const std::string& text);
 
 // The name under which a subkey whose name could not be read is walked: its list position
 // written with at least four digits ("0007").
@@ -52,13 +50,20 @@ class TCleanThread {
   bool FScanReferences = false;
 
  protected:
-  // Walks the subkeys of one key: keyPath is its absolute path ("" for the root), openName what
-  // the walk cursor opens to reach it, parentPath the absolute path of its parent.
-  void WalkKeys(const std::string& keyPath, const std::string& openName, const std::string& parentPath);
-  // Inspects one key and hands over what it finds.
-  virtual void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root);
+  // Walks the subkeys of key, which the walk holds open for reading; keyPath is its absolute
+  // path ("" for the root). Each subkey is opened once, relative to key: the inspection and the
+  // walk below it both use that handle.
+  void WalkKeys(RegKey key, const std::string& keyPath, RootKey root);
+  // Inspects one key and hands over what it finds. key is the walk's handle on it, open for
+  // reading, or 0 when it could not be opened (then there is nothing to inspect).
+  virtual void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root, RegKey key);
   // Volume serial of drive letter c, asked of the system once per scan.
   std::uint32_t DriveSerial(char c);
+  // Whether a file or a folder of that exact name exists, asked of the system once per name
+  // per scan: a registry refers to the same few files many times over. A file that appears or
+  // goes while a scan runs is seen as it was when first asked.
+  bool FileExists(const std::string& path);
+  bool FolderExists(const std::string& path);
   // One pass: shows status, then walks the subtree below startKey (an absolute path under
   // root, "" for the root itself; the start key is not inspected). RunScan runs the passes of
   // a normal scan; a subclass may run a pass over a start key of its own choosing, as the scan
@@ -70,10 +75,15 @@ class TCleanThread {
   FileSystem& files_;
 
  private:
-  std::unique_ptr<TRegistry> walk_;
+  // Forgets the drive serials and file answers of an earlier scan.
+  void ForgetFileAnswers();
+
   int depth_ = 0;
   std::uint32_t driveSerial_[256] = {};
   bool driveKnown_[256] = {};
+  std::unordered_map<std::string, bool> fileAnswers_;
+  std::unordered_map<std::string, bool> folderAnswers_;
+  std::vector<RegValue> values_;  // the inspection's buffers for a key's values, reused
   std::atomic<bool> cancelRequested_{false};
   std::thread thread_;
 };

@@ -1,5 +1,7 @@
 #include "platform/TRegistry.h"
 
+#include "platform/RegKeyHandle.h"
+
 namespace morvane {
 
 namespace {
@@ -64,18 +66,13 @@ bool TRegistry::OpenPath(const std::string& path, bool create) {
 }
 
 bool TRegistry::OpenPathForReading(const std::string& path) {
-  static constexpr std::uint32_t kTries[] = {
-      kKeyRead, kStandardRightsRead | kKeyQueryValue | kKeyEnumerateSubKeys, kKeyQueryValue};
   Target t = Resolve(path);
-  for (std::uint32_t access : kTries) {
-    RegKey key = 0;
-    if (api_.OpenKey(t.base, t.subPath, access, key) == kRegOk) {
-      MakeCurrent(key, std::move(t.fullPath));
-      access_ = access;
-      return true;
-    }
-  }
-  return false;
+  std::uint32_t access = 0;
+  ScopedRegKey key = OpenForReading(api_, t.base, t.subPath, &access);
+  if (!key.valid()) return false;
+  MakeCurrent(key.release(), std::move(t.fullPath));
+  access_ = access;
+  return true;
 }
 
 RegKeyInfo TRegistry::QueryKeyInfo() const {

@@ -2,6 +2,8 @@
 // system.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "CleanReg/CleanThread.h"
 #include "platform/MemRegistryApi.h"
 #include "tests/native/fake_files.h"
@@ -107,20 +109,22 @@ TEST_F(CheckKeyTest, TextWithoutTerminatorOrWithTrailingBytes) {
 TEST_F(CheckKeyTest, ValueChangingTypeUnderTheScanIsPassedOver) {
   Text(HKLM, "SOFTWARE\\Flip", "first", "C:\\flip.exe");
   Text(HKLM, "SOFTWARE\\Flip", "second", "C:\\next.exe");
-  int queries = 0;
-  mem_.hook = [&](const std::string& op, const std::string&) {
-    if (op == "query:first" && ++queries == 2)
+  // The key is open and its values counted when "first" turns into a number.
+  int reads = 0;
+  mem_.hook = [&](const std::string& op, const std::string& path) {
+    if (op == "enumvalue" && path == "\\SOFTWARE\\Flip" && ++reads == 1)
       mem_.AddValue(HKLM, "SOFTWARE\\Flip", "first", kRegDword, "\x01\x00\x00\x00");
   };
   EXPECT_EQ(Parameters(), (std::vector<std::string>{"C:\\next.exe"}));
   EXPECT_EQ(sink_.events.back(), "end");
 }
 
-TEST_F(CheckKeyTest, ValueVanishingBetweenListingAndQueryIsPassedOver) {
+TEST_F(CheckKeyTest, ValueVanishingUnderTheScanIsPassedOver) {
   Text(HKLM, "SOFTWARE\\Vanish", "gone", "C:\\gone.exe");
   Text(HKLM, "SOFTWARE\\Vanish", "stays", "C:\\stays.exe");
-  mem_.hook = [&](const std::string& op, const std::string&) {
-    if (op == "query:gone") {
+  int reads = 0;
+  mem_.hook = [&](const std::string& op, const std::string& path) {
+    if (op == "enumvalue" && path == "\\SOFTWARE\\Vanish" && ++reads == 1) {
       TRegistry reg(mem_);
       reg.SelectRoot(HKLM);
       reg.OpenPath("\\SOFTWARE\\Vanish", false);
@@ -128,6 +132,54 @@ TEST_F(CheckKeyTest, ValueVanishingBetweenListingAndQueryIsPassedOver) {
     }
   };
   EXPECT_EQ(Parameters(), (std::vector<std::string>{"C:\\stays.exe"}));
+}
+
+// A name holding '?' may be how the ANSI calls show a name the code page cannot spell; such a
+// value is read back by its name, as a lookup by name would find it or not.
+TEST_F(CheckKeyTest, ValueWithAQuestionMarkInItsNameIsReadBackByName) {
+  Text(HKCU, "SOFTWARE\\Ask", "who?", "C:\\asked.exe");
+  std::vector<std::string> queries;
+  mem_.hook = [&](const std::string& op, const std::string&) {
+    if (op.rfind("query:", 0) == 0) queries.push_back(op);
+  };
+  const std::vector<Finding> found = Scan();
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_EQ(found[0].valueName, "who?");
+  EXPECT_EQ(found[0].parameter, "C:\\asked.exe");
+  EXPECT_EQ(queries, (std::vector<std::string>{"query:who?", "query:who?"}));
+}
+
+TEST_F(CheckKeyTest, ValueReadBackByNameThatChangesTypeOrVanishesIsPassedOver) {
+  Text(HKLM, "SOFTWARE\\Flip", "fl?p", "C:\\flip.exe");
+  Text(HKLM, "SOFTWARE\\Flip", "g?ne", "C:\\gone.exe");
+  Text(HKLM, "SOFTWARE\\Flip", "n?xt", "C:\\next.exe");
+  int flips = 0;
+  mem_.hook = [&](const std::string& op, const std::string&) {
+    if (op == "query:fl?p" && ++flips == 2)  // between its type and its data
+      mem_.AddValue(HKLM, "SOFTWARE\\Flip", "fl?p", kRegDword, "\x01\x00\x00\x00");
+    if (op == "query:g?ne") {
+      TRegistry reg(mem_);
+      reg.SelectRoot(HKLM);
+      reg.OpenPath("\\SOFTWARE\\Flip", false);
+      reg.RemoveValue("g?ne");
+    }
+  };
+  EXPECT_EQ(Parameters(), (std::vector<std::string>{"C:\\next.exe"}));
+  EXPECT_EQ(sink_.events.back(), "end");
+}
+
+// Values are read with one enumeration call each: no lookups by name, no key opened twice.
+TEST_F(CheckKeyTest, EachValueIsReadOnceWithItsKeyOpenedOnce) {
+  for (int i = 0; i < 5; ++i) Text(HKCU, "SOFTWARE\\One", "v" + std::to_string(i), "C:\\one" + std::to_string(i) + ".exe");
+  mem_.AddValue(HKCU, "SOFTWARE\\One", "n", kRegDword, "\x01\x00\x00\x00");
+  std::map<std::string, int> ops;
+  mem_.hook = [&](const std::string& op, const std::string& path) {
+    if (path == "\\SOFTWARE\\One") ++ops[op.rfind("query:", 0) == 0 ? "query" : op];
+  };
+  EXPECT_EQ(Scan().size(), 5u);
+  EXPECT_EQ(ops["open"], 1);
+  EXPECT_EQ(ops["enumvalue"], 6);
+  EXPECT_EQ(ops["query"], 0);
 }
 
 TEST_F(CheckKeyTest, LongNamesAndLargeData) {
@@ -145,6 +197,23 @@ TEST_F(CheckKeyTest, DriveSerialIsAskedOncePerScan) {
   for (int i = 0; i < 5; ++i) Text(HKCU, "SOFTWARE\\Many", "q" + std::to_string(i), "Q:\\x.exe");
   EXPECT_EQ(Scan().size(), 50u);
   EXPECT_EQ(files_.serialQueries, 2);  // C and Q
+}
+
+TEST_F(CheckKeyTest, FileAnswersAreAskedOncePerScan) {
+  for (int i = 0; i < 40; ++i) Text(HKCU, "SOFTWARE\\Same\\k" + std::to_string(i), "v", "C:\\same.exe -u");
+  TCleanThread worker(sink_, mem_, files_);
+  worker.FScanReferences = true;
+  worker.RunScan();
+  EXPECT_EQ(sink_.findings.size(), 40u);
+  // "C:\same.exe -u" and then the rebuilt "C:\same.exe": two files asked about, once each.
+  EXPECT_EQ(files_.fileQueries, 2);
+
+  // The next scan asks again and sees the file that has appeared since.
+  files_.files.insert("C:\\same.exe");
+  sink_.findings.clear();
+  worker.RunScan();
+  EXPECT_TRUE(sink_.findings.empty());
+  EXPECT_EQ(files_.fileQueries, 4);
 }
 
 TEST_F(CheckKeyTest, CancelledWorkerInspectsNothing) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 #include "CleanReg/CleanThread.h"
 #include "platform/MemRegistryApi.h"
@@ -21,13 +22,15 @@ class NoFiles final : public FileSystem {
 class RecordingWalker final : public TCleanThread {
  public:
   RecordingWalker(ScanSink& sink, RegistryApi& api, FileSystem& files) : TCleanThread(sink, api, files) {}
-  void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root) override {
+  void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root, RegKey key) override {
     inspected.push_back(std::string(SectionCode(root)) + keyPath);
     names.push_back(keyName);
+    opened.push_back(key != 0);
     if (onInspect) onInspect(keyPath);
   }
   std::vector<std::string> inspected;
   std::vector<std::string> names;
+  std::vector<bool> opened;  // whether the walk had the key open for the inspection
   std::function<void(const std::string&)> onInspect;
 };
 
@@ -119,6 +122,40 @@ TEST_F(WalkTest, KeyThatCannotBeOpenedSkipsOnlyItsSubtree) {
   EXPECT_EQ(w.inspected, (std::vector<std::string>{"HKLM\\SOFTWARE\\Alpha", "HKLM\\SOFTWARE\\Vendor",
                                                    "HKLM\\SOFTWARE\\Vendor\\Tool", "HKLM\\SOFTWARE\\Vendor\\Zed",
                                                    "HKCU\\SOFTWARE\\Mine", "HKCU\\SOFTWARE\\Mine\\Sub"}));
+  // The inspection of Tool gets no key to look into.
+  EXPECT_EQ(w.opened, (std::vector<bool>{true, true, false, true, true, true}));
+  EXPECT_EQ(mem_.OpenHandles(), 0);
+}
+
+TEST_F(WalkTest, EachKeyIsOpenedOnceBelowItsParent) {
+  std::map<std::string, int> opens;
+  mem_.hook = [&](const std::string& op, const std::string& path) {
+    if (op == "open") ++opens[path];
+  };
+  RecordingWalker& w = Walker();
+  w.RunScan();
+  ASSERT_EQ(w.inspected.size(), 10u);
+  // The three start keys (the root of HKEY_CLASSES_ROOT and \SOFTWARE of the other two) and
+  // every inspected key, each opened once: the inspection uses the walk's own handle.
+  EXPECT_EQ(opens[""], 1);
+  EXPECT_EQ(opens["\\SOFTWARE"], 2);
+  int total = 0;
+  for (const auto& [path, count] : opens) total += count;
+  EXPECT_EQ(total, 3 + 10);
+  for (const std::string& key : w.inspected) EXPECT_EQ(opens[key.substr(4)], 1) << key;
+  EXPECT_EQ(w.opened, std::vector<bool>(10, true));
+}
+
+TEST_F(WalkTest, CancelDeepInTheWalkStopsAtOnceAndClosesEveryKey) {
+  RecordingWalker& w = Walker();
+  w.onInspect = [&](const std::string& path) {
+    if (path == "\\SOFTWARE\\Vendor\\Tool") w.Cancel();
+  };
+  w.RunScan();
+  EXPECT_EQ(w.inspected.back(), "HKLM\\SOFTWARE\\Vendor\\Tool");
+  EXPECT_EQ(w.inspected.size(), 3u + 3u);
+  EXPECT_EQ(sink_.events.back(), "end");
+  EXPECT_EQ(mem_.OpenHandles(), 0);
 }
 
 TEST_F(WalkTest, KeyVanishingMidScanDoesNotDisturbItsSiblings) {
@@ -159,7 +196,7 @@ TEST_F(WalkTest, ErrorInsideTheInspectionSkipsThatKeyOnly) {
   class Throwing final : public TCleanThread {
    public:
     using TCleanThread::TCleanThread;
-    void CheckKey(const std::string& keyPath, const std::string&, RootKey) override {
+    void CheckKey(const std::string& keyPath, const std::string&, RootKey, RegKey) override {
       seen.push_back(keyPath);
       if (keyPath == "\\SOFTWARE\\Alpha") throw ERegistryException("Invalid data type for 'x'");
     }
@@ -175,7 +212,7 @@ TEST_F(WalkTest, AnyOtherFailureStillEndsTheScan) {
   class Failing final : public TCleanThread {
    public:
     using TCleanThread::TCleanThread;
-    void CheckKey(const std::string&, const std::string&, RootKey) override { throw std::bad_alloc(); }
+    void CheckKey(const std::string&, const std::string&, RootKey, RegKey) override { throw std::bad_alloc(); }
   } w(sink_, mem_, files_);
   w.FScanExtensions = true;
   w.FScanReferences = true;
@@ -207,15 +244,6 @@ TEST_F(WalkTest, ThreadedScanHandsOverInOrderAndEnds) {
   w.Join();
   EXPECT_EQ(sink_.events.back(), "end");
   EXPECT_EQ(w.inspected.size(), 3u + 5u + 200u + 1u + 2u);
-}
-
-TEST(NormalizeParentPath, Rules) {
-  EXPECT_EQ(NormalizeParentPath(""), "\\");
-  EXPECT_EQ(NormalizeParentPath("\\"), "\\");
-  EXPECT_EQ(NormalizeParentPath("\\\\SOFTWARE"), "\\SOFTWARE\\");
-  EXPECT_EQ(NormalizeParentPath("\\SOFTWARE\\Vendor"), "\\SOFTWARE\\Vendor\\");
-  EXPECT_EQ(NormalizeParentPath("\\SOFTWARE\\"), "\\SOFTWARE\\");
-  EXPECT_EQ(NormalizeParentPath("\\\\"), "\\");
 }
 
 TEST(PositionName, FourDigitsAtLeast) {

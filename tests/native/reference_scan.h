@@ -1,0 +1,104 @@
+// The scan written the plain way, as a check on the worker's faster reading: every key reached
+// through the registry cursor by its absolute path, its subkeys and values listed by name
+// first, each value's type and then its text asked for by name, every file question asked of
+// the file system afresh. Same passes, same walk order, same rules.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "CleanReg/CleanThread.h"
+#include "CleanReg/PathRules.h"
+#include "platform/TRegistry.h"
+
+namespace morvane {
+
+class ReferenceScan {
+ public:
+  ReferenceScan(RegistryApi& api, FileSystem& files) : api_(api), files_(files) {}
+
+  // The passes of a full scan.
+  void FullScan() {
+    Walk(RootKey::ClassesRoot, "", 0);
+    Walk(RootKey::LocalMachine, "\\SOFTWARE", 0);
+    Walk(RootKey::CurrentUser, "\\SOFTWARE", 0);
+  }
+  // One reference pass over the subtree below startKey.
+  void ReferencePass(RootKey root, const std::string& startKey) { Walk(root, startKey, 0); }
+
+  std::vector<std::string> inspected;  // section code and path of each key, in order
+  std::vector<Finding> findings;
+
+ private:
+  void Walk(RootKey root, const std::string& keyPath, int depth) {
+    std::vector<std::string> names;
+    {
+      TRegistry cursor(api_);
+      cursor.SelectRoot(root);
+      if (!cursor.OpenPathForReading(keyPath.empty() ? "\\" : keyPath) || !cursor.HasChildKeys()) return;
+      cursor.ListSubkeys(names);
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+      const std::string name = names[i].empty() ? PositionName(i) : names[i];
+      const std::string child = keyPath + "\\" + name;
+      inspected.push_back(SectionCode(root) + child);
+      Check(root, child, name);
+      if (root != RootKey::ClassesRoot && depth < 512) Walk(root, child, depth + 1);
+    }
+  }
+
+  void Check(RootKey root, const std::string& keyPath, const std::string& keyName) {
+    TRegistry key(api_);
+    key.SelectRoot(root);
+    if (!key.OpenPathForReading(keyPath)) return;
+    const RegKeyInfo info = key.QueryKeyInfo();
+    if (info.values == 0 && root != RootKey::ClassesRoot) return;
+    std::vector<std::string> values;
+    key.ListValues(values);
+    if (root == RootKey::ClassesRoot) {
+      std::vector<std::string> subkeys;
+      key.ListSubkeys(subkeys);
+      if (!keyName.empty() && keyName[0] == '.' && values.empty() && subkeys.empty())
+        findings.push_back({kCaptionExpansion, keyName, SectionCode(root), keyPath, ""});
+      return;
+    }
+    for (const std::string& name : values) {
+      if (key.ValueKind(name) != kRegSz) continue;
+      std::string text;
+      try {
+        text = key.ReadText(name);
+      } catch (const ERegistryException&) {
+        continue;
+      }
+      if (text.empty() || text[0] == 'A' || text[0] == 'a') continue;
+      if (files_.DriveSerial(text[0]) == 0) continue;
+      if (files_.FileExists(text)) continue;
+      std::string rebuilt;
+      if (!ResolveFilePath(text, rebuilt)) continue;
+      if (ExtensionPart(rebuilt).empty()) continue;
+      if (files_.FolderExists(rebuilt) || files_.FileExists(rebuilt)) continue;
+      findings.push_back({kCaptionReference, text, SectionCode(root), keyPath, name});
+    }
+  }
+
+  RegistryApi& api_;
+  FileSystem& files_;
+};
+
+// The worker itself, recording each key it hands to its own inspection.
+class RecordingScan final : public TCleanThread {
+ public:
+  using TCleanThread::TCleanThread;
+  void ReferencePass(RootKey root, const std::string& startKey) {
+    FRunning = true;
+    RunPass(kStatusReferences, root, startKey);
+    FRunning = false;
+  }
+  void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root, RegKey key) override {
+    inspected.push_back(SectionCode(root) + keyPath);
+    TCleanThread::CheckKey(keyPath, keyName, root, key);
+  }
+  std::vector<std::string> inspected;
+};
+
+}  // namespace morvane

@@ -1,0 +1,105 @@
+// The scan on the real (Wine) registry and disk of the test prefix, in a scratch key under
+// HKEY_CURRENT_USER\Software: a known tree gives its known findings, and a random tree gives
+// what the plain reference scan gives, key for key and finding for finding.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "tests/native/random_tree.h"
+#include "tests/native/recording_sink.h"
+#include "tests/native/reference_scan.h"
+
+namespace morvane {
+namespace {
+
+constexpr char kScratch[] = "Software\\MorvaneTest\\Scan";
+
+class ScanSystemTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    RegDeleteTreeA(HKEY_CURRENT_USER, kScratch);
+    char windows[MAX_PATH];
+    GetWindowsDirectoryA(windows, MAX_PATH);
+    windows_ = windows;
+  }
+  void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\MorvaneTest"); }
+
+  void SetText(const std::string& key, const std::string& name, const std::string& text, DWORD type = REG_SZ) {
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (std::string(kScratch) + "\\" + key).c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(k, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                             static_cast<DWORD>(text.size() + 1)),
+              ERROR_SUCCESS);
+    RegCloseKey(k);
+  }
+
+  std::string windows_;
+};
+
+TEST_F(ScanSystemTest, KnownTreeGivesItsFindingsInWalkOrder) {
+  SetText("Alpha", "tool", "C:\\MorvaneScanTest\\one.exe");
+  SetText("Alpha", "number", "1", REG_DWORD);
+  SetText("Alpha\\Deep", "", "C:\\MorvaneScanTest\\two.dll,0");
+  SetText("Alpha\\Deep\\Deeper", "run", "C:\\MorvaneScanTest\\three.exe -u");
+  SetText("Alpha\\Zed", "ok", windows_ + "\\notepad.exe");
+  SetText("Beta", "expand", "C:\\MorvaneScanTest\\four.exe", REG_EXPAND_SZ);
+  SetText("Beta", "folder", windows_ + "\\system32");
+  SetText("Beta", "args", windows_ + "\\notepad.exe /x");
+  SetText("Beta", "floppy", "A:\\MorvaneScanTest\\five.exe");
+  SetText("gamma", "cut", "C:\\MorvaneScanTest\\six.exe");
+
+  RecordingSink sink;
+  RecordingScan worker(sink, SystemRegistry(), SystemFileSystem());
+  worker.ReferencePass(RootKey::CurrentUser, std::string("\\") + kScratch);
+
+  const std::string base = std::string("\\") + kScratch;
+  EXPECT_EQ(worker.inspected,
+            (std::vector<std::string>{"HKCU" + base + "\\Alpha", "HKCU" + base + "\\Alpha\\Deep",
+                                      "HKCU" + base + "\\Alpha\\Deep\\Deeper", "HKCU" + base + "\\Alpha\\Zed",
+                                      "HKCU" + base + "\\Beta", "HKCU" + base + "\\gamma"}));
+  const char* ref = kCaptionReference;
+  EXPECT_EQ(sink.findings,
+            (std::vector<Finding>{{ref, "C:\\MorvaneScanTest\\one.exe", "HKCU", base + "\\Alpha", "tool"},
+                                  {ref, "C:\\MorvaneScanTest\\two.dll,0", "HKCU", base + "\\Alpha\\Deep", ""},
+                                  {ref, "C:\\MorvaneScanTest\\three.exe -u", "HKCU", base + "\\Alpha\\Deep\\Deeper", "run"},
+                                  {ref, "C:\\MorvaneScanTest\\six.exe", "HKCU", base + "\\gamma", "cut"}}));
+}
+
+TEST_F(ScanSystemTest, RandomTreeGivesWhatTheReferenceScanGives) {
+  std::vector<std::string> texts;
+  for (const std::string& file : {windows_ + "\\notepad.exe", windows_ + "\\system32\\shell32.dll",
+                                  windows_ + "\\system32", std::string("C:\\MorvaneScanTest\\gone.exe"),
+                                  std::string("C:\\MorvaneScanTest\\lib.dll"), std::string("c:\\MorvaneScanTest\\x.txt."),
+                                  std::string("Q:\\nowhere.exe"), std::string("A:\\floppy.exe")})
+    for (const char* tail : {"", " -u", ",0", "!1", " %1", " /s", " \"%1\""}) texts.push_back(file + tail);
+  texts.push_back("plain words");
+  texts.push_back("%SystemRoot%\\notepad.exe");
+
+  RandomTree tree(7, texts);
+  ASSERT_GT(tree.Seed(SystemRegistry(), RootKey::CurrentUser, kScratch, 300, 4).size(), 200u);
+  // A value whose name the ANSI code page may not spell.
+  HKEY k;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (std::string(kScratch) + "\\Wide").c_str(), 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, &k, nullptr),
+            ERROR_SUCCESS);
+  const wchar_t data[] = L"C:\\MorvaneScanTest\\wide.exe";
+  RegSetValueExW(k, L"\x540D\x524D", 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data);
+  RegCloseKey(k);
+
+  const std::string start = std::string("\\") + kScratch;
+  ReferenceScan reference(SystemRegistry(), SystemFileSystem());
+  reference.ReferencePass(RootKey::CurrentUser, start);
+  RecordingSink sink;
+  RecordingScan worker(sink, SystemRegistry(), SystemFileSystem());
+  worker.ReferencePass(RootKey::CurrentUser, start);
+
+  EXPECT_GT(reference.inspected.size(), 200u);
+  EXPECT_EQ(worker.inspected, reference.inspected);
+  EXPECT_GT(reference.findings.size(), 20u);
+  EXPECT_EQ(sink.findings, reference.findings);
+}
+
+}  // namespace
+}  // namespace morvane
