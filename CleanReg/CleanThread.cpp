@@ -78,6 +78,10 @@ void TCleanThread::RunScan() {
     // Whatever went wrong, the window must get back to idle: fall through to the end. The
     // walk's keys were closed as the error passed through it.
   }
+  // What the scan kept is freed here, on the worker's own thread, rather than later by whoever
+  // destroys the worker: that is the window, which should not spend its time on it.
+  ForgetFileAnswers();
+  std::vector<RegValue>().swap(values_);
   sink_.Status(kStatusCompleted);
   FRunning = false;
   sink_.End();

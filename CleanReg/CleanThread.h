@@ -75,7 +75,7 @@ class TCleanThread {
   FileSystem& files_;
 
  private:
-  // Forgets the drive serials and file answers of an earlier scan.
+  // Forgets the drive serials and file answers kept during a scan.
   void ForgetFileAnswers();
 
   int depth_ = 0;

@@ -2,7 +2,10 @@
 // the end of the scan, applied by the UI thread in exactly the order the worker issued them.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <deque>
+#include <iterator>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -30,7 +33,7 @@ struct ScanMessage {
 
 // A locked FIFO. The worker pushes; whenever the queue turns from empty to non-empty the
 // wake-up callback runs (on the worker thread) so that the UI thread can drain it. The UI thread
-// takes everything that has arrived in one call and applies it in order.
+// takes what has arrived, all at once or a slice at a time, and applies it in order.
 class ScanQueue final : public ScanSink {
  public:
   explicit ScanQueue(std::function<void()> wakeUp) : wakeUp_(std::move(wakeUp)) {}
@@ -44,6 +47,18 @@ class ScanQueue final : public ScanSink {
     std::vector<ScanMessage> out(std::make_move_iterator(pending_.begin()),
                                  std::make_move_iterator(pending_.end()));
     pending_.clear();
+    return out;
+  }
+
+  // Takes at most max of the oldest messages, in order; more tells whether any are left. While
+  // any are left the worker's pushes wake nobody: the taker comes back for them by itself.
+  std::vector<ScanMessage> Take(std::size_t max, bool& more) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const std::size_t n = std::min(max, pending_.size());
+    std::vector<ScanMessage> out(std::make_move_iterator(pending_.begin()),
+                                 std::make_move_iterator(pending_.begin() + static_cast<std::ptrdiff_t>(n)));
+    pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(n));
+    more = !pending_.empty();
     return out;
   }
 

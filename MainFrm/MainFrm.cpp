@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <chrono>
+
 #include "AboutU/About.h"
 #include "MainFrm/Appearance.h"
 #include "platform/Process.h"
@@ -396,15 +398,19 @@ void TMainForm::AddFinding(const Finding& finding) {
   ListView_SetItemText(ListView1, row, 2, const_cast<char*>(finding.section.c_str()));
   ListView_SetItemText(ListView1, row, 3, const_cast<char*>(finding.keyPath.c_str()));
   findings_.push_back(finding);
+  columnFit_.AddRow({&finding.caption, &finding.parameter, &finding.section, &finding.keyPath});
 }
 
 void TMainForm::ClearFindings() {
   ListView_DeleteAllItems(ListView1);
   findings_.clear();
+  columnFit_.Clear();
 }
 
 void TMainForm::AutoSizeColumns() {
-  for (int i = 0; i < 4; ++i) ListView_SetColumnWidth(ListView1, i, LVSCW_AUTOSIZE_USEHEADER);
+  // Each column as wide as its header and its widest text, the last filling the rest; the
+  // texts were measured as their rows were added.
+  columnFit_.Apply(ListView1);
 }
 
 std::string TMainForm::StatusText() const { return WindowText(Panel1); }
@@ -412,27 +418,39 @@ std::string TMainForm::StatusText() const { return WindowText(Panel1); }
 void TMainForm::SetStatusText(const std::string& text) { SetWindowTextA(Panel1, text.c_str()); }
 
 void TMainForm::ApplyScanMessages() {
-  std::vector<ScanMessage> messages = scanQueue_->TakeAll();
-  if (messages.empty()) return;
-  // Rows arriving together are added with drawing held off, so a large batch costs one repaint.
-  const bool batch = messages.size() > 16;
-  if (batch) SendMessageA(ListView1, WM_SETREDRAW, FALSE, 0);
-  bool added = false;
-  for (ScanMessage& message : messages) {
-    switch (message.kind) {
-      case ScanMessage::Kind::Status: SetStatusText(message.text); break;
-      case ScanMessage::Kind::Finding:
-        AddFinding(message.finding);
-        added = true;
-        break;
-      case ScanMessage::Kind::End: EndOfScan(); break;
+  // A scan can hand over tens of thousands of rows faster than the list takes them, and the
+  // window has to go on answering input and repainting meanwhile. So the hand-over is applied
+  // a slice at a time: after about kSliceTime the window posts itself another turn for what is
+  // left, which comes behind whatever else is waiting.
+  constexpr std::size_t kSliceMessages = 256;
+  constexpr auto kSliceTime = std::chrono::milliseconds(15);
+  const auto deadline = std::chrono::steady_clock::now() + kSliceTime;
+  bool more = true, redrawHeld = false, added = false;
+  while (more && std::chrono::steady_clock::now() < deadline) {
+    std::vector<ScanMessage> messages = scanQueue_->Take(kSliceMessages, more);
+    if (messages.empty()) break;
+    // Rows arriving together are added with drawing held off, so a large batch costs one repaint.
+    if (!redrawHeld && (more || messages.size() > 16)) {
+      SendMessageA(ListView1, WM_SETREDRAW, FALSE, 0);
+      redrawHeld = true;
+    }
+    for (ScanMessage& message : messages) {
+      switch (message.kind) {
+        case ScanMessage::Kind::Status: SetStatusText(message.text); break;
+        case ScanMessage::Kind::Finding:
+          AddFinding(message.finding);
+          added = true;
+          break;
+        case ScanMessage::Kind::End: EndOfScan(); break;
+      }
     }
   }
-  if (added && findings_.size() < 2000) AutoSizeColumns();
-  if (batch) {
+  if (added) AutoSizeColumns();
+  if (redrawHeld) {
     SendMessageA(ListView1, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(ListView1, nullptr, TRUE);
   }
+  if (more) PostMessageA(hwnd_, kScanQueueMessage, 0, 0);
 }
 
 void TMainForm::EndOfScan() {

@@ -16,6 +16,7 @@
 #include "CleanReg/Finding.h"
 #include "CleanReg/Repair.h"
 #include "CleanReg/ScanQueue.h"
+#include "MainFrm/ListColumnFit.h"
 #include "MainFrm/PageControl.h"
 #include "MainFrm/SaveDialog.h"
 #include "ZelButton/ZelButton.h"
@@ -148,6 +149,7 @@ class TMainForm {
   GdiObject<HBITMAP> banner_;
   std::unique_ptr<ScanQueue> scanQueue_;
   std::vector<Finding> findings_;
+  TListColumnFit columnFit_;  // widths of ListView1's columns, kept as rows are added
   int busy_ = 0;
   bool repairing_ = false;
   bool closeRequested_ = false;

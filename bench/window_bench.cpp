@@ -122,6 +122,7 @@ int main(int argc, char** argv) {
   const auto begin = Clock::now();
   form.ZelButton1Click();  // Start
   double longestDispatch = 0;
+  UINT longestMessage = 0;
   long dispatched = 0;
   MSG msg;
   while (form.FCleanThread || !form.ZelButton1->Enabled()) {
@@ -132,7 +133,11 @@ int main(int argc, char** argv) {
     const auto start = Clock::now();
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
-    longestDispatch = std::max(longestDispatch, Ms(Clock::now() - start));
+    const double took = Ms(Clock::now() - start);
+    if (took > longestDispatch) {
+      longestDispatch = took;
+      longestMessage = msg.message;
+    }
     ++dispatched;
   }
   const double elapsed = Ms(Clock::now() - begin);
@@ -158,7 +163,8 @@ int main(int argc, char** argv) {
   const double worst = waits.empty() ? 0 : waits.back();
   std::printf("window: %d findings; the worker alone takes %.0f ms\n", total, workerMs);
   std::printf("  Start to every row listed:       %8.0f ms  (%.0f rows/s)\n", elapsed, total / (elapsed / 1000));
-  std::printf("  longest single message:          %8.1f ms  (%ld messages dispatched)\n", longestDispatch, dispatched);
+  std::printf("  longest single message:          %8.1f ms  (message 0x%04X; %ld messages dispatched)\n",
+              longestDispatch, longestMessage, dispatched);
   std::printf("  answer to another thread: worst  %8.1f ms, 99th percentile %.1f ms (%zu questions)\n", worst, p99,
               waits.size());
   std::printf("  rows complete and in scan order: %s\n", inOrder ? "yes" : "NO");

@@ -28,6 +28,32 @@ TEST(ScanQueue, KeepsOrderAndWakesOncePerBatch) {
   EXPECT_EQ(wakes, 2);
 }
 
+TEST(ScanQueue, TakesASliceAtATimeInOrderAndWakesOnlyWhenDrained) {
+  int wakes = 0;
+  ScanQueue queue([&] { ++wakes; });
+  for (int i = 0; i < 5; ++i) queue.Found(Finding{"c", std::to_string(i), "HKCU", "\\k", ""});
+  EXPECT_EQ(wakes, 1);
+  bool more = false;
+  std::vector<ScanMessage> first = queue.Take(2, more);
+  ASSERT_EQ(first.size(), 2u);
+  EXPECT_EQ(first[0].finding.parameter, "0");
+  EXPECT_EQ(first[1].finding.parameter, "1");
+  EXPECT_TRUE(more);
+  // Messages are still waiting: a push wakes nobody, the taker is coming back anyway.
+  queue.End();
+  EXPECT_EQ(wakes, 1);
+  std::vector<ScanMessage> rest = queue.Take(10, more);
+  ASSERT_EQ(rest.size(), 4u);
+  EXPECT_EQ(rest[0].finding.parameter, "2");
+  EXPECT_EQ(rest[2].finding.parameter, "4");
+  EXPECT_EQ(rest[3].kind, ScanMessage::Kind::End);
+  EXPECT_FALSE(more);
+  EXPECT_TRUE(queue.Take(10, more).empty());
+  EXPECT_FALSE(more);
+  queue.Status("next");
+  EXPECT_EQ(wakes, 2);
+}
+
 TEST(ScanQueue, DetachedQueueDropsEverything) {
   int wakes = 0;
   ScanQueue queue([&] { ++wakes; });
@@ -49,7 +75,8 @@ TEST(ScanQueue, ConcurrentProducerAndConsumerLoseNothing) {
   });
   std::vector<ScanMessage> all;
   while (all.empty() || all.back().kind != ScanMessage::Kind::End) {
-    for (ScanMessage& m : queue.TakeAll()) all.push_back(std::move(m));
+    bool more = false;
+    for (ScanMessage& m : all.size() % 2 ? queue.TakeAll() : queue.Take(97, more)) all.push_back(std::move(m));
     std::this_thread::yield();
   }
   producer.join();

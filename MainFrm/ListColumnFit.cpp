@@ -1,0 +1,63 @@
+#include "MainFrm/ListColumnFit.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace morvane {
+
+void TListColumnFit::Clear() {
+  std::fill(std::begin(widest_), std::end(widest_), 0);
+}
+
+bool TListColumnFit::Learn(HWND list) {
+  if (learned_) return true;
+  if (ListView_GetItemCount(list) != 0) return false;
+  for (int c = 0; c < kColumns; ++c) {
+    ListView_SetColumnWidth(list, c, LVSCW_AUTOSIZE);
+    margin_[c] = ListView_GetColumnWidth(list, c);
+    ListView_SetColumnWidth(list, c, LVSCW_AUTOSIZE_USEHEADER);
+    header_[c] = ListView_GetColumnWidth(list, c);
+  }
+  dc_.reset(CreateCompatibleDC(nullptr));
+  SelectObject(dc_.get(), reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
+  learned_ = true;
+  return true;
+}
+
+int TListColumnFit::Measure(const std::string& text) {
+  // As the control measures: the text in UTF-16 (from the ANSI code page), in the list's font.
+  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::vector<wchar_t> wide(static_cast<std::size_t>(length) + 1);
+  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  SIZE size{};
+  GetTextExtentPoint32W(dc_.get(), wide.data(), length, &size);
+  return size.cx;
+}
+
+void TListColumnFit::AddRow(const std::array<const std::string*, kColumns>& texts) {
+  if (!learned_) return;
+  // The last column fills what is left whatever its texts.
+  for (int c = 0; c + 1 < kColumns; ++c) {
+    if (*texts[c] != last_[c]) {
+      last_[c] = *texts[c];
+      lastWidth_[c] = Measure(last_[c]);
+    }
+    widest_[c] = std::max(widest_[c], lastWidth_[c]);
+  }
+}
+
+void TListColumnFit::Apply(HWND list) {
+  if (!Learn(list)) {
+    for (int c = 0; c < kColumns; ++c) ListView_SetColumnWidth(list, c, LVSCW_AUTOSIZE_USEHEADER);
+    return;
+  }
+  for (int c = 0; c + 1 < kColumns; ++c) {
+    const int width = std::max(header_[c], margin_[c] + widest_[c]);
+    if (ListView_GetColumnWidth(list, c) != width) ListView_SetColumnWidth(list, c, width);
+  }
+  ListView_SetColumnWidth(list, kColumns - 1, LVSCW_AUTOSIZE_USEHEADER);
+}
+
+}  // namespace morvane

@@ -1,0 +1,107 @@
+// The findings list in the real window: a large hand-over from the scan is applied a slice at a
+// time, in scan order, and the columns fit their texts as the list control itself fits them.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/win/main_window_fixture.h"
+
+namespace morvane {
+namespace {
+
+class FindingsListTest : public MainWindowTest {
+ protected:
+  void SetUp() override {}  // no seeded rows: each test seeds its own
+  static std::string KeyPath(int k) { return "SOFTWARE\\Many\\k" + std::to_string(10000 + k); }
+  static std::string Text(int k, int v) {
+    return "C:\\Gone\\k" + std::to_string(10000 + k) + "\\file" + std::to_string(v) + ".exe -u";
+  }
+  // Widths of the four columns.
+  static std::vector<int> Widths(HWND list) {
+    std::vector<int> widths;
+    for (int c = 0; c < 4; ++c) widths.push_back(ListView_GetColumnWidth(list, c));
+    return widths;
+  }
+  // What the control itself makes of the columns for the rows it holds now.
+  static std::vector<int> ControlFit(HWND list) {
+    for (int c = 0; c < 4; ++c) ListView_SetColumnWidth(list, c, LVSCW_AUTOSIZE_USEHEADER);
+    return Widths(list);
+  }
+};
+
+TEST_F(FindingsListTest, LargeHandOverIsAppliedInSlicesInScanOrder) {
+  constexpr int kKeys = 2000, kValues = 10;
+  for (int k = 0; k < kKeys; ++k)
+    for (int v = 0; v < kValues; ++v) mem_.AddText(RootKey::CurrentUser, KeyPath(k), "v" + std::to_string(v), Text(k, v));
+  TMainForm& f = Form();
+
+  // Start, and let the whole scan queue up before the window takes any of it.
+  f.ZelButton1Click();
+  ASSERT_TRUE(f.FCleanThread);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (f.FCleanThread->FRunning && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));  // the end of scan follows the last row
+
+  // Now one message at a time, noting how many rows each hand-over turn adds.
+  std::vector<int> added;
+  MSG msg;
+  while (!ScanEnded(f) && std::chrono::steady_clock::now() < deadline) {
+    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
+    const int before = ListViewRows(f.ListView1);
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+    if (msg.message == TMainForm::kScanQueueMessage && ListViewRows(f.ListView1) > before)
+      added.push_back(ListViewRows(f.ListView1) - before);
+  }
+  ASSERT_TRUE(ScanEnded(f));
+  // The window came back to its message loop between slices instead of taking all at once.
+  EXPECT_GT(added.size(), 1u);
+  for (int rows : added) EXPECT_LT(rows, kKeys * kValues);
+
+  ASSERT_EQ(ListViewRows(f.ListView1), kKeys * kValues);
+  ASSERT_EQ(f.Findings().size(), static_cast<std::size_t>(kKeys * kValues));
+  for (int i = 0; i < kKeys * kValues; ++i) {
+    ASSERT_EQ(f.Findings()[i].parameter, Text(i / kValues, i % kValues)) << i;
+    ASSERT_EQ(f.Findings()[i].valueName, "v" + std::to_string(i % kValues)) << i;
+  }
+  for (int row : {0, 1, 12345, kKeys * kValues - 1}) {
+    EXPECT_EQ(ListViewText(f.ListView1, row, 1), f.Findings()[row].parameter);
+    EXPECT_EQ(ListViewText(f.ListView1, row, 3), f.Findings()[row].keyPath);
+  }
+  EXPECT_EQ(f.StatusText(), kStatusCompleted);
+  EXPECT_TRUE(f.ZelButton3->Enabled());
+}
+
+TEST_F(FindingsListTest, ColumnsFitTheirTextsAsTheControlFitsThem) {
+  mem_.AddKey(RootKey::ClassesRoot, ".empty");
+  mem_.AddText(RootKey::CurrentUser, "SOFTWARE\\Short", "a", "C:\\x.exe");
+  mem_.AddText(RootKey::CurrentUser, "SOFTWARE\\A rather longer key name\\with more below it", "b",
+               "C:\\Program Files\\Some Vendor\\Some Product\\bin\\a long file name.exe -u");
+  mem_.AddText(RootKey::LocalMachine, "SOFTWARE\\Mid", "c", "C:\\Mid\\WWWWWWWWWWWW.dll,0");
+  TMainForm& f = Form();
+  const std::vector<int> empty = Widths(f.ListView1);
+
+  ClickWindow(f, f.ZelButton1->Handle());
+  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
+  ASSERT_EQ(ListViewRows(f.ListView1), 4);
+  const std::vector<int> fitted = Widths(f.ListView1);
+  EXPECT_GT(fitted[1], empty[1]);
+  EXPECT_EQ(fitted, ControlFit(f.ListView1));
+
+  // A new scan starts from an empty list: the long texts are gone, and so is their width.
+  mem_.RemoveKey(RootKey::CurrentUser, "SOFTWARE\\A rather longer key name");
+  ClickWindow(f, f.ZelButton1->Handle());
+  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
+  ASSERT_EQ(ListViewRows(f.ListView1), 3);
+  const std::vector<int> refitted = Widths(f.ListView1);
+  EXPECT_LT(refitted[1], fitted[1]);
+  EXPECT_EQ(refitted, ControlFit(f.ListView1));
+}
+
+}  // namespace
+}  // namespace morvane
