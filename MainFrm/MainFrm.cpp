@@ -545,7 +545,7 @@ LRESULT TMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DESTROY:
       scanQueue_->Detach();
       FCleanThread.reset();  // stops the walk after at most one more key and waits for it
-      if (MainForm == this) PostQuitMessage(0);
+      if (QuitWhenDestroyed) PostQuitMessage(0);
       return 0;
     default:
       break;

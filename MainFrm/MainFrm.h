@@ -117,6 +117,8 @@ class TMainForm {
   bool Busy() const { return busy_ > 0; }
 
   TMainFormServices Services;
+  // The program's own main window ends the message loop when it goes.
+  bool QuitWhenDestroyed = false;
 
   // Posted by the scan queue when hand-overs are waiting.
   static constexpr UINT kScanQueueMessage = WM_APP + 1;

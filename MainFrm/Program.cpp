@@ -7,6 +7,7 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace morvane;
   TMainForm mainForm;
+  mainForm.QuitWhenDestroyed = true;
   TAbout about(mainForm.Handle());
   mainForm.Show();
   MSG msg;
