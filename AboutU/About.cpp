@@ -1,5 +1,7 @@
 #include "AboutU/About.h"
 
+#include "platform/WindowRouting.h"
+
 namespace morvane {
 
 TAbout* About = nullptr;
@@ -17,7 +19,7 @@ constexpr int kOkId = 1;
 TAbout::TAbout(HWND owner) : owner_(owner) {
   static const ATOM atom = [] {
     WNDCLASSA wc{};
-    wc.lpfnWndProc = &TAbout::WindowProc;
+    wc.lpfnWndProc = &RouteToObject<TAbout>;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
@@ -72,17 +74,6 @@ void TAbout::ShowModal() {
 }
 
 void TAbout::Close() { modal_ = false; }
-
-LRESULT CALLBACK TAbout::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<TAbout*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
-  if (self->hwnd_ == nullptr) self->hwnd_ = hwnd;
-  return self->OnMessage(message, wParam, lParam);
-}
 
 LRESULT TAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {

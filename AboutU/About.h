@@ -20,7 +20,8 @@ class TAbout {
   static const char* ClassName() { return "TAbout"; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  template <typename T>
+  friend LRESULT CALLBACK RouteToObject(HWND, UINT, WPARAM, LPARAM);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void Close();
 

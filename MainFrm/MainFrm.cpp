@@ -7,6 +7,7 @@
 #include "AboutU/About.h"
 #include "MainFrm/Appearance.h"
 #include "platform/Process.h"
+#include "platform/WindowRouting.h"
 
 namespace morvane {
 
@@ -79,7 +80,7 @@ TMainForm::TMainForm(TMainFormServices services) : Services(std::move(services))
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     WNDCLASSA wc{};
-    wc.lpfnWndProc = &TMainForm::WindowProc;
+    wc.lpfnWndProc = &RouteToObject<TMainForm>;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hIcon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
     wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
@@ -465,17 +466,6 @@ void TMainForm::EndOfScan() {
 }
 
 // ---- Window procedure ----------------------------------------------------------------------------
-
-LRESULT CALLBACK TMainForm::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    static_cast<TMainForm*>(create->lpCreateParams)->hwnd_ = hwnd;
-  }
-  auto* self = reinterpret_cast<TMainForm*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
-  return self->OnMessage(message, wParam, lParam);
-}
 
 void TMainForm::Paint() {
   PAINTSTRUCT ps;

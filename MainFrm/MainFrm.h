@@ -124,7 +124,8 @@ class TMainForm {
   static constexpr UINT kScanQueueMessage = WM_APP + 1;
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  template <typename T>
+  friend LRESULT CALLBACK RouteToObject(HWND, UINT, WPARAM, LPARAM);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
   void CreateMenus();

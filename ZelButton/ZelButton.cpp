@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "platform/WinHandles.h"
+#include "platform/WindowRouting.h"
 
 namespace morvane {
 
@@ -29,7 +30,7 @@ TZelButton::TZelButton(HWND parent, int left, int top, int width, int height, co
   static const ATOM atom = [] {
     WNDCLASSA wc{};
     wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &TZelButton::WindowProc;
+    wc.lpfnWndProc = &RouteToObject<TZelButton>;
     wc.hInstance = GetModuleHandleA(nullptr);
     wc.hCursor = LoadCursorA(nullptr, IDC_HAND);
     wc.lpszClassName = TZelButton::ClassName();
@@ -45,17 +46,6 @@ TZelButton::~TZelButton() {
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
   }
-}
-
-LRESULT CALLBACK TZelButton::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message == WM_NCCREATE) {
-    auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-  }
-  auto* self = reinterpret_cast<TZelButton*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
-  if (self->hwnd_ == nullptr) self->hwnd_ = hwnd;
-  return self->OnMessage(message, wParam, lParam);
 }
 
 LRESULT TZelButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -42,7 +42,8 @@ class TZelButton {
   static const char* ClassName() { return "TZelButton"; }
 
  private:
-  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+  template <typename T>
+  friend LRESULT CALLBACK RouteToObject(HWND, UINT, WPARAM, LPARAM);
   LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void Paint(HDC dc);
   void Redraw();
