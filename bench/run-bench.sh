@@ -14,8 +14,11 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
-build=${1:-build/bench-win32}
-[ $# -gt 0 ] && shift
+build=build/bench-win32
+if [ $# -gt 0 ] && [ "$1" != "--" ]; then
+  build=$1
+  shift
+fi
 [ "${1:-}" = "--" ] && shift
 
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DCMAKE_BUILD_TYPE=Release \
