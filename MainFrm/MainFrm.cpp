@@ -96,7 +96,6 @@ TMainForm::TMainForm(TMainFormServices services) : Services(std::move(services))
   buttonFont_.reset(MakeFont("MS Sans Serif", 13, true));
   panelBrush_.reset(CreateSolidBrush(kEvenRowColor));
   whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
-  pageBrush_.reset(CreateSolidBrush(kPageControlColor));
   banner_.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), "BANNER", IMAGE_BITMAP, 0, 0,
                                                 LR_CREATEDIBSECTION)));
 

@@ -148,7 +148,7 @@ class TMainForm {
   HWND hwnd_ = nullptr;
   HACCEL accelerators_ = nullptr;
   GdiObject<HFONT> windowFont_, tabFont_, listFont_, buttonFont_;
-  GdiObject<HBRUSH> panelBrush_, whiteBrush_, pageBrush_;
+  GdiObject<HBRUSH> panelBrush_, whiteBrush_;
   GdiObject<HBITMAP> banner_;
   std::unique_ptr<ScanQueue> scanQueue_;
   std::vector<Finding> findings_;
