@@ -29,14 +29,7 @@ cpu=${BENCH_CPU:-0}
 pin=()
 [ "$cpu" != all ] && pin=(taskset -c "$cpu")
 
-prefix=$(mktemp -d /tmp/morvane-bench-prefix.XXXXXX)
-cleanup() {
-  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-  rm -rf "$prefix"
-}
-trap cleanup EXIT
-bash scripts/wine-prefix.sh "$prefix" win64
-export WINEPREFIX=$prefix WINEDEBUG=-all,err+module
+source scripts/throwaway-prefix.sh bench
 
 echo "== registry scan (CPU: $cpu) =="
 "${pin[@]}" wineserver -p </dev/null >/dev/null 2>&1

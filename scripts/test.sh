@@ -31,15 +31,7 @@ cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-mingw.cm
 cmake --build build/win64 -j"$jobs"
 
 echo "== tests under Wine =="
-prefix=$(mktemp -d /tmp/morvane-test-prefix.XXXXXX)
-cleanup() {
-  WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-  rm -rf "$prefix"
-}
-trap cleanup EXIT
-# A 64-bit prefix: the 32-bit program then sees the layout of 64-bit Windows (WOW64).
-bash scripts/wine-prefix.sh "$prefix" win64
-export WINEPREFIX=$prefix WINEDEBUG=-all,err+module
+source scripts/throwaway-prefix.sh test
 xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   wineserver -p </dev/null >/dev/null 2>&1
   wine wineboot </dev/null >/dev/null 2>&1
