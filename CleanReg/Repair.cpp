@@ -90,31 +90,43 @@ bool DeleteRegItem(RootKey root, const std::string& keyPath, const std::string& 
   return removed;
 }
 
+namespace {
+
+// What a checked row asks to remove: a whole key on HKEY_CLASSES_ROOT, else one value.
+struct RepairTarget {
+  RootKey root;
+  bool wholeKey;
+  std::string valueName;
+  std::string data;
+};
+
+bool TargetOf(const RepairRow& row, RepairTarget& target) {
+  if (!row.checked || !RootOfSection(row.finding.section, target.root)) return false;
+  target.wholeKey = target.root == RootKey::ClassesRoot;
+  target.valueName = target.wholeKey ? std::string() : row.finding.valueName;
+  target.data = target.wholeKey ? std::string() : row.finding.parameter;
+  return true;
+}
+
+}  // namespace
+
 bool RepairFindings(const std::vector<RepairRow>& rows, bool backup, const std::string& fileName,
                     RegistryApi& registry, const RepairHooks& hooks) {
   // The file's content depends only on the rows, so it is written before anything is removed:
   // a backup that was asked for and cannot be written stops the repair.
+  RepairTarget target;
   BeginBackup();
-  for (const RepairRow& row : rows) {
-    RootKey root;
-    if (!row.checked || !RootOfSection(row.finding.section, root)) continue;
-    const bool wholeKey = root == RootKey::ClassesRoot;
-    AddBackupEntry(root, row.finding.keyPath, wholeKey ? std::string() : row.finding.valueName,
-                   wholeKey ? std::string() : row.finding.parameter);
-  }
+  for (const RepairRow& row : rows)
+    if (TargetOf(row, target)) AddBackupEntry(target.root, row.finding.keyPath, target.valueName, target.data);
   if (!EndBackup(backup, fileName)) return false;
 
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const RepairRow& row = rows[i];
-    RootKey root;
-    if (!row.checked || !RootOfSection(row.finding.section, root)) continue;
+    if (!TargetOf(rows[i], target)) continue;
     if (hooks.beforeEach) hooks.beforeEach();
-    const bool wholeKey = root == RootKey::ClassesRoot;
-    const bool removed = wholeKey
-        ? DeleteRegItem(root, row.finding.keyPath, "", "", true, false, registry)
-        : DeleteRegItem(root, row.finding.keyPath, row.finding.valueName, row.finding.parameter, false, false,
-                        registry);
-    if (removed && hooks.corrected) hooks.corrected(i);
+    if (DeleteRegItem(target.root, rows[i].finding.keyPath, target.valueName, target.data, target.wholeKey, false,
+                      registry) &&
+        hooks.corrected)
+      hooks.corrected(i);
   }
   return true;
 }
