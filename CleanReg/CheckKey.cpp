@@ -1,17 +1,10 @@
 // The key inspection: which keys and values the scan reports.
-#include <algorithm>
-#include <iterator>
-
 #include "CleanReg/CleanThread.h"
-#include "CleanReg/PathRules.h"
+#include "CleanReg/ReferenceRule.h"
 
 namespace morvane {
 
 namespace {
-
-// A scan of a large registry asks about many distinct paths; past this many remembered answers
-// the memory is given back and the answers are asked again.
-constexpr std::size_t kMaxRememberedAnswers = 1u << 18;
 
 // The data of a text value as the program reads text: up to its first NUL.
 std::string TextPart(const std::string& data) { return data.substr(0, data.find('\0')); }
@@ -56,44 +49,16 @@ void TCleanThread::CheckKey(const std::string& keyPath, const std::string& keyNa
     } else {
       text = TextPart(value.data);
     }
-    if (text.empty() || text[0] == 'A' || text[0] == 'a') continue;
-    if (DriveSerial(text[0]) == 0) continue;
-    if (FileExists(text)) continue;
-    std::string rebuilt;
-    if (!ResolveFilePath(text, rebuilt)) continue;
-    if (ExtensionPart(rebuilt).empty()) continue;
-    if (FolderExists(rebuilt) || FileExists(rebuilt)) continue;
+    if (!IsBrokenReference(text, answers_)) continue;
+    // The narrow reading spells a character that the ANSI code page lacks as a look-alike or a
+    // '?', and then names some other file. Only a text read the same through the wide call is
+    // reported; asked only here, for the few values about to be reported.
+    std::string exactText;
+    bool exact = false;
+    if (registry_.QueryExactText(key, value.name, exactText, exact) != kRegOk || !exact || exactText != text)
+      continue;
     sink_.Found({kCaptionReference, text, SectionCode(root), keyPath, value.name});
   }
-}
-
-std::uint32_t TCleanThread::DriveSerial(char c) {
-  const auto slot = static_cast<unsigned char>(c);
-  if (!driveKnown_[slot]) {
-    driveSerial_[slot] = files_.DriveSerial(c);
-    driveKnown_[slot] = true;
-  }
-  return driveSerial_[slot];
-}
-
-bool TCleanThread::FileExists(const std::string& path) {
-  if (fileAnswers_.size() >= kMaxRememberedAnswers) fileAnswers_.clear();
-  auto [it, added] = fileAnswers_.try_emplace(path, false);
-  if (added) it->second = files_.FileExists(path);
-  return it->second;
-}
-
-bool TCleanThread::FolderExists(const std::string& path) {
-  if (folderAnswers_.size() >= kMaxRememberedAnswers) folderAnswers_.clear();
-  auto [it, added] = folderAnswers_.try_emplace(path, false);
-  if (added) it->second = files_.FolderExists(path);
-  return it->second;
-}
-
-void TCleanThread::ForgetFileAnswers() {
-  std::fill(std::begin(driveKnown_), std::end(driveKnown_), false);
-  fileAnswers_.clear();
-  folderAnswers_.clear();
 }
 
 }  // namespace morvane

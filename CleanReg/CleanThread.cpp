@@ -32,7 +32,7 @@ std::string PositionName(std::size_t index) {
 }
 
 TCleanThread::TCleanThread(ScanSink& sink, RegistryApi& registry, FileSystem& files)
-    : sink_(sink), registry_(registry), files_(files) {}
+    : sink_(sink), registry_(registry), files_(files), answers_(files) {}
 
 TCleanThread::~TCleanThread() {
   Cancel();
@@ -67,7 +67,7 @@ void TCleanThread::RunPass(const char* status, RootKey root, const std::string& 
 void TCleanThread::RunScan() {
   // A Cancel that arrives before the body starts must not be undone here.
   FRunning = !cancelRequested_;
-  ForgetFileAnswers();
+  answers_.Forget();
   try {
     if (FScanExtensions) RunPass(kStatusExtensions, RootKey::ClassesRoot, "");
     if (FScanReferences) {
@@ -80,7 +80,7 @@ void TCleanThread::RunScan() {
   }
   // What the scan kept is freed here, on the worker's own thread, rather than later by whoever
   // destroys the worker: that is the window, which should not spend its time on it.
-  ForgetFileAnswers();
+  answers_.Forget();
   std::vector<RegValue>().swap(values_);
   sink_.Status(kStatusCompleted);
   FRunning = false;
@@ -101,7 +101,9 @@ void TCleanThread::WalkKeys(RegKey key, const std::string& keyPath, RootKey root
     if (!FRunning) return;
     if (names[i].empty()) names[i] = PositionName(i);
     const std::string childPath = keyPath + "\\" + names[i];
-    ScopedRegKey child = OpenForReading(registry_, key, names[i]);
+    // A registry link is inspected as the link key it is and never walked through: followed,
+    // a link that points back up the tree would make the walk endless.
+    ScopedRegKey child = OpenForReading(registry_, key, names[i], nullptr, Links::OpenItself);
     try {
       CheckKey(childPath, names[i], root, child.get());
     } catch (const ERegistryException&) {

@@ -9,9 +9,9 @@
 #include <cstdint>
 #include <string>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
+#include "CleanReg/FileAnswers.h"
 #include "CleanReg/ScanQueue.h"
 #include "platform/FileSystem.h"
 #include "platform/RegistryApi.h"
@@ -57,13 +57,6 @@ class TCleanThread {
   // Inspects one key and hands over what it finds. key is the walk's handle on it, open for
   // reading, or 0 when it could not be opened (then there is nothing to inspect).
   virtual void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root, RegKey key);
-  // Volume serial of drive letter c, asked of the system once per scan.
-  std::uint32_t DriveSerial(char c);
-  // Whether a file or a folder of that exact name exists, asked of the system once per name
-  // per scan: a registry refers to the same few files many times over. A file that appears or
-  // goes while a scan runs is seen as it was when first asked.
-  bool FileExists(const std::string& path);
-  bool FolderExists(const std::string& path);
   // One pass: shows status, then walks the subtree below startKey (an absolute path under
   // root, "" for the root itself; the start key is not inspected). RunScan runs the passes of
   // a normal scan; a subclass may run a pass over a start key of its own choosing, as the scan
@@ -75,14 +68,9 @@ class TCleanThread {
   FileSystem& files_;
 
  private:
-  // Forgets the drive serials and file answers kept during a scan.
-  void ForgetFileAnswers();
-
   int depth_ = 0;
-  std::uint32_t driveSerial_[256] = {};
-  bool driveKnown_[256] = {};
-  std::unordered_map<std::string, bool> fileAnswers_;
-  std::unordered_map<std::string, bool> folderAnswers_;
+  // The file-system questions of the scan running, each asked once.
+  FileAnswers answers_;
   std::vector<RegValue> values_;  // the inspection's buffers for a key's values, reused
   std::atomic<bool> cancelRequested_{false};
   std::thread thread_;

@@ -64,4 +64,13 @@ bool ResolveFilePath(const std::string& text, std::string& rebuilt) {
   return ok;
 }
 
+bool HoldsWildcard(const std::string& text) { return Holds(text, "*?"); }
+
+std::vector<std::string> ProgramPrefixes(const std::string& text) {
+  std::vector<std::string> prefixes;
+  for (std::size_t i = 1; i < text.size(); ++i)
+    if (text[i] == ' ' && text[i - 1] != ' ') prefixes.push_back(text.substr(0, i));
+  return prefixes;
+}
+
 }  // namespace morvane

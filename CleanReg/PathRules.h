@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace morvane {
 
@@ -23,5 +24,12 @@ std::string StripExtension(const std::string& name);
 // "^..."); true when it looks like a drive-rooted file name with an extension, and then the
 // rebuilt path is written to rebuilt.
 bool ResolveFilePath(const std::string& text, std::string& rebuilt);
+
+// Whether the text holds '*' or '?': the file calls would take it as a pattern and could find
+// some other file, so such a text cannot be judged by them.
+bool HoldsWildcard(const std::string& text);
+// The text up to each of its blanks, shortest first: a command line names its program by one of
+// them ("C:\Tools\run.exe shell.dll,Entry" -> "C:\Tools\run.exe"). A run of blanks gives one.
+std::vector<std::string> ProgramPrefixes(const std::string& text);
 
 }  // namespace morvane

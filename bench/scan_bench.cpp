@@ -61,12 +61,14 @@ class CountingRegistry final : public RegistryApi {
  public:
   explicit CountingRegistry(RegistryApi& inner) : inner_(inner) {}
   long OpenKey(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override { ++opens; return inner_.OpenKey(b, p, a, o); }
+  long OpenKeyNoFollow(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override { ++opens; return inner_.OpenKeyNoFollow(b, p, a, o); }
   long CreateKey(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override { return inner_.CreateKey(b, p, a, o); }
   void CloseKey(RegKey k) override { ++closes; inner_.CloseKey(k); }
   long QueryInfo(RegKey k, RegKeyInfo& i) override { ++infos; return inner_.QueryInfo(k, i); }
   long EnumKey(RegKey k, std::uint32_t i, std::string& n) override { ++enumKeys; return inner_.EnumKey(k, i, n); }
   long EnumValue(RegKey k, std::uint32_t i, RegValue& v, bool d) override { ++enumValues; return inner_.EnumValue(k, i, v, d); }
   long QueryValue(RegKey k, const std::string& n, std::uint32_t& t, std::string* d) override { ++queries; return inner_.QueryValue(k, n, t, d); }
+  long QueryExactText(RegKey k, const std::string& n, std::string& t, bool& e) override { ++queries; return inner_.QueryExactText(k, n, t, e); }
   long SetValue(RegKey k, const std::string& n, std::uint32_t t, const std::string& d) override { return inner_.SetValue(k, n, t, d); }
   long DeleteKey(RegKey b, const std::string& p) override { return inner_.DeleteKey(b, p); }
   long DeleteValue(RegKey k, const std::string& n) override { return inner_.DeleteValue(k, n); }

@@ -143,6 +143,10 @@ void MemRegistryApi::BreakSubkeyIndex(RootKey root, const std::string& path, std
   Walk(RootNode(root), path, true)->brokenIndexes.insert(index);
 }
 
+void MemRegistryApi::MarkInexact(RootKey root, const std::string& path, const std::string& name) {
+  Walk(RootNode(root), path, true)->inexactValues.insert(name);
+}
+
 long MemRegistryApi::OpenKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) {
   out = 0;
   Node* from = NodeOf(base);
@@ -222,6 +226,18 @@ long MemRegistryApi::QueryValue(RegKey key, const std::string& name, std::uint32
   if (v == nullptr) return kRegNotFound;
   type = v->type;
   if (data != nullptr) *data = v->data;
+  return kRegOk;
+}
+
+long MemRegistryApi::QueryExactText(RegKey key, const std::string& name, std::string& text, bool& exact) {
+  Node* node = NodeOf(key);
+  if (node == nullptr) return kKeyDeleted;
+  RunHook("querytext:" + name, node);
+  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
+  const RegValue* v = FindValue(node, name);
+  if (v == nullptr || (v->type != kRegSz && v->type != kRegExpandSz)) return kRegNotFound;
+  text = v->data.substr(0, v->data.find('\0'));
+  exact = node->inexactValues.count(name) == 0;
   return kRegOk;
 }
 

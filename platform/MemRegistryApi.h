@@ -36,8 +36,11 @@ class MemRegistryApi final : public RegistryApi {
   void RestrictAccess(RootKey root, const std::string& path, std::uint32_t allowed);
   // RegEnumKeyEx fails for this index of the key's subkeys.
   void BreakSubkeyIndex(RootKey root, const std::string& path, std::uint32_t index);
+  // The value's text has characters that the ANSI code page cannot spell.
+  void MarkInexact(RootKey root, const std::string& path, const std::string& name);
   // Called before each operation with its name ("open", "info", "enumkey", "enumvalue",
-  // "query:<value name>", "deletekey", "deletevalue") and the path of the key it works on.
+  // "query:<value name>", "querytext:<value name>", "deletekey", "deletevalue") and the path
+  // of the key it works on.
   std::function<void(const std::string& op, const std::string& path)> hook;
 
   int OpenCount() const { return openCount_; }
@@ -50,6 +53,7 @@ class MemRegistryApi final : public RegistryApi {
   long EnumKey(RegKey key, std::uint32_t index, std::string& name) override;
   long EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) override;
   long QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::string* data) override;
+  long QueryExactText(RegKey key, const std::string& name, std::string& text, bool& exact) override;
   long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) override;
   long DeleteKey(RegKey base, const std::string& subPath) override;
   long DeleteValue(RegKey key, const std::string& name) override;
@@ -65,6 +69,7 @@ class MemRegistryApi final : public RegistryApi {
     std::vector<RegValue> values;
     std::uint32_t allowed = 0xFFFFFFFFu;
     std::set<std::uint32_t> brokenIndexes;
+    std::set<std::string, NoCaseLess> inexactValues;
   };
 
   Node* RootNode(RootKey root) const;

@@ -42,14 +42,18 @@ class ScopedRegKey {
 
 // Opens subPath below base for reading with the first mask that the registry grants, of
 // KEY_READ, then STANDARD_RIGHTS_READ|KEY_QUERY_VALUE|KEY_ENUMERATE_SUB_KEYS, then KEY_QUERY_VALUE.
-// Empty when none opens. The granted mask goes to *granted when that is given.
+// Empty when none opens. The granted mask goes to *granted when that is given. With
+// Links::OpenItself a registry link is opened as the link key, not followed.
+enum class Links { Follow, OpenItself };
 inline ScopedRegKey OpenForReading(RegistryApi& api, RegKey base, const std::string& subPath,
-                                   std::uint32_t* granted = nullptr) {
+                                   std::uint32_t* granted = nullptr, Links links = Links::Follow) {
   static constexpr std::uint32_t kTries[] = {
       kKeyRead, kStandardRightsRead | kKeyQueryValue | kKeyEnumerateSubKeys, kKeyQueryValue};
   for (std::uint32_t access : kTries) {
     RegKey key = 0;
-    if (api.OpenKey(base, subPath, access, key) == kRegOk) {
+    const long rc = links == Links::Follow ? api.OpenKey(base, subPath, access, key)
+                                           : api.OpenKeyNoFollow(base, subPath, access, key);
+    if (rc == kRegOk) {
       if (granted != nullptr) *granted = access;
       return ScopedRegKey(api, key);
     }

@@ -73,6 +73,12 @@ class RegistryApi {
 
   // subPath may hold several components separated by backslashes; empty opens base again.
   virtual long OpenKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) = 0;
+  // As OpenKey, except that when subPath names a registry link, the link key itself is opened
+  // rather than the key it points to. A link key has no subkeys, so a walk through keys opened
+  // this way never follows a link and a loop of links cannot make it endless.
+  virtual long OpenKeyNoFollow(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) {
+    return OpenKey(base, subPath, access, out);
+  }
   virtual long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) = 0;
   virtual void CloseKey(RegKey key) = 0;
   virtual long QueryInfo(RegKey key, RegKeyInfo& info) = 0;
@@ -82,6 +88,11 @@ class RegistryApi {
   virtual long EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) = 0;
   // Type and (when wantData) data of a named value; the empty name is the default value.
   virtual long QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::string* data) = 0;
+  // The named value's text read through the wide call, up to its first NUL, and spelled in the
+  // ANSI code page without look-alike substitutes. exact is false when some character of it
+  // has no ANSI spelling: the narrow calls then give a best-fit letter or '?' in its place, and
+  // the narrow text names some other file. Not a text value: kRegNotFound.
+  virtual long QueryExactText(RegKey key, const std::string& name, std::string& text, bool& exact) = 0;
   virtual long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) = 0;
   // Deletes subPath below base; it must have no subkeys.
   virtual long DeleteKey(RegKey base, const std::string& subPath) = 0;

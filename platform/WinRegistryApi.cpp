@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "platform/RegistryApi.h"
@@ -21,6 +22,14 @@ HKEY ToHkey(RegKey key) {
   }
 }
 
+std::wstring Widen(const std::string& text) {
+  if (text.empty()) return {};
+  const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
+  if (size > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+  return wide;
+}
+
 bool IsRoot(RegKey key) {
   return key == static_cast<RegKey>(RootKey::ClassesRoot) ||
          key == static_cast<RegKey>(RootKey::CurrentUser) ||
@@ -32,6 +41,13 @@ class WinRegistryApi final : public RegistryApi {
   long OpenKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) override {
     HKEY key = nullptr;
     LONG rc = RegOpenKeyExA(ToHkey(base), subPath.c_str(), 0, access, &key);
+    out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
+    return rc;
+  }
+
+  long OpenKeyNoFollow(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) override {
+    HKEY key = nullptr;
+    LONG rc = RegOpenKeyExA(ToHkey(base), subPath.c_str(), REG_OPTION_OPEN_LINK, access, &key);
     out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     return rc;
   }
@@ -127,6 +143,48 @@ class WinRegistryApi final : public RegistryApi {
       }
     }
     data->clear();
+    return rc;
+  }
+
+  long QueryExactText(RegKey key, const std::string& name, std::string& text, bool& exact) override {
+    // The name was read through the narrow calls; it finds its value again only if it survived
+    // that reading, which is all a caller about to act on the value needs.
+    const std::wstring wideName = Widen(name);
+    std::wstring data;
+    DWORD type = 0, length = 0;
+    LONG rc = RegQueryValueExW(ToHkey(key), wideName.c_str(), nullptr, &type, nullptr, &length);
+    for (int attempt = 0; rc == ERROR_SUCCESS && attempt < 8; ++attempt) {
+      data.assign(length / sizeof(wchar_t) + 2, L'\0');
+      DWORD got = static_cast<DWORD>(data.size() * sizeof(wchar_t));
+      rc = RegQueryValueExW(ToHkey(key), wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &got);
+      if (rc == ERROR_MORE_DATA) {
+        length = got > length ? got : length * 2 + 16;
+        rc = ERROR_SUCCESS;
+        continue;
+      }
+      if (rc != ERROR_SUCCESS) return rc;
+      if (type != REG_SZ && type != REG_EXPAND_SZ) return ERROR_FILE_NOT_FOUND;
+      data.resize(got / sizeof(wchar_t));
+      data.resize(std::min(data.size(), data.find(L'\0')));
+      text.clear();
+      exact = true;
+      if (data.empty()) return ERROR_SUCCESS;
+      // A UTF-8 code page spells everything and takes neither the flag nor the question.
+      const bool utf8 = GetACP() == CP_UTF8;
+      const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+      BOOL substituted = FALSE;
+      BOOL* ask = utf8 ? nullptr : &substituted;
+      const int wideLength = static_cast<int>(data.size());
+      const int size = WideCharToMultiByte(CP_ACP, flags, data.data(), wideLength, nullptr, 0, nullptr, ask);
+      if (size <= 0) {
+        exact = false;
+        return ERROR_SUCCESS;
+      }
+      text.resize(static_cast<std::size_t>(size));
+      WideCharToMultiByte(CP_ACP, flags, data.data(), wideLength, text.data(), size, nullptr, ask);
+      exact = !substituted;
+      return ERROR_SUCCESS;
+    }
     return rc;
   }
 

@@ -216,6 +216,26 @@ TEST_F(CheckKeyTest, FileAnswersAreAskedOncePerScan) {
   EXPECT_EQ(files_.fileQueries, 4);
 }
 
+// The narrow reading of a text the ANSI code page cannot spell names some other file: such a
+// text is never reported, nor one that reads differently a moment later.
+TEST_F(CheckKeyTest, TextThatDoesNotSurviveTheAnsiReadingIsNotReported) {
+  Text(HKCU, "SOFTWARE\\Wide", "lossy", "C:\\Data\\Lodz.txt");  // as the narrow call spells it
+  mem_.MarkInexact(HKCU, "SOFTWARE\\Wide", "lossy");
+  Text(HKCU, "SOFTWARE\\Wide", "moved", "C:\\Data\\before.txt");
+  Text(HKCU, "SOFTWARE\\Wide", "plain", "C:\\Data\\gone.txt");
+  Text(HKCU, "SOFTWARE\\Wide", "there", "C:\\Data\\there.txt");
+  files_.files.insert("C:\\Data\\there.txt");
+  std::vector<std::string> exactReads;
+  mem_.hook = [&](const std::string& op, const std::string&) {
+    if (op.rfind("querytext:", 0) != 0) return;
+    exactReads.push_back(op);
+    if (op == "querytext:moved") mem_.AddText(HKCU, "SOFTWARE\\Wide", "moved", "C:\\Data\\after.txt");
+  };
+  EXPECT_EQ(Parameters(), (std::vector<std::string>{"C:\\Data\\gone.txt"}));
+  // Asked only of the values about to be reported.
+  EXPECT_EQ(exactReads, (std::vector<std::string>{"querytext:lossy", "querytext:moved", "querytext:plain"}));
+}
+
 TEST_F(CheckKeyTest, CancelledWorkerInspectsNothing) {
   Text(HKCU, "SOFTWARE\\A", "v", "C:\\missing.exe");
   TCleanThread worker(sink_, mem_, files_);

@@ -88,5 +88,19 @@ INSTANTIATE_TEST_SUITE_P(
         Resolved{"C:\\Tool\\%x.txt", nullptr},  // the name is empty after the cut at '%'
         Resolved{"C:/Tool/a.txt", nullptr}));
 
+TEST(CommandLines, ProgramPrefixesAndWildcards) {
+  using List = std::vector<std::string>;
+  EXPECT_EQ(ProgramPrefixes("C:\\Windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL"),
+            (List{"C:\\Windows\\system32\\rundll32.exe"}));
+  EXPECT_EQ(ProgramPrefixes("C:\\Program Files\\V\\a.exe  -u x"),
+            (List{"C:\\Program", "C:\\Program Files\\V\\a.exe", "C:\\Program Files\\V\\a.exe  -u"}));
+  EXPECT_EQ(ProgramPrefixes("C:\\plain.exe"), List{});
+  EXPECT_EQ(ProgramPrefixes(" C:\\lead.exe "), (List{" C:\\lead.exe"}));
+  EXPECT_EQ(ProgramPrefixes(""), List{});
+  EXPECT_TRUE(HoldsWildcard("C:\\L?dz.txt"));
+  EXPECT_TRUE(HoldsWildcard("C:\\*.txt"));
+  EXPECT_FALSE(HoldsWildcard("C:\\Lodz.txt"));
+}
+
 }  // namespace
 }  // namespace morvane

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "CleanReg/CleanThread.h"
-#include "CleanReg/PathRules.h"
+#include "CleanReg/ReferenceRule.h"
 #include "platform/TRegistry.h"
 
 namespace morvane {
@@ -70,13 +70,11 @@ class ReferenceScan {
       } catch (const ERegistryException&) {
         continue;
       }
-      if (text.empty() || text[0] == 'A' || text[0] == 'a') continue;
-      if (files_.DriveSerial(text[0]) == 0) continue;
-      if (files_.FileExists(text)) continue;
-      std::string rebuilt;
-      if (!ResolveFilePath(text, rebuilt)) continue;
-      if (ExtensionPart(rebuilt).empty()) continue;
-      if (files_.FolderExists(rebuilt) || files_.FileExists(rebuilt)) continue;
+      if (!IsBrokenReference(text, files_)) continue;
+      std::string exactText;
+      bool exact = false;
+      if (api_.QueryExactText(key.BaseKey(), name, exactText, exact) != kRegOk || !exact || exactText != text)
+        continue;
       findings.push_back({kCaptionReference, text, SectionCode(root), keyPath, name});
     }
   }

@@ -4,30 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "platform/FileSystem.h"
+#include "tests/win/system_fixtures.h"
 
 namespace morvane {
 namespace {
-
-// Creates a file in the real System32 of 64-bit Windows, where a 32-bit program normally sees
-// SysWOW64 instead; returns its path as the program would write it, or "" on 32-bit Windows.
-std::string FileOnlyInNativeSystem32() {
-  using Disable = BOOL(WINAPI*)(PVOID*);
-  using Revert = BOOL(WINAPI*)(PVOID);
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  auto disable = reinterpret_cast<Disable>(reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
-  auto revert = reinterpret_cast<Revert>(reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
-  BOOL wow64 = FALSE;
-  if (disable == nullptr || !IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return "";
-  char windows[MAX_PATH];
-  GetWindowsDirectoryA(windows, MAX_PATH);
-  const std::string path = std::string(windows) + "\\system32\\morvane-native-only.txt";
-  PVOID state = nullptr;
-  disable(&state);
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  revert(state);
-  return file == INVALID_HANDLE_VALUE ? "" : path;
-}
 
 TEST(SystemFileSystem, FilesFoldersAndDrives) {
   FileSystem& files = SystemFileSystem();
@@ -47,16 +27,22 @@ TEST(SystemFileSystem, FilesFoldersAndDrives) {
   EXPECT_EQ(files.DriveSerial('7'), 0u);
 }
 
-TEST(SystemFileSystem, SeesTheNativeSystemFolderFromA32BitProcess) {
-  const std::string path = FileOnlyInNativeSystem32();
-  if (path.empty()) GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
-  // Through the redirection a 32-bit program would not see it...
-  EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
-  // ...but the scan's existence test does, so the reference is not taken for a broken one.
-  EXPECT_TRUE(SystemFileSystem().FileExists(path));
-  char windows[MAX_PATH];
-  GetWindowsDirectoryA(windows, MAX_PATH);
-  EXPECT_TRUE(SystemFileSystem().FolderExists(std::string(windows) + "\\system32\\drivers"));
+TEST(SystemFileSystem, SystemFolderFileExistsInEitherView) {
+  if (!IsWow64Process32()) GTEST_SKIP() << "not a 32-bit process on 64-bit Windows";
+  const std::string nativeOnly = FileInSystemFolder("morvane-native-only.txt", true);
+  const std::string wowOnly = FileInSystemFolder("morvane-wow-only.txt", false);
+  ASSERT_FALSE(nativeOnly.empty());
+  ASSERT_FALSE(wowOnly.empty());
+  // Each is invisible from one of the two views...
+  EXPECT_EQ(GetFileAttributesA(nativeOnly.c_str()), INVALID_FILE_ATTRIBUTES);
+  // ...but exists for the scan, whichever view holds it; a file in neither does not.
+  FileSystem& files = SystemFileSystem();
+  EXPECT_TRUE(files.FileExists(nativeOnly));
+  EXPECT_TRUE(files.FileExists(wowOnly));
+  EXPECT_FALSE(files.FileExists(WindowsFolder() + "\\System32\\morvane-in-neither.txt"));
+  EXPECT_TRUE(files.FolderExists(WindowsFolder() + "\\system32\\drivers"));
+  EXPECT_FALSE(files.FolderExists(nativeOnly));
+  DeleteFileA(wowOnly.c_str());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "tests/native/random_tree.h"
 #include "tests/native/recording_sink.h"
 #include "tests/native/reference_scan.h"
+#include "tests/win/system_fixtures.h"
 
 namespace morvane {
 namespace {
@@ -99,6 +100,79 @@ TEST_F(ScanSystemTest, RandomTreeGivesWhatTheReferenceScanGives) {
   EXPECT_EQ(worker.inspected, reference.inspected);
   EXPECT_GT(reference.findings.size(), 20u);
   EXPECT_EQ(sink.findings, reference.findings);
+}
+
+// Texts that name something that exists, read in one of the ways a registry uses them, are not
+// reported; truly missing targets are.
+TEST_F(ScanSystemTest, ValidReferencesAreNotReportedAndMissingOnesAre) {
+  const std::string data = "C:\\MorvaneScanTest";
+  for (const char* folder : {"", "\\Mr. Brown", "\\v1.2 beta"}) CreateDirectoryA((data + folder).c_str(), nullptr);
+  const std::wstring wideFile = L"C:\\MorvaneScanTest\\\x141\xF3" L"d\x17A.txt";  // Lodz with its Polish letters
+  HANDLE file = CreateFileW(wideFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  const std::string system = windows_ + "\\system32\\";
+  std::string nativeOnly, wowOnly;
+  if (IsWow64Process32()) {
+    nativeOnly = FileInSystemFolder("morvane-scan-native.dll", true);
+    wowOnly = FileInSystemFolder("morvane-scan-wow.dll", false);
+    ASSERT_FALSE(nativeOnly.empty());
+    ASSERT_FALSE(wowOnly.empty());
+    SetText("Views", "native", nativeOnly);
+    SetText("Views", "wow", wowOnly);
+  }
+  SetText("Views", "neither", system + "morvane-scan-neither.dll");
+  SetText("Lines", "rundll", system + "rundll32.exe shell32.dll,Control_RunDLL");
+  SetText("Lines", "notepad", windows_ + "\\notepad.exe readme.txt");
+  SetText("Lines", "gone", data + "\\Tool\\tool.exe -u");
+  SetText("Folders", "mr", data + "\\Mr. Brown");
+  SetText("Folders", "beta", data + "\\v1.2 beta");
+  ASSERT_TRUE(SetUserValueWide(std::string(kScratch) + "\\Wide", L"lodz", wideFile));
+
+  RecordingSink sink;
+  RecordingScan worker(sink, SystemRegistry(), SystemFileSystem());
+  worker.ReferencePass(RootKey::CurrentUser, std::string("\\") + kScratch);
+
+  std::vector<std::string> reported;
+  for (const Finding& f : sink.findings) reported.push_back(f.valueName + "=" + f.parameter);
+  EXPECT_EQ(reported, (std::vector<std::string>{"gone=" + data + "\\Tool\\tool.exe -u",
+                                                "neither=" + system + "morvane-scan-neither.dll"}));
+  DeleteFileW(wideFile.c_str());
+  DeleteFileA(wowOnly.c_str());
+  for (const char* folder : {"\\Mr. Brown", "\\v1.2 beta", ""}) RemoveDirectoryA((data + folder).c_str());
+}
+
+// Two registry links that point at each other's parents: the walk inspects each link key once
+// as the key it is and never goes through it, so it ends and the value inside is reported once.
+TEST_F(ScanSystemTest, LoopOfRegistryLinksIsNotFollowed) {
+  const std::wstring scratch = L"Software\\MorvaneTest\\Scan";
+  const std::wstring toB = scratch + L"\\LoopA\\ToB", toA = scratch + L"\\LoopB\\ToA";
+  SetText("LoopA", "broken", "C:\\MorvaneScanTest\\looped.exe");
+  SetText("LoopB", "number", "1", REG_DWORD);
+  struct Unlink {  // before the scratch tree goes: deleting through a loop would never end
+    std::wstring a, b;
+    ~Unlink() {
+      DeleteUserLink(a);
+      DeleteUserLink(b);
+    }
+  } unlink{toB, toA};
+  ASSERT_TRUE(MakeUserLink(toB, scratch + L"\\LoopB"));
+  ASSERT_TRUE(MakeUserLink(toA, scratch + L"\\LoopA"));
+  // The links work: through them the loop can be gone round.
+  HKEY through = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (toB + L"\\ToA\\ToB\\ToA").c_str(), 0, KEY_READ, &through),
+            ERROR_SUCCESS);
+  RegCloseKey(through);
+
+  RecordingSink sink;
+  RecordingScan worker(sink, SystemRegistry(), SystemFileSystem());
+  worker.ReferencePass(RootKey::CurrentUser, std::string("\\") + kScratch);
+
+  const std::string base = std::string("HKCU\\") + kScratch;
+  EXPECT_EQ(worker.inspected, (std::vector<std::string>{base + "\\LoopA", base + "\\LoopA\\ToB", base + "\\LoopB",
+                                                        base + "\\LoopB\\ToA"}));
+  ASSERT_EQ(sink.findings.size(), 1u);
+  EXPECT_EQ(sink.findings[0].valueName, "broken");
 }
 
 }  // namespace

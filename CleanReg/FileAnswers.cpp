@@ -1,0 +1,47 @@
+#include "CleanReg/FileAnswers.h"
+
+#include <algorithm>
+#include <iterator>
+
+namespace morvane {
+
+namespace {
+
+// A scan of a large registry asks about many distinct paths; past this many remembered answers
+// the memory is given back and the answers are asked again.
+constexpr std::size_t kMaxRememberedAnswers = 1u << 18;
+
+bool Remembered(std::unordered_map<std::string, bool>& answers, const std::string& path,
+                bool (FileSystem::*ask)(const std::string&), FileSystem& files) {
+  if (answers.size() >= kMaxRememberedAnswers) answers.clear();
+  auto [it, added] = answers.try_emplace(path, false);
+  if (added) it->second = (files.*ask)(path);
+  return it->second;
+}
+
+}  // namespace
+
+bool FileAnswers::FileExists(const std::string& path) {
+  return Remembered(fileAnswers_, path, &FileSystem::FileExists, files_);
+}
+
+bool FileAnswers::FolderExists(const std::string& path) {
+  return Remembered(folderAnswers_, path, &FileSystem::FolderExists, files_);
+}
+
+std::uint32_t FileAnswers::DriveSerial(char c) {
+  const auto slot = static_cast<unsigned char>(c);
+  if (!driveKnown_[slot]) {
+    driveSerial_[slot] = files_.DriveSerial(c);
+    driveKnown_[slot] = true;
+  }
+  return driveSerial_[slot];
+}
+
+void FileAnswers::Forget() {
+  std::fill(std::begin(driveKnown_), std::end(driveKnown_), false);
+  std::unordered_map<std::string, bool>().swap(fileAnswers_);
+  std::unordered_map<std::string, bool>().swap(folderAnswers_);
+}
+
+}  // namespace morvane

@@ -1,0 +1,16 @@
+// The reference rule: when a string value's text counts as naming a file that is gone.
+#pragma once
+
+#include <string>
+
+#include "platform/FileSystem.h"
+
+namespace morvane {
+
+// True when the text, read as a path on a drive that is present, names neither an existing
+// file nor an existing folder. Besides the path rebuilt from the text (arguments cut off), the
+// text is also tried as a folder and as a command line whose program is the text up to one of
+// its blanks; a text that holds a wildcard character is never called broken.
+bool IsBrokenReference(const std::string& text, FileSystem& files);
+
+}  // namespace morvane

@@ -1,0 +1,111 @@
+// Set-up helpers for tests on the real (Wine) registry and disk of the test prefix: files in
+// either view of the system folder, values written as exact bytes or wide text, registry links.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace morvane {
+
+inline std::string WindowsFolder() {
+  char windows[MAX_PATH];
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  return windows;
+}
+
+// True in a 32-bit process on 64-bit Windows, where System32 is redirected to SysWOW64.
+inline bool IsWow64Process32() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// Creates an empty file named name under <Windows>\system32 as the native view sees it
+// (native = true: the real System32) or as this process sees it (SysWOW64 when redirected);
+// returns its path as a program would write it, or "" when it could not be made.
+inline std::string FileInSystemFolder(const std::string& name, bool native) {
+  using Disable = BOOL(WINAPI*)(PVOID*);
+  using Revert = BOOL(WINAPI*)(PVOID);
+  HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  auto disable = reinterpret_cast<Disable>(reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
+  auto revert = reinterpret_cast<Revert>(reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
+  const std::string path = WindowsFolder() + "\\system32\\" + name;
+  PVOID state = nullptr;
+  const bool off = native && disable != nullptr && disable(&state);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+  if (off) revert(state);
+  return file == INVALID_HANDLE_VALUE ? "" : path;
+}
+
+inline HKEY CreateUserKey(const std::string& path) {
+  HKEY key = nullptr;
+  RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  return key;
+}
+
+// Writes data exactly as given (no terminator added) under HKEY_CURRENT_USER\path.
+inline bool SetUserValueBytes(const std::string& path, const std::string& name, DWORD type, const std::string& data) {
+  HKEY key = CreateUserKey(path);
+  if (key == nullptr) return false;
+  const LONG rc = RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                                 static_cast<DWORD>(data.size()));
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+inline bool SetUserValueWide(const std::string& path, const wchar_t* name, const std::wstring& text) {
+  HKEY key = CreateUserKey(path);
+  if (key == nullptr) return false;
+  const LONG rc = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+// The native name of HKEY_CURRENT_USER ("\Registry\User\S-1-5-..."), which link targets use.
+inline std::wstring UserRegistryRoot() {
+  using ToString = BOOL(WINAPI*)(PSID, LPWSTR*);
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return L"";
+  alignas(8) BYTE buffer[256];
+  DWORD size = 0;
+  const bool ok = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) != FALSE;
+  CloseHandle(token);
+  auto toString = reinterpret_cast<ToString>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("advapi32.dll"), "ConvertSidToStringSidW")));
+  LPWSTR sid = nullptr;
+  if (!ok || toString == nullptr || !toString(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid)) return L"";
+  std::wstring root = L"\\Registry\\User\\" + std::wstring(sid);
+  LocalFree(sid);
+  return root;
+}
+
+// Makes HKEY_CURRENT_USER\linkPath a registry link to HKEY_CURRENT_USER\targetPath.
+inline bool MakeUserLink(const std::wstring& linkPath, const std::wstring& targetPath) {
+  HKEY link = nullptr;
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, linkPath.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
+                      KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr) != ERROR_SUCCESS)
+    return false;
+  const std::wstring target = UserRegistryRoot() + L"\\" + targetPath;
+  const LONG rc = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.c_str()),
+                                 static_cast<DWORD>(target.size() * sizeof(wchar_t)));
+  RegCloseKey(link);
+  return rc == ERROR_SUCCESS;
+}
+
+// Deletes the link key itself (deleting it by name would follow it and delete its target).
+inline void DeleteUserLink(const std::wstring& linkPath) {
+  using NtDeleteKey = LONG(WINAPI*)(HANDLE);
+  auto deleteKey = reinterpret_cast<NtDeleteKey>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+  HKEY link = nullptr;
+  if (deleteKey != nullptr &&
+      RegOpenKeyExW(HKEY_CURRENT_USER, linkPath.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ, &link) ==
+          ERROR_SUCCESS) {
+    deleteKey(link);
+    RegCloseKey(link);
+  }
+}
+
+}  // namespace morvane
