@@ -37,6 +37,8 @@ void AddBackupEntry(RootKey root, const std::string& keyPath, const std::string&
   if (!BackupList) return;
   BackupList->push_back("[" + std::string(LongRootName(root)) + keyPath + "]");
   if (!valueName.empty()) BackupList->push_back("\"" + valueName + "\"=\"" + data + "\"");
+  // A key's default value is written as a registry export writes it, so its data is kept too.
+  else if (!data.empty()) BackupList->push_back("@=\"" + data + "\"");
 }
 
 bool EndBackup(bool backup, const std::string& fileName) {
@@ -52,18 +54,23 @@ bool EndBackup(bool backup, const std::string& fileName) {
 
 namespace {
 
+// Whether a text value's stored data is its text and nothing more: no NUL, or NULs only at the
+// end. Data that goes on after a NUL is not what the row shows nor what a backup could restore.
+bool DataIsItsText(const std::string& data) {
+  const std::size_t nul = data.find('\0');
+  return nul == std::string::npos || data.find_first_not_of('\0', nul) == std::string::npos;
+}
+
 // Whether the key or value still is what the scan reported.
-bool StillStale(TRegistry& key, const std::string& valueName, const std::string& data, bool wholeKey) {
+bool StillStale(TRegistry& key, const std::string& valueName, const std::string& text, bool wholeKey) {
   if (wholeKey) {
     RegKeyInfo info;
     return key.Api().QueryInfo(key.BaseKey(), info) == kRegOk && info.values == 0 && info.subkeys == 0;
   }
-  if (key.ValueKind(valueName) != kRegSz) return false;
-  try {
-    return key.ReadText(valueName) == data;
-  } catch (const ERegistryException&) {
-    return false;
-  }
+  std::uint32_t type = 0;
+  std::string data;
+  if (key.Api().QueryValue(key.BaseKey(), valueName, type, &data) != kRegOk || type != kRegSz) return false;
+  return DataIsItsText(data) && data.substr(0, data.find('\0')) == text;
 }
 
 }  // namespace
@@ -110,25 +117,33 @@ bool TargetOf(const RepairRow& row, RepairTarget& target) {
 
 }  // namespace
 
-bool RepairFindings(const std::vector<RepairRow>& rows, bool backup, const std::string& fileName,
-                    RegistryApi& registry, const RepairHooks& hooks) {
+RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup, const std::string& fileName,
+                             RegistryApi& registry, const RepairHooks& hooks) {
   // The file's content depends only on the rows, so it is written before anything is removed:
   // a backup that was asked for and cannot be written stops the repair.
+  RepairOutcome outcome;
   RepairTarget target;
   BeginBackup();
   for (const RepairRow& row : rows)
     if (TargetOf(row, target)) AddBackupEntry(target.root, row.finding.keyPath, target.valueName, target.data);
-  if (!EndBackup(backup, fileName)) return false;
+  if (!EndBackup(backup, fileName)) return outcome;
+  outcome.backupWritten = true;
 
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (!TargetOf(rows[i], target)) continue;
     if (hooks.beforeEach) hooks.beforeEach();
+    // The user may have unchecked the row meanwhile. A row checked only now is left alone too:
+    // the backup was written without it.
+    if (hooks.stillChecked && !hooks.stillChecked(i)) continue;
     if (DeleteRegItem(target.root, rows[i].finding.keyPath, target.valueName, target.data, target.wholeKey, false,
-                      registry) &&
-        hooks.corrected)
-      hooks.corrected(i);
+                      registry)) {
+      ++outcome.removed;
+      if (hooks.corrected) hooks.corrected(i);
+    } else {
+      ++outcome.failed;
+    }
   }
-  return true;
+  return outcome;
 }
 
 }  // namespace morvane

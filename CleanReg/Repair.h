@@ -2,7 +2,8 @@
 //
 // The backup file is 8-bit text with CR LF after every line: "Morvane v1.0", two empty lines,
 // then for each repaired row a key header "[ROOT\key path]" and, for a named value, a line
-// "name"="data". Texts are written exactly as held, without escaping.
+// "name"="data" (@="data" for a key's default value). Texts are written exactly as held,
+// without escaping.
 #pragma once
 
 #include <functional>
@@ -28,7 +29,8 @@ const char* LongRootName(RootKey root);
 
 // Creates BackupList with the three header lines.
 void BeginBackup();
-// Appends one entry: the key header and, for a non-empty value name, the value line.
+// Appends one entry: the key header and, for a non-empty value name, the value line; for an
+// empty value name with data (a default value), the line @="data".
 void AddBackupEntry(RootKey root, const std::string& keyPath, const std::string& valueName,
                     const std::string& data);
 // When backup is set, writes BackupList to fileName (created or replaced whole); releases the
@@ -36,8 +38,8 @@ void AddBackupEntry(RootKey root, const std::string& keyPath, const std::string&
 bool EndBackup(bool backup, const std::string& fileName);
 
 // Removes what a finding names, provided the finding still holds: a whole-key row's key must
-// still have no value and no subkey; a value row's value must still be REG_SZ with exactly the
-// data shown. Records the entry in BackupList when backup is set, whatever the outcome.
+// still have no value and no subkey; a value row's value must still be REG_SZ whose data is
+// exactly the text shown (trailing NULs aside: data that goes on after a NUL is kept). Records the entry in BackupList when backup is set, whatever the outcome.
 // True when the key or value was removed.
 bool DeleteRegItem(RootKey root, const std::string& keyPath, const std::string& valueName,
                    const std::string& data, bool wholeKey, bool backup, RegistryApi& registry);
@@ -50,14 +52,23 @@ struct RepairRow {
 struct RepairHooks {
   // Runs before each checked row's removal (the window lets messages run and pauses here).
   std::function<void()> beforeEach;
+  // Asked after beforeEach: whether the row is still checked. A row unchecked meanwhile is
+  // skipped. Unset: rows stay as they were passed.
+  std::function<bool(std::size_t row)> stillChecked;
   // Runs with a row's index when its removal succeeded.
   std::function<void(std::size_t row)> corrected;
 };
 
+struct RepairOutcome {
+  bool backupWritten = false;  // or no backup was asked for; false: nothing was removed
+  std::size_t removed = 0;     // rows whose key or value is gone
+  std::size_t failed = 0;      // rows processed whose removal failed or no longer applied
+};
+
 // Repairs the checked rows in order. When backup is set, the backup file is written first,
-// in one piece; if that fails, nothing is removed and the result is false. Rows whose Section
-// code is none of the three are left alone and recorded nowhere.
-bool RepairFindings(const std::vector<RepairRow>& rows, bool backup, const std::string& fileName,
-                    RegistryApi& registry, const RepairHooks& hooks);
+// in one piece; if that fails, nothing is removed and backupWritten is false. Rows whose
+// Section code is none of the three are left alone and recorded nowhere.
+RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup, const std::string& fileName,
+                             RegistryApi& registry, const RepairHooks& hooks);
 
 }  // namespace morvane

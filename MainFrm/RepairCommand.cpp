@@ -5,6 +5,7 @@
 
 #include <commctrl.h>
 
+#include <string>
 #include <thread>
 
 #include "CleanReg/Repair.h"
@@ -14,6 +15,12 @@ namespace morvane {
 namespace {
 
 constexpr int kPageFiles = 1, kPageDeinstall = 2;
+
+// The status line after the repair: how many rows' entries went, how many stayed.
+std::string RepairStatusText(const RepairOutcome& outcome) {
+  return "Entries removed: " + std::to_string(outcome.removed) +
+         ". Could not be removed: " + std::to_string(outcome.failed) + ".";
+}
 
 }  // namespace
 
@@ -28,12 +35,9 @@ std::vector<RepairRow> TMainForm::CheckedRows() const {
 
 void TMainForm::CorrectFindings() {
   if (repairing_ || FCleanThread) return;
-  bool backup = false;
-  if (Services.MessageBox(hwnd_, "To save a backup copy?", "Information", MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
-    backup = Services.ExecuteSaveDialog(hwnd_, SaveDialog1);
-
-  // While the loop lets messages through, nothing may empty or refill the list or start
-  // another repair or a scan: those commands are switched off until it ends.
+  // From the first question on, a close request waits for the command to end, and nothing may
+  // empty or refill the list or start another repair or a scan: while the dialogs and the loop
+  // let messages through, those commands are switched off.
   BusyScope busy(*this);
   repairing_ = true;
   ZelButton1->SetEnabled(false);
@@ -47,17 +51,24 @@ void TMainForm::CorrectFindings() {
     PageControl1->SetTabVisible(kPageDeinstall, true);
   };
 
+  bool backup = false;
+  if (Services.MessageBox(hwnd_, "To save a backup copy?", "Information", MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
+    backup = Services.ExecuteSaveDialog(hwnd_, SaveDialog1);
+
   RepairHooks hooks;
   hooks.beforeEach = [this] {
     RefreshApp();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   };
+  hooks.stillChecked = [this](std::size_t row) {
+    return ListView_GetCheckState(ListView1, static_cast<int>(row)) != 0;
+  };
   hooks.corrected = [this](std::size_t row) {
     ListView_SetItemText(ListView1, static_cast<int>(row), 0, const_cast<char*>(kCorrectedCaption));
   };
-  const bool done = RepairFindings(CheckedRows(), backup, SaveDialog1.FileName, *Services.Registry, hooks);
+  const RepairOutcome outcome = RepairFindings(CheckedRows(), backup, SaveDialog1.FileName, *Services.Registry, hooks);
   restore();
-  if (!done) {
+  if (!outcome.backupWritten) {
     // Nothing was removed: the list and Correct stay as they were.
     ZelButton3->SetEnabled(true);
     Services.MessageBox(hwnd_, "The backup copy could not be written. Nothing was removed.", "Backup",
@@ -66,6 +77,7 @@ void TMainForm::CorrectFindings() {
   }
   ClearFindings();
   ZelButton3->SetEnabled(false);
+  SetStatusText(RepairStatusText(outcome));
 }
 
 }  // namespace morvane

@@ -122,7 +122,12 @@ std::optional<std::uint32_t> TRegistry::ValueKind(const std::string& name) const
 std::string TRegistry::ReadText(const std::string& name) const {
   std::uint32_t type = 0;
   std::string data;
-  if (api_.QueryValue(BaseKey(), name, type, &data) != kRegOk || data.empty()) return {};
+  // A value that is missing is empty text; one that was there a moment ago and cannot be read
+  // now (it went, or changed, between the two calls) is an error the caller must see.
+  if (api_.QueryValue(BaseKey(), name, type, nullptr) != kRegOk) return {};
+  if (api_.QueryValue(BaseKey(), name, type, &data) != kRegOk)
+    throw ERegistryException("Failed to get data for '" + name + "'");
+  if (data.empty()) return {};
   if (type != kRegSz && type != kRegExpandSz)
     throw ERegistryException("Invalid data type for '" + name + "'");
   const std::size_t nul = data.find('\0');

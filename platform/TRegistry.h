@@ -47,8 +47,9 @@ class TRegistry {
   bool HasValue(const std::string& name) const;
   // The value's type, or nothing when the query fails.
   std::optional<std::uint32_t> ValueKind(const std::string& name) const;
-  // Empty when the value is missing or empty; else the data up to its first NUL. Throws when
-  // the value's type is neither REG_SZ nor REG_EXPAND_SZ.
+  // Empty when the value is missing or empty; else the data up to its first NUL. Throws
+  // "Failed to get data for '<name>'" when the value is found but its data cannot be read, and
+  // "Invalid data type for '<name>'" when its type is neither REG_SZ nor REG_EXPAND_SZ.
   std::string ReadText(const std::string& name) const;
   // Deletes the key at path with every subkey (highest index first). True when the key itself
   // was deleted. A path that names the root or the current key's base itself is refused.

@@ -2,6 +2,8 @@
 // the in-memory registry can produce on demand.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/MemRegistryApi.h"
 #include "tests/native/registry_contract.h"
 
@@ -62,21 +64,35 @@ TEST_F(MemRegistryTest, UnreadableSubkeyIndexGivesEmptyName) {
   EXPECT_EQ(names, (std::vector<std::string>{"a", "", "c"}));
 }
 
-TEST_F(MemRegistryTest, ValueChangingTypeBetweenQueryAndReadRaises) {
-  mem_.AddText(RootKey::CurrentUser, "Software\\MorvaneTest", "Flip", "C:\\x.exe");
-  bool flipped = false;
-  mem_.hook = [&](const std::string& op, const std::string&) {
-    if (op == "query:Flip" && !flipped) {
-      flipped = true;  // the type query sees text; the read after it sees binary data
-      return;
-    }
-    if (op == "query:Flip") mem_.AddValue(RootKey::CurrentUser, "Software\\MorvaneTest", "Flip", kRegBinary, "\x01\x02");
+TEST_F(MemRegistryTest, ValueChangingBetweenSizeQueryAndReadRaises) {
+  const std::string key = "Software\\MorvaneTest";
+  struct Case {
+    std::function<void(MemRegistryApi&)> change;
+    const char* message;
   };
-  TRegistry reg(mem_);
-  reg.SelectRoot(RootKey::CurrentUser);
-  ASSERT_TRUE(reg.OpenPathForReading("\\Software\\MorvaneTest"));
-  EXPECT_EQ(reg.ValueKind("Flip"), std::optional<std::uint32_t>(kRegSz));
-  EXPECT_THROW(reg.ReadText("Flip"), ERegistryException);
+  const Case cases[] = {
+      {[&](MemRegistryApi& m) { m.AddValue(RootKey::CurrentUser, key, "V", kRegBinary, "\x01\x02"); },
+       "Invalid data type for 'V'"},
+      {[&](MemRegistryApi& m) { m.RemoveKey(RootKey::CurrentUser, key); }, "Failed to get data for 'V'"},
+  };
+  for (const Case& c : cases) {
+    MemRegistryApi mem;
+    mem.AddText(RootKey::CurrentUser, key, "V", "C:\\x.exe");
+    int queries = 0;
+    mem.hook = [&](const std::string& op, const std::string&) {
+      if (op == "query:V" && ++queries == 2) c.change(mem);  // after the size query, before the read
+    };
+    TRegistry reg(mem);
+    reg.SelectRoot(RootKey::CurrentUser);
+    ASSERT_TRUE(reg.OpenPathForReading("\\" + key));
+    try {
+      reg.ReadText("V");
+      ADD_FAILURE() << "no error for: " << c.message;
+    } catch (const ERegistryException& error) {
+      EXPECT_STREQ(error.what(), c.message);
+    }
+    mem.hook = nullptr;
+  }
 }
 
 TEST_F(MemRegistryTest, KeyVanishingUnderAnOpenCursorFailsQuietly) {

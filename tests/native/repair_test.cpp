@@ -43,12 +43,14 @@ class RepairTest : public ::testing::Test {
     RepairHooks hooks;
     hooks.beforeEach = [this] { ++before_; };
     hooks.corrected = [this](std::size_t row) { corrected_.push_back(row); };
-    return RepairFindings(rows, backup, file_, mem_, hooks);
+    outcome_ = RepairFindings(rows, backup, file_, mem_, hooks);
+    return outcome_.backupWritten;
   }
   MemRegistryApi mem_;
   std::string file_;
   std::vector<std::size_t> corrected_;
   int before_ = 0;
+  RepairOutcome outcome_;
 };
 
 TEST_F(RepairTest, NoCheckedRowWritesTheHeaderAlone) {
@@ -76,6 +78,7 @@ TEST_F(RepairTest, BackupFileByteForByte) {
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App]\r\n"
             "\"Path\"=\"C:\\Old\\app.exe\"\r\n"
             "[HKEY_CURRENT_USER\\SOFTWARE\\Q]\r\n"
+            "@=\"C:\\q\\\"quoted\".exe\"\r\n"
             "[HKEY_CURRENT_USER\\SOFTWARE\\Two]\r\n"
             "\"a\"=\"C:\\a.exe\"\r\n"
             "[HKEY_CURRENT_USER\\SOFTWARE\\Two]\r\n"
@@ -139,6 +142,60 @@ TEST_F(RepairTest, FindingsThatNoLongerHoldSurvive) {
   EXPECT_TRUE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "changed"));
   EXPECT_TRUE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "retyped"));
   EXPECT_FALSE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "same"));
+}
+
+// The row shows a text value's data up to its first NUL, and the backup holds no more. Data that
+// goes on after a NUL would be lost for good, so such a value is kept; trailing NULs are not data.
+TEST_F(RepairTest, ValueWhoseDataGoesOnAfterANulIsKept) {
+  const std::string text = "C:\\MvGone\\first.exe";
+  const struct {
+    const char* name;
+    std::string data;
+    bool removed;
+  } cases[] = {
+      {"tail", text + std::string(1, '\0') + "C:\\Keep\\important-tail.txt", false},
+      {"late", text + std::string("\0\0x", 3), false},
+      {"one", text + std::string(1, '\0'), true},
+      {"many", text + std::string(4, '\0'), true},
+      {"none", text, true},
+  };
+  std::vector<RepairRow> rows;
+  for (const auto& c : cases) {
+    mem_.AddValue(HKCU, "SOFTWARE\\Nul", c.name, kRegSz, c.data);
+    rows.push_back(Reference("HKCU", "\\SOFTWARE\\Nul", c.name, text));
+  }
+  EXPECT_TRUE(Repair(rows));
+  EXPECT_EQ(outcome_.removed, 3u);
+  EXPECT_EQ(outcome_.failed, 2u);
+  EXPECT_EQ(corrected_, (std::vector<std::size_t>{2, 3, 4}));
+  for (const auto& c : cases) EXPECT_EQ(mem_.ValueExists(HKCU, "SOFTWARE\\Nul", c.name), !c.removed) << c.name;
+}
+
+// The check boxes are read as the loop reaches each row: one unchecked meanwhile stays, and one
+// checked only meanwhile is left alone too, since the backup was written without it.
+TEST_F(RepairTest, RowsUncheckedDuringTheLoopAreSkipped) {
+  for (const char* v : {"a", "b", "c", "d"}) mem_.AddText(HKCU, "SOFTWARE\\V", v, std::string("C:\\") + v + ".exe");
+  std::vector<bool> checked{true, true, false, true};
+  std::vector<RepairRow> rows;
+  for (const char* v : {"a", "b", "c", "d"})
+    rows.push_back(Reference("HKCU", "\\SOFTWARE\\V", v, std::string("C:\\") + v + ".exe", checked[rows.size()]));
+  RepairHooks hooks;
+  hooks.beforeEach = [&] {
+    checked[3] = false;  // the user unchecks the last row and checks the third while the first runs
+    checked[2] = true;
+  };
+  hooks.stillChecked = [&](std::size_t row) { return static_cast<bool>(checked[row]); };
+  const RepairOutcome outcome = RepairFindings(rows, true, file_, mem_, hooks);
+  EXPECT_EQ(outcome.removed, 2u);
+  EXPECT_EQ(outcome.failed, 0u);
+  EXPECT_FALSE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "a"));
+  EXPECT_FALSE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "b"));
+  EXPECT_TRUE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "c"));
+  EXPECT_TRUE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "d"));
+  // The backup was written first: it names d, which was not removed, and not c.
+  const std::string backup = ReadFile(file_);
+  EXPECT_NE(backup.find("\"d\"="), std::string::npos);
+  EXPECT_EQ(backup.find("\"c\"="), std::string::npos);
 }
 
 TEST_F(RepairTest, UnknownSectionCodeRemovesNothing) {

@@ -172,5 +172,68 @@ TEST_F(RepairWindowTest, CloseDuringTheRepairWaitsForItsEnd) {
   EXPECT_FALSE(IsWindow(hwnd));
 }
 
+// A close request that comes while the backup question or the save dialog is open waits, like
+// one during the loop: the repair runs to its end first.
+TEST_F(RepairWindowTest, CloseWhileTheQuestionOrTheDialogIsOpenWaits) {
+  for (const bool inDialog : {false, true}) {
+    SCOPED_TRACE(inDialog ? "save dialog" : "question");
+    TearDown();
+    SetUp();
+    TMainForm& f = Scanned();
+    const HWND hwnd = f.Handle();
+    bool stillThere = false;
+    auto closeNow = [&] {
+      PostMessageA(hwnd, WM_CLOSE, 0, 0);
+      Pump(f);  // a modal dialog lets the window's messages run
+      stillThere = IsWindow(hwnd) != FALSE;
+    };
+    if (inDialog) {
+      services_.saveDialog = [&](TSaveDialog& dialog) {
+        closeNow();
+        dialog.FileName = file_;
+        return true;
+      };
+    } else {
+      services_.whileShown = [&](const ShownMessage&) { closeNow(); };
+    }
+    Check(f, 1);
+    ClickWindow(f, f.ZelButton3->Handle());
+    EXPECT_TRUE(stillThere);
+    EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
+    Pump(f);
+    EXPECT_FALSE(IsWindow(hwnd));
+    services_.whileShown = nullptr;
+  }
+}
+
+// The check boxes are read as the loop reaches each row, and the status line tells what came of
+// the rows it processed.
+TEST_F(RepairWindowTest, RowUncheckedDuringTheLoopStaysAndTheOutcomeIsCounted) {
+  mem_.AddText(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Other", "C:\\Gone\\other.exe");
+  TMainForm& f = Form();
+  ClickWindow(f, f.ZelButton1->Handle());
+  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
+  ASSERT_EQ(ListViewRows(f.ListView1), 3);
+  for (int row = 0; row < 3; ++row) Check(f, row);
+  // While the first row is being removed, the user unchecks the last one; the middle one has
+  // gone from the registry since the scan.
+  mem_.hook = [&](const std::string& op, const std::string&) {
+    if (op != "deletekey") return;
+    ListView_SetCheckState(f.ListView1, 2, FALSE);
+    mem_.hook = nullptr;
+  };
+  TRegistry reg(mem_);
+  reg.SelectRoot(RootKey::CurrentUser);
+  ASSERT_TRUE(reg.OpenPath("\\SOFTWARE\\Vendor", false));
+  ASSERT_TRUE(reg.RemoveValue(f.Findings()[1].valueName));
+  const std::string kept = f.Findings()[2].valueName;
+  services_.answer = IDCANCEL;
+  ClickWindow(f, f.ZelButton3->Handle());
+  EXPECT_FALSE(mem_.KeyExists(RootKey::ClassesRoot, ".empty"));
+  EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", kept));
+  EXPECT_EQ(f.StatusText(), "Entries removed: 1. Could not be removed: 1.");
+  EXPECT_EQ(ListViewRows(f.ListView1), 0);
+}
+
 }  // namespace
 }  // namespace morvane

@@ -10,6 +10,7 @@ TMainFormServices RecordedServices::Make(RegistryApi* registry, FileSystem* file
   TMainFormServices services = DefaultServices();
   services.MessageBox = [this](HWND, const std::string& text, const std::string& caption, UINT flags) {
     messages.push_back({text, caption, flags});
+    if (whileShown) whileShown(messages.back());
     return answer;
   };
   services.StartProgram = [this](const std::string& commandLine) { started.push_back(commandLine); };

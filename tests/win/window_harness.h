@@ -23,6 +23,8 @@ struct RecordedServices {
   std::vector<ShownMessage> messages;
   std::vector<std::string> started;
   int answer = IDOK;
+  // Runs while a message box would be open, before it is answered.
+  std::function<void(const ShownMessage&)> whileShown;
   std::function<bool(TSaveDialog&)> saveDialog = [](TSaveDialog&) { return false; };
   TMainFormServices Make(RegistryApi* registry = nullptr, FileSystem* files = nullptr);
 };
