@@ -200,16 +200,43 @@ void TMainForm::CreateControls() {
                            7, 490, 666, 15, hwnd_, nullptr, instance, nullptr);
   SetFont(Panel1, windowFont_.get());
 
-  ZelButton1 = std::make_unique<TZelButton>(hwnd_, 8, 104, 73, 25, "Start");
-  ZelButton2 = std::make_unique<TZelButton>(hwnd_, 88, 104, 65, 25, "Cancel");
-  ZelButton3 = std::make_unique<TZelButton>(hwnd_, 160, 104, 65, 25, "Correct");
-  ZelButton4 = std::make_unique<TZelButton>(hwnd_, 608, 102, 65, 25, "Regedit");
-  TZelButton* buttons[] = {ZelButton1.get(), ZelButton2.get(), ZelButton3.get(), ZelButton4.get()};
-  for (TZelButton* button : buttons) {
-    button->SetHotTrackColor(RGB(0, 128, 0));
-    button->SetFont(button == ZelButton4.get() ? windowFont_.get() : buttonFont_.get());
+  // The four action buttons as the window stores them: each button's stored properties are
+  // applied in their declaration order while it is loading.
+  struct StoredButton {
+    std::unique_ptr<TZelButton>* field;
+    int left, top, width, height;
+    const char* caption;
+    int tabOrder;
+    bool boldFont;  // otherwise the window's font
+  };
+  const StoredButton stored[] = {
+      {&ZelButton1, 8, 104, 73, 25, "Start", 2, true},
+      {&ZelButton2, 88, 104, 65, 25, "Cancel", 3, true},
+      {&ZelButton3, 160, 104, 65, 25, "Correct", 4, true},
+      {&ZelButton4, 608, 102, 65, 25, "Regedit", 5, false},
+  };
+  TZelFont boldFont;
+  boldFont.Height = 13;
+  boldFont.Bold = true;
+  for (const StoredButton& s : stored) {
+    auto button = std::make_unique<TZelButton>(hwnd_);
+    {
+      TZelLoadScope loading(*button);
+      button->SetBounds(s.left, s.top, s.width, s.height);
+      button->SetCursor(1);
+      button->SetRepeatInterval(50);
+      button->SetRepeatStartInterval(50);
+      button->SetHotTrackColor(RgbColor(0, 128, 0));
+      button->SetCaption(s.caption);
+      if (s.boldFont) {
+        button->SetParentFont(false);
+        button->SetFont(boldFont);
+      }
+      button->TabOrder = s.tabOrder;
+    }
     // Buttons lie over the page control, in the strip between the tabs and the lists.
     SetWindowPos(button->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    *s.field = std::move(button);
   }
   ZelButton1->OnClick = [this] { RunHandler([this] { ZelButton1Click(); }); };
   ZelButton2->OnClick = [this] { RunHandler([this] { ZelButton2Click(); }); };

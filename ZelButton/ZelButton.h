@@ -1,60 +1,82 @@
-// TZelButton: the owner-drawn push button used for the main window's action buttons.
-// It paints itself flat: no frame at rest, a one-pixel raised ring and the hot-track colour on
-// its caption while the pointer is over it, a sunken ring with the caption shifted one pixel
-// while it is held. A click is a left press and release inside the button.
+// TZelButton: the button control with its properties published, in the order a stored window
+// applies them when it is loaded. All state and behaviour live in TZelCustomButton.
 #pragma once
 
-#include <windows.h>
-
-#include <cstdint>
-#include <functional>
 #include <string>
+
+#include "ZelButton/ZelCustomButton.h"
 
 namespace morvane {
 
-class TZelButton {
+class TZelButton : public TZelCustomButton {
  public:
-  // Creates the button as a child of parent at the given client position.
-  TZelButton(HWND parent, int left, int top, int width, int height, const std::string& caption);
-  ~TZelButton();
-  TZelButton(const TZelButton&) = delete;
-  TZelButton& operator=(const TZelButton&) = delete;
+  // A new button, 75 x 25 pixels at (0, 0) of parent.
+  explicit TZelButton(HWND parent) : TZelCustomButton(parent) {}
+  // A new button at the given place with a caption.
+  TZelButton(HWND parent, int left, int top, int width, int height, const std::string& caption)
+      : TZelCustomButton(parent) {
+    SetBounds(left, top, width, height);
+    SetCaption(caption);
+  }
 
-  HWND Handle() const { return hwnd_; }
-
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& caption);
-  bool Enabled() const;
-  void SetEnabled(bool enabled);
-  bool Visible() const;
-  void SetVisible(bool visible);
-  // Uses font for the caption; the caller keeps it alive.
-  void SetFont(HFONT font);
-  void SetHotTrackColor(COLORREF color);
-
-  // A free number for the owner's use.
-  std::int32_t Tag = 0;
-  std::function<void()> OnClick;
-
-  // Presses the button as a left click inside it would.
-  void Click();
-
-  static const char* ClassName() { return "TZelButton"; }
-
- private:
-  template <typename T>
-  friend LRESULT CALLBACK RouteToObject(HWND, UINT, WPARAM, LPARAM);
-  LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  void Paint(HDC dc);
-  void Redraw();
-
-  HWND hwnd_ = nullptr;
-  std::string caption_;
-  HFONT font_ = nullptr;
-  COLORREF hotTrackColor_ = RGB(0, 0, 255);
-  bool hot_ = false;
-  bool pressed_ = false;
-  bool tracking_ = false;
+  using TZelCustomButton::RepeatAction;
+  using TZelCustomButton::SetRepeatAction;
+  using TZelCustomButton::RepeatInterval;
+  using TZelCustomButton::SetRepeatInterval;
+  using TZelCustomButton::RepeatStartInterval;
+  using TZelCustomButton::SetRepeatStartInterval;
+  using TZelCustomButton::ShowFocused;
+  using TZelCustomButton::SetShowFocused;
+  using TZelCustomButton::CursorHandCustom;
+  using TZelCustomButton::SetCursorHandCustom;
+  using TZelCustomButton::ButtonKind;
+  using TZelCustomButton::SetButtonKind;
+  using TZelCustomButton::ColorMarginLeftTop;
+  using TZelCustomButton::SetColorMarginLeftTop;
+  using TZelCustomButton::ColorMarginRightBottom;
+  using TZelCustomButton::SetColorMarginRightBottom;
+  using TZelCustomButton::ColorMarginStyle;
+  using TZelCustomButton::SetColorMarginStyle;
+  using TZelCustomButton::Version;
+  using TZelCustomButton::SetVersion;
+  using TZelCustomButton::PopupMenuMark;
+  using TZelCustomButton::SetPopupMenuMark;
+  using TZelCustomButton::PopupMenuMarkGap;
+  using TZelCustomButton::SetPopupMenuMarkGap;
+  using TZelCustomButton::PositionPopup;
+  using TZelCustomButton::SetPositionPopup;
+  using TZelCustomButton::PlayMusic;
+  using TZelCustomButton::SetPlayMusic;
+  using TZelCustomButton::PopupMenu;
+  using TZelCustomButton::SetPopupMenu;
+  using TZelCustomButton::HotTrackColor;
+  using TZelCustomButton::SetHotTrackColor;
+  using TZelCustomButton::HotTrack;
+  using TZelCustomButton::SetHotTrack;
+  using TZelCustomButton::Spacing;
+  using TZelCustomButton::SetSpacing;
+  using TZelCustomButton::SpacingLayout;
+  using TZelCustomButton::SetSpacingLayout;
+  using TZelCustomButton::OnMouseOver;
+  using TZelCustomButton::OnMouseOut;
+  using TZelCustomButton::NumGlyphs;
+  using TZelCustomButton::SetNumGlyphs;
+  using TZelCustomButton::NumGlyphsHot;
+  using TZelCustomButton::SetNumGlyphsHot;
+  using TZelCustomButton::Glyph;
+  using TZelCustomButton::SetGlyph;
+  using TZelCustomButton::GlyphHot;
+  using TZelCustomButton::SetGlyphHot;
+  using TZelCustomButton::Layout;
+  using TZelCustomButton::SetLayout;
+  using TZelCustomButton::ButtonStyle;
+  using TZelCustomButton::SetButtonStyle;
+  using TZelCustomButton::Cancel;
+  using TZelCustomButton::SetCancel;
+  using TZelCustomButton::Default;
+  using TZelCustomButton::SetDefault;
+  using TZelCustomButton::HintSecondLine;
+  using TZelCustomButton::SetHintSecondLine;
 };
 
 }  // namespace morvane

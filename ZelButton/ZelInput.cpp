@@ -1,0 +1,140 @@
+#include "ZelButton/ZelInput.h"
+
+#include <map>
+#include <vector>
+
+#include "ZelButton/ZelCustomButton.h"
+
+namespace morvane {
+
+namespace {
+
+struct ThreadInput {
+  std::map<HWND, TZelCustomButton*> buttons;
+  HHOOK messageHook = nullptr, callReturnHook = nullptr;
+  HWND pointer = nullptr;
+};
+
+ThreadInput& Input() {
+  static thread_local ThreadInput input;
+  return input;
+}
+
+BOOL CALLBACK CollectButton(HWND hwnd, LPARAM list) {
+  if (ZelInput::Find(hwnd) != nullptr) reinterpret_cast<std::vector<HWND>*>(list)->push_back(hwnd);
+  return TRUE;
+}
+
+// The buttons of a form in window order (top of the z-order first, depth first).
+std::vector<HWND> ButtonsOf(HWND form) {
+  std::vector<HWND> found;
+  EnumChildWindows(form, &CollectButton, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+LRESULT DialogCode(const MSG& msg) {
+  return SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+}
+
+}  // namespace
+
+void ZelInput::Register(TZelCustomButton* button) {
+  ThreadInput& input = Input();
+  input.buttons[button->Handle()] = button;
+  if (input.messageHook == nullptr)
+    input.messageHook = SetWindowsHookExA(WH_GETMESSAGE, &MessageHook, nullptr, GetCurrentThreadId());
+  if (input.callReturnHook == nullptr)
+    input.callReturnHook = SetWindowsHookExA(WH_CALLWNDPROCRET, &CallReturnHook, nullptr, GetCurrentThreadId());
+}
+
+void ZelInput::Unregister(TZelCustomButton* button) {
+  ThreadInput& input = Input();
+  for (auto it = input.buttons.begin(); it != input.buttons.end(); ++it)
+    if (it->second == button) {
+      if (input.pointer == it->first) input.pointer = nullptr;
+      input.buttons.erase(it);
+      break;
+    }
+  if (!input.buttons.empty()) return;
+  if (input.messageHook != nullptr) UnhookWindowsHookEx(input.messageHook);
+  if (input.callReturnHook != nullptr) UnhookWindowsHookEx(input.callReturnHook);
+  input.messageHook = input.callReturnHook = nullptr;
+}
+
+TZelCustomButton* ZelInput::Find(HWND hwnd) {
+  if (hwnd == nullptr) return nullptr;
+  ThreadInput& input = Input();
+  auto found = input.buttons.find(hwnd);
+  return found == input.buttons.end() ? nullptr : found->second;
+}
+
+HWND ZelInput::PointerControl() { return Input().pointer; }
+
+void ZelInput::PointerOver(HWND hwnd) {
+  ThreadInput& input = Input();
+  if (Find(hwnd) == nullptr) hwnd = nullptr;
+  if (hwnd == input.pointer) return;
+  const HWND old = input.pointer;
+  input.pointer = hwnd;
+  // Each notice may run handlers that move the pointer again or destroy buttons: look the
+  // buttons up afresh and stop when a newer change has taken over.
+  if (TZelCustomButton* left = Find(old)) left->MouseLeave();
+  if (input.pointer != hwnd) return;
+  if (TZelCustomButton* entered = Find(hwnd)) entered->MouseEnter();
+}
+
+TZelCustomButton* ZelInput::DialogKeyTaker(const MSG& msg) {
+  if (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE) return nullptr;
+  if (Find(msg.hwnd) == nullptr && (DialogCode(msg) & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) != 0) return nullptr;
+  for (HWND hwnd : ButtonsOf(GetAncestor(msg.hwnd, GA_ROOT)))
+    if (TZelCustomButton* button = Find(hwnd); button != nullptr && button->WantsDialogKey(msg.wParam)) return button;
+  return nullptr;
+}
+
+TZelCustomButton* ZelInput::DialogCharTaker(const MSG& msg) {
+  const char c = static_cast<char>(msg.wParam);
+  if (msg.message == WM_SYSCHAR) {
+    if (c == ' ') return nullptr;
+  } else if (Find(msg.hwnd) == nullptr && (DialogCode(msg) & DLGC_WANTCHARS) != 0) {
+    return nullptr;
+  }
+  for (HWND hwnd : ButtonsOf(GetAncestor(msg.hwnd, GA_ROOT)))
+    if (TZelCustomButton* button = Find(hwnd);
+        button != nullptr && button->IsAccelerator(c) && button->CanFocus())
+      return button;
+  return nullptr;
+}
+
+LRESULT CALLBACK ZelInput::MessageHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION && (wParam & PM_REMOVE) != 0) {
+    MSG& msg = *reinterpret_cast<MSG*>(lParam);
+    TZelCustomButton* taker = nullptr;
+    if (msg.hwnd != nullptr) {
+      if (msg.message == WM_KEYDOWN)
+        taker = DialogKeyTaker(msg);
+      else if (msg.message == WM_CHAR || msg.message == WM_SYSCHAR)
+        taker = DialogCharTaker(msg);
+    }
+    // The button clicks when the message is dispatched, outside this hook.
+    if (taker != nullptr) {
+      msg.hwnd = taker->Handle();
+      msg.message = kDialogClick;
+      msg.wParam = msg.lParam = 0;
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+LRESULT CALLBACK ZelInput::CallReturnHook(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HC_ACTION) {
+    const auto& call = *reinterpret_cast<const CWPRETSTRUCT*>(lParam);
+    if (call.message == WM_SETFOCUS && IsWindow(call.hwnd)) {
+      const HWND focused = call.hwnd;
+      for (HWND hwnd : ButtonsOf(GetAncestor(focused, GA_ROOT)))
+        if (TZelCustomButton* button = Find(hwnd)) button->FocusChanged(focused);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+}  // namespace morvane
