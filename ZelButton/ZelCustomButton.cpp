@@ -439,14 +439,12 @@ LRESULT TZelCustomButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     }
     case WM_MOUSELEAVE: {
       trackingLeave_ = false;
+      // While the button holds the capture its own moves report where the pointer is.
       if (GetCapture() == hwnd_ || ZelInput::PointerControl() != hwnd_) return 0;
       POINT cursor;
       GetCursorPos(&cursor);
       const HWND under = WindowFromPoint(cursor);
-      if (under == hwnd_)
-        ArmLeave();
-      else
-        ZelInput::PointerOver(under);
+      ZelInput::PointerOver(under != hwnd_ ? under : nullptr);
       return 0;
     }
     case WM_LBUTTONDOWN:

@@ -1,0 +1,95 @@
+// A window that hosts button controls for tests: it answers WM_CTLCOLORBTN with its own colour,
+// records the closes and help requests its buttons send, and holds an edit control to move the
+// focus to. With helpers to pump messages, move and press the pointer through real window
+// messages, read pixels back from the screen, and drive the button timers by hand.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "ZelButton/ZelButton.h"
+
+namespace morvane::testing {
+
+class ButtonHost {
+ public:
+  explicit ButtonHost(COLORREF colour = RGB(200, 230, 210), int width = 640, int height = 480);
+  ~ButtonHost();
+  HWND Handle() const { return hwnd_; }
+  HWND Edit() const { return edit_; }
+  COLORREF Colour() const { return colour_; }
+  // A new button at (x, y), width x height, on the host.
+  TZelButton& Add(int x, int y, int width, int height, const std::string& caption = "");
+  void Remove(TZelButton& button);
+
+  int closes = 0;
+  std::vector<DWORD> helpContexts;
+
+ private:
+  static LRESULT CALLBACK Proc(HWND, UINT, WPARAM, LPARAM);
+  HWND hwnd_ = nullptr, edit_ = nullptr;
+  COLORREF colour_;
+  HBRUSH brush_;
+  std::vector<std::unique_ptr<TZelButton>> buttons_;
+};
+
+// Lets every pending message run, for at least ms milliseconds.
+void PumpFor(int ms = 20);
+
+// Pointer and button messages as the system would send them, with the real cursor moved along
+// (point in the button's client coordinates).
+void MoveTo(TZelCustomButton& button, int x, int y);
+void MoveToCentre(TZelCustomButton& button);
+// The pointer goes away from the button (to the screen's corner) and the button is told.
+void Leave(TZelCustomButton& button);
+void LeftDown(TZelCustomButton& button, int x, int y);
+void LeftUp(TZelCustomButton& button, int x, int y);
+// A key (with Ctrl/Shift held when asked) posted to the focused window.
+void PressKey(UINT key, bool ctrl = false, bool shift = false);
+void TypeChar(HWND target, char c, bool alt);
+
+// The pixels of a window's client area as the screen shows them.
+struct Pixels {
+  int width = 0, height = 0;
+  std::vector<COLORREF> data;
+  COLORREF At(int x, int y) const { return data[static_cast<std::size_t>(y) * width + x]; }
+  // Bounding box of the pixels of one colour; empty when there are none.
+  RECT BoxOf(COLORREF colour) const;
+  int Count(COLORREF colour) const;
+};
+Pixels Grab(HWND hwnd);
+
+// Timers of every button fired by hand: Advance(ms) moves time on a millisecond at a time.
+class ManualClock : public TZelClock {
+ public:
+  ManualClock() : previous_(TZelClock::Replace(this)) {}
+  ~ManualClock() override { TZelClock::Replace(previous_); }
+  void Start(HWND owner, UINT_PTR id, UINT interval) override { timers_[{owner, id}] = {interval, now_ + interval}; }
+  void Stop(HWND owner, UINT_PTR id) override { timers_.erase({owner, id}); }
+  void Advance(int ms);
+
+ private:
+  struct Timer {
+    UINT interval, due;
+  };
+  TZelClock* previous_;
+  std::map<std::pair<HWND, UINT_PTR>, Timer> timers_;
+  UINT now_ = 0;
+};
+
+// Replaces the application's sound player and help for a test's lifetime, counting calls.
+struct RecordedApplication {
+  RecordedApplication();
+  ~RecordedApplication();
+  std::vector<const void*> sounds;
+  std::vector<DWORD> help;
+
+ private:
+  TZelApplication saved_;
+};
+
+}  // namespace morvane::testing
