@@ -23,6 +23,9 @@ ButtonHost::ButtonHost(COLORREF colour, int width, int height)
                           GetModuleHandleA(nullptr), this);
   edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, width - 110, height - 30, 100, 22, hwnd_,
                           nullptr, GetModuleHandleA(nullptr), nullptr);
+  // The real pointer stays in the screen's corner, away from every test window, so that only
+  // the messages a test sends move the buttons' pointer state.
+  SetCursorPos(0, 0);
   ShowWindow(hwnd_, SW_SHOW);
   SetForegroundWindow(hwnd_);
   PumpFor(30);
@@ -88,7 +91,6 @@ namespace {
 void PostPointer(TZelCustomButton& button, UINT message, WPARAM keys, int x, int y) {
   POINT screen{x, y};
   ClientToScreen(button.Handle(), &screen);
-  SetCursorPos(screen.x, screen.y);
   // The message goes where the system would send it: to the capture, else the window there.
   HWND target = GetCapture();
   POINT client = screen;
@@ -104,7 +106,6 @@ void MoveTo(TZelCustomButton& button, int x, int y) {
 }
 void MoveToCentre(TZelCustomButton& button) { MoveTo(button, button.Width() / 2, button.Height() / 2); }
 void Leave(TZelCustomButton& button) {
-  SetCursorPos(0, 0);
   PostMessageA(button.Handle(), WM_MOUSELEAVE, 0, 0);
   PumpFor(10);
 }

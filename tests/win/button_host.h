@@ -40,11 +40,11 @@ class ButtonHost {
 // Lets every pending message run, for at least ms milliseconds.
 void PumpFor(int ms = 20);
 
-// Pointer and button messages as the system would send them, with the real cursor moved along
-// (point in the button's client coordinates).
+// Pointer and button messages as the system would send them, to the capture or else the window
+// under the point (given in the button's client coordinates).
 void MoveTo(TZelCustomButton& button, int x, int y);
 void MoveToCentre(TZelCustomButton& button);
-// The pointer goes away from the button (to the screen's corner) and the button is told.
+// The pointer has left the button (it rests in the screen's corner): the button is told.
 void Leave(TZelCustomButton& button);
 void LeftDown(TZelCustomButton& button, int x, int y);
 void LeftUp(TZelCustomButton& button, int x, int y);

@@ -1,0 +1,455 @@
+// The button control's behaviour through real window messages: presses and releases, pointer
+// enter and leave while held, repeat timers, double clicks, kinds, glyph sizes, dialog keys,
+// accelerators, popup menus, sound and cursor, and buttons that go away in the middle.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+
+#include "tests/win/button_host.h"
+
+namespace morvane {
+namespace {
+
+using namespace morvane::testing;
+
+// Counts what a button raises.
+struct Events {
+  int clicks = 0, downs = 0, ups = 0, overs = 0, outs = 0, dbl = 0;
+  void Watch(TZelButton& b) {
+    b.OnClick = [this] { ++clicks; };
+    b.OnMouseDown = [this](TZelCustomButton*, TMouseButton, unsigned, int, int) { ++downs; };
+    b.OnMouseUp = [this](TZelCustomButton*, TMouseButton, unsigned, int, int) { ++ups; };
+    b.OnMouseOver = [this] { ++overs; };
+    b.OnMouseOut = [this] { ++outs; };
+    b.OnDblClick = [this] { ++dbl; };
+  }
+};
+
+const COLORREF kShadow = GetSysColor(COLOR_BTNSHADOW), kLight = GetSysColor(COLOR_BTNHIGHLIGHT);
+
+class ButtonInput : public ::testing::Test {
+ protected:
+  ButtonHost host;
+  RecordedApplication app;
+};
+
+TEST_F(ButtonInput, RightAndMiddlePressesChangeNothing) {
+  TZelButton& b = host.Add(20, 20, 60, 24, "Go");
+  Events e;
+  e.Watch(b);
+  MoveToCentre(b);
+  const Pixels before = Grab(b.Handle());
+  for (UINT down : {WM_RBUTTONDOWN, WM_MBUTTONDOWN}) {
+    PostMessageA(b.Handle(), down, 0, MAKELPARAM(5, 5));
+    PostMessageA(b.Handle(), down + 1, 0, MAKELPARAM(5, 5));
+    PumpFor(10);
+  }
+  EXPECT_EQ(e.downs + e.ups + e.clicks, 0);
+  EXPECT_EQ(Grab(b.Handle()).data, before.data);
+}
+
+TEST_F(ButtonInput, LeavingWhileHeldCancelsTheClickAndComingBackRestoresIt) {
+  TZelButton& b = host.Add(20, 20, 60, 24, "Go");
+  TZelButton& other = host.Add(100, 20, 60, 24, "Other");
+  Events e, o;
+  e.Watch(b);
+  o.Watch(other);
+  MoveToCentre(b);
+  LeftDown(b, 10, 10);
+  MoveTo(b, 110, 10);  // over the other button, still held
+  EXPECT_EQ(e.outs, 1);
+  EXPECT_EQ(o.overs, 1) << "the control under the pointer is told even during the capture";
+  for (int x = 0; x < 60; ++x) ASSERT_EQ(Grab(b.Handle()).At(x, 0), host.Colour()) << "normal look";
+  LeftUp(b, 110, 10);
+  EXPECT_EQ(e.clicks + e.ups, 0);
+
+  MoveToCentre(b);
+  LeftDown(b, 10, 10);
+  MoveTo(b, 200, 10);
+  MoveTo(b, 10, 10);  // back, still held: the hot look, not the pressed one
+  const Pixels px = Grab(b.Handle());
+  EXPECT_EQ(px.At(10, 0), kLight);
+  EXPECT_EQ(px.At(10, 23), kShadow);
+  LeftUp(b, 10, 10);
+  EXPECT_EQ(e.clicks, 1);
+  EXPECT_EQ(e.ups, 1);
+  EXPECT_EQ(e.downs, 0) << "without a popup menu the press raises no OnMouseDown";
+}
+
+TEST_F(ButtonInput, RepeatCallsTheHandlerWhileHeld) {
+  ManualClock clock;
+  TZelButton& b = host.Add(20, 20, 60, 24, "Go");
+  b.SetRepeatAction(true);
+  int calls = 0;
+  b.OnClick = [&](TZelCustomButton* sender) {
+    EXPECT_EQ(sender, &b);
+    ++calls;
+  };
+  b.SetButtonKind(skOK);  // repeats run the handler only, not the kind's action
+  SetModalResult(host.Handle(), 0);
+  MoveToCentre(b);
+  LeftDown(b, 10, 10);
+  clock.Advance(1000);
+  EXPECT_EQ(calls, 19);
+  EXPECT_EQ(ModalResult(host.Handle()), 0);
+  LeftUp(b, 10, 10);
+  EXPECT_EQ(calls, 20);
+  EXPECT_EQ(ModalResult(host.Handle()), IDOK);
+  clock.Advance(500);
+  EXPECT_EQ(calls, 20) << "the release stopped the timers";
+
+  LeftDown(b, 10, 10);
+  clock.Advance(160);
+  MoveTo(b, 200, 10);  // leaving stops them too
+  clock.Advance(500);
+  EXPECT_EQ(calls, 22);
+  LeftUp(b, 200, 10);
+  EXPECT_EQ(calls, 22);
+}
+
+TEST_F(ButtonInput, RepeatInRealTimeWithinWideBounds) {
+  TZelButton& b = host.Add(20, 20, 60, 24, "Go");
+  b.SetRepeatAction(true);
+  int calls = 0;
+  b.OnClick = [&] { ++calls; };
+  MoveToCentre(b);
+  LeftDown(b, 10, 10);
+  PumpFor(1000);
+  EXPECT_GE(calls, 8);
+  EXPECT_LE(calls, 22);
+  LeftUp(b, 10, 10);
+}
+
+TEST_F(ButtonInput, DoubleClickClicksTwice) {
+  TZelButton& b = host.Add(20, 20, 60, 24, "Go");
+  Events e;
+  e.Watch(b);
+  MoveToCentre(b);
+  LeftDown(b, 10, 10);
+  LeftUp(b, 10, 10);
+  PostMessageA(b.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
+  PumpFor(10);
+  LeftUp(b, 10, 10);
+  EXPECT_EQ(e.dbl, 1);
+  EXPECT_EQ(e.clicks, 2);
+}
+
+TEST_F(ButtonInput, KindsSetGlyphsCaptionsKeysAndActions) {
+  struct Row {
+    TKind kind;
+    const char* caption;
+    bool cancel, isDefault;
+    int result;
+  };
+  const Row rows[] = {{skOK, "OK", false, true, 1},         {skCancel, "Cancel", true, false, 2},
+                      {skHelp, "&Help", false, false, 0},   {skYes, "&Yes", false, true, 6},
+                      {skNo, "&No", true, false, 7},        {skClose, "&Close", false, false, 0},
+                      {skAbort, "Abort", false, false, 3},  {skRetry, "&Retry", false, false, 4},
+                      {skIgnore, "&Ignore", false, false, 5}, {skAll, "&All", false, false, 8},
+                      {skSilly, "&Silly", false, false, 0}};
+  SetWindowContextHelpId(host.Handle(), 77);
+  for (const Row& row : rows) {
+    TZelButton& b = host.Add(20, 20, 80, 28, "old");
+    b.SetButtonKind(row.kind);
+    EXPECT_EQ(b.Caption(), row.caption);
+    EXPECT_EQ(b.Cancel(), row.cancel) << row.caption;
+    EXPECT_EQ(b.Default(), row.isDefault) << row.caption;
+    EXPECT_EQ(b.NumGlyphs(), 1);
+    EXPECT_EQ(b.NumGlyphsHot(), 1);
+    const int size = row.kind == skSilly ? 19 : 18;
+    const COLORREF key = row.kind == skSilly ? RGB(0, 0, 255) : RGB(255, 0, 255);
+    for (const TZelBitmap* g : {&b.Glyph(), &b.GlyphHot()}) {
+      EXPECT_EQ(g->Width(), size) << row.caption;
+      EXPECT_EQ(g->Height(), size);
+      EXPECT_EQ(g->Pixel(0, size - 1), key);
+      EXPECT_LT(std::count(g->Bits(), g->Bits() + size * size, 0u), size * size / 2) << "a picture, not a blank";
+    }
+    SetModalResult(host.Handle(), 0);
+    const int closes = host.closes;
+    const std::size_t help = app.help.size();
+    b.Click();
+    EXPECT_EQ(ModalResult(host.Handle()), row.result) << row.caption;
+    EXPECT_EQ(host.closes - closes, row.kind == skClose ? 1 : 0);
+    EXPECT_EQ(app.help.size() - help, row.kind == skHelp ? 1u : 0u);
+    host.Remove(b);
+  }
+  EXPECT_EQ(app.help, (std::vector<DWORD>{77}));
+
+  TZelButton& b = host.Add(20, 20, 80, 28);
+  b.SetButtonKind(skCancel);
+  b.SetButtonKind(skCustom);
+  EXPECT_TRUE(b.Glyph().Empty());
+  EXPECT_TRUE(b.GlyphHot().Empty());
+  EXPECT_EQ(b.Caption(), "Cancel");
+  EXPECT_FALSE(b.Cancel());
+  EXPECT_FALSE(b.Default());
+  // While loading, an empty caption waits for the stored one.
+  TZelButton& loaded = host.Add(20, 60, 80, 28);
+  {
+    TZelLoadScope loading(loaded);
+    loaded.SetButtonKind(skOK);
+  }
+  EXPECT_EQ(loaded.Caption(), "");
+}
+
+TEST_F(ButtonInput, GlyphSizeDecidesTheNumberOfImages) {
+  const struct {
+    int w, h, before, after;
+  } rows[] = {{72, 18, 2, 4}, {90, 18, 2, 1}, {40, 18, 3, 3}, {18, 36, 2, 1}, {36, 18, 1, 2}};
+  TZelButton& b = host.Add(20, 20, 80, 28);
+  for (const auto& row : rows) {
+    b.SetButtonKind(skCancel);
+    b.SetNumGlyphs(row.before);
+    b.SetGlyph(TZelBitmap(row.w, row.h));
+    EXPECT_EQ(b.NumGlyphs(), row.after) << row.w << "x" << row.h;
+    EXPECT_EQ(b.ButtonKind(), skCustom);
+    EXPECT_TRUE(b.Cancel()) << "Cancel and Default stay";
+    EXPECT_EQ(b.Caption(), "Cancel");
+  }
+  b.SetGlyphHot(TZelBitmap(54, 18));
+  EXPECT_EQ(b.NumGlyphsHot(), 3);
+}
+
+TEST_F(ButtonInput, EnterAndEscapeFollowDefaultCancelAndTheFocus) {
+  TZelButton& ok = host.Add(20, 20, 60, 24, "OK");
+  TZelButton& other = host.Add(100, 20, 60, 24, "Other");
+  TZelButton& cancel = host.Add(180, 20, 60, 24, "Cancel");
+  Events eOk, eOther, eCancel;
+  eOk.Watch(ok);
+  eOther.Watch(other);
+  eCancel.Watch(cancel);
+  ok.SetDefault(true);
+  cancel.SetCancel(true);
+  SetFocus(host.Edit());
+  PumpFor(10);
+  ok.SetDefault(true);
+  SetFocus(host.Handle());  // the assignment takes effect at the next focus change
+  PumpFor(10);
+  SetFocus(host.Edit());
+  PumpFor(10);
+  PressKey(VK_RETURN);
+  EXPECT_EQ(eOk.clicks, 1);
+  PressKey(VK_RETURN, true);
+  PressKey(VK_ESCAPE, false, true);
+  EXPECT_EQ(eOk.clicks, 1) << "not with Ctrl";
+  EXPECT_EQ(eCancel.clicks, 0) << "not with Shift";
+  PressKey(VK_ESCAPE);
+  EXPECT_EQ(eCancel.clicks, 1);
+
+  other.SetFocus();  // another button has the focus: Enter clicks that one
+  PumpFor(10);
+  PressKey(VK_RETURN);
+  EXPECT_EQ(eOther.clicks, 1);
+  EXPECT_EQ(eOk.clicks, 1);
+
+  ok.SetEnabled(false);
+  SetFocus(host.Edit());
+  PumpFor(10);
+  PressKey(VK_RETURN);
+  EXPECT_EQ(eOk.clicks, 1) << "a disabled button takes no key";
+}
+
+TEST_F(ButtonInput, AcceleratorCharacters) {
+  TZelButton& b = host.Add(20, 20, 60, 24, "&Go");
+  TZelButton& amp = host.Add(100, 20, 60, 24, "A&&B");
+  Events e, a;
+  e.Watch(b);
+  a.Watch(amp);
+  SetFocus(host.Handle());
+  PumpFor(10);
+  TypeChar(host.Handle(), 'g', true);  // Alt+G
+  TypeChar(host.Handle(), 'G', false);  // G where no control takes characters
+  EXPECT_EQ(e.clicks, 2);
+  SetFocus(host.Edit());
+  PumpFor(10);
+  TypeChar(host.Edit(), 'g', false);  // typed into the edit control
+  TypeChar(host.Edit(), 'b', true);
+  EXPECT_EQ(e.clicks, 2);
+  EXPECT_EQ(a.clicks, 0) << "a doubled ampersand marks nothing";
+}
+
+TEST_F(ButtonInput, VersionHintAndDisabledButtons) {
+  TZelButton& b = host.Add(20, 20, 60, 24, "Go");
+  const std::string notice = b.Version();
+  EXPECT_FALSE(notice.empty());
+  b.SetVersion("2.0");
+  EXPECT_EQ(b.Version(), notice);
+  b.SetHintSecondLine("B");
+  EXPECT_EQ(b.Hint, "");
+  b.Hint = "A";
+  b.SetHintSecondLine("B");
+  b.SetHintSecondLine("");
+  b.SetHintSecondLine("B");
+  EXPECT_EQ(b.Hint, "A\rB\rB");
+
+  Events e;
+  e.Watch(b);
+  b.SetPlayMusic(true);
+  b.SetEnabled(false);
+  PostMessageA(b.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  PostMessageA(b.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  PostMessageA(b.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  PumpFor(10);
+  Leave(b);
+  b.Click();
+  EXPECT_EQ(e.overs + e.outs + e.clicks + e.downs + e.ups, 0);
+  EXPECT_TRUE(app.sounds.empty());
+}
+
+TEST_F(ButtonInput, HoverSoundAndHandCursor) {
+  TZelButton& b = host.Add(20, 20, 60, 24, "Go");
+  b.SetPlayMusic(true);
+  b.SetCursor(0);
+  MoveToCentre(b);
+  ASSERT_EQ(app.sounds.size(), 1u);
+  const char* wave = static_cast<const char*>(app.sounds[0]);
+  EXPECT_EQ(std::memcmp(wave, "RIFF", 4), 0);
+  EXPECT_EQ(std::memcmp(wave + 8, "WAVEfmt ", 8), 0);
+  WORD format, channels, bits;
+  DWORD rate, data;
+  std::memcpy(&format, wave + 20, 2);
+  std::memcpy(&channels, wave + 22, 2);
+  std::memcpy(&rate, wave + 24, 4);
+  std::memcpy(&bits, wave + 34, 2);
+  std::memcpy(&data, wave + 40, 4);
+  EXPECT_EQ(format, 1) << "PCM";
+  EXPECT_EQ(channels, 1);
+  EXPECT_EQ(rate, 22050u);
+  EXPECT_EQ(bits, 16);
+  EXPECT_EQ(data, 594u);
+
+  EXPECT_EQ(b.Cursor(), 1);
+  const HCURSOR hand = TZelCursors::Get(1);
+  EXPECT_EQ(hand, LoadCursorA(GetModuleHandleA(nullptr), "HANDZELB"));
+  ICONINFO info{};
+  ASSERT_TRUE(GetIconInfo(hand, &info));
+  EXPECT_FALSE(info.fIcon);
+  EXPECT_EQ(info.xHotspot, 0u);
+  EXPECT_EQ(info.yHotspot, 0u);
+  EXPECT_EQ(info.hbmColor, nullptr) << "monochrome";
+  BITMAP mask{};
+  GetObjectA(info.hbmMask, sizeof mask, &mask);
+  EXPECT_EQ(mask.bmWidth, 32);
+  EXPECT_EQ(mask.bmHeight, 64);
+  DeleteObject(info.hbmMask);
+  Leave(b);
+  EXPECT_EQ(b.Cursor(), 0);
+  EXPECT_EQ(TZelCursors::Get(0), LoadCursorA(nullptr, IDC_ARROW));
+  EXPECT_EQ(app.sounds.size(), 1u);
+}
+
+// While a menu is open, this timer notes where it is and closes it.
+RECT popupSeen;
+void CALLBACK SeeAndCloseMenu(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  HWND menu = FindWindowA("#32768", nullptr);
+  popupSeen = RECT{};
+  if (menu != nullptr) GetWindowRect(menu, &popupSeen);
+  EndMenu();
+}
+
+TEST_F(ButtonInput, PopupMenuOpensAtItsPositionAndFollowsWithOnMouseDown) {
+  TZelPopupMenu menu;
+  menu.Add("First item", [] {});
+  TZelButton& b = host.Add(200, 100, 60, 24, "Menu");
+  Events e;
+  e.Watch(b);
+  b.SetPopupMenu(&menu);
+  POINT origin{0, 0};
+  ClientToScreen(b.Handle(), &origin);
+  for (TPositionPopup position : {puDown, puLeft, puRight}) {
+    b.SetPositionPopup(position);
+    SetTimer(nullptr, 0, 100, SeeAndCloseMenu);
+    MoveToCentre(b);
+    LeftDown(b, 10, 10);
+    PumpFor(10);
+    if (position == puDown) {
+      EXPECT_EQ(popupSeen.left, origin.x - 1);
+      EXPECT_EQ(popupSeen.top, origin.y + 24);
+    } else if (position == puLeft) {
+      EXPECT_EQ(popupSeen.right, origin.x - 1);
+      EXPECT_EQ(popupSeen.top, origin.y);
+    } else {
+      EXPECT_EQ(popupSeen.left, origin.x + 60 + 1);
+      EXPECT_EQ(popupSeen.top, origin.y);
+    }
+    LeftUp(b, 10, 10);
+  }
+  EXPECT_EQ(e.downs, 3);
+  EXPECT_EQ(e.clicks, 0) << "the menu took the press";
+  EXPECT_EQ(menu.PopupComponent, &b);
+  EXPECT_FALSE(menu.AutoPopup);
+  // A click (here an accelerator-less Click) opens the menu after OnClick.
+  SetTimer(nullptr, 0, 100, SeeAndCloseMenu);
+  b.Click();
+  EXPECT_EQ(e.clicks, 1);
+  EXPECT_NE(popupSeen.right, 0);
+}
+
+// A button that goes away in the middle of a press, a repeat or an open menu does nothing more.
+TEST_F(ButtonInput, ButtonsThatGoAwayInTheMiddleClickNoMore) {
+  ManualClock clock;
+  for (int how = 0; how < 3; ++how) {  // disabled, hidden, destroyed while held
+    TZelButton& b = host.Add(20, 20, 60, 24, "Go");
+    b.SetRepeatAction(true);
+    Events e;
+    e.Watch(b);
+    MoveToCentre(b);
+    LeftDown(b, 10, 10);
+    clock.Advance(200);
+    EXPECT_EQ(e.clicks, 3);
+    if (how == 0) b.SetEnabled(false);
+    if (how == 1) b.SetVisible(false);
+    if (how == 2) host.Remove(b);
+    clock.Advance(500);
+    PostMessageA(host.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(30, 30));
+    if (how < 2) {
+      EXPECT_EQ(GetCapture(), nullptr) << how;
+      LeftUp(b, 10, 10);
+      b.SetEnabled(true);
+      b.SetVisible(true);
+      LeftUp(b, 10, 10);
+      host.Remove(b);
+    }
+    PumpFor(10);
+    EXPECT_EQ(e.clicks, 3) << how;
+  }
+
+  // Destroyed by the handler of its own menu's item, and by its own repeat.
+  TZelPopupMenu menu;
+  TZelButton* doomed = &host.Add(20, 20, 60, 24, "Menu");
+  Events e;
+  e.Watch(*doomed);
+  menu.Add("Remove", [&] { host.Remove(*doomed); });
+  doomed->SetPopupMenu(&menu);
+  struct Chooser {
+    static void CALLBACK Pick(HWND, UINT, UINT_PTR id, DWORD) {
+      KillTimer(nullptr, id);
+      HWND m = FindWindowA("#32768", nullptr);
+      PostMessageA(m, WM_KEYDOWN, VK_DOWN, 0);
+      PostMessageA(m, WM_KEYDOWN, VK_RETURN, 0);
+    }
+  };
+  SetTimer(nullptr, 0, 100, &Chooser::Pick);
+  MoveToCentre(*doomed);
+  LeftDown(*doomed, 10, 10);
+  PumpFor(50);
+  EXPECT_EQ(e.downs, 0);
+  EXPECT_EQ(menu.PopupComponent, doomed);
+
+  TZelButton& self = host.Add(20, 20, 60, 24, "Self");
+  self.SetRepeatAction(true);
+  int calls = 0;
+  self.OnClick = [&] {
+    ++calls;
+    host.Remove(self);
+  };
+  MoveToCentre(self);
+  LeftDown(self, 10, 10);
+  clock.Advance(500);
+  EXPECT_EQ(calls, 1);
+}
+
+}  // namespace
+}  // namespace morvane
