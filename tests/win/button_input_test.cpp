@@ -385,6 +385,13 @@ TEST_F(ButtonInput, PopupMenuOpensAtItsPositionAndFollowsWithOnMouseDown) {
   b.Click();
   EXPECT_EQ(e.clicks, 1);
   EXPECT_NE(popupSeen.right, 0);
+  // A menu that is destroyed is forgotten by the buttons that held it.
+  auto gone = std::make_unique<TZelPopupMenu>();
+  b.SetPopupMenu(gone.get());
+  gone.reset();
+  EXPECT_EQ(b.PopupMenu(), nullptr);
+  b.Click();
+  EXPECT_EQ(e.clicks, 2);
 }
 
 // A button that goes away in the middle of a press, a repeat or an open menu does nothing more.
