@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <iterator>
@@ -34,9 +35,16 @@ struct ScanMessage {
 // A locked FIFO. The worker pushes; whenever the queue turns from empty to non-empty the
 // wake-up callback runs (on the worker thread) so that the UI thread can drain it. The UI thread
 // takes what has arrived, all at once or a slice at a time, and applies it in order.
+//
+// The worker runs at most maxPending messages ahead of the window: a push into a full queue
+// waits until the window has taken some, so the queue's memory stays bounded whatever the
+// registry holds, and a Cancel is reached after at most that many rows still to be listed.
 class ScanQueue final : public ScanSink {
  public:
-  explicit ScanQueue(std::function<void()> wakeUp) : wakeUp_(std::move(wakeUp)) {}
+  static constexpr std::size_t kDefaultMaxPending = 1024;
+
+  explicit ScanQueue(std::function<void()> wakeUp, std::size_t maxPending = kDefaultMaxPending)
+      : wakeUp_(std::move(wakeUp)), maxPending_(maxPending == 0 ? 1 : maxPending) {}
 
   void Status(const std::string& text) override { Push({ScanMessage::Kind::Status, text, {}}); }
   void Found(const Finding& finding) override { Push({ScanMessage::Kind::Finding, {}, finding}); }
@@ -47,6 +55,7 @@ class ScanQueue final : public ScanSink {
     std::vector<ScanMessage> out(std::make_move_iterator(pending_.begin()),
                                  std::make_move_iterator(pending_.end()));
     pending_.clear();
+    space_.notify_all();
     return out;
   }
 
@@ -59,21 +68,30 @@ class ScanQueue final : public ScanSink {
                                  std::make_move_iterator(pending_.begin() + static_cast<std::ptrdiff_t>(n)));
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(n));
     more = !pending_.empty();
+    if (n > 0) space_.notify_all();
     return out;
   }
 
-  // Drops whatever is pending and stops waking anybody up (the window is going away).
+  // Drops whatever is pending, stops waking anybody up and lets a waiting push return (the
+  // window is going away).
   void Detach() {
     std::lock_guard<std::mutex> lock(mutex_);
     pending_.clear();
     wakeUp_ = nullptr;
+    space_.notify_all();
+  }
+
+  std::size_t Pending() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return pending_.size();
   }
 
  private:
   void Push(ScanMessage message) {
     std::function<void()> wake;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      std::unique_lock<std::mutex> lock(mutex_);
+      space_.wait(lock, [this] { return !wakeUp_ || pending_.size() < maxPending_; });
       if (!wakeUp_) return;
       if (pending_.empty()) wake = wakeUp_;
       pending_.push_back(std::move(message));
@@ -82,8 +100,10 @@ class ScanQueue final : public ScanSink {
   }
 
   std::mutex mutex_;
+  std::condition_variable space_;
   std::deque<ScanMessage> pending_;
   std::function<void()> wakeUp_;
+  const std::size_t maxPending_;
 };
 
 }  // namespace morvane

@@ -449,7 +449,7 @@ void TMainForm::ApplyScanMessages() {
   // window has to go on answering input and repainting meanwhile. So the hand-over is applied
   // a slice at a time: after about kSliceTime the window posts itself another turn for what is
   // left, which comes behind whatever else is waiting.
-  constexpr std::size_t kSliceMessages = 256;
+  constexpr std::size_t kSliceMessages = 32;
   constexpr auto kSliceTime = std::chrono::milliseconds(15);
   const auto deadline = std::chrono::steady_clock::now() + kSliceTime;
   bool more = true, redrawHeld = false, added = false;

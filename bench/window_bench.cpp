@@ -2,9 +2,12 @@
 // in-memory registry, so that the worker is not what is measured). Prints how long the window
 // takes from Start until every row is in the list, the longest time any single message kept
 // the window busy, and how long another thread waited for the window to answer a message while
-// the rows came in. Needs a display (run it under Xvfb).
+// the rows came in, and the process's peak memory. With --cancel-at N it presses Cancel once N
+// rows are listed and prints how long the window takes from there to be idle again. Needs a
+// display (run it under Xvfb).
 //
-// Usage: window_bench [--findings N]
+// Usage: window_bench [--findings N] [--path-length L] [--cancel-at N]
+//   --path-length: length of each finding's key path (default about 25 characters)
 #include <windows.h>
 #include <commctrl.h>
 
@@ -43,10 +46,46 @@ class CountingSink final : public ScanSink {
   long findings = 0;
 };
 
+// Keys lie below a chain of long names when a long key path is asked for (a key name holds at
+// most 255 characters).
+std::string g_longParents;
+
 std::string KeyPath(int key) {
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "SOFTWARE\\Flood\\k%05d", key);
-  return buffer;
+  std::snprintf(buffer, sizeof buffer, "k%05d", key);
+  return "SOFTWARE\\Flood\\" + g_longParents + buffer;
+}
+
+void MakeLongParents(int pathLength) {
+  const int wanted = pathLength - static_cast<int>(KeyPath(0).size()) - 1;  // the leading backslash
+  for (int left = wanted, n = 0; left > 0; ++n) {
+    const int length = std::min(left - 1 > 0 ? left - 1 : 1, 240);
+    g_longParents += std::string(static_cast<std::size_t>(length), static_cast<char>('a' + n % 26)) + "\\";
+    left -= length + 1;
+  }
+}
+
+struct Memory {
+  double peakWorkingMb = 0, peakPrivateMb = 0;
+};
+
+Memory PeakMemory() {
+  struct Counters {  // PROCESS_MEMORY_COUNTERS
+    DWORD cb;
+    DWORD PageFaultCount;
+    SIZE_T PeakWorkingSetSize, WorkingSetSize, QuotaPeakPagedPoolUsage, QuotaPagedPoolUsage,
+        QuotaPeakNonPagedPoolUsage, QuotaNonPagedPoolUsage, PagefileUsage, PeakPagefileUsage;
+  } counters{};
+  counters.cb = sizeof counters;
+  using Get = BOOL(WINAPI*)(HANDLE, Counters*, DWORD);
+  auto get = reinterpret_cast<Get>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
+  Memory m;
+  if (get != nullptr && get(GetCurrentProcess(), &counters, sizeof counters)) {
+    m.peakWorkingMb = counters.PeakWorkingSetSize / 1048576.0;
+    m.peakPrivateMb = counters.PeakPagefileUsage / 1048576.0;
+  }
+  return m;
 }
 
 std::string ValueName(int value) { return "v" + std::to_string(value); }
@@ -58,7 +97,7 @@ std::string Text(int key, int value) {
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 std::string ListText(HWND list, int row, int column) {
-  char buffer[512] = {};
+  char buffer[2048] = {};
   ListView_GetItemText(list, row, column, buffer, sizeof buffer);
   return buffer;
 }
@@ -66,10 +105,13 @@ std::string ListText(HWND list, int row, int column) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int wanted = 50000;
+  int wanted = 50000, pathLength = 0, cancelAt = 0;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--findings") && i + 1 < argc) wanted = std::max(kValuesPerKey, std::atoi(argv[++i]));
+    if (!std::strcmp(argv[i], "--path-length") && i + 1 < argc) pathLength = std::atoi(argv[++i]);
+    if (!std::strcmp(argv[i], "--cancel-at") && i + 1 < argc) cancelAt = std::atoi(argv[++i]);
   }
+  if (pathLength > 0) MakeLongParents(pathLength);
   const int keys = wanted / kValuesPerKey;
   const int total = keys * kValuesPerKey;
 
@@ -79,6 +121,7 @@ int main(int argc, char** argv) {
   for (int k = 0; k < keys; ++k)
     for (int v = 0; v < kValuesPerKey; ++v) mem.AddText(RootKey::CurrentUser, KeyPath(k), ValueName(v), Text(k, v));
   EmptyDriveC files;
+  const Memory seeded = PeakMemory();
 
   // The worker alone, with no window: what the scan costs before the window sees anything.
   double workerMs = 0;
@@ -125,7 +168,12 @@ int main(int argc, char** argv) {
   UINT longestMessage = 0;
   long dispatched = 0;
   MSG msg;
+  Clock::time_point cancelled{};
   while (form.FCleanThread || !form.ZelButton1->Enabled()) {
+    if (cancelAt > 0 && cancelled == Clock::time_point{} && static_cast<int>(form.Findings().size()) >= cancelAt) {
+      cancelled = Clock::now();
+      form.ZelButton2Click();  // Cancel
+    }
     if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
       continue;
@@ -141,28 +189,38 @@ int main(int argc, char** argv) {
     ++dispatched;
   }
   const double elapsed = Ms(Clock::now() - begin);
+  const double cancelToIdle = cancelled == Clock::time_point{} ? 0 : Ms(Clock::now() - cancelled);
+  const Memory peak = PeakMemory();
   probing = false;
   // Let the prober's last question be answered.
   while (!proberDone) form.RefreshApp();
   prober.join();
 
-  // Everything arrived, in scan order.
+  // Everything arrived, in scan order (up to the cancel, when there was one).
   const std::vector<Finding>& rows = form.Findings();
   const int listed = ListView_GetItemCount(form.ListView1);
-  bool inOrder = static_cast<int>(rows.size()) == total && listed == total;
-  for (int i = 0; inOrder && i < total; ++i) {
+  const int expected = cancelled == Clock::time_point{} ? total : listed;
+  bool inOrder = static_cast<int>(rows.size()) == expected && listed == expected && listed > 0;
+  for (int i = 0; inOrder && i < expected; ++i) {
     const int k = i / kValuesPerKey, v = i % kValuesPerKey;
     inOrder = rows[i].keyPath == "\\" + KeyPath(k) && rows[i].valueName == ValueName(v) &&
               rows[i].parameter == Text(k, v);
   }
-  for (int i : {0, total / 2, total - 1})
+  for (int i : {0, expected / 2, expected - 1})
     if (inOrder) inOrder = ListText(form.ListView1, i, 1) == rows[i].parameter && ListText(form.ListView1, i, 3) == rows[i].keyPath;
 
   std::sort(waits.begin(), waits.end());
   const double p99 = waits.empty() ? 0 : waits[std::min(waits.size() - 1, waits.size() * 99 / 100)];
   const double worst = waits.empty() ? 0 : waits.back();
-  std::printf("window: %d findings; the worker alone takes %.0f ms\n", total, workerMs);
-  std::printf("  Start to every row listed:       %8.0f ms  (%.0f rows/s)\n", elapsed, total / (elapsed / 1000));
+  std::printf("window: %d findings, key paths of %zu characters; the worker alone takes %.0f ms\n", total,
+              KeyPath(0).size() + 1, workerMs);
+  if (cancelled == Clock::time_point{}) {
+    std::printf("  Start to every row listed:       %8.0f ms  (%.0f rows/s)\n", elapsed, total / (elapsed / 1000));
+  } else {
+    std::printf("  Cancel at %d rows to idle:    %8.0f ms  (%d rows listed in all)\n", cancelAt, cancelToIdle, listed);
+  }
+  std::printf("  peak memory: working set %.0f MB, private %.0f MB (after seeding the registry: %.0f MB, %.0f MB)\n",
+              peak.peakWorkingMb, peak.peakPrivateMb, seeded.peakWorkingMb, seeded.peakPrivateMb);
   std::printf("  longest single message:          %8.1f ms  (message 0x%04X; %ld messages dispatched)\n",
               longestDispatch, longestMessage, dispatched);
   std::printf("  answer to another thread: worst  %8.1f ms, 99th percentile %.1f ms (%zu questions)\n", worst, p99,

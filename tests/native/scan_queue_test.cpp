@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "CleanReg/ScanQueue.h"
@@ -83,6 +84,32 @@ TEST(ScanQueue, ConcurrentProducerAndConsumerLoseNothing) {
   ASSERT_EQ(all.size(), static_cast<std::size_t>(kCount + 1));
   for (int i = 0; i < kCount; ++i) ASSERT_EQ(all[i].finding.parameter, std::to_string(i));
   EXPECT_GE(wakes.load(), 1);
+}
+
+// The worker waits while the window has maxPending messages still to take, and a detach lets a
+// waiting push go, so neither memory nor the window's close waits on the registry's size.
+TEST(ScanQueue, ProducerWaitsWhileTheQueueIsFullAndDetachReleasesIt) {
+  ScanQueue queue([] {}, 8);
+  std::atomic<int> pushed{0};
+  std::thread producer([&] {
+    for (int i = 0; i < 100; ++i, ++pushed) queue.Found(Finding{"c", std::to_string(i), "HKCU", "\\k", ""});
+  });
+  std::vector<ScanMessage> got;
+  while (got.size() < 40) {
+    EXPECT_LE(queue.Pending(), 8u);
+    bool more = false;
+    for (ScanMessage& m : queue.Take(3, more)) got.push_back(std::move(m));
+    std::this_thread::yield();
+  }
+  for (std::size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i].finding.parameter, std::to_string(i));
+  // Nobody takes any more: the producer stops at the bound instead of running on.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(queue.Pending(), 8u);
+  EXPECT_LT(pushed.load(), 100);
+  queue.Detach();
+  producer.join();
+  EXPECT_EQ(pushed.load(), 100);
+  EXPECT_TRUE(queue.TakeAll().empty());
 }
 
 }  // namespace
