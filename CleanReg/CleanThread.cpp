@@ -61,7 +61,8 @@ void TCleanThread::RunPass(const char* status, RootKey root, const std::string& 
   std::string subPath = startKey.empty() || startKey[0] != '\\' ? startKey : startKey.substr(1);
   subPath = TrimTrailingBackslashes(subPath);
   ScopedRegKey start = OpenForReading(registry_, RootHandle(root), subPath);
-  if (start.valid()) WalkKeys(start.get(), startKey, root);
+  RegKeyInfo info;
+  if (start.valid() && registry_.QueryInfo(start.get(), info) == kRegOk) WalkKeys(start.get(), info, startKey, root);
 }
 
 void TCleanThread::RunScan() {
@@ -87,15 +88,21 @@ void TCleanThread::RunScan() {
   sink_.End();
 }
 
-void TCleanThread::WalkKeys(RegKey key, const std::string& keyPath, RootKey root) {
-  if (!FRunning) return;
-  RegKeyInfo info;
-  if (registry_.QueryInfo(key, info) != kRegOk || info.subkeys == 0) return;
+void TCleanThread::WalkKeys(RegKey key, const RegKeyInfo& info, const std::string& keyPath, RootKey root) {
+  if (!FRunning || info.subkeys == 0) return;
   // The names are listed before any subkey is visited, so that what the inspection or the
-  // world does to the key meanwhile cannot shift the positions still to come.
+  // world does to the key meanwhile cannot shift the positions still to come. The count was
+  // read a moment before: subkeys that went since end the list where the registry says there
+  // are no more.
   std::vector<std::string> names(info.subkeys);
-  for (std::uint32_t i = 0; i < info.subkeys; ++i)
-    if (registry_.EnumKey(key, i, names[i]) != kRegOk) names[i].clear();
+  for (std::uint32_t i = 0; i < info.subkeys; ++i) {
+    const long rc = registry_.EnumKey(key, i, names[i]);
+    if (rc == kRegNoMoreItems) {
+      names.resize(i);
+      break;
+    }
+    if (rc != kRegOk) names[i].clear();
+  }
 
   for (std::size_t i = 0; i < names.size(); ++i) {
     if (!FRunning) return;
@@ -104,14 +111,16 @@ void TCleanThread::WalkKeys(RegKey key, const std::string& keyPath, RootKey root
     // A registry link is inspected as the link key it is and never walked through: followed,
     // a link that points back up the tree would make the walk endless.
     ScopedRegKey child = OpenForReading(registry_, key, names[i], nullptr, Links::OpenItself);
+    RegKeyInfo childInfo;
+    if (!child.valid() || registry_.QueryInfo(child.get(), childInfo) != kRegOk) childInfo = RegKeyInfo{};
     try {
-      CheckKey(childPath, names[i], root, child.get());
+      CheckKey(childPath, names[i], root, child.get(), childInfo);
     } catch (const ERegistryException&) {
       // A value changed under the inspection: that key's remaining values are passed over.
     }
     if (root != RootKey::ClassesRoot && depth_ < kMaxWalkDepth && child.valid()) {
       ++depth_;
-      WalkKeys(child.get(), childPath, root);
+      WalkKeys(child.get(), childInfo, childPath, root);
       --depth_;
     }
   }

@@ -50,13 +50,16 @@ class TCleanThread {
   bool FScanReferences = false;
 
  protected:
-  // Walks the subkeys of key, which the walk holds open for reading; keyPath is its absolute
-  // path ("" for the root). Each subkey is opened once, relative to key: the inspection and the
-  // walk below it both use that handle.
-  void WalkKeys(RegKey key, const std::string& keyPath, RootKey root);
+  // Walks the subkeys of key, which the walk holds open for reading; info is what the registry
+  // said of it (counts); keyPath is its absolute path ("" for the root). Each subkey is opened
+  // and asked for its counts once, relative to key: the inspection and the walk below it both
+  // use that handle and that answer.
+  void WalkKeys(RegKey key, const RegKeyInfo& info, const std::string& keyPath, RootKey root);
   // Inspects one key and hands over what it finds. key is the walk's handle on it, open for
-  // reading, or 0 when it could not be opened (then there is nothing to inspect).
-  virtual void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root, RegKey key);
+  // reading, or 0 when it could not be opened (then there is nothing to inspect); info holds
+  // its counts (all zero when they could not be read).
+  virtual void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root, RegKey key,
+                        const RegKeyInfo& info);
   // One pass: shows status, then walks the subtree below startKey (an absolute path under
   // root, "" for the root itself; the start key is not inspected). RunScan runs the passes of
   // a normal scan; a subclass may run a pass over a start key of its own choosing, as the scan

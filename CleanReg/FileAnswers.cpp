@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <iterator>
 
+#include "CleanReg/PathRules.h"
+
 namespace morvane {
 
 namespace {
@@ -22,11 +24,21 @@ bool Remembered(std::unordered_map<std::string, bool>& answers, const std::strin
 }  // namespace
 
 bool FileAnswers::FileExists(const std::string& path) {
+  if (InMissingFolder(path)) return false;
   return Remembered(fileAnswers_, path, &FileSystem::FileExists, files_);
 }
 
 bool FileAnswers::FolderExists(const std::string& path) {
+  if (InMissingFolder(path)) return false;
   return Remembered(folderAnswers_, path, &FileSystem::FolderExists, files_);
+}
+
+bool FileAnswers::InMissingFolder(const std::string& path) {
+  // Most broken references name a file in a folder that is gone too, and their neighbours
+  // name the same folder: one folder answer settles them all. The parent's own answer comes
+  // the same way, up to the drive's root.
+  const std::string parent = ParentFolder(path);
+  return !parent.empty() && !FolderExists(parent);
 }
 
 std::uint32_t FileAnswers::DriveSerial(char c) {

@@ -1,5 +1,6 @@
 // The file-system questions of one scan, each asked of the system once: a registry refers to
-// the same few files and folders many times over. A file that appears or goes while a scan
+// the same few files and folders many times over. A path in a folder that does not exist is
+// answered from that folder's answer without asking. A file that appears or goes while a scan
 // runs is seen as it was when first asked.
 #pragma once
 
@@ -22,6 +23,9 @@ class FileAnswers final : public FileSystem {
   void Forget();
 
  private:
+  // Whether the path's parent folder is known not to exist (asked once per folder).
+  bool InMissingFolder(const std::string& path);
+
   FileSystem& files_;
   std::uint32_t driveSerial_[256] = {};
   bool driveKnown_[256] = {};

@@ -1,5 +1,7 @@
 #include "CleanReg/PathRules.h"
 
+#include <algorithm>
+
 namespace morvane {
 
 namespace {
@@ -71,6 +73,24 @@ std::vector<std::string> ProgramPrefixes(const std::string& text) {
   for (std::size_t i = 1; i < text.size(); ++i)
     if (text[i] == ' ' && text[i - 1] != ' ') prefixes.push_back(text.substr(0, i));
   return prefixes;
+}
+
+std::string ParentFolder(const std::string& path) {
+  if (path.size() < 4 || path[1] != ':' || path[2] != '\\') return {};
+  const char drive = static_cast<char>(path[0] | 0x20);
+  if (drive < 'a' || drive > 'z') return {};
+  if (path.find_first_of("/*?:<>|\"", 2) != std::string::npos) return {};
+  // Every name between backslashes must stand as written.
+  std::size_t start = 3;
+  while (start <= path.size()) {
+    const std::size_t end = std::min(path.find('\\', start), path.size());
+    if (end == start) return {};  // empty name: a doubled or trailing backslash
+    const char last = path[end - 1];
+    if (last == '.' || last == ' ') return {};
+    start = end + 1;
+  }
+  const std::size_t at = path.rfind('\\');
+  return at == 2 ? path.substr(0, 3) : path.substr(0, at);
 }
 
 }  // namespace morvane

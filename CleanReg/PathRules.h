@@ -31,5 +31,11 @@ bool HoldsWildcard(const std::string& text);
 // The text up to each of its blanks, shortest first: a command line names its program by one of
 // them ("C:\Tools\run.exe shell.dll,Entry" -> "C:\Tools\run.exe"). A run of blanks gives one.
 std::vector<std::string> ProgramPrefixes(const std::string& text);
+// The folder that holds the file or folder a plain path names ("C:\\a\\b.exe" -> "C:\\a",
+// "C:\\a" -> "C:\\"): nothing can exist there when that folder does not. Empty for a drive
+// root, and for any path the system would read other than by its text: anything but a drive
+// letter, ":\\" and names separated by single backslashes, such as "." or ".." names, names
+// ending in a dot or a blank, forward slashes, wildcards, stream names or device prefixes.
+std::string ParentFolder(const std::string& path);
 
 }  // namespace morvane

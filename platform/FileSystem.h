@@ -10,7 +10,7 @@ namespace morvane {
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
-  // An entry of that name is found and it is not a folder.
+  // An entry of that exact name (no wildcards) is found and it is not a folder.
   virtual bool FileExists(const std::string& path) = 0;
   // The path's attributes can be read and say it is a folder.
   virtual bool FolderExists(const std::string& path) = 0;

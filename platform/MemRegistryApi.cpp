@@ -214,6 +214,7 @@ long MemRegistryApi::EnumValue(RegKey key, std::uint32_t index, RegValue& value,
   if (index >= node->values.size()) return kRegNoMoreItems;
   value = node->values[index];
   if (!wantData) value.data.clear();
+  value.exact = node->inexactValues.count(value.name) == 0;
   return kRegOk;
 }
 

@@ -36,7 +36,7 @@ class MemRegistryApi final : public RegistryApi {
   void RestrictAccess(RootKey root, const std::string& path, std::uint32_t allowed);
   // RegEnumKeyEx fails for this index of the key's subkeys.
   void BreakSubkeyIndex(RootKey root, const std::string& path, std::uint32_t index);
-  // The value's text has characters that the ANSI code page cannot spell.
+  // The value's name or text has characters that the ANSI code page cannot spell.
   void MarkInexact(RootKey root, const std::string& path, const std::string& name);
   // Called before each operation with its name ("open", "info", "enumkey", "enumvalue",
   // "query:<value name>", "querytext:<value name>", "deletekey", "deletevalue") and the path

@@ -60,11 +60,16 @@ struct RegKeyInfo {
   std::uint64_t lastWriteTime = 0;  // FILETIME as one number
 };
 
-// One value as the registry holds it: raw bytes, no terminator added or removed.
+// One value as the registry holds it: raw bytes, no terminator added or removed; the name and
+// the data of text types as the ANSI calls spell them.
 struct RegValue {
   std::string name;
   std::uint32_t type = kRegNone;
   std::string data;
+  // False when the name, or the data of a text type, holds a character the ANSI code page
+  // cannot spell: the spelling then has a look-alike letter or '?' in its place, and names
+  // some other value or file. Set by EnumValue when it reads data.
+  bool exact = true;
 };
 
 class RegistryApi {

@@ -8,7 +8,6 @@
 #include <windows.h>
 
 #include "platform/FileSystem.h"
-#include "platform/WinHandles.h"
 
 namespace morvane {
 
@@ -69,10 +68,11 @@ bool MayBeRedirected(const std::string& path) {
   return false;
 }
 
+// The attributes answer what a search for the one name would, at a fraction of the cost, and
+// never take '*' or '?' as a pattern that could find some other file.
 bool FileInView(const std::string& path) {
-  WIN32_FIND_DATAA data;
-  FindHandle find(FindFirstFileA(path.c_str(), &data));
-  return find.valid() && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool FolderInView(const std::string& path) {

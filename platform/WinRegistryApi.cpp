@@ -89,30 +89,22 @@ class WinRegistryApi final : public RegistryApi {
   }
 
   long EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) override {
-    // Value names may reach 16,383 characters; data is unbounded. Start small and grow.
+    if (wantData) return EnumValueWithData(key, index, value);
+    // Value names may reach 16,383 characters. Start small and grow.
     if (nameBuffer_.size() < 512) nameBuffer_.resize(512);
-    if (wantData && dataBuffer_.size() < 4096) dataBuffer_.resize(4096);
     for (int attempt = 0; attempt < 8; ++attempt) {
       DWORD nameLength = static_cast<DWORD>(nameBuffer_.size());
-      DWORD dataLength = wantData ? static_cast<DWORD>(dataBuffer_.size()) : 0;
       DWORD type = 0;
-      LONG rc = RegEnumValueA(ToHkey(key), index, nameBuffer_.data(), &nameLength, nullptr, &type,
-                              wantData ? reinterpret_cast<BYTE*>(dataBuffer_.data()) : nullptr,
-                              wantData ? &dataLength : nullptr);
+      LONG rc = RegEnumValueA(ToHkey(key), index, nameBuffer_.data(), &nameLength, nullptr, &type, nullptr, nullptr);
       if (rc == ERROR_MORE_DATA) {
-        RegKeyInfo info;
-        QueryInfo(key, info);
-        nameBuffer_.resize(std::max<std::size_t>(nameBuffer_.size() * 2, info.maxValueNameLen + 2));
-        if (wantData)
-          dataBuffer_.resize(std::max<std::size_t>(
-              {dataBuffer_.size() * 2, std::size_t(info.maxValueLen) + 2, std::size_t(dataLength) + 2}));
+        nameBuffer_.resize(nameBuffer_.size() * 2);
         continue;
       }
       if (rc != ERROR_SUCCESS) return rc;
       value.name.assign(nameBuffer_.data(), nameLength);
       value.type = type;
-      if (wantData) value.data.assign(dataBuffer_.data(), dataLength);
-      else value.data.clear();
+      value.data.clear();
+      value.exact = true;
       return rc;
     }
     return ERROR_MORE_DATA;
@@ -202,8 +194,65 @@ class WinRegistryApi final : public RegistryApi {
   }
 
  private:
+  // The value read through the wide call and spelled in the ANSI code page here, as the narrow
+  // call would spell it (name, and data of the text types), noting whether any character had
+  // to be replaced on the way. Data is unbounded and names reach 16,383 characters: the
+  // buffers start small and grow.
+  long EnumValueWithData(RegKey key, std::uint32_t index, RegValue& value) {
+    if (wideName_.size() < 512) wideName_.resize(512);
+    if (wideData_.size() < 4096) wideData_.resize(4096);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+      DWORD nameLength = static_cast<DWORD>(wideName_.size());
+      DWORD dataLength = static_cast<DWORD>(wideData_.size());
+      DWORD type = 0;
+      LONG rc = RegEnumValueW(ToHkey(key), index, wideName_.data(), &nameLength, nullptr, &type,
+                              reinterpret_cast<BYTE*>(wideData_.data()), &dataLength);
+      if (rc == ERROR_MORE_DATA) {
+        RegKeyInfo info;
+        QueryInfo(key, info);
+        wideName_.resize(std::max<std::size_t>(wideName_.size() * 2, info.maxValueNameLen + 2));
+        wideData_.resize(std::max<std::size_t>(
+            {wideData_.size() * 2, std::size_t(info.maxValueLen) + 2, std::size_t(dataLength) + 2}));
+        continue;
+      }
+      if (rc != ERROR_SUCCESS) return rc;
+      bool exact = Narrow(reinterpret_cast<const wchar_t*>(wideName_.data()), nameLength, value.name);
+      value.type = type;
+      if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+        // Whole characters only: a stray last byte of odd-sized data is dropped, as the narrow
+        // call drops it.
+        exact = Narrow(reinterpret_cast<const wchar_t*>(wideData_.data()), dataLength / sizeof(wchar_t), value.data) &&
+                exact;
+      } else {
+        value.data.assign(wideData_.data(), dataLength);
+      }
+      value.exact = exact;
+      return rc;
+    }
+    return ERROR_MORE_DATA;
+  }
+
+  // Spells wide text in the ANSI code page, look-alikes and all, as the narrow calls do; true
+  // when it reads back as the same text.
+  bool Narrow(const wchar_t* wide, std::size_t length, std::string& out) {
+    out.clear();
+    if (length == 0) return true;
+    const int wideLength = static_cast<int>(length);
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return false;
+    out.resize(static_cast<std::size_t>(size));
+    WideCharToMultiByte(CP_ACP, 0, wide, wideLength, out.data(), size, nullptr, nullptr);
+    const int back = MultiByteToWideChar(CP_ACP, 0, out.data(), size, nullptr, 0);
+    if (back != wideLength) return false;
+    roundTrip_.resize(static_cast<std::size_t>(back));
+    MultiByteToWideChar(CP_ACP, 0, out.data(), size, roundTrip_.data(), back);
+    return std::equal(roundTrip_.begin(), roundTrip_.end(), wide);
+  }
+
   std::vector<char> nameBuffer_;
-  std::vector<char> dataBuffer_;
+  std::vector<wchar_t> wideName_;
+  std::vector<char> wideData_;
+  std::wstring roundTrip_;
 };
 
 }  // namespace

@@ -102,5 +102,17 @@ TEST(CommandLines, ProgramPrefixesAndWildcards) {
   EXPECT_FALSE(HoldsWildcard("C:\\Lodz.txt"));
 }
 
+TEST(ParentFolder, OnlyForPathsTheSystemReadsAsWritten) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"C:\\Gone\\app.exe", "C:\\Gone"}, {"C:\\Gone", "C:\\"}, {"c:\\a b\\c.d\\e f.txt", "c:\\a b\\c.d"},
+      {"C:\\Program Files\\V\\lib.dll -u", "C:\\Program Files\\V"},
+      // No parent to ask about, or one the system would not read as written.
+      {"C:\\", ""}, {"C:", ""}, {"", ""}, {"1:\\x\\y", ""}, {"\\\\server\\share\\f", ""},
+      {"C:\\x\\..\\Windows", ""}, {"C:\\x\\.\\y", ""}, {"C:\\Gone.\\app.exe", ""}, {"C:\\Gone \\app.exe", ""},
+      {"C:\\a\\\\b", ""}, {"C:\\a\\", ""}, {"C:\\a/b\\c", ""}, {"C:\\a\\?.txt", ""}, {"C:\\a\\f.txt:stream", ""},
+      {"C:\\a\\\"q\".txt", ""}};
+  for (const auto& [path, parent] : cases) EXPECT_EQ(ParentFolder(path), parent) << path;
+}
+
 }  // namespace
 }  // namespace morvane

@@ -92,9 +92,10 @@ class RecordingScan final : public TCleanThread {
     RunPass(kStatusReferences, root, startKey);
     FRunning = false;
   }
-  void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root, RegKey key) override {
+  void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root, RegKey key,
+                const RegKeyInfo& info) override {
     inspected.push_back(SectionCode(root) + keyPath);
-    TCleanThread::CheckKey(keyPath, keyName, root, key);
+    TCleanThread::CheckKey(keyPath, keyName, root, key, info);
   }
   std::vector<std::string> inspected;
 };

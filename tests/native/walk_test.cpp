@@ -22,7 +22,8 @@ class NoFiles final : public FileSystem {
 class RecordingWalker final : public TCleanThread {
  public:
   RecordingWalker(ScanSink& sink, RegistryApi& api, FileSystem& files) : TCleanThread(sink, api, files) {}
-  void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root, RegKey key) override {
+  void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root, RegKey key,
+                const RegKeyInfo& info) override {
     inspected.push_back(std::string(SectionCode(root)) + keyPath);
     names.push_back(keyName);
     opened.push_back(key != 0);
@@ -196,7 +197,7 @@ TEST_F(WalkTest, ErrorInsideTheInspectionSkipsThatKeyOnly) {
   class Throwing final : public TCleanThread {
    public:
     using TCleanThread::TCleanThread;
-    void CheckKey(const std::string& keyPath, const std::string&, RootKey, RegKey) override {
+    void CheckKey(const std::string& keyPath, const std::string&, RootKey, RegKey, const RegKeyInfo&) override {
       seen.push_back(keyPath);
       if (keyPath == "\\SOFTWARE\\Alpha") throw ERegistryException("Invalid data type for 'x'");
     }
@@ -212,7 +213,9 @@ TEST_F(WalkTest, AnyOtherFailureStillEndsTheScan) {
   class Failing final : public TCleanThread {
    public:
     using TCleanThread::TCleanThread;
-    void CheckKey(const std::string&, const std::string&, RootKey, RegKey) override { throw std::bad_alloc(); }
+    void CheckKey(const std::string&, const std::string&, RootKey, RegKey, const RegKeyInfo&) override {
+      throw std::bad_alloc();
+    }
   } w(sink_, mem_, files_);
   w.FScanExtensions = true;
   w.FScanReferences = true;
