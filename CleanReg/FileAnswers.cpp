@@ -13,24 +13,24 @@ namespace {
 // the memory is given back and the answers are asked again.
 constexpr std::size_t kMaxRememberedAnswers = 1u << 18;
 
-bool Remembered(std::unordered_map<std::string, bool>& answers, const std::string& path,
-                bool (FileSystem::*ask)(const std::string&), FileSystem& files) {
+// The remembered answer for path, or the one ask gives, remembered.
+template <typename Ask>
+bool Remembered(std::unordered_map<std::string, bool>& answers, const std::string& path, Ask ask) {
   if (answers.size() >= kMaxRememberedAnswers) answers.clear();
-  auto [it, added] = answers.try_emplace(path, false);
-  if (added) it->second = (files.*ask)(path);
-  return it->second;
+  if (auto it = answers.find(path); it != answers.end()) return it->second;
+  const bool answer = ask();
+  answers.emplace(path, answer);
+  return answer;
 }
 
 }  // namespace
 
 bool FileAnswers::FileExists(const std::string& path) {
-  if (InMissingFolder(path)) return false;
-  return Remembered(fileAnswers_, path, &FileSystem::FileExists, files_);
+  return Remembered(fileAnswers_, path, [&] { return !InMissingFolder(path) && files_.FileExists(path); });
 }
 
 bool FileAnswers::FolderExists(const std::string& path) {
-  if (InMissingFolder(path)) return false;
-  return Remembered(folderAnswers_, path, &FileSystem::FolderExists, files_);
+  return Remembered(folderAnswers_, path, [&] { return !InMissingFolder(path) && files_.FolderExists(path); });
 }
 
 bool FileAnswers::InMissingFolder(const std::string& path) {

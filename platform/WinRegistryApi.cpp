@@ -237,6 +237,13 @@ class WinRegistryApi final : public RegistryApi {
   bool Narrow(const wchar_t* wide, std::size_t length, std::string& out) {
     out.clear();
     if (length == 0) return true;
+    // Every ANSI code page spells the first 128 characters as themselves: most registry text is
+    // taken without asking the system.
+    if (std::all_of(wide, wide + length, [](wchar_t c) { return c < 0x80; })) {
+      out.resize(length);
+      std::transform(wide, wide + length, out.begin(), [](wchar_t c) { return static_cast<char>(c); });
+      return true;
+    }
     const int wideLength = static_cast<int>(length);
     const int size = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, nullptr, 0, nullptr, nullptr);
     if (size <= 0) return false;
