@@ -1,5 +1,6 @@
 #include "AboutU/About.h"
 
+#include "platform/WindowClass.h"
 #include "platform/WindowRouting.h"
 
 namespace morvane {
@@ -17,25 +18,18 @@ constexpr int kOkId = 1;
 }  // namespace
 
 TAbout::TAbout(HWND owner) : owner_(owner) {
-  static const ATOM atom = [] {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = &RouteToObject<TAbout>;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = TAbout::ClassName();
-    return RegisterClassA(&wc);
-  }();
-  (void)atom;
+  WindowClassSpec spec{ClassName(), &RouteToObject<TAbout>};
+  spec.background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  RegisterWindowClass(spec);
   RECT frame{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
   hwnd_ = CreateWindowExA(kExStyle, ClassName(), "About Morvane", kStyle, 0, 0, frame.right - frame.left,
                           frame.bottom - frame.top, owner, nullptr, GetModuleHandleA(nullptr), this);
-  font_ = CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "MS Sans Serif");
+  font_.reset(CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "MS Sans Serif"));
   ok_ = CreateWindowExA(0, "BUTTON", "Ok", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 77, 177, 75,
                         25, hwnd_, reinterpret_cast<HMENU>(kOkId), GetModuleHandleA(nullptr), nullptr);
-  SendMessageA(ok_, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
+  SendMessageA(ok_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
   About = this;
 }
 
@@ -44,7 +38,6 @@ TAbout::~TAbout() {
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
   }
-  DeleteObject(font_);
   if (About == this) About = nullptr;
 }
 

@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "platform/WinHandles.h"
+
 namespace morvane {
 
 class TAbout {
@@ -28,7 +30,7 @@ class TAbout {
   HWND owner_;
   HWND hwnd_ = nullptr;
   HWND ok_ = nullptr;
-  HFONT font_ = nullptr;
+  GdiObject<HFONT> font_;
   bool modal_ = false;
 };
 

@@ -36,12 +36,7 @@ class TListColumnFit {
   int widest_[kColumns] = {};  // widest text of the column among the rows, in pixels
   std::string last_[kColumns];  // the column's last text measured (rows often repeat it), and its width
   int lastWidth_[kColumns] = {};
-  struct DcTraits {
-    using Type = HDC;
-    static HDC Invalid() { return nullptr; }
-    static void Close(HDC dc) { DeleteDC(dc); }
-  };
-  UniqueHandle<DcTraits> dc_;  // a memory DC holding the list's font
+  MemoryDc dc_;  // a memory DC holding the list's font
 };
 
 }  // namespace morvane

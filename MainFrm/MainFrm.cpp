@@ -7,6 +7,7 @@
 #include "AboutU/About.h"
 #include "MainFrm/Appearance.h"
 #include "platform/Process.h"
+#include "platform/WindowClass.h"
 #include "platform/WindowRouting.h"
 
 namespace morvane {
@@ -76,19 +77,12 @@ TMainForm::BusyScope::~BusyScope() {
 }
 
 TMainForm::TMainForm(TMainFormServices services) : Services(std::move(services)) {
-  static const ATOM atom = [] {
-    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&icc);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = &RouteToObject<TMainForm>;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hIcon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = kWindowClass;
-    return RegisterClassA(&wc);
-  }();
-  (void)atom;
+  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&icc);
+  WindowClassSpec spec{kWindowClass, &RouteToObject<TMainForm>};
+  spec.background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+  spec.icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+  RegisterWindowClass(spec);
 
   windowFont_.reset(MakeFont("MS Sans Serif", 11, false));
   tabFont_.reset(MakeFont("Verdana", 13, true, RUSSIAN_CHARSET));
@@ -123,7 +117,6 @@ TMainForm::~TMainForm() {
     PageControl1.reset();
     DestroyWindow(hwnd_);
   }
-  if (accelerators_ != nullptr) DestroyAcceleratorTable(accelerators_);
   if (MainForm == this) MainForm = nullptr;
 }
 
@@ -153,7 +146,7 @@ void TMainForm::CreateMenus() {
       {FVIRTKEY, VK_F1, kCmdHelp},
       {FVIRTKEY | FCONTROL, 'A', kCmdAbout},
   };
-  accelerators_ = CreateAcceleratorTableA(keys, static_cast<int>(std::size(keys)));
+  accelerators_.reset(CreateAcceleratorTableA(keys, static_cast<int>(std::size(keys))));
 }
 
 void TMainForm::CreateControls() {
@@ -250,10 +243,10 @@ void TMainForm::Show() {
 }
 
 bool TMainForm::PreTranslate(MSG& msg) {
-  if (accelerators_ == nullptr || hwnd_ == nullptr) return false;
+  if (!accelerators_.valid() || hwnd_ == nullptr) return false;
   HWND root = GetAncestor(msg.hwnd, GA_ROOT);
   if (root != hwnd_) return false;
-  return TranslateAcceleratorA(hwnd_, accelerators_, &msg) != 0;
+  return TranslateAcceleratorA(hwnd_, accelerators_.get(), &msg) != 0;
 }
 
 void TMainForm::RefreshApp() {
@@ -497,12 +490,9 @@ void TMainForm::Paint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd_, &ps);
   if (banner_.get() != nullptr) {
-    HDC memory = CreateCompatibleDC(dc);
-    {
-      SelectedObject bitmap(memory, banner_.get());
-      BitBlt(dc, 0, 0, 681, 169, memory, 0, 0, SRCCOPY);
-    }
-    DeleteDC(memory);
+    MemoryDc memory(CreateCompatibleDC(dc));
+    SelectedObject bitmap(memory.get(), banner_.get());
+    BitBlt(dc, 0, 0, 681, 169, memory.get(), 0, 0, SRCCOPY);
   }
   EndPaint(hwnd_, &ps);
 }

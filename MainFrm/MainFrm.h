@@ -146,7 +146,7 @@ class TMainForm {
   void ListBoxDrawItem(const DRAWITEMSTRUCT& draw);
 
   HWND hwnd_ = nullptr;
-  HACCEL accelerators_ = nullptr;
+  AcceleratorTable accelerators_;
   GdiObject<HFONT> windowFont_, tabFont_, listFont_, buttonFont_;
   GdiObject<HBRUSH> panelBrush_, whiteBrush_;
   GdiObject<HBITMAP> banner_;

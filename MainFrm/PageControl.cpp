@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "platform/WindowClass.h"
+
 namespace morvane {
 
 namespace {
@@ -43,15 +45,7 @@ LRESULT CALLBACK TabsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
 
 TPageControl::TPageControl(HWND parent, int left, int top, int width, int height, COLORREF background)
     : parent_(parent), background_(CreateSolidBrush(background)) {
-  static const ATOM atom = [] {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = SheetProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.lpszClassName = SheetClassName();
-    return RegisterClassA(&wc);
-  }();
-  (void)atom;
+  RegisterWindowClass({SheetClassName(), SheetProc});
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "",
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_OWNERDRAWFIXED,
                           left, top, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);

@@ -14,20 +14,14 @@ constexpr int half(int v) { return v / 2; }
 constexpr DWORD kStampRop = 0x00E20746;  // brush where the source is set, else the canvas
 
 // A memory device context with one object selected, released together.
-class MemoryDc {
+class MemoryDcWith {
  public:
-  MemoryDc(HDC like, HGDIOBJ object) : dc_(CreateCompatibleDC(like)), old_(SelectObject(dc_, object)) {}
-  ~MemoryDc() {
-    SelectObject(dc_, old_);
-    DeleteDC(dc_);
-  }
-  MemoryDc(const MemoryDc&) = delete;
-  MemoryDc& operator=(const MemoryDc&) = delete;
-  HDC get() const { return dc_; }
+  MemoryDcWith(HDC like, HGDIOBJ object) : dc_(CreateCompatibleDC(like)), selected_(dc_.get(), object) {}
+  HDC get() const { return dc_.get(); }
 
  private:
-  HDC dc_;
-  HGDIOBJ old_;
+  MemoryDc dc_;
+  SelectedObject selected_;
 };
 
 }  // namespace
@@ -54,7 +48,7 @@ void TZelCustomButton::Render(HDC target, TLook look) {
   GetClientRect(hwnd_, &client);
   if (client.right <= 0 || client.bottom <= 0) return;
   GdiObject<HBITMAP> canvas(CreateCompatibleBitmap(target, client.right, client.bottom));
-  MemoryDc dc(target, canvas.get());
+  MemoryDcWith dc(target, canvas.get());
 
   const bool pressed = look == TLook::Pressed;
   const int width = look == TLook::Normal ? normalFrame_ : hotFrame_;
@@ -177,7 +171,7 @@ void TZelCustomButton::DrawTransparent(HDC dc, const TZelBitmap& image, int x, i
   std::uint32_t* bits = copy.Bits();
   for (int i = 0, n = copy.Width() * copy.Height(); i < n; ++i)
     if ((bits[i] & 0xFFFFFF) == key) bits[i] = fill;
-  MemoryDc source(dc, copy.Handle());
+  MemoryDcWith source(dc, copy.Handle());
   BitBlt(dc, x, y, copy.Width(), copy.Height(), source.get(), 0, 0, SRCCOPY);
 }
 
@@ -186,9 +180,9 @@ void TZelCustomButton::Emboss(HDC dc, const TZelBitmap& image, int x, int y) {
   const int w = image.Width(), h = image.Height();
   // The mask: black pixels of the image set, all others clear.
   mask_.reset(CreateBitmap(w, h, 1, 1, nullptr));
-  MemoryDc mask(dc, mask_.get());
+  MemoryDcWith mask(dc, mask_.get());
   {
-    MemoryDc source(dc, image.Handle());
+    MemoryDcWith source(dc, image.Handle());
     SetBkColor(source.get(), RGB(0, 0, 0));
     BitBlt(mask.get(), 0, 0, w, h, source.get(), 0, 0, SRCCOPY);
   }

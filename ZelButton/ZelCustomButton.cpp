@@ -3,6 +3,7 @@
 #include <windowsx.h>
 
 #include "ZelButton/ZelInput.h"
+#include "platform/WindowClass.h"
 #include "platform/WindowRouting.h"
 
 namespace morvane {
@@ -59,15 +60,10 @@ const StyleRow& RowOf(TStyle style) {
 TZelCustomButton* TZelCustomButton::FromHandle(HWND hwnd) { return ZelInput::Find(hwnd); }
 
 TZelCustomButton::TZelCustomButton(HWND parent) : version_(kVersionNotice) {
-  static const ATOM atom = [] {
-    WNDCLASSA wc{};
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = &RouteToObject<TZelCustomButton>;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = ClassName();
-    return RegisterClassA(&wc);
-  }();
-  (void)atom;
+  WindowClassSpec spec{ClassName(), &RouteToObject<TZelCustomButton>};
+  spec.style = CS_DBLCLKS;
+  spec.cursor = nullptr;  // the button sets its cursor itself
+  RegisterWindowClass(spec);
   CreateWindowExA(0, ClassName(), "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 75, 25, parent, nullptr,
                   GetModuleHandleA(nullptr), static_cast<TZelCustomButton*>(this));
   startTimer_.SetOwner(hwnd_);

@@ -8,17 +8,6 @@
 
 namespace morvane::bench {
 
-namespace {
-
-struct KernelTraits {
-  using Type = HANDLE;
-  static HANDLE Invalid() { return nullptr; }
-  static void Close(HANDLE h) { CloseHandle(h); }
-};
-using KernelHandle = UniqueHandle<KernelTraits>;
-
-}  // namespace
-
 ChildRun RegQueryRecursive(const std::string& key, const std::string& output) {
   ChildRun run;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};

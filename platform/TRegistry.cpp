@@ -1,7 +1,5 @@
 #include "platform/TRegistry.h"
 
-#include "platform/RegKeyHandle.h"
-
 namespace morvane {
 
 namespace {
@@ -29,8 +27,7 @@ void TRegistry::SelectRoot(RootKey root) {
 }
 
 void TRegistry::ClosePath() {
-  if (current_ != 0) api_.CloseKey(current_);
-  current_ = 0;
+  current_.reset();
   currentPath_.clear();
 }
 
@@ -43,15 +40,15 @@ TRegistry::Target TRegistry::Resolve(const std::string& path) const {
   } else {
     t.base = BaseKey();
     t.subPath = TrimTrailingBackslashes(path);
-    const std::string& basePath = current_ ? currentPath_ : std::string();
+    const std::string& basePath = current_.valid() ? currentPath_ : std::string();
     t.fullPath = t.subPath.empty() ? basePath : basePath + "\\" + t.subPath;
   }
   return t;
 }
 
-void TRegistry::MakeCurrent(RegKey key, std::string fullPath) {
+void TRegistry::MakeCurrent(ScopedRegKey key, std::string fullPath) {
   ClosePath();
-  current_ = key;
+  current_ = std::move(key);
   currentPath_ = std::move(fullPath);
 }
 
@@ -61,7 +58,7 @@ bool TRegistry::OpenPath(const std::string& path, bool create) {
   long rc = (create && !t.subPath.empty()) ? api_.CreateKey(t.base, t.subPath, access_, key)
                                            : api_.OpenKey(t.base, t.subPath, access_, key);
   if (rc != kRegOk) return false;
-  MakeCurrent(key, std::move(t.fullPath));
+  MakeCurrent(ScopedRegKey(api_, key), std::move(t.fullPath));
   return true;
 }
 
@@ -70,7 +67,7 @@ bool TRegistry::OpenPathForReading(const std::string& path) {
   std::uint32_t access = 0;
   ScopedRegKey key = OpenForReading(api_, t.base, t.subPath, &access);
   if (!key.valid()) return false;
-  MakeCurrent(key.release(), std::move(t.fullPath));
+  MakeCurrent(std::move(key), std::move(t.fullPath));
   access_ = access;
   return true;
 }
@@ -137,17 +134,17 @@ std::string TRegistry::ReadText(const std::string& name) const {
 
 bool TRegistry::DeleteSubtree(RegKey base, const std::string& subPath, int depth) {
   if (depth < kMaxKeyDepth) {
-    RegKey key = 0;
-    if (api_.OpenKey(base, subPath, kKeyRead | kDelete, key) == kRegOk) {
+    RegKey opened = 0;
+    if (api_.OpenKey(base, subPath, kKeyRead | kDelete, opened) == kRegOk) {
+      const ScopedRegKey key(api_, opened);
       RegKeyInfo info;
-      if (api_.QueryInfo(key, info) == kRegOk) {
+      if (api_.QueryInfo(key.get(), info) == kRegOk) {
         for (std::uint32_t i = info.subkeys; i-- > 0;) {
           std::string name;
-          if (api_.EnumKey(key, i, name) == kRegOk && !name.empty())
-            DeleteSubtree(key, name, depth + 1);
+          if (api_.EnumKey(key.get(), i, name) == kRegOk && !name.empty())
+            DeleteSubtree(key.get(), name, depth + 1);
         }
       }
-      api_.CloseKey(key);
     }
   }
   return api_.DeleteKey(base, subPath) == kRegOk;
@@ -158,13 +155,13 @@ bool TRegistry::DeleteTree(const std::string& path) {
   // An empty remainder would name the base key itself: for an absolute path that is a whole
   // root such as HKEY_LOCAL_MACHINE. Never delete that.
   if (t.subPath.empty()) return false;
-  if (current_ != 0 && t.fullPath == currentPath_) ClosePath();
+  if (current_.valid() && t.fullPath == currentPath_) ClosePath();
   return DeleteSubtree(t.base, t.subPath, 0);
 }
 
 bool TRegistry::RemoveValue(const std::string& name) {
-  if (current_ == 0) return false;
-  return api_.DeleteValue(current_, name) == kRegOk;
+  if (!current_.valid()) return false;
+  return api_.DeleteValue(current_.get(), name) == kRegOk;
 }
 
 }  // namespace morvane

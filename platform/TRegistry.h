@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/RegKeyHandle.h"
 #include "platform/RegistryApi.h"
 
 namespace morvane {
@@ -58,12 +59,12 @@ class TRegistry {
   void ClosePath();
 
   RootKey Root() const { return root_; }
-  bool HasCurrentKey() const { return current_ != 0; }
+  bool HasCurrentKey() const { return current_.valid(); }
   // Absolute path of the current key, beginning with a backslash ("" for the root itself).
   const std::string& CurrentPath() const { return currentPath_; }
   std::uint32_t Access() const { return access_; }
   // Handle of the current key (or the root) for callers that enumerate through the seam directly.
-  RegKey BaseKey() const { return current_ ? current_ : RootHandle(root_); }
+  RegKey BaseKey() const { return current_.valid() ? current_.get() : RootHandle(root_); }
   RegistryApi& Api() const { return api_; }
 
  private:
@@ -73,12 +74,12 @@ class TRegistry {
     std::string fullPath;  // absolute path of the target, "" for the root
   };
   Target Resolve(const std::string& path) const;
-  void MakeCurrent(RegKey key, std::string fullPath);
+  void MakeCurrent(ScopedRegKey key, std::string fullPath);
   bool DeleteSubtree(RegKey base, const std::string& subPath, int depth);
 
   RegistryApi& api_;
   RootKey root_ = RootKey::CurrentUser;
-  RegKey current_ = 0;
+  ScopedRegKey current_;
   std::string currentPath_;
   std::uint32_t access_ = kKeyAllAccess;
 };

@@ -45,8 +45,30 @@ struct FileTraits {
   static void Close(HANDLE h) { CloseHandle(h); }
 };
 
+// Kernel objects whose failed creation gives null rather than INVALID_HANDLE_VALUE: processes,
+// threads, events.
+struct KernelObjectTraits {
+  using Type = HANDLE;
+  static HANDLE Invalid() { return nullptr; }
+  static void Close(HANDLE h) { CloseHandle(h); }
+};
+// A device context of our own making (CreateCompatibleDC), not one borrowed from a window.
+struct MemoryDcTraits {
+  using Type = HDC;
+  static HDC Invalid() { return nullptr; }
+  static void Close(HDC dc) { DeleteDC(dc); }
+};
+struct AcceleratorTraits {
+  using Type = HACCEL;
+  static HACCEL Invalid() { return nullptr; }
+  static void Close(HACCEL table) { DestroyAcceleratorTable(table); }
+};
+
 using FindHandle = UniqueHandle<FindTraits>;
 using FileHandle = UniqueHandle<FileTraits>;
+using KernelHandle = UniqueHandle<KernelObjectTraits>;
+using MemoryDc = UniqueHandle<MemoryDcTraits>;
+using AcceleratorTable = UniqueHandle<AcceleratorTraits>;
 
 // A GDI object of a given kind (HFONT, HBRUSH, HBITMAP, HPEN).
 template <typename T>
