@@ -1,29 +1,47 @@
-// How the main window draws its tabs and list rows.
+// How the main window's lists draw their rows.
 #include "MainFrm/Appearance.h"
-
-#include <commctrl.h>
 
 #include <string>
 
-#include "MainFrm/MainFrm.h"
+#include "platform/WinHandles.h"
+#include "platform/WindowRouting.h"
 
 namespace morvane {
 
-void TMainForm::PageControl1DrawTab(const DRAWITEMSTRUCT& draw) {
-  // The label is the caption of the tab's own page, which differs from the tab index while
-  // some tabs are hidden.
-  const int page = PageControl1->PageOfTab(static_cast<int>(draw.itemID));
-  if (page < 0) return;
-  const std::string& caption = PageControl1->Caption(page);
-  HDC dc = draw.hDC;
-  SelectedObject font(dc, tabFont_.get());
-  SetTextColor(dc, kTabTextColor);
-  SetBkColor(dc, kPageControlColor);
-  SetBkMode(dc, OPAQUE);
-  TextOutA(dc, draw.rcItem.left + 7, draw.rcItem.top + 4, caption.c_str(), static_cast<int>(caption.size()));
+namespace {
+
+LRESULT CALLBACK ListViewRowsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+  if (message == kReflected + WM_NOTIFY) {
+    auto* header = reinterpret_cast<NMHDR*>(lParam);
+    if (header->code == static_cast<UINT>(NM_CUSTOMDRAW))
+      return ListView1CustomDrawItem(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
+    return 0;
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, ListViewRowsProc, id);
+  return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-LRESULT TMainForm::ListView1CustomDrawItem(NMLVCUSTOMDRAW& draw) {
+LRESULT CALLBACK ListBoxRowsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+  if (message == kReflected + WM_DRAWITEM) {
+    ListBoxDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    return TRUE;
+  }
+  if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, ListBoxRowsProc, id);
+  return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+}  // namespace
+
+void DrawRowsAlternately(HWND listView) { SetWindowSubclass(listView, ListViewRowsProc, 0, 0); }
+
+void DrawListBoxRows(HWND listBox) {
+  // The list box asked its parent for the row height while it was being created, before this
+  // code could answer; the height is set here instead.
+  SendMessageA(listBox, LB_SETITEMHEIGHT, 0, kListRowHeight);
+  SetWindowSubclass(listBox, ListBoxRowsProc, 0, 0);
+}
+
+LRESULT ListView1CustomDrawItem(NMLVCUSTOMDRAW& draw) {
   switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
       return CDRF_NOTIFYITEMDRAW;
@@ -36,7 +54,7 @@ LRESULT TMainForm::ListView1CustomDrawItem(NMLVCUSTOMDRAW& draw) {
   }
 }
 
-void TMainForm::ListBoxDrawItem(const DRAWITEMSTRUCT& draw) {
+void ListBoxDrawItem(const DRAWITEMSTRUCT& draw) {
   if (draw.itemID == static_cast<UINT>(-1)) return;
   HDC dc = draw.hDC;
   const int index = static_cast<int>(draw.itemID);
@@ -45,7 +63,7 @@ void TMainForm::ListBoxDrawItem(const DRAWITEMSTRUCT& draw) {
   if (length > 0) SendMessageA(draw.hwndItem, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
   text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
 
-  SelectedObject font(dc, listFont_.get());
+  SelectedObject font(dc, reinterpret_cast<HFONT>(SendMessageA(draw.hwndItem, WM_GETFONT, 0, 0)));
   SetBkMode(dc, OPAQUE);
   const bool selected = (draw.itemState & ODS_SELECTED) != 0;
   COLORREF textColor = selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : RGB(0, 0, 0);

@@ -1,7 +1,9 @@
-// Colours of the main window's pale green and white scheme.
+// The main window's pale green and white scheme, and the drawing of its list rows. Each list
+// draws its own rows: its parent reflects the draw messages back to it (see ReflectToChild).
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 namespace morvane {
 
@@ -14,5 +16,15 @@ inline constexpr COLORREF kTabTextColor = RGB(0, 0, 0);
 inline constexpr int kListRowHeight = 16;
 
 inline COLORREF RowColor(int index) { return index % 2 == 0 ? kEvenRowColor : kOddRowColor; }
+
+// Makes a report-view list paint its rows in alternating colours, black text on each.
+void DrawRowsAlternately(HWND listView);
+// Makes an owner-drawn list box (LBS_OWNERDRAWFIXED | LBS_HASSTRINGS) draw its rows: 16 pixels
+// high, alternating colours, the focused row white on green.
+void DrawListBoxRows(HWND listBox);
+
+// The row drawing itself, for one row.
+LRESULT ListView1CustomDrawItem(NMLVCUSTOMDRAW& draw);
+void ListBoxDrawItem(const DRAWITEMSTRUCT& draw);  // ListBox1 and ListBox2 draw alike
 
 }  // namespace morvane

@@ -37,7 +37,7 @@ HWND MakeList(HWND sheet, HFONT font) {
                                   LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                               0, 32, 673, 353, sheet, nullptr, GetModuleHandleA(nullptr), nullptr);
   SetFont(list, font);
-  SendMessageA(list, LB_SETITEMHEIGHT, 0, kListRowHeight);
+  DrawListBoxRows(list);
   return list;
 }
 
@@ -172,6 +172,7 @@ void TMainForm::CreateControls() {
   ListView_SetExtendedListViewStyle(ListView1, LVS_EX_CHECKBOXES);
   ListView_SetBkColor(ListView1, RGB(255, 255, 255));
   ListView_SetTextColor(ListView1, RGB(0, 0, 0));
+  DrawRowsAlternately(ListView1);
   const char* columns[] = {"Type of error", "Parameter", "Section", "Key of register"};
   for (int i = 0; i < 4; ++i) {
     LVCOLUMNA column{};
@@ -498,6 +499,9 @@ void TMainForm::Paint() {
 }
 
 LRESULT TMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // The tab strip draws its own labels and answers its own notifications.
+  LRESULT reflected = 0;
+  if (ReflectToChild(message, wParam, lParam, reflected)) return reflected;
   switch (message) {
     case WM_PAINT:
       Paint();
@@ -505,30 +509,6 @@ LRESULT TMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
       if (lParam == 0) OnCommand(LOWORD(wParam));
       return 0;
-    case WM_NOTIFY: {
-      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (PageControl1 && PageControl1->HandleNotify(*header)) return 0;
-      if (header->hwndFrom == ListView1 && header->code == static_cast<UINT>(NM_CUSTOMDRAW))
-        return ListView1CustomDrawItem(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
-      break;
-    }
-    case WM_DRAWITEM: {
-      const auto& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-      if (draw.CtlType == ODT_TAB) {
-        PageControl1DrawTab(draw);
-        return TRUE;
-      }
-      if (draw.CtlType == ODT_LISTBOX) {
-        ListBoxDrawItem(draw);  // ListBox1 and ListBox2 draw alike
-        return TRUE;
-      }
-      break;
-    }
-    case WM_MEASUREITEM: {
-      auto& measure = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-      if (measure.CtlType == ODT_LISTBOX) measure.itemHeight = kListRowHeight;
-      return TRUE;
-    }
     case WM_CTLCOLORSTATIC:
       if (reinterpret_cast<HWND>(lParam) == Panel1) {
         SetBkColor(reinterpret_cast<HDC>(wParam), kEvenRowColor);

@@ -140,10 +140,6 @@ class TMainForm {
   // Runs a handler; an error escaping it is shown in a message box and the program goes on.
   void RunHandler(const std::function<void()>& handler);
   void Paint();
-  // Drawing of the tabs and the list rows.
-  void PageControl1DrawTab(const DRAWITEMSTRUCT& draw);
-  LRESULT ListView1CustomDrawItem(NMLVCUSTOMDRAW& draw);
-  void ListBoxDrawItem(const DRAWITEMSTRUCT& draw);
 
   HWND hwnd_ = nullptr;
   AcceleratorTable accelerators_;

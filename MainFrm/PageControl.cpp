@@ -2,19 +2,21 @@
 
 #include <commctrl.h>
 
+#include "MainFrm/Appearance.h"
 #include "platform/WindowClass.h"
+#include "platform/WindowRouting.h"
 
 namespace morvane {
 
 namespace {
 
-// Sheets hand everything their children report up to the window that owns the page control.
+// Sheets give their children's drawing back to the children and hand the rest of what they
+// report up to the window that owns the page control.
 LRESULT CALLBACK SheetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT reflected = 0;
+  if (ReflectToChild(message, wParam, lParam, reflected)) return reflected;
   switch (message) {
-    case WM_NOTIFY:
     case WM_COMMAND:
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORSTATIC:
       return SendMessageA(GetParent(hwnd), message, wParam, lParam);
@@ -30,33 +32,46 @@ LRESULT CALLBACK SheetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
   }
 }
 
-// The tab strip takes the page control's colour instead of the button face.
-LRESULT CALLBACK TabsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR brush) {
-  if (message == WM_ERASEBKGND) {
-    RECT r;
-    GetClientRect(hwnd, &r);
-    FillRect(reinterpret_cast<HDC>(wParam), &r, reinterpret_cast<HBRUSH>(brush));
-    return 1;
-  }
-  return DefSubclassProc(hwnd, message, wParam, lParam);
-}
-
 }  // namespace
 
+LRESULT CALLBACK TPageControl::TabsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR self) {
+  TPageControl& control = *reinterpret_cast<TPageControl*>(self);
+  switch (message) {
+    case WM_ERASEBKGND: {
+      // The tab strip takes the page control's colour instead of the button face.
+      RECT r;
+      GetClientRect(hwnd, &r);
+      FillRect(reinterpret_cast<HDC>(wParam), &r, control.background_.get());
+      return 1;
+    }
+    case kReflected + WM_DRAWITEM:
+      control.DrawTab(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+      return TRUE;
+    case kReflected + WM_NOTIFY:
+      if (reinterpret_cast<const NMHDR*>(lParam)->code == static_cast<UINT>(TCN_SELCHANGE)) {
+        const int page = control.PageOfTab(TabCtrl_GetCurSel(hwnd));
+        if (page >= 0) control.SelectPage(page);
+      }
+      return 0;
+    default:
+      return DefSubclassProc(hwnd, message, wParam, lParam);
+  }
+}
+
 TPageControl::TPageControl(HWND parent, int left, int top, int width, int height, COLORREF background)
-    : parent_(parent), background_(CreateSolidBrush(background)) {
+    : parent_(parent), backgroundColor_(background), background_(CreateSolidBrush(background)) {
   RegisterWindowClass({SheetClassName(), SheetProc});
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "",
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_OWNERDRAWFIXED,
                           left, top, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
-  SetWindowSubclass(tabs_, TabsProc, 1, reinterpret_cast<DWORD_PTR>(background_));
+  SetWindowSubclass(tabs_, TabsProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
 TPageControl::~TPageControl() {
   for (Page& page : pages_) DestroyWindow(page.sheet);
   RemoveWindowSubclass(tabs_, TabsProc, 1);
   DestroyWindow(tabs_);
-  DeleteObject(background_);
 }
 
 RECT TPageControl::SheetRect() const {
@@ -77,7 +92,7 @@ HWND TPageControl::AddPage(const std::string& caption) {
                                         WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, r.left, r.top,
                                         r.right - r.left, r.bottom - r.top, parent_, nullptr,
                                         GetModuleHandleA(nullptr), nullptr);
-  SetWindowLongPtrA(pages_.back().sheet, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(background_));
+  SetWindowLongPtrA(pages_.back().sheet, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(background_.get()));
   // Sheets lie directly above the tab control, below everything created later.
   SetWindowPos(pages_.back().sheet, tabs_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SetWindowPos(tabs_, pages_.back().sheet, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -131,14 +146,16 @@ bool TPageControl::SelectPage(int page) {
   return true;
 }
 
-bool TPageControl::HandleNotify(const NMHDR& header) {
-  if (header.hwndFrom != tabs_) return false;
-  if (header.code == static_cast<UINT>(TCN_SELCHANGE)) {
-    const int page = PageOfTab(TabCtrl_GetCurSel(tabs_));
-    if (page >= 0) SelectPage(page);
-    return true;
-  }
-  return false;
+void TPageControl::DrawTab(const DRAWITEMSTRUCT& draw) {
+  const int page = PageOfTab(static_cast<int>(draw.itemID));
+  if (page < 0) return;
+  const std::string& caption = Caption(page);
+  HDC dc = draw.hDC;
+  SelectedObject font(dc, reinterpret_cast<HFONT>(SendMessageA(tabs_, WM_GETFONT, 0, 0)));
+  SetTextColor(dc, kTabTextColor);
+  SetBkColor(dc, backgroundColor_);
+  SetBkMode(dc, OPAQUE);
+  TextOutA(dc, draw.rcItem.left + 7, draw.rcItem.top + 4, caption.c_str(), static_cast<int>(caption.size()));
 }
 
 }  // namespace morvane

@@ -1,6 +1,8 @@
 // TPageControl: a tab control with one sheet window per page. Tabs of pages can be hidden and
 // shown again; a hidden page cannot be reached by its tab or by SelectPage. Page indexes are
-// fixed (the order the pages were added); tab indexes count the visible tabs only.
+// fixed (the order the pages were added); tab indexes count the visible tabs only. The tab
+// strip draws its own labels and answers its own notifications, which its parent reflects to it
+// (see ReflectToChild); the sheets reflect their children's in the same way.
 #pragma once
 
 #include <windows.h>
@@ -9,12 +11,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/WinHandles.h"
+
 namespace morvane {
 
 class TPageControl {
  public:
   // The tab control is created as a child of parent; sheets are children of parent too, laid
-  // over the tab control's display area and forwarding their children's notifications to parent.
+  // over the tab control's display area. Sheets reflect their children's draw and notify
+  // messages to those children and pass their commands and colour questions on to parent.
   TPageControl(HWND parent, int left, int top, int width, int height, COLORREF background);
   ~TPageControl();
   TPageControl(const TPageControl&) = delete;
@@ -38,9 +43,6 @@ class TPageControl {
   int PageOfTab(int tab) const;
   int TabCount() const;
 
-  // Call from the parent's WM_NOTIFY for the tab control; returns true when handled.
-  bool HandleNotify(const NMHDR& header);
-
   std::function<void(int page)> OnShow;
 
   static const char* SheetClassName() { return "TTabSheet"; }
@@ -51,13 +53,19 @@ class TPageControl {
     HWND sheet = nullptr;
     bool tabVisible = true;
   };
+  static LRESULT CALLBACK TabsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                   DWORD_PTR self);
   void RebuildTabs();
+  // Writes a tab's label: the caption of the tab's own page, which differs from the tab index
+  // while some tabs are hidden.
+  void DrawTab(const DRAWITEMSTRUCT& draw);
   void ShowSheet(int page);
   RECT SheetRect() const;
 
   HWND parent_;
   HWND tabs_ = nullptr;
-  HBRUSH background_ = nullptr;
+  COLORREF backgroundColor_;
+  GdiObject<HBRUSH> background_;
   std::vector<Page> pages_;
   int active_ = -1;
 };
