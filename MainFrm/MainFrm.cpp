@@ -2,8 +2,6 @@
 
 #include <commctrl.h>
 
-#include <chrono>
-
 #include "AboutU/About.h"
 #include "MainFrm/Appearance.h"
 #include "platform/Process.h"
@@ -20,8 +18,6 @@ constexpr int kClientWidth = 679;
 constexpr int kClientHeight = 505;
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr char kWindowClass[] = "TMainForm";
-
-constexpr int kPageRegistry = 0, kPageFiles = 1, kPageDeinstall = 2;
 
 HFONT MakeFont(const char* face, int pixelHeight, bool bold, BYTE charset = DEFAULT_CHARSET,
                bool underline = false) {
@@ -76,7 +72,12 @@ TMainForm::BusyScope::~BusyScope() {
   if (--form_.busy_ == 0 && form_.closeRequested_) PostMessageA(form_.hwnd_, WM_CLOSE, 0, 0);
 }
 
-TMainForm::TMainForm(TMainFormServices services) : Services(std::move(services)) {
+TMainForm::TMainForm(TMainFormServices services)
+    : registryPage_(*this),
+      filesPage_(*this),
+      deinstallPage_(*this),
+      FCleanThread(registryPage_.FCleanThread),
+      Services(std::move(services)) {
   INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   WindowClassSpec spec{kWindowClass, &RouteToObject<TMainForm>};
@@ -102,17 +103,16 @@ TMainForm::TMainForm(TMainFormServices services) : Services(std::move(services))
   hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, kApplicationTitle, kWindowStyle, x, y, width,
                           height, nullptr, MainMenu1, GetModuleHandleA(nullptr), this);
   MainForm = this;
-  scanQueue_ = std::make_unique<ScanQueue>([hwnd = hwnd_] { PostMessageA(hwnd, kScanQueueMessage, 0, 0); });
   CreateControls();
+  for (TPage* page : pages_) page->ControlsCreated();
   // FormCreate: the page control's background colour is set with its creation above.
-  PageControl1->SelectPage(kPageRegistry);
+  PageControl1->SelectPage(kRoleRegistry);
 }
 
 TMainForm::~TMainForm() {
   if (hwnd_ != nullptr && IsWindow(hwnd_)) {
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
-    scanQueue_->Detach();
-    FCleanThread.reset();
+    for (TPage* page : pages_) page->Closing();
     ZelButton1.reset(); ZelButton2.reset(); ZelButton3.reset(); ZelButton4.reset();
     PageControl1.reset();
     DestroyWindow(hwnd_);
@@ -159,6 +159,7 @@ void TMainForm::CreateControls() {
 
   PageControl1 = std::make_unique<TPageControl>(hwnd_, -1, 72, 682, 417, kPageControlColor);
   SetFont(PageControl1->Handle(), tabFont_.get());
+  // In the order of their roles.
   RCl = PageControl1->AddPage("Register");
   TabSheet1 = PageControl1->AddPage("Unnecessary files");
   TabSheet2 = PageControl1->AddPage("Deinstall");
@@ -182,7 +183,6 @@ void TMainForm::CreateControls() {
     column.cx = 100;
     ListView_InsertColumn(ListView1, i, &column);
   }
-  AutoSizeColumns();
 
   SaveDialog1.DefaultExt = ".reg";
   SaveDialog1.Filter = "Registry files|*.reg";
@@ -272,65 +272,36 @@ void TMainForm::RunHandler(const std::function<void()>& handler) {
   }
 }
 
-// ---- Page roles ----------------------------------------------------------------------------
+// ---- Pages ---------------------------------------------------------------------------------------
 
 void TMainForm::OnPageShown(int page) {
-  RunHandler([this, page] {
-    switch (page) {
-      case kPageRegistry: RClShow(); break;
-      case kPageFiles: TabSheet1Show(); break;
-      case kPageDeinstall: TabSheet2Show(); break;
-      default: break;
-    }
-  });
+  static constexpr void (TMainForm::*kShow[kPageCount])() = {&TMainForm::RClShow, &TMainForm::TabSheet1Show,
+                                                             &TMainForm::TabSheet2Show};
+  if (page >= 0 && page < kPageCount) RunHandler([this, page] { (this->*kShow[page])(); });
 }
 
-void TMainForm::RClShow() {
-  ClearFindings();
-  ZelButton3->SetCaption("Correct");
-  ZelButton2->SetCaption("Cancel");
-  ZelButton1->SetCaption("Start");
-  ZelButton1->SetEnabled(true);
-  ZelButton2->SetEnabled(false);
-  ZelButton2->SetVisible(true);
-  ZelButton3->SetEnabled(false);
-  ZelButton4->SetVisible(true);
-  ZelButton1->Tag = kRoleRegistry;
-  SetStatusText("");
+void TMainForm::RClShow() { registryPage_.Show(); }
+void TMainForm::TabSheet1Show() { filesPage_.Show(); }
+void TMainForm::TabSheet2Show() { deinstallPage_.Show(); }
+
+void TMainForm::SetOtherTabsVisible(PageRole page, bool visible) {
+  for (int other = 0; other < kPageCount; ++other)
+    if (other != page) PageControl1->SetTabVisible(other, visible);
 }
 
-void TMainForm::TabSheet1Show() {
-  SendMessageA(ListBox1, LB_RESETCONTENT, 0, 0);
-  ZelButton3->SetCaption("Clear");
-  ZelButton1->SetCaption("Refresh");
-  ZelButton1->SetEnabled(true);
-  ZelButton1->SetVisible(true);
-  ZelButton2->SetVisible(false);
-  ZelButton3->SetEnabled(false);
-  ZelButton4->SetVisible(false);
-  ZelButton1->Tag = kRoleFiles;
-  SetStatusText("");
-}
+// ---- Action buttons ----------------------------------------------------------------------------
 
-void TMainForm::TabSheet2Show() {
-  ZelButton3->SetCaption("Delete");
-  ZelButton2->SetCaption("Uninstall");
-  ZelButton1->SetCaption("Refresh");
-  ZelButton1->SetEnabled(true);
-  ZelButton2->SetVisible(true);
-  ZelButton2->SetEnabled(true);
-  ZelButton3->SetEnabled(true);
-  ZelButton4->SetVisible(false);
-  ZelButton1->Tag = kRoleDeinstall;
-  SetStatusText("");
-}
+void TMainForm::ZelButton1Click() { CurrentPage().PressButton1(); }
+void TMainForm::ZelButton2Click() { CurrentPage().PressButton2(); }
+void TMainForm::ZelButton3Click() { CurrentPage().PressButton3(); }
+void TMainForm::ZelButton4Click() { CurrentPage().PressButton4(); }
 
 // ---- Menu ------------------------------------------------------------------------------------
 
 void TMainForm::Exit1Click() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
-void TMainForm::Register1Click() { PageControl1->SelectPage(kPageRegistry); }
-void TMainForm::Unnecessaryfiles1Click() { PageControl1->SelectPage(kPageFiles); }
-void TMainForm::Deinstall1Click() { PageControl1->SelectPage(kPageDeinstall); }
+void TMainForm::Register1Click() { PageControl1->SelectPage(kRoleRegistry); }
+void TMainForm::Unnecessaryfiles1Click() { PageControl1->SelectPage(kRoleFiles); }
+void TMainForm::Deinstall1Click() { PageControl1->SelectPage(kRoleDeinstall); }
 void TMainForm::About1Click() {
   if (About != nullptr) About->ShowModal();
 }
@@ -348,142 +319,11 @@ void TMainForm::OnCommand(WORD id) {
   });
 }
 
-// ---- Action buttons ----------------------------------------------------------------------------
-
-void TMainForm::ZelButton1Click() {
-  switch (Role()) {
-    case kRoleRegistry: {  // Start
-      if (FCleanThread || repairing_) return;  // one scan at a time, never during a repair
-      ClearFindings();
-      auto worker = std::make_unique<TCleanThread>(*scanQueue_, *Services.Registry, *Services.Files);
-      worker->FScanExtensions = true;
-      worker->FScanReferences = true;
-      FCleanThread = std::move(worker);
-      FCleanThread->Start();
-      PageControl1->SetTabVisible(kPageFiles, false);
-      PageControl1->SetTabVisible(kPageDeinstall, false);
-      ZelButton1->SetEnabled(false);
-      ZelButton3->SetEnabled(false);
-      ZelButton2->SetEnabled(true);
-      break;
-    }
-    case kRoleFiles:  // Refresh
-      PageControl1->SetTabVisible(kPageRegistry, false);
-      PageControl1->SetTabVisible(kPageDeinstall, false);
-      SendMessageA(ListBox1, LB_RESETCONTENT, 0, 0);
-      PageControl1->SetTabVisible(kPageRegistry, true);
-      PageControl1->SetTabVisible(kPageDeinstall, true);
-      ZelButton1->SetEnabled(true);
-      break;
-    case kRoleDeinstall:  // Refresh
-      break;
-  }
-}
-
-void TMainForm::ZelButton2Click() {
-  switch (Role()) {
-    case kRoleRegistry:  // Cancel
-      if (FCleanThread) FCleanThread->Cancel();
-      break;
-    case kRoleFiles:  // hidden
-    case kRoleDeinstall:  // Uninstall
-      break;
-  }
-}
-
-void TMainForm::ZelButton3Click() {
-  switch (Role()) {
-    case kRoleRegistry:  // Correct
-      CorrectFindings();
-      break;
-    case kRoleFiles:     // Clear
-    case kRoleDeinstall:  // Delete
-      break;
-  }
-}
-
-void TMainForm::ZelButton4Click() {
-  if (Role() == kRoleRegistry) Services.StartProgram("regedit");
-}
-
-// ---- Findings and the scan hand-over ---------------------------------------------------------
-
-void TMainForm::AddFinding(const Finding& finding) {
-  LVITEMA item{};
-  item.mask = LVIF_TEXT;
-  item.iItem = static_cast<int>(findings_.size());
-  item.pszText = const_cast<char*>(finding.caption.c_str());
-  const int row = ListView_InsertItem(ListView1, &item);
-  if (row < 0) return;
-  ListView_SetItemText(ListView1, row, 1, const_cast<char*>(finding.parameter.c_str()));
-  ListView_SetItemText(ListView1, row, 2, const_cast<char*>(finding.section.c_str()));
-  ListView_SetItemText(ListView1, row, 3, const_cast<char*>(finding.keyPath.c_str()));
-  findings_.push_back(finding);
-  columnFit_.AddRow({&finding.caption, &finding.parameter, &finding.section, &finding.keyPath});
-}
-
-void TMainForm::ClearFindings() {
-  ListView_DeleteAllItems(ListView1);
-  findings_.clear();
-  columnFit_.Clear();
-}
-
-void TMainForm::AutoSizeColumns() {
-  // Each column as wide as its header and its widest text, the last filling the rest; the
-  // texts were measured as their rows were added.
-  columnFit_.Apply(ListView1);
-}
+// ---- Status line -------------------------------------------------------------------------------
 
 std::string TMainForm::StatusText() const { return WindowText(Panel1); }
 
 void TMainForm::SetStatusText(const std::string& text) { SetWindowTextA(Panel1, text.c_str()); }
-
-void TMainForm::ApplyScanMessages() {
-  // A scan can hand over tens of thousands of rows faster than the list takes them, and the
-  // window has to go on answering input and repainting meanwhile. So the hand-over is applied
-  // a slice at a time: after about kSliceTime the window posts itself another turn for what is
-  // left, which comes behind whatever else is waiting.
-  constexpr std::size_t kSliceMessages = 32;
-  constexpr auto kSliceTime = std::chrono::milliseconds(15);
-  const auto deadline = std::chrono::steady_clock::now() + kSliceTime;
-  bool more = true, redrawHeld = false, added = false;
-  while (more && std::chrono::steady_clock::now() < deadline) {
-    std::vector<ScanMessage> messages = scanQueue_->Take(kSliceMessages, more);
-    if (messages.empty()) break;
-    // Rows arriving together are added with drawing held off, so a large batch costs one repaint.
-    if (!redrawHeld && (more || messages.size() > 16)) {
-      SendMessageA(ListView1, WM_SETREDRAW, FALSE, 0);
-      redrawHeld = true;
-    }
-    for (ScanMessage& message : messages) {
-      switch (message.kind) {
-        case ScanMessage::Kind::Status: SetStatusText(message.text); break;
-        case ScanMessage::Kind::Finding:
-          AddFinding(message.finding);
-          added = true;
-          break;
-        case ScanMessage::Kind::End: EndOfScan(); break;
-      }
-    }
-  }
-  if (added) AutoSizeColumns();
-  if (redrawHeld) {
-    SendMessageA(ListView1, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(ListView1, nullptr, TRUE);
-  }
-  if (more) PostMessageA(hwnd_, kScanQueueMessage, 0, 0);
-}
-
-void TMainForm::EndOfScan() {
-  // The worker has handed over its last message; its body is returning.
-  FCleanThread.reset();
-  AutoSizeColumns();
-  ZelButton1->SetEnabled(true);
-  ZelButton2->SetEnabled(false);
-  PageControl1->SetTabVisible(kPageFiles, true);
-  PageControl1->SetTabVisible(kPageDeinstall, true);
-  ZelButton3->SetEnabled(!findings_.empty());
-}
 
 // ---- Window procedure ----------------------------------------------------------------------------
 
@@ -519,7 +359,7 @@ LRESULT TMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // The action buttons take the window's colour.
       return reinterpret_cast<LRESULT>(whiteBrush_.get());
     case kScanQueueMessage:
-      ApplyScanMessages();
+      registryPage_.ApplyScanMessages();
       return 0;
     case WM_CLOSE:
       if (busy_ > 0) {
@@ -529,8 +369,7 @@ LRESULT TMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       DestroyWindow(hwnd_);
       return 0;
     case WM_DESTROY:
-      scanQueue_->Detach();
-      FCleanThread.reset();  // stops the walk after at most one more key and waits for it
+      for (TPage* page : pages_) page->Closing();
       if (QuitWhenDestroyed) PostQuitMessage(0);
       return 0;
     default:

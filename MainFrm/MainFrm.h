@@ -1,7 +1,10 @@
-// TMainForm: Morvane's main window. It holds the banner, the page control with the registry,
-// unnecessary-files and deinstall pages, one list per page, the status line, the menu, the save
-// dialog and the four action buttons. The page shown decides the buttons' captions and states
-// and is kept as the page role in ZelButton1.Tag; every press is routed by that role.
+// TMainForm: Morvane's main window, the frame around its three pages. It creates the banner,
+// the page control with the registry, unnecessary-files and deinstall pages, one list per page,
+// the status line, the menu, the save dialog and the four action buttons; it dispatches the
+// window's messages and holds a close request while a tool runs. The page shown decides the
+// buttons' captions and states and is kept as the page role in ZelButton1.Tag; every press is
+// handed to the page of that role (TRegistryPage, TFilesPage, TDeinstallPage), which does the
+// work.
 #pragma once
 
 #include <windows.h>
@@ -12,21 +15,20 @@
 #include <string>
 #include <vector>
 
-#include "CleanReg/CleanThread.h"
-#include "CleanReg/Finding.h"
-#include "CleanReg/Repair.h"
-#include "CleanReg/ScanQueue.h"
-#include "MainFrm/ListColumnFit.h"
+#include "MainFrm/DeinstallPage.h"
+#include "MainFrm/FilesPage.h"
 #include "MainFrm/PageControl.h"
+#include "MainFrm/PageRole.h"
+#include "MainFrm/RegistryPage.h"
 #include "MainFrm/SaveDialog.h"
 #include "ZelButton/ZelButton.h"
+#include "platform/FileSystem.h"
+#include "platform/RegistryApi.h"
 #include "platform/WinHandles.h"
 
 namespace morvane {
 
 inline constexpr char kApplicationTitle[] = "Morvane v1.0";
-
-enum PageRole : std::int32_t { kRoleRegistry = 0, kRoleFiles = 1, kRoleDeinstall = 2 };
 
 // Menu command identifiers.
 enum MenuCommand : WORD {
@@ -65,6 +67,13 @@ class TMainForm {
   // Lets every pending window message run, then returns.
   void RefreshApp();
 
+ private:
+  // The pages come first: FCleanThread below refers into the registry page.
+  TRegistryPage registryPage_;
+  TFilesPage filesPage_;
+  TDeinstallPage deinstallPage_;
+
+ public:
   // Controls.
   std::unique_ptr<TPageControl> PageControl1;
   HWND RCl = nullptr, TabSheet1 = nullptr, TabSheet2 = nullptr;
@@ -75,8 +84,9 @@ class TMainForm {
   HMENU MainMenu1 = nullptr;
   HWND Image1 = nullptr;
   std::unique_ptr<TZelButton> ZelButton1, ZelButton2, ZelButton3, ZelButton4;
-  // The scan worker started last, until its end of scan has been applied.
-  std::unique_ptr<TCleanThread> FCleanThread;
+  // The registry scan worker started last, until its end of scan has been applied. The
+  // registry page owns it.
+  const std::unique_ptr<TCleanThread>& FCleanThread;
 
   // Page-show handlers.
   void RClShow();
@@ -88,20 +98,24 @@ class TMainForm {
   void Unnecessaryfiles1Click();
   void Deinstall1Click();
   void About1Click();
-  // Action buttons.
+  // Action buttons: each hands the press to the page of the current role.
   void ZelButton1Click();
   void ZelButton2Click();
   void ZelButton3Click();
   void ZelButton4Click();
 
-  // The findings shown in ListView1, row for row.
-  const std::vector<Finding>& Findings() const { return findings_; }
-  void AddFinding(const Finding& finding);
-  void ClearFindings();
+  PageRole Role() const { return static_cast<PageRole>(ZelButton1->Tag); }
+  // Shows or hides the tabs of every page but this one: while a page's tool runs, the other
+  // pages cannot be reached.
+  void SetOtherTabsVisible(PageRole page, bool visible);
   std::string StatusText() const;
   void SetStatusText(const std::string& text);
-  PageRole Role() const { return static_cast<PageRole>(ZelButton1->Tag); }
-  bool Repairing() const { return repairing_; }
+
+  // The registry page's findings list and repair, as the tests and benchmarks look at them.
+  const std::vector<Finding>& Findings() const { return registryPage_.Findings(); }
+  void AddFinding(const Finding& finding) { registryPage_.AddFinding(finding); }
+  void ClearFindings() { registryPage_.ClearFindings(); }
+  bool Repairing() const { return registryPage_.Repairing(); }
 
   // While work that lets messages through runs, a close request waits for it to end.
   class BusyScope {
@@ -131,26 +145,18 @@ class TMainForm {
   void CreateMenus();
   void OnCommand(WORD id);
   void OnPageShown(int page);
-  void ApplyScanMessages();
-  // The Correct command (ZelButton3 on the registry page).
-  void CorrectFindings();
-  std::vector<RepairRow> CheckedRows() const;
-  void EndOfScan();
-  void AutoSizeColumns();
+  TPage& CurrentPage() { return *pages_[Role()]; }
   // Runs a handler; an error escaping it is shown in a message box and the program goes on.
   void RunHandler(const std::function<void()>& handler);
   void Paint();
 
+  TPage* const pages_[kPageCount] = {&registryPage_, &filesPage_, &deinstallPage_};  // by role
   HWND hwnd_ = nullptr;
   AcceleratorTable accelerators_;
   GdiObject<HFONT> windowFont_, tabFont_, listFont_, buttonFont_;
   GdiObject<HBRUSH> panelBrush_, whiteBrush_;
   GdiObject<HBITMAP> banner_;
-  std::unique_ptr<ScanQueue> scanQueue_;
-  std::vector<Finding> findings_;
-  TListColumnFit columnFit_;  // widths of ListView1's columns, kept as rows are added
   int busy_ = 0;
-  bool repairing_ = false;
   bool closeRequested_ = false;
 };
 

@@ -1,0 +1,138 @@
+#include "MainFrm/RegistryPage.h"
+
+#include <commctrl.h>
+
+#include <chrono>
+
+#include "MainFrm/MainFrm.h"
+
+namespace morvane {
+
+TRegistryPage::TRegistryPage(TMainForm& form)
+    : form_(form),
+      // The worker's hand-overs wait in the queue; the window is told to take them.
+      scanQueue_([&form] { PostMessageA(form.Handle(), TMainForm::kScanQueueMessage, 0, 0); }) {}
+
+TRegistryPage::~TRegistryPage() { Closing(); }
+
+void TRegistryPage::ControlsCreated() {
+  // The column fit learns the list's margins while the list is still empty.
+  AutoSizeColumns();
+}
+
+void TRegistryPage::Closing() {
+  scanQueue_.Detach();
+  FCleanThread.reset();  // stops the walk after at most one more key and waits for it
+}
+
+void TRegistryPage::Show() {
+  ClearFindings();
+  form_.ZelButton3->SetCaption("Correct");
+  form_.ZelButton2->SetCaption("Cancel");
+  form_.ZelButton1->SetCaption("Start");
+  form_.ZelButton1->SetEnabled(true);
+  form_.ZelButton2->SetEnabled(false);
+  form_.ZelButton2->SetVisible(true);
+  form_.ZelButton3->SetEnabled(false);
+  form_.ZelButton4->SetVisible(true);
+  form_.ZelButton1->Tag = kRoleRegistry;
+  form_.SetStatusText("");
+}
+
+void TRegistryPage::Start() {
+  if (FCleanThread || repairing_) return;  // one scan at a time, never during a repair
+  ClearFindings();
+  auto worker = std::make_unique<TCleanThread>(scanQueue_, *form_.Services.Registry, *form_.Services.Files);
+  worker->FScanExtensions = true;
+  worker->FScanReferences = true;
+  FCleanThread = std::move(worker);
+  FCleanThread->Start();
+  form_.SetOtherTabsVisible(kRoleRegistry, false);
+  form_.ZelButton1->SetEnabled(false);
+  form_.ZelButton3->SetEnabled(false);
+  form_.ZelButton2->SetEnabled(true);
+}
+
+void TRegistryPage::Cancel() {
+  if (FCleanThread) FCleanThread->Cancel();
+}
+
+void TRegistryPage::Regedit() { form_.Services.StartProgram("regedit"); }
+
+// ---- Findings and the scan hand-over ---------------------------------------------------------
+
+void TRegistryPage::AddFinding(const Finding& finding) {
+  HWND list = form_.ListView1;
+  LVITEMA item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = static_cast<int>(findings_.size());
+  item.pszText = const_cast<char*>(finding.caption.c_str());
+  const int row = ListView_InsertItem(list, &item);
+  if (row < 0) return;
+  ListView_SetItemText(list, row, 1, const_cast<char*>(finding.parameter.c_str()));
+  ListView_SetItemText(list, row, 2, const_cast<char*>(finding.section.c_str()));
+  ListView_SetItemText(list, row, 3, const_cast<char*>(finding.keyPath.c_str()));
+  findings_.push_back(finding);
+  columnFit_.AddRow({&finding.caption, &finding.parameter, &finding.section, &finding.keyPath});
+}
+
+void TRegistryPage::ClearFindings() {
+  ListView_DeleteAllItems(form_.ListView1);
+  findings_.clear();
+  columnFit_.Clear();
+}
+
+void TRegistryPage::AutoSizeColumns() {
+  // Each column as wide as its header and its widest text, the last filling the rest; the
+  // texts were measured as their rows were added.
+  columnFit_.Apply(form_.ListView1);
+}
+
+void TRegistryPage::ApplyScanMessages() {
+  // A scan can hand over tens of thousands of rows faster than the list takes them, and the
+  // window has to go on answering input and repainting meanwhile. So the hand-over is applied
+  // a slice at a time: after about kSliceTime the window posts itself another turn for what is
+  // left, which comes behind whatever else is waiting.
+  constexpr std::size_t kSliceMessages = 32;
+  constexpr auto kSliceTime = std::chrono::milliseconds(15);
+  HWND list = form_.ListView1;
+  const auto deadline = std::chrono::steady_clock::now() + kSliceTime;
+  bool more = true, redrawHeld = false, added = false;
+  while (more && std::chrono::steady_clock::now() < deadline) {
+    std::vector<ScanMessage> messages = scanQueue_.Take(kSliceMessages, more);
+    if (messages.empty()) break;
+    // Rows arriving together are added with drawing held off, so a large batch costs one repaint.
+    if (!redrawHeld && (more || messages.size() > 16)) {
+      SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+      redrawHeld = true;
+    }
+    for (ScanMessage& message : messages) {
+      switch (message.kind) {
+        case ScanMessage::Kind::Status: form_.SetStatusText(message.text); break;
+        case ScanMessage::Kind::Finding:
+          AddFinding(message.finding);
+          added = true;
+          break;
+        case ScanMessage::Kind::End: EndOfScan(); break;
+      }
+    }
+  }
+  if (added) AutoSizeColumns();
+  if (redrawHeld) {
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+  }
+  if (more) PostMessageA(form_.Handle(), TMainForm::kScanQueueMessage, 0, 0);
+}
+
+void TRegistryPage::EndOfScan() {
+  // The worker has handed over its last message; its body is returning.
+  FCleanThread.reset();
+  AutoSizeColumns();
+  form_.ZelButton1->SetEnabled(true);
+  form_.ZelButton2->SetEnabled(false);
+  form_.SetOtherTabsVisible(kRoleRegistry, true);
+  form_.ZelButton3->SetEnabled(!findings_.empty());
+}
+
+}  // namespace morvane

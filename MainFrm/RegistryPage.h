@@ -1,0 +1,64 @@
+// TRegistryPage: the registry page. Start runs the registry scan on its worker and takes the
+// worker's hand-over into the findings list; Cancel stops it; Correct removes the checked
+// findings after offering a backup; Regedit starts the registry editor.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "CleanReg/CleanThread.h"
+#include "CleanReg/Finding.h"
+#include "CleanReg/Repair.h"
+#include "CleanReg/ScanQueue.h"
+#include "MainFrm/ListColumnFit.h"
+#include "MainFrm/Page.h"
+
+namespace morvane {
+
+class TMainForm;
+
+class TRegistryPage final : public TPage {
+ public:
+  explicit TRegistryPage(TMainForm& form);
+  ~TRegistryPage() override;
+  TRegistryPage(const TRegistryPage&) = delete;
+  TRegistryPage& operator=(const TRegistryPage&) = delete;
+
+  void ControlsCreated() override;
+  void Show() override;
+  void PressButton1() override { Start(); }
+  void PressButton2() override { Cancel(); }
+  void PressButton3() override { CorrectFindings(); }
+  void PressButton4() override { Regedit(); }
+  void Closing() override;
+
+  // The findings shown in ListView1, row for row.
+  const std::vector<Finding>& Findings() const { return findings_; }
+  void AddFinding(const Finding& finding);
+  void ClearFindings();
+  bool Repairing() const { return repairing_; }
+  // Applies what the worker has handed over, a slice at a time (the frame calls it when the
+  // scan queue posts kScanQueueMessage).
+  void ApplyScanMessages();
+
+  // The scan worker started last, until its end of scan has been applied.
+  std::unique_ptr<TCleanThread> FCleanThread;
+
+ private:
+  void Start();
+  void Cancel();
+  // The Correct command (RepairCommand.cpp).
+  void CorrectFindings();
+  std::vector<RepairRow> CheckedRows() const;
+  void Regedit();
+  void EndOfScan();
+  void AutoSizeColumns();
+
+  TMainForm& form_;
+  ScanQueue scanQueue_;
+  std::vector<Finding> findings_;
+  TListColumnFit columnFit_;  // widths of ListView1's columns, kept as rows are added
+  bool repairing_ = false;
+};
+
+}  // namespace morvane
