@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "MainFrm/MainFrm.h"
-#include "platform/MemRegistryApi.h"
+#include "testing/MemRegistryApi.h"
 
 using namespace morvane;
 using Clock = std::chrono::steady_clock;

@@ -1,6 +1,6 @@
 // The narrow seam between the registry cursor and the registry itself.
 // Everything above this interface is plain C++; the advapi32 implementation lives in
-// WinRegistryApi.cpp and an in-memory one (with fault injection) in MemRegistryApi.h.
+// WinRegistryApi.cpp; an in-memory one with fault injection, for tests, is testing/MemRegistryApi.h.
 #pragma once
 
 #include <cstdint>

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "platform/MemRegistryApi.h"
+#include "testing/MemRegistryApi.h"
 #include "tests/native/registry_contract.h"
 
 namespace morvane {

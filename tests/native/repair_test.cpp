@@ -7,7 +7,7 @@
 #include <sstream>
 
 #include "CleanReg/Repair.h"
-#include "platform/MemRegistryApi.h"
+#include "testing/MemRegistryApi.h"
 
 namespace morvane {
 namespace {

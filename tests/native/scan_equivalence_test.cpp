@@ -2,7 +2,7 @@
 // inspected in the same order, the same findings in the same order.
 #include <gtest/gtest.h>
 
-#include "platform/MemRegistryApi.h"
+#include "testing/MemRegistryApi.h"
 #include "tests/native/fake_files.h"
 #include "tests/native/random_tree.h"
 #include "tests/native/recording_sink.h"

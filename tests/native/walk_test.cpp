@@ -5,7 +5,7 @@
 #include <map>
 
 #include "CleanReg/CleanThread.h"
-#include "platform/MemRegistryApi.h"
+#include "testing/MemRegistryApi.h"
 #include "tests/native/recording_sink.h"
 
 namespace morvane {

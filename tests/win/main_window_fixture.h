@@ -8,7 +8,7 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/MemRegistryApi.h"
+#include "testing/MemRegistryApi.h"
 #include "tests/native/fake_files.h"
 #include "tests/win/window_harness.h"
 

@@ -1,4 +1,4 @@
-#include "platform/MemRegistryApi.h"
+#include "testing/MemRegistryApi.h"
 
 #include <algorithm>
 #include <cctype>
