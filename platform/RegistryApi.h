@@ -72,6 +72,8 @@ struct RegValue {
   bool exact = true;
 };
 
+// An implementation keeps nothing between calls that two threads could trip over: the window
+// and its scan worker use the same one at the same time.
 class RegistryApi {
  public:
   virtual ~RegistryApi() = default;

@@ -1,5 +1,6 @@
-// The registry seam over advapi32. Buffers are sized with RegQueryInfoKeyA where it helps and
-// grown whenever the registry answers ERROR_MORE_DATA, so names and data of any length fit.
+// The registry seam over advapi32. One instance serves every thread; its reading buffers belong
+// to the thread that reads. They are sized with RegQueryInfoKeyA where it helps and grown
+// whenever the registry answers ERROR_MORE_DATA, so names and data of any length fit.
 #include <windows.h>
 
 #include <algorithm>
@@ -90,18 +91,19 @@ class WinRegistryApi final : public RegistryApi {
 
   long EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) override {
     if (wantData) return EnumValueWithData(key, index, value);
+    std::vector<char>& nameBuffer = ThreadBuffers().name;
     // Value names may reach 16,383 characters. Start small and grow.
-    if (nameBuffer_.size() < 512) nameBuffer_.resize(512);
+    if (nameBuffer.size() < 512) nameBuffer.resize(512);
     for (int attempt = 0; attempt < 8; ++attempt) {
-      DWORD nameLength = static_cast<DWORD>(nameBuffer_.size());
+      DWORD nameLength = static_cast<DWORD>(nameBuffer.size());
       DWORD type = 0;
-      LONG rc = RegEnumValueA(ToHkey(key), index, nameBuffer_.data(), &nameLength, nullptr, &type, nullptr, nullptr);
+      LONG rc = RegEnumValueA(ToHkey(key), index, nameBuffer.data(), &nameLength, nullptr, &type, nullptr, nullptr);
       if (rc == ERROR_MORE_DATA) {
-        nameBuffer_.resize(nameBuffer_.size() * 2);
+        nameBuffer.resize(nameBuffer.size() * 2);
         continue;
       }
       if (rc != ERROR_SUCCESS) return rc;
-      value.name.assign(nameBuffer_.data(), nameLength);
+      value.name.assign(nameBuffer.data(), nameLength);
       value.type = type;
       value.data.clear();
       value.exact = true;
@@ -199,32 +201,35 @@ class WinRegistryApi final : public RegistryApi {
   // to be replaced on the way. Data is unbounded and names reach 16,383 characters: the
   // buffers start small and grow.
   long EnumValueWithData(RegKey key, std::uint32_t index, RegValue& value) {
-    if (wideName_.size() < 512) wideName_.resize(512);
-    if (wideData_.size() < 4096) wideData_.resize(4096);
+    Buffers& buffers = ThreadBuffers();
+    std::vector<wchar_t>& wideName = buffers.wideName;
+    std::vector<char>& wideData = buffers.wideData;
+    if (wideName.size() < 512) wideName.resize(512);
+    if (wideData.size() < 4096) wideData.resize(4096);
     for (int attempt = 0; attempt < 8; ++attempt) {
-      DWORD nameLength = static_cast<DWORD>(wideName_.size());
-      DWORD dataLength = static_cast<DWORD>(wideData_.size());
+      DWORD nameLength = static_cast<DWORD>(wideName.size());
+      DWORD dataLength = static_cast<DWORD>(wideData.size());
       DWORD type = 0;
-      LONG rc = RegEnumValueW(ToHkey(key), index, wideName_.data(), &nameLength, nullptr, &type,
-                              reinterpret_cast<BYTE*>(wideData_.data()), &dataLength);
+      LONG rc = RegEnumValueW(ToHkey(key), index, wideName.data(), &nameLength, nullptr, &type,
+                              reinterpret_cast<BYTE*>(wideData.data()), &dataLength);
       if (rc == ERROR_MORE_DATA) {
         RegKeyInfo info;
         QueryInfo(key, info);
-        wideName_.resize(std::max<std::size_t>(wideName_.size() * 2, info.maxValueNameLen + 2));
-        wideData_.resize(std::max<std::size_t>(
-            {wideData_.size() * 2, std::size_t(info.maxValueLen) + 2, std::size_t(dataLength) + 2}));
+        wideName.resize(std::max<std::size_t>(wideName.size() * 2, info.maxValueNameLen + 2));
+        wideData.resize(std::max<std::size_t>(
+            {wideData.size() * 2, std::size_t(info.maxValueLen) + 2, std::size_t(dataLength) + 2}));
         continue;
       }
       if (rc != ERROR_SUCCESS) return rc;
-      bool exact = Narrow(reinterpret_cast<const wchar_t*>(wideName_.data()), nameLength, value.name);
+      bool exact = Narrow(reinterpret_cast<const wchar_t*>(wideName.data()), nameLength, value.name);
       value.type = type;
       if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
         // Whole characters only: a stray last byte of odd-sized data is dropped, as the narrow
         // call drops it.
-        exact = Narrow(reinterpret_cast<const wchar_t*>(wideData_.data()), dataLength / sizeof(wchar_t), value.data) &&
+        exact = Narrow(reinterpret_cast<const wchar_t*>(wideData.data()), dataLength / sizeof(wchar_t), value.data) &&
                 exact;
       } else {
-        value.data.assign(wideData_.data(), dataLength);
+        value.data.assign(wideData.data(), dataLength);
       }
       value.exact = exact;
       return rc;
@@ -251,22 +256,31 @@ class WinRegistryApi final : public RegistryApi {
     WideCharToMultiByte(CP_ACP, 0, wide, wideLength, out.data(), size, nullptr, nullptr);
     const int back = MultiByteToWideChar(CP_ACP, 0, out.data(), size, nullptr, 0);
     if (back != wideLength) return false;
-    roundTrip_.resize(static_cast<std::size_t>(back));
-    MultiByteToWideChar(CP_ACP, 0, out.data(), size, roundTrip_.data(), back);
-    return std::equal(roundTrip_.begin(), roundTrip_.end(), wide);
+    std::wstring& roundTrip = ThreadBuffers().roundTrip;
+    roundTrip.resize(static_cast<std::size_t>(back));
+    MultiByteToWideChar(CP_ACP, 0, out.data(), size, roundTrip.data(), back);
+    return std::equal(roundTrip.begin(), roundTrip.end(), wide);
   }
 
-  std::vector<char> nameBuffer_;
-  std::vector<wchar_t> wideName_;
-  std::vector<char> wideData_;
-  std::wstring roundTrip_;
+  // The window's thread and the scan worker read through the one instance at the same time:
+  // each thread reads into buffers of its own, kept between its calls.
+  struct Buffers {
+    std::vector<char> name;
+    std::vector<wchar_t> wideName;
+    std::vector<char> wideData;
+    std::wstring roundTrip;
+  };
+  static Buffers& ThreadBuffers() {
+    thread_local Buffers buffers;
+    return buffers;
+  }
 };
 
 }  // namespace
 
 RegistryApi& SystemRegistry() {
-  // One instance per thread: the enumeration buffers are reused between calls.
-  thread_local WinRegistryApi api;
+  // One for the whole program: it keeps nothing between calls that threads could share.
+  static WinRegistryApi api;
   return api;
 }
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the rules natively under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the 32-bit Windows build's tests under Wine (in a throwaway
-# prefix, windows on Xvfb), and checks that the 64-bit Windows build compiles.
+# UndefinedBehaviorSanitizer, the two-thread test under ThreadSanitizer, then the 32-bit Windows
+# build's tests under Wine (in a throwaway prefix, windows on Xvfb), and checks that the 64-bit
+# Windows build compiles.
 # Installs whatever is missing first (needs root on a fresh machine).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -13,6 +14,11 @@ echo "== native build (sanitizers) =="
 cmake -S . -B build/native -DMORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/native -j"$jobs"
 ctest --test-dir build/native --output-on-failure
+
+echo "== two threads on one registry, under ThreadSanitizer =="
+cmake -S . -B build/tsan -DMORVANE_TSAN=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/tsan -j"$jobs" --target concurrency_tests
+build/tsan/tests/concurrency_tests
 
 echo "== fuzzing the path rules (short round) =="
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}"

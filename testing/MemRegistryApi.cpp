@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <mutex>
 
 namespace morvane {
 
@@ -77,11 +78,16 @@ std::string MemRegistryApi::PathOf(const Node* node) {
   return path;
 }
 
-void MemRegistryApi::RunHook(const std::string& op, const Node* node, const std::string& subPath) {
+void MemRegistryApi::RunHook(std::unique_lock<std::mutex>& lock, const std::string& op, const Node* node,
+                             const std::string& subPath) {
   if (!hook) return;
   std::string path = PathOf(node);
   if (!subPath.empty()) path += "\\" + subPath;
+  // Without the lock: the hook may change the tree, and may hold this thread up while another
+  // goes on working. What the operation looked up before has to be looked up again after.
+  lock.unlock();
   hook(op, path);
+  lock.lock();
 }
 
 RegValue* MemRegistryApi::FindValue(Node* node, const std::string& name) {
@@ -90,10 +96,14 @@ RegValue* MemRegistryApi::FindValue(Node* node, const std::string& name) {
   return nullptr;
 }
 
-void MemRegistryApi::AddKey(RootKey root, const std::string& path) { Walk(RootNode(root), path, true); }
+void MemRegistryApi::AddKey(RootKey root, const std::string& path) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  Walk(RootNode(root), path, true);
+}
 
 void MemRegistryApi::AddValue(RootKey root, const std::string& path, const std::string& name,
                               std::uint32_t type, const std::string& data) {
+  std::unique_lock<std::mutex> lock(mutex_);
   Node* node = Walk(RootNode(root), path, true);
   if (RegValue* v = FindValue(node, name)) {
     v->type = type;
@@ -109,10 +119,12 @@ void MemRegistryApi::AddText(RootKey root, const std::string& path, const std::s
 }
 
 bool MemRegistryApi::KeyExists(RootKey root, const std::string& path) const {
+  std::unique_lock<std::mutex> lock(mutex_);
   return const_cast<MemRegistryApi*>(this)->Walk(RootNode(root), path, false) != nullptr;
 }
 
 bool MemRegistryApi::ValueExists(RootKey root, const std::string& path, const std::string& name) const {
+  std::unique_lock<std::mutex> lock(mutex_);
   auto* self = const_cast<MemRegistryApi*>(this);
   Node* node = self->Walk(RootNode(root), path, false);
   return node != nullptr && self->FindValue(node, name) != nullptr;
@@ -128,6 +140,7 @@ void MemRegistryApi::Forget(Node* node) {
 }
 
 bool MemRegistryApi::RemoveKey(RootKey root, const std::string& path) {
+  std::unique_lock<std::mutex> lock(mutex_);
   Node* node = Walk(RootNode(root), path, false);
   if (node == nullptr || node->parent == nullptr) return false;
   Forget(node);
@@ -136,22 +149,26 @@ bool MemRegistryApi::RemoveKey(RootKey root, const std::string& path) {
 }
 
 void MemRegistryApi::RestrictAccess(RootKey root, const std::string& path, std::uint32_t allowed) {
+  std::unique_lock<std::mutex> lock(mutex_);
   Walk(RootNode(root), path, true)->allowed = allowed;
 }
 
 void MemRegistryApi::BreakSubkeyIndex(RootKey root, const std::string& path, std::uint32_t index) {
+  std::unique_lock<std::mutex> lock(mutex_);
   Walk(RootNode(root), path, true)->brokenIndexes.insert(index);
 }
 
 void MemRegistryApi::MarkInexact(RootKey root, const std::string& path, const std::string& name) {
+  std::unique_lock<std::mutex> lock(mutex_);
   Walk(RootNode(root), path, true)->inexactValues.insert(name);
 }
 
 long MemRegistryApi::OpenKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) {
+  std::unique_lock<std::mutex> lock(mutex_);
   out = 0;
   Node* from = NodeOf(base);
   if (from == nullptr) return base >= 0x80000000u ? kRegInvalidHandle : kKeyDeleted;
-  RunHook("open", from, subPath);
+  RunHook(lock, "open", from, subPath);
   from = NodeOf(base);
   if (from == nullptr) return kKeyDeleted;
   Node* node = Walk(from, subPath, false);
@@ -164,6 +181,7 @@ long MemRegistryApi::OpenKey(RegKey base, const std::string& subPath, std::uint3
 }
 
 long MemRegistryApi::CreateKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) {
+  std::unique_lock<std::mutex> lock(mutex_);
   out = 0;
   Node* from = NodeOf(base);
   if (from == nullptr) return kKeyDeleted;
@@ -176,12 +194,16 @@ long MemRegistryApi::CreateKey(RegKey base, const std::string& subPath, std::uin
   return kRegOk;
 }
 
-void MemRegistryApi::CloseKey(RegKey key) { handles_.erase(key); }
+void MemRegistryApi::CloseKey(RegKey key) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  handles_.erase(key);
+}
 
 long MemRegistryApi::QueryInfo(RegKey key, RegKeyInfo& info) {
+  std::unique_lock<std::mutex> lock(mutex_);
   Node* node = NodeOf(key);
   if (node == nullptr) return kKeyDeleted;
-  RunHook("info", node);
+  RunHook(lock, "info", node);
   if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   info = RegKeyInfo{};
   info.subkeys = static_cast<std::uint32_t>(node->children.size());
@@ -196,9 +218,10 @@ long MemRegistryApi::QueryInfo(RegKey key, RegKeyInfo& info) {
 }
 
 long MemRegistryApi::EnumKey(RegKey key, std::uint32_t index, std::string& name) {
+  std::unique_lock<std::mutex> lock(mutex_);
   Node* node = NodeOf(key);
   if (node == nullptr) return kKeyDeleted;
-  RunHook("enumkey", node);
+  RunHook(lock, "enumkey", node);
   if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   if (index >= node->children.size()) return kRegNoMoreItems;
   if (node->brokenIndexes.count(index)) return kRegMoreData;
@@ -207,9 +230,10 @@ long MemRegistryApi::EnumKey(RegKey key, std::uint32_t index, std::string& name)
 }
 
 long MemRegistryApi::EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) {
+  std::unique_lock<std::mutex> lock(mutex_);
   Node* node = NodeOf(key);
   if (node == nullptr) return kKeyDeleted;
-  RunHook("enumvalue", node);
+  RunHook(lock, "enumvalue", node);
   if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   if (index >= node->values.size()) return kRegNoMoreItems;
   value = node->values[index];
@@ -219,9 +243,10 @@ long MemRegistryApi::EnumValue(RegKey key, std::uint32_t index, RegValue& value,
 }
 
 long MemRegistryApi::QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::string* data) {
+  std::unique_lock<std::mutex> lock(mutex_);
   Node* node = NodeOf(key);
   if (node == nullptr) return kKeyDeleted;
-  RunHook("query:" + name, node);
+  RunHook(lock, "query:" + name, node);
   if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   const RegValue* v = FindValue(node, name);
   if (v == nullptr) return kRegNotFound;
@@ -231,9 +256,10 @@ long MemRegistryApi::QueryValue(RegKey key, const std::string& name, std::uint32
 }
 
 long MemRegistryApi::QueryExactText(RegKey key, const std::string& name, std::string& text, bool& exact) {
+  std::unique_lock<std::mutex> lock(mutex_);
   Node* node = NodeOf(key);
   if (node == nullptr) return kKeyDeleted;
-  RunHook("querytext:" + name, node);
+  RunHook(lock, "querytext:" + name, node);
   if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   const RegValue* v = FindValue(node, name);
   if (v == nullptr || (v->type != kRegSz && v->type != kRegExpandSz)) return kRegNotFound;
@@ -243,6 +269,7 @@ long MemRegistryApi::QueryExactText(RegKey key, const std::string& name, std::st
 }
 
 long MemRegistryApi::SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) {
+  std::unique_lock<std::mutex> lock(mutex_);
   Node* node = NodeOf(key);
   if (node == nullptr) return kKeyDeleted;
   if (RegValue* v = FindValue(node, name)) {
@@ -255,9 +282,10 @@ long MemRegistryApi::SetValue(RegKey key, const std::string& name, std::uint32_t
 }
 
 long MemRegistryApi::DeleteKey(RegKey base, const std::string& subPath) {
+  std::unique_lock<std::mutex> lock(mutex_);
   Node* from = NodeOf(base);
   if (from == nullptr) return kKeyDeleted;
-  RunHook("deletekey", from, subPath);
+  RunHook(lock, "deletekey", from, subPath);
   if ((from = NodeOf(base)) == nullptr) return kKeyDeleted;
   Node* node = Walk(from, subPath, false);
   if (node == nullptr) return kRegNotFound;
@@ -269,9 +297,11 @@ long MemRegistryApi::DeleteKey(RegKey base, const std::string& subPath) {
 }
 
 long MemRegistryApi::DeleteValue(RegKey key, const std::string& name) {
+  std::unique_lock<std::mutex> lock(mutex_);
   Node* node = NodeOf(key);
   if (node == nullptr) return kKeyDeleted;
-  RunHook("deletevalue", node);
+  RunHook(lock, "deletevalue", node);
+  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   for (auto it = node->values.begin(); it != node->values.end(); ++it) {
     if (NoCaseEqual(it->name, name)) {
       node->values.erase(it);

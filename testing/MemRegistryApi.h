@@ -4,12 +4,14 @@
 // tree under a running walk (a key vanishing, a value changing type).
 //
 // Subkeys enumerate in case-insensitive name order and values in insertion order, as on
-// Windows. Names compare without regard to ASCII case.
+// Windows. Names compare without regard to ASCII case. As the real registry, it may be used by
+// several threads at once; the hook runs without its lock held, so it may call back into it.
 #pragma once
 
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -43,8 +45,14 @@ class MemRegistryApi final : public RegistryApi {
   // of the key it works on.
   std::function<void(const std::string& op, const std::string& path)> hook;
 
-  int OpenCount() const { return openCount_; }
-  int OpenHandles() const { return static_cast<int>(handles_.size()); }
+  int OpenCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return openCount_;
+  }
+  int OpenHandles() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<int>(handles_.size());
+  }
 
   long OpenKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) override;
   long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) override;
@@ -76,10 +84,12 @@ class MemRegistryApi final : public RegistryApi {
   Node* NodeOf(RegKey key) const;  // null for a closed handle or a deleted key
   Node* Walk(Node* from, const std::string& subPath, bool create);
   static std::string PathOf(const Node* node);
-  void RunHook(const std::string& op, const Node* node, const std::string& subPath = {});
+  void RunHook(std::unique_lock<std::mutex>& lock, const std::string& op, const Node* node,
+               const std::string& subPath = {});
   RegValue* FindValue(Node* node, const std::string& name);
   void Forget(Node* node);
 
+  mutable std::mutex mutex_;
   std::unique_ptr<Node> roots_[3];
   std::map<RegKey, Node*> handles_;
   RegKey nextHandle_ = 0x1000;
