@@ -69,6 +69,7 @@ void TCleanThread::RunScan() {
   // A Cancel that arrives before the body starts must not be undone here.
   FRunning = !cancelRequested_;
   answers_.Forget();
+  bool stoppedEarly = false;
   try {
     if (FScanExtensions) RunPass(kStatusExtensions, RootKey::ClassesRoot, "");
     if (FScanReferences) {
@@ -76,14 +77,16 @@ void TCleanThread::RunScan() {
       RunPass(kStatusReferences, RootKey::CurrentUser, "\\SOFTWARE");
     }
   } catch (...) {
-    // Whatever went wrong, the window must get back to idle: fall through to the end. The
-    // walk's keys were closed as the error passed through it.
+    // Whatever went wrong, the window must get back to idle: fall through to the end, which
+    // says that the scan did not finish. The walk's keys were closed as the error passed
+    // through it.
+    stoppedEarly = true;
   }
   // What the scan kept is freed here, on the worker's own thread, rather than later by whoever
   // destroys the worker: that is the window, which should not spend its time on it.
   answers_.Forget();
   std::vector<RegValue>().swap(values_);
-  sink_.Status(kStatusCompleted);
+  sink_.Status(stoppedEarly ? kStatusStoppedEarly : kStatusCompleted);
   FRunning = false;
   sink_.End();
 }

@@ -22,6 +22,7 @@ namespace morvane {
 inline constexpr char kStatusExtensions[] = "Search of incorrect expansions. Please wait!";
 inline constexpr char kStatusReferences[] = "Search of incorrect references to files. Please wait!";
 inline constexpr char kStatusCompleted[] = "The analysis of keys of the register is completed!";
+inline constexpr char kStatusStoppedEarly[] = "The analysis of keys of the register stopped early because of an error!";
 
 // The name under which a subkey whose name could not be read is walked: its list position
 // written with at least four digits ("0007").

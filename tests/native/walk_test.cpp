@@ -221,7 +221,7 @@ TEST_F(WalkTest, AnyOtherFailureStillEndsTheScan) {
   w.FScanReferences = true;
   w.RunScan();
   EXPECT_EQ(sink_.events.back(), "end");
-  EXPECT_EQ(sink_.events[sink_.events.size() - 2], "status:" + std::string(kStatusCompleted));
+  EXPECT_EQ(sink_.events[sink_.events.size() - 2], "status:" + std::string(kStatusStoppedEarly));
   EXPECT_FALSE(w.FRunning);
 }
 

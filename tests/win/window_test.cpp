@@ -209,6 +209,22 @@ TEST_F(MainWindowTest, ScanFindingNothingLeavesCorrectDisabled) {
   EXPECT_EQ(f.StatusText(), kStatusCompleted);
 }
 
+TEST_F(MainWindowTest, AnErrorInsideTheScanReturnsToIdleAndSaysTheScanStoppedEarly) {
+  mem_.hook = [](const std::string& op, const std::string& path) {
+    if (op == "open" && path == "\\SOFTWARE\\Blocker") throw std::runtime_error("registry gone");
+  };
+  TMainForm& f = Form();
+  ClickWindow(f, f.ZelButton1->Handle());
+  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
+  EXPECT_EQ(f.StatusText(), kStatusStoppedEarly);
+  EXPECT_FALSE(f.ZelButton2->Enabled());
+  EXPECT_EQ(TabCaptions(f).size(), 3u);
+  // The row found before the error stays and can be corrected.
+  ASSERT_EQ(ListViewRows(f.ListView1), 1);
+  EXPECT_TRUE(f.ZelButton3->Enabled());
+  EXPECT_TRUE(services_.messages.empty());
+}
+
 TEST_F(MainWindowTest, ClosingDuringAScanEndsPromptly) {
   HoldScan();
   TMainForm& f = Form();
