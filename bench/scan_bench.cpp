@@ -9,6 +9,10 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <malloc.h>
+#include <new>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -23,6 +27,31 @@
 
 using namespace morvane;
 using namespace morvane::bench;
+
+// The heap the program's own code takes, counted at every allocation, so that the scan's peak
+// can be read off exactly: what it holds at its busiest, above what was held when it began.
+namespace heap {
+std::atomic<long long> current{0}, peak{0};
+void Add(long long bytes) {
+  const long long now = current += bytes;
+  long long seen = peak.load();
+  while (now > seen && !peak.compare_exchange_weak(seen, now)) {
+  }
+}
+}  // namespace heap
+
+void* operator new(std::size_t size) {
+  void* p = std::malloc(size ? size : 1);
+  if (p == nullptr) throw std::bad_alloc();
+  heap::Add(static_cast<long long>(_msize(p)));
+  return p;
+}
+void operator delete(void* p) noexcept {
+  if (p == nullptr) return;
+  heap::Add(-static_cast<long long>(_msize(p)));
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 
 namespace {
 
@@ -146,6 +175,7 @@ int main(int argc, char** argv) {
   }
 
   std::vector<double> floorTimes, regTimes, scanTimes;
+  long long scanPeak = 0;
   long findings = -1;
   unsigned long long digest = 0;
   const std::string startKey = std::string("\\") + kTreePath;
@@ -160,7 +190,10 @@ int main(int argc, char** argv) {
     regTimes.push_back(reg.seconds);
     DigestSink sink;
     TreeScan scan(sink);
+    const long long before = heap::current;
+    heap::peak = before;
     scanTimes.push_back(Seconds([&] { scan.Run(startKey); }));
+    scanPeak = std::max(scanPeak, heap::peak - before);
     if (findings >= 0 && (sink.findings != findings || sink.digest != digest)) {
       std::fprintf(stderr, "two scans of one tree reported different findings\n");
       return 1;
@@ -179,7 +212,8 @@ int main(int argc, char** argv) {
               Range(regTimes).c_str(), keys / regTime);
   std::printf("  scan: TCleanThread reference pass    %7.2f s (%s)  %9.0f keys/s\n", scanTime,
               Range(scanTimes).c_str(), keys / scanTime);
-  std::printf("  scan findings: %ld (digest %016llx)\n", findings, digest);
+  std::printf("  scan findings: %ld (digest %016llx); peak heap of the scan %.1f MB\n", findings, digest,
+              scanPeak / 1048576.0);
   std::printf("scan time / reg query time: %.2f   (no slower than reg query when <= 1)\n", scanTime / regTime);
   std::printf("scan time / floor time:     %.2f   (within 2x of the floor when <= 2)\n", scanTime / floorTime);
 
