@@ -5,6 +5,7 @@
 
 #include "platform/WinHandles.h"
 #include "platform/WindowRouting.h"
+#include "platform/WindowSubclass.h"
 
 namespace morvane {
 
@@ -15,10 +16,9 @@ LRESULT CALLBACK ListViewRowsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     auto* header = reinterpret_cast<NMHDR*>(lParam);
     if (header->code == static_cast<UINT>(NM_CUSTOMDRAW))
       return ListView1CustomDrawItem(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
-    return 0;
   }
-  if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, ListViewRowsProc, id);
-  return DefSubclassProc(hwnd, message, wParam, lParam);
+  if (message == WM_NCDESTROY) DetachSubclass(hwnd, ListViewRowsProc, id);
+  return NextSubclassProc(hwnd, message, wParam, lParam);
 }
 
 LRESULT CALLBACK ListBoxRowsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
@@ -26,19 +26,19 @@ LRESULT CALLBACK ListBoxRowsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     ListBoxDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
     return TRUE;
   }
-  if (message == WM_NCDESTROY) RemoveWindowSubclass(hwnd, ListBoxRowsProc, id);
-  return DefSubclassProc(hwnd, message, wParam, lParam);
+  if (message == WM_NCDESTROY) DetachSubclass(hwnd, ListBoxRowsProc, id);
+  return NextSubclassProc(hwnd, message, wParam, lParam);
 }
 
 }  // namespace
 
-void DrawRowsAlternately(HWND listView) { SetWindowSubclass(listView, ListViewRowsProc, 0, 0); }
+void DrawRowsAlternately(HWND listView) { AttachSubclass(listView, ListViewRowsProc, 0, 0); }
 
 void DrawListBoxRows(HWND listBox) {
   // The list box asked its parent for the row height while it was being created, before this
   // code could answer; the height is set here instead.
   SendMessageA(listBox, LB_SETITEMHEIGHT, 0, kListRowHeight);
-  SetWindowSubclass(listBox, ListBoxRowsProc, 0, 0);
+  AttachSubclass(listBox, ListBoxRowsProc, 0, 0);
 }
 
 LRESULT ListView1CustomDrawItem(NMLVCUSTOMDRAW& draw) {

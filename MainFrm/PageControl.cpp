@@ -5,6 +5,7 @@
 #include "MainFrm/Appearance.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowRouting.h"
+#include "platform/WindowSubclass.h"
 
 namespace morvane {
 
@@ -55,7 +56,7 @@ LRESULT CALLBACK TPageControl::TabsProc(HWND hwnd, UINT message, WPARAM wParam, 
       }
       return 0;
     default:
-      return DefSubclassProc(hwnd, message, wParam, lParam);
+      return NextSubclassProc(hwnd, message, wParam, lParam);
   }
 }
 
@@ -65,12 +66,12 @@ TPageControl::TPageControl(HWND parent, int left, int top, int width, int height
   tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "",
                           WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_OWNERDRAWFIXED,
                           left, top, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
-  SetWindowSubclass(tabs_, TabsProc, 1, reinterpret_cast<DWORD_PTR>(this));
+  AttachSubclass(tabs_, TabsProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
 TPageControl::~TPageControl() {
   for (Page& page : pages_) DestroyWindow(page.sheet);
-  RemoveWindowSubclass(tabs_, TabsProc, 1);
+  DetachSubclass(tabs_, TabsProc, 1);
   DestroyWindow(tabs_);
 }
 

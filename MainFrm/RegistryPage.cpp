@@ -5,6 +5,8 @@
 #include <chrono>
 
 #include "MainFrm/MainFrm.h"
+#include "platform/WindowRouting.h"
+#include "platform/WindowSubclass.h"
 
 namespace morvane {
 
@@ -16,11 +18,13 @@ TRegistryPage::TRegistryPage(TMainForm& form)
 TRegistryPage::~TRegistryPage() { Closing(); }
 
 void TRegistryPage::ControlsCreated() {
+  AttachSubclass(form_.ListView1, FindingsListProc, 0, reinterpret_cast<DWORD_PTR>(this));
   // The column fit learns the list's margins while the list is still empty.
   AutoSizeColumns();
 }
 
 void TRegistryPage::Closing() {
+  if (IsWindow(form_.ListView1)) DetachSubclass(form_.ListView1, FindingsListProc, 0);
   scanQueue_.Detach();
   FCleanThread.reset();  // stops the walk after at most one more key and waits for it
 }
@@ -61,19 +65,70 @@ void TRegistryPage::Regedit() { form_.Services.StartProgram("regedit"); }
 
 // ---- Findings and the scan hand-over ---------------------------------------------------------
 
+// The list holds no texts of its own: it asks for each as it draws or is asked (LVN_GETDISPINFO),
+// and the answer comes from the findings. A row then costs the list the same whatever the
+// length of its texts, and the texts are held once.
 void TRegistryPage::AddFinding(const Finding& finding) {
   HWND list = form_.ListView1;
   LVITEMA item{};
   item.mask = LVIF_TEXT;
   item.iItem = static_cast<int>(findings_.size());
-  item.pszText = const_cast<char*>(finding.caption.c_str());
+  item.pszText = LPSTR_TEXTCALLBACKA;
   const int row = ListView_InsertItem(list, &item);
   if (row < 0) return;
-  ListView_SetItemText(list, row, 1, const_cast<char*>(finding.parameter.c_str()));
-  ListView_SetItemText(list, row, 2, const_cast<char*>(finding.section.c_str()));
-  ListView_SetItemText(list, row, 3, const_cast<char*>(finding.keyPath.c_str()));
+  for (int column = 1; column < TListColumnFit::kColumns; ++column)
+    ListView_SetItemText(list, row, column, LPSTR_TEXTCALLBACKA);
   findings_.push_back(finding);
   columnFit_.AddRow({&finding.caption, &finding.parameter, &finding.section, &finding.keyPath});
+}
+
+void TRegistryPage::MarkCorrected(std::size_t row) {
+  if (row >= findings_.size()) return;
+  findings_[row].caption = kCorrectedCaption;
+  ListView_RedrawItems(form_.ListView1, static_cast<int>(row), static_cast<int>(row));
+}
+
+const std::string* TRegistryPage::TextOf(int row, int column) const {
+  if (row < 0 || static_cast<std::size_t>(row) >= findings_.size()) return nullptr;
+  const Finding& finding = findings_[static_cast<std::size_t>(row)];
+  switch (column) {
+    case 0: return &finding.caption;
+    case 1: return &finding.parameter;
+    case 2: return &finding.section;
+    case 3: return &finding.keyPath;
+    default: return nullptr;
+  }
+}
+
+LRESULT CALLBACK TRegistryPage::FindingsListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                                 DWORD_PTR data) {
+  if (message == kReflected + WM_NOTIFY) {
+    const auto* page = reinterpret_cast<const TRegistryPage*>(data);
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header->code == static_cast<UINT>(LVN_GETDISPINFOA)) {
+      auto& item = reinterpret_cast<NMLVDISPINFOA*>(lParam)->item;
+      const std::string* text = page->TextOf(item.iItem, item.iSubItem);
+      if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0)
+        lstrcpynA(item.pszText, text != nullptr ? text->c_str() : "", item.cchTextMax);
+      return 0;
+    }
+    if (header->code == static_cast<UINT>(LVN_GETDISPINFOW)) {
+      auto& item = reinterpret_cast<NMLVDISPINFOW*>(lParam)->item;
+      const std::string* text = page->TextOf(item.iItem, item.iSubItem);
+      if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
+        std::wstring wide;
+        if (text != nullptr && !text->empty()) {
+          wide.resize(text->size());  // never more characters than bytes
+          wide.resize(static_cast<std::size_t>(MultiByteToWideChar(
+              CP_ACP, 0, text->data(), static_cast<int>(text->size()), wide.data(), static_cast<int>(wide.size()))));
+        }
+        lstrcpynW(item.pszText, wide.c_str(), item.cchTextMax);
+      }
+      return 0;
+    }
+  }
+  if (message == WM_NCDESTROY) DetachSubclass(hwnd, FindingsListProc, id);
+  return NextSubclassProc(hwnd, message, wParam, lParam);
 }
 
 void TRegistryPage::ClearFindings() {

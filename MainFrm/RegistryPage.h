@@ -3,7 +3,10 @@
 // findings after offering a backup; Regedit starts the registry editor.
 #pragma once
 
+#include <windows.h>
+
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "CleanReg/CleanThread.h"
@@ -36,6 +39,8 @@ class TRegistryPage final : public TPage {
   const std::vector<Finding>& Findings() const { return findings_; }
   void AddFinding(const Finding& finding);
   void ClearFindings();
+  // Shows the row as "Corrected!".
+  void MarkCorrected(std::size_t row);
   bool Repairing() const { return repairing_; }
   // Applies what the worker has handed over, a slice at a time (the frame calls it when the
   // scan queue posts kScanQueueMessage).
@@ -53,6 +58,11 @@ class TRegistryPage final : public TPage {
   void Regedit();
   void EndOfScan();
   void AutoSizeColumns();
+  // The text the list shows at row and column, null for none.
+  const std::string* TextOf(int row, int column) const;
+  // Answers the list's questions for its texts.
+  static LRESULT CALLBACK FindingsListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                           DWORD_PTR data);
 
   TMainForm& form_;
   ScanQueue scanQueue_;

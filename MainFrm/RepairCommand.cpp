@@ -61,9 +61,7 @@ void TRegistryPage::CorrectFindings() {
   hooks.stillChecked = [this](std::size_t row) {
     return ListView_GetCheckState(form_.ListView1, static_cast<int>(row)) != 0;
   };
-  hooks.corrected = [this](std::size_t row) {
-    ListView_SetItemText(form_.ListView1, static_cast<int>(row), 0, const_cast<char*>(kCorrectedCaption));
-  };
+  hooks.corrected = [this](std::size_t row) { MarkCorrected(row); };
   const RepairOutcome outcome =
       RepairFindings(CheckedRows(), backup, form_.SaveDialog1.FileName, *form_.Services.Registry, hooks);
   restore();

@@ -471,9 +471,11 @@ LRESULT TZelCustomButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       break;
     case WM_SETFOCUS:
       FocusEnter();
+      ZelInput::FocusMoved(hwnd_);
       return 0;
     case WM_KILLFOCUS:
       FocusExit();
+      ZelInput::FocusMoved(reinterpret_cast<HWND>(wParam));
       return 0;
     case WM_ENABLE:
       EnabledChanged(wParam != FALSE);

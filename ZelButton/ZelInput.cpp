@@ -11,8 +11,9 @@ namespace {
 
 struct ThreadInput {
   std::map<HWND, TZelCustomButton*> buttons;
-  HHOOK messageHook = nullptr, callReturnHook = nullptr;
+  HHOOK messageHook = nullptr;
   HWND pointer = nullptr;
+  HWND focus = nullptr;  // the focus the buttons last heard of
 };
 
 ThreadInput& Input() {
@@ -43,8 +44,6 @@ void ZelInput::Register(TZelCustomButton* button) {
   input.buttons[button->Handle()] = button;
   if (input.messageHook == nullptr)
     input.messageHook = SetWindowsHookExA(WH_GETMESSAGE, &MessageHook, nullptr, GetCurrentThreadId());
-  if (input.callReturnHook == nullptr)
-    input.callReturnHook = SetWindowsHookExA(WH_CALLWNDPROCRET, &CallReturnHook, nullptr, GetCurrentThreadId());
 }
 
 void ZelInput::Unregister(TZelCustomButton* button) {
@@ -57,8 +56,8 @@ void ZelInput::Unregister(TZelCustomButton* button) {
     }
   if (!input.buttons.empty()) return;
   if (input.messageHook != nullptr) UnhookWindowsHookEx(input.messageHook);
-  if (input.callReturnHook != nullptr) UnhookWindowsHookEx(input.callReturnHook);
-  input.messageHook = input.callReturnHook = nullptr;
+  input.messageHook = nullptr;
+  input.focus = nullptr;
 }
 
 TZelCustomButton* ZelInput::Find(HWND hwnd) {
@@ -108,6 +107,7 @@ TZelCustomButton* ZelInput::DialogCharTaker(const MSG& msg) {
 LRESULT CALLBACK ZelInput::MessageHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION && (wParam & PM_REMOVE) != 0) {
     MSG& msg = *reinterpret_cast<MSG*>(lParam);
+    FocusMoved(GetFocus());  // a change between two other windows, heard before the next key
     TZelCustomButton* taker = nullptr;
     if (msg.hwnd != nullptr) {
       if (msg.message == WM_KEYDOWN)
@@ -125,16 +125,13 @@ LRESULT CALLBACK ZelInput::MessageHook(int code, WPARAM wParam, LPARAM lParam) {
   return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-LRESULT CALLBACK ZelInput::CallReturnHook(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HC_ACTION) {
-    const auto& call = *reinterpret_cast<const CWPRETSTRUCT*>(lParam);
-    if (call.message == WM_SETFOCUS && IsWindow(call.hwnd)) {
-      const HWND focused = call.hwnd;
-      for (HWND hwnd : ButtonsOf(GetAncestor(focused, GA_ROOT)))
-        if (TZelCustomButton* button = Find(hwnd)) button->FocusChanged(focused);
-    }
-  }
-  return CallNextHookEx(nullptr, code, wParam, lParam);
+void ZelInput::FocusMoved(HWND focused) {
+  ThreadInput& input = Input();
+  if (focused == input.focus) return;
+  input.focus = focused;
+  if (focused == nullptr || !IsWindow(focused)) return;
+  for (HWND hwnd : ButtonsOf(GetAncestor(focused, GA_ROOT)))
+    if (TZelCustomButton* button = Find(hwnd)) button->FocusChanged(focused);
 }
 
 }  // namespace morvane

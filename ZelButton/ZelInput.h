@@ -7,9 +7,12 @@
 //    takes no characters) are offered to the buttons of the form, in window order, before
 //    the focused control sees them; the button that takes one is clicked instead;
 //  - the focus-change broadcast: after any window of the thread has taken the focus, every
-//    button of its form hears which window that is.
-// A message hook and a call-return hook of the thread do the offers and the broadcast; they
-// are installed while the thread has buttons.
+//    button of its form hears which window that is: at once when a button takes or gives up
+//    the focus, otherwise before the thread's next message is handled.
+// A message hook of the thread does the offers and notices focus changes between other
+// windows; it is installed while the thread has buttons. (A hook on every sent message would
+// see each change at once, but under Wine it costs a round trip to the server for every
+// message any window of the thread is sent.)
 #pragma once
 
 #include <windows.h>
@@ -32,7 +35,9 @@ struct ZelInput {
   static void PointerOver(HWND hwnd);
 
   static LRESULT CALLBACK MessageHook(int code, WPARAM wParam, LPARAM lParam);
-  static LRESULT CALLBACK CallReturnHook(int code, WPARAM wParam, LPARAM lParam);
+  // The focus is now on focused (any window, or none): the buttons of its form hear of it,
+  // once per change.
+  static void FocusMoved(HWND focused);
   static TZelCustomButton* DialogKeyTaker(const MSG& msg);
   static TZelCustomButton* DialogCharTaker(const MSG& msg);
 };

@@ -166,6 +166,7 @@ int main(int argc, char** argv) {
   form.ZelButton1Click();  // Start
   double longestDispatch = 0;
   UINT longestMessage = 0;
+  char longestClass[64] = "";
   long dispatched = 0;
   MSG msg;
   Clock::time_point cancelled{};
@@ -185,6 +186,7 @@ int main(int argc, char** argv) {
     if (took > longestDispatch) {
       longestDispatch = took;
       longestMessage = msg.message;
+      if (msg.hwnd == nullptr || !GetClassNameA(msg.hwnd, longestClass, sizeof longestClass)) longestClass[0] = 0;
     }
     ++dispatched;
   }
@@ -221,8 +223,8 @@ int main(int argc, char** argv) {
   }
   std::printf("  peak memory: working set %.0f MB, private %.0f MB (after seeding the registry: %.0f MB, %.0f MB)\n",
               peak.peakWorkingMb, peak.peakPrivateMb, seeded.peakWorkingMb, seeded.peakPrivateMb);
-  std::printf("  longest single message:          %8.1f ms  (message 0x%04X; %ld messages dispatched)\n",
-              longestDispatch, longestMessage, dispatched);
+  std::printf("  longest single message:          %8.1f ms  (message 0x%04X to %s; %ld messages dispatched)\n",
+              longestDispatch, longestMessage, longestClass[0] ? longestClass : "no window", dispatched);
   std::printf("  answer to another thread: worst  %8.1f ms, 99th percentile %.1f ms (%zu questions)\n", worst, p99,
               waits.size());
   std::printf("  rows complete and in scan order: %s\n", inOrder ? "yes" : "NO");
