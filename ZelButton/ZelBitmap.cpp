@@ -4,11 +4,10 @@
 
 namespace morvane {
 
-void TZelBitmap::SetSize(int width, int height) {
-  bitmap_.reset();
-  bits_ = nullptr;
-  width_ = height_ = 0;
-  if (width <= 0 || height <= 0) return;
+namespace {
+
+// A 32-bit top-down picture of that size, as the pixels are kept.
+BITMAPINFO TopDown32(int width, int height) {
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof info.bmiHeader;
   info.bmiHeader.biWidth = width;
@@ -16,6 +15,17 @@ void TZelBitmap::SetSize(int width, int height) {
   info.bmiHeader.biPlanes = 1;
   info.bmiHeader.biBitCount = 32;
   info.bmiHeader.biCompression = BI_RGB;
+  return info;
+}
+
+}  // namespace
+
+void TZelBitmap::SetSize(int width, int height) {
+  bitmap_.reset();
+  bits_ = nullptr;
+  width_ = height_ = 0;
+  if (width <= 0 || height <= 0) return;
+  BITMAPINFO info = TopDown32(width, height);
   void* bits = nullptr;
   HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
   if (bitmap == nullptr) return;
@@ -40,13 +50,7 @@ void TZelBitmap::Assign(HBITMAP bitmap) {
   }
   SetSize(info.bmWidth, info.bmHeight < 0 ? -info.bmHeight : info.bmHeight);
   if (Empty()) return;
-  BITMAPINFO want{};
-  want.bmiHeader.biSize = sizeof want.bmiHeader;
-  want.bmiHeader.biWidth = width_;
-  want.bmiHeader.biHeight = -height_;
-  want.bmiHeader.biPlanes = 1;
-  want.bmiHeader.biBitCount = 32;
-  want.bmiHeader.biCompression = BI_RGB;
+  BITMAPINFO want = TopDown32(width_, height_);
   HDC screen = GetDC(nullptr);
   const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height_), bits_, &want, DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);

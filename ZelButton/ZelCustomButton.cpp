@@ -10,6 +10,14 @@ namespace morvane {
 
 namespace {
 
+// Stores value in field; true when that changed it.
+template <typename T>
+bool Changed(T& field, const T& value) {
+  if (field == value) return false;
+  field = value;
+  return true;
+}
+
 constexpr char kVersionNotice[] = "TZelButton 1.0 - Quorvial Ltd.";
 constexpr UINT_PTR kStartTimer = 1, kRepeatTimer = 2;
 
@@ -351,10 +359,7 @@ void TZelCustomButton::SetPopupMenuMark(bool value) {
 }
 
 void TZelCustomButton::SetPopupMenuMarkGap(int gap) {
-  gap = kMarkGapRange.Clamp(gap);
-  if (gap == popupMenuMarkGap_) return;
-  popupMenuMarkGap_ = gap;
-  Invalidate();
+  if (Changed(popupMenuMarkGap_, kMarkGapRange.Clamp(gap))) Invalidate();
 }
 
 void TZelCustomButton::SetPopupMenu(TZelPopupMenu* menu) {
@@ -371,31 +376,19 @@ void TZelCustomButton::SetPopupMenu(TZelPopupMenu* menu) {
 }
 
 void TZelCustomButton::SetSpacing(int spacing) {
-  spacing = kSpacingRange.Clamp(spacing);
-  if (spacing == spacing_) return;
-  spacing_ = spacing;
-  Invalidate();
+  if (Changed(spacing_, kSpacingRange.Clamp(spacing))) Invalidate();
 }
 
 void TZelCustomButton::SetSpacingLayout(int margin) {
-  margin = kMarginRange.Clamp(margin);
-  if (margin == spacingLayout_) return;
-  spacingLayout_ = margin;
-  Invalidate();
+  if (Changed(spacingLayout_, kMarginRange.Clamp(margin))) Invalidate();
 }
 
 void TZelCustomButton::SetNumGlyphs(int n) {
-  n = kNumGlyphsRange.Clamp(n);
-  if (n == numGlyphs_) return;
-  numGlyphs_ = n;
-  Invalidate();
+  if (Changed(numGlyphs_, kNumGlyphsRange.Clamp(n))) Invalidate();
 }
 
 void TZelCustomButton::SetNumGlyphsHot(int n) {
-  n = kNumGlyphsRange.Clamp(n);
-  if (n == numGlyphsHot_) return;
-  numGlyphsHot_ = n;
-  Invalidate();
+  if (Changed(numGlyphsHot_, kNumGlyphsRange.Clamp(n))) Invalidate();
 }
 
 void TZelCustomButton::SetLayout(TLayout layout) {
