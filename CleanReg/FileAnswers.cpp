@@ -13,11 +13,14 @@ namespace {
 // the memory is given back and the answers are asked again.
 constexpr std::size_t kMaxRememberedAnswers = 1u << 18;
 
-// The remembered answer for path, or the one ask gives, remembered.
-template <typename Ask>
-bool Remembered(std::unordered_map<std::string, bool>& answers, const std::string& path, Ask ask) {
-  if (answers.size() >= kMaxRememberedAnswers) answers.clear();
+// The remembered answer for path, or else no when its folder is missing (not remembered: the
+// folder's answer settles it again as cheaply), or else the system's answer, remembered.
+template <typename Ask, typename InMissingFolder>
+bool Remembered(std::unordered_map<std::string, bool>& answers, const std::string& path, Ask ask,
+                InMissingFolder inMissingFolder) {
   if (auto it = answers.find(path); it != answers.end()) return it->second;
+  if (inMissingFolder()) return false;
+  if (answers.size() >= kMaxRememberedAnswers) answers.clear();
   const bool answer = ask();
   answers.emplace(path, answer);
   return answer;
@@ -26,11 +29,13 @@ bool Remembered(std::unordered_map<std::string, bool>& answers, const std::strin
 }  // namespace
 
 bool FileAnswers::FileExists(const std::string& path) {
-  return Remembered(fileAnswers_, path, [&] { return !InMissingFolder(path) && files_.FileExists(path); });
+  return Remembered(
+      fileAnswers_, path, [&] { return files_.FileExists(path); }, [&] { return InMissingFolder(path); });
 }
 
 bool FileAnswers::FolderExists(const std::string& path) {
-  return Remembered(folderAnswers_, path, [&] { return !InMissingFolder(path) && files_.FolderExists(path); });
+  return Remembered(
+      folderAnswers_, path, [&] { return files_.FolderExists(path); }, [&] { return InMissingFolder(path); });
 }
 
 bool FileAnswers::InMissingFolder(const std::string& path) {
