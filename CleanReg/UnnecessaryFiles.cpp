@@ -1,0 +1,115 @@
+#include "CleanReg/UnnecessaryFiles.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "CleanReg/SpecialFolders.h"
+
+namespace morvane {
+
+std::string FileFilter;
+double TotalSizeMb = 0.0;
+
+namespace {
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool Collect(FileTree& tree, const std::string& folder, std::size_t rootLength, CollectionSink& sink) {
+  bool going = true;
+  tree.ListFolder(folder, [&](const FolderEntry& entry) {
+    if (entry.folder) {
+      // A link leads out of the folder being cleaned; a name without an ANSI spelling cannot
+      // be named at all.
+      if (entry.reparsePoint || !entry.ansiName) return true;
+      const std::string below = folder + entry.name + "\\";
+      if (below.size() + 3 >= kMaxPath) return true;  // its search pattern "*.*" would not fit
+      going = Collect(tree, below, rootLength, sink);
+      return going;
+    }
+    if (!sink.BetweenFiles()) return going = false;
+    if (!entry.ansiName || !PassesFileFilter(entry.name)) return true;
+    ListedFile file{folder + entry.name, rootLength};
+    if (file.path.size() >= kMaxPath) return true;
+    TotalSizeMb += SizeTextInMb(GetFileSizeText(tree, file.path));
+    sink.AddFile(file);
+    return true;
+  });
+  return going;
+}
+
+}  // namespace
+
+std::string GetFileSizeText(FileTree& tree, const std::string& name) {
+  return std::to_string(tree.FileSize(name));
+}
+
+double SizeTextInMb(const std::string& sizeText) {
+  const std::int64_t bytes = std::strtoll(sizeText.c_str(), nullptr, 10);
+  const std::int64_t kilobytes = bytes / 1024;  // truncates toward zero: -1 adds nothing
+  return static_cast<double>(kilobytes) / 1024;
+}
+
+bool PassesFileFilter(const std::string& name) {
+  if (FileFilter.empty()) return true;
+  const std::size_t dot = name.rfind('.');
+  const std::size_t length = dot == std::string::npos ? 0 : name.size() - dot;
+  if (length != FileFilter.size()) return false;
+  for (std::size_t i = 0; i < length; ++i)
+    if (Lower(name[dot + i]) != Lower(FileFilter[i])) return false;
+  return true;
+}
+
+std::string TotalLineText(double megabytes, const std::string& decimalSeparator) {
+  char buffer[64];
+  std::snprintf(buffer, sizeof buffer, "%.2f", megabytes);
+  std::string text = buffer;
+  const std::size_t point = text.find('.');
+  if (point != std::string::npos) text.replace(point, 1, decimalSeparator);
+  return text + kTotalSuffix;
+}
+
+bool CollectFiles(FileTree& tree, const std::string& folder, CollectionSink& sink) {
+  return Collect(tree, folder, folder.size(), sink);
+}
+
+bool FindUnnecessaryFiles(FileTree& tree, SystemFolders& system, CollectionSink& sink) {
+  TotalSizeMb = 0.0;
+  const std::string temp = GetSpecialFolderPath(system, nullptr, kFolderTemp);
+  const std::string problem = TempFolderProblem(system);
+  if (!problem.empty()) {
+    sink.FolderRefused(problem);
+  } else if (!temp.empty() && tree.PlainFolder(temp.substr(0, temp.size() - 1))) {
+    FileFilter.clear();
+    if (!CollectFiles(tree, temp, sink)) return false;
+  }
+  const std::string windows = GetSpecialFolderPath(system, nullptr, kFolderWindows);
+  if (!windows.empty() && IsPlainAbsolutePath(windows)) {
+    const std::string prefetch = windows + "Prefetch\\";
+    if (tree.PlainFolder(prefetch.substr(0, prefetch.size() - 1))) {
+      FileFilter = ".pf";
+      if (!CollectFiles(tree, prefetch, sink)) return false;
+    }
+  }
+  sink.AddLine("");
+  sink.AddLine(kClosingRule);
+  sink.AddLine(TotalLineText(TotalSizeMb, system.DecimalSeparator()));
+  return true;
+}
+
+bool StillInsideRoot(FileTree& tree, const ListedFile& file) {
+  // From the root itself (its trailing backslash) down to the file's own folder.
+  if (file.rootLength == 0 || file.rootLength > file.path.size()) return false;
+  for (std::size_t at = file.rootLength - 1; at != std::string::npos;
+       at = file.path.find('\\', at + 1))
+    if (!tree.PlainFolder(file.path.substr(0, at))) return false;
+  return true;
+}
+
+std::size_t DeleteListedFiles(FileTree& tree, const std::vector<ListedFile>& files) {
+  std::size_t deleted = 0;
+  for (const ListedFile& file : files)
+    if (StillInsideRoot(tree, file) && tree.RemoveFile(file.path)) ++deleted;
+  return deleted;
+}
+
+}  // namespace morvane

@@ -1,0 +1,82 @@
+// The unnecessary files: every file of the TEMP folder and every prefetch file (".pf") of the
+// Windows folder's Prefetch folder, listed with their total size in megabytes, and deleted on
+// request.
+//
+// Paths are 8-bit ANSI text of fewer than kMaxPath characters. A file or folder whose name the
+// ANSI code page cannot spell, or whose path would be longer, is passed over: neither listed,
+// counted nor walked, so never deleted.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/FileTree.h"
+#include "platform/SystemFolders.h"
+
+namespace morvane {
+
+inline constexpr std::size_t kMaxPath = 260;  // with its terminating zero
+inline constexpr char kTotalSuffix[] = "Mb it is ready to removal - The provisional size..";
+inline const std::string kClosingRule(70, '=');
+
+// Empty: every file is collected; otherwise only files whose extension (from the last '.' of the
+// name, '.' included) equals it, ASCII letters compared without regard to case. Kept between
+// collections.
+extern std::string FileFilter;
+// Sizes collected so far, in megabytes; set to 0 at the start of every collection.
+extern double TotalSizeMb;
+
+// A listed file and the folder it was collected from (path begins with root, which ends in a
+// backslash).
+struct ListedFile {
+  std::string path;
+  std::size_t rootLength = 0;
+};
+
+// Where a collection puts what it finds.
+class CollectionSink {
+ public:
+  virtual ~CollectionSink() = default;
+  // Runs before every file of the walk is looked at, collected or not (the window lets its
+  // pending messages run here). False: the collection has been abandoned and adds nothing more.
+  virtual bool BetweenFiles() = 0;
+  virtual void AddFile(const ListedFile& file) = 0;
+  // The closing lines.
+  virtual void AddLine(const std::string& line) = 0;
+  // A folder is not collected; why, as one sentence.
+  virtual void FolderRefused(const std::string& why) = 0;
+};
+
+// The file's size in bytes as decimal text; "-1" when it cannot be opened without sharing.
+std::string GetFileSizeText(FileTree& tree, const std::string& name);
+// Megabytes a file of that size text adds: its whole kilobytes (truncated toward zero), over
+// 1024. Text that is no number adds nothing.
+double SizeTextInMb(const std::string& sizeText);
+// The extension of a file name (from its last '.', '.' included; empty when none) passes
+// FileFilter.
+bool PassesFileFilter(const std::string& name);
+// The total line: megabytes with two decimals after separator, no thousands separator, then
+// kTotalSuffix.
+std::string TotalLineText(double megabytes, const std::string& decimalSeparator);
+
+// Adds every file of the folder tree below folder (ending in a backslash) that passes
+// FileFilter, depth first in the order of the search, and its size to TotalSizeMb. Folders that
+// are reparse points are neither walked nor listed. False when the sink abandoned the walk.
+bool CollectFiles(FileTree& tree, const std::string& folder, CollectionSink& sink);
+
+// The whole collection: TotalSizeMb reset, TEMP (every file) then the Windows folder's Prefetch
+// folder (".pf" files), then the closing lines: an empty line, 70 '=', the total line. False
+// when the sink abandoned it; then no closing line was added.
+bool FindUnnecessaryFiles(FileTree& tree, SystemFolders& system, CollectionSink& sink);
+
+// The file may be deleted: every folder between its root and the file is still a folder and
+// no reparse point (one might have been swapped for a link to somewhere else since the
+// collection).
+bool StillInsideRoot(FileTree& tree, const ListedFile& file);
+// Deletes the listed files that are still inside their roots; failures are passed over.
+// Returns how many were deleted.
+std::size_t DeleteListedFiles(FileTree& tree, const std::vector<ListedFile>& files);
+
+}  // namespace morvane

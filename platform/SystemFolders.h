@@ -1,0 +1,29 @@
+// Where the system keeps its folders, and the user's decimal separator: the questions the
+// unnecessary-files page asks of the system, behind a seam.
+#pragma once
+
+#include <string>
+
+namespace morvane {
+
+class SystemFolders {
+ public:
+  virtual ~SystemFolders() = default;
+  // Expands the environment variables in text into a buffer of 255 characters. False when the
+  // expansion did not fit (out is then empty). A variable that is not defined stays as written.
+  virtual bool ExpandEnvironment(const std::string& text, std::string& out) = 0;
+  // The Windows folder and the system folder, as the system gives them (no trailing backslash
+  // unless a drive root); empty when the system gives none or it does not fit 255 characters.
+  virtual std::string WindowsDirectory() = 0;
+  virtual std::string SystemDirectory() = 0;
+  // The shell's special folder of that number, for that owner window; empty when the shell has
+  // no such folder.
+  virtual std::string ShellFolder(void* owner, int folder) = 0;
+  // The user's decimal separator ("." when none is set).
+  virtual std::string DecimalSeparator() = 0;
+};
+
+// The running system's answers. Only on Windows builds.
+SystemFolders& SystemFolderApi();
+
+}  // namespace morvane

@@ -1,0 +1,67 @@
+// System folders and the decimal separator over kernel32 and shell32.
+#include <windows.h>
+#include <shlobj.h>
+
+#include "platform/SystemFolders.h"
+
+namespace morvane {
+
+namespace {
+
+// The folder calls write into a zero-filled buffer of 256 bytes and are offered 255 of them.
+constexpr DWORD kOffered = 255;
+
+std::string FromBuffer(const char* buffer, DWORD written) {
+  // The calls return the length they need, larger than the buffer, when the text does not fit.
+  if (written == 0 || written >= kOffered) return "";
+  return buffer;
+}
+
+class WinSystemFolders final : public SystemFolders {
+ public:
+  bool ExpandEnvironment(const std::string& text, std::string& out) override {
+    char buffer[256] = {};
+    const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), buffer, kOffered);
+    // needed counts the terminating zero.
+    if (needed == 0 || needed > kOffered) {
+      out.clear();
+      return false;
+    }
+    out = buffer;
+    return true;
+  }
+
+  std::string WindowsDirectory() override {
+    char buffer[256] = {};
+    return FromBuffer(buffer, GetWindowsDirectoryA(buffer, kOffered));
+  }
+
+  std::string SystemDirectory() override {
+    char buffer[256] = {};
+    return FromBuffer(buffer, GetSystemDirectoryA(buffer, kOffered));
+  }
+
+  std::string ShellFolder(void* owner, int folder) override {
+    LPITEMIDLIST list = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(static_cast<HWND>(owner), folder, &list)) || list == nullptr) return "";
+    char buffer[MAX_PATH] = {};
+    const BOOL ok = SHGetPathFromIDListA(list, buffer);
+    ILFree(list);
+    return ok ? std::string(buffer) : std::string();
+  }
+
+  std::string DecimalSeparator() override {
+    char buffer[8] = {};
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, sizeof buffer) <= 1) return ".";
+    return buffer;
+  }
+};
+
+}  // namespace
+
+SystemFolders& SystemFolderApi() {
+  static WinSystemFolders folders;
+  return folders;
+}
+
+}  // namespace morvane
