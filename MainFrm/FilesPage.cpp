@@ -4,8 +4,37 @@
 
 namespace morvane {
 
+// The collection's sink: files and closing lines go into ListBox1, and between files the
+// window's messages run. A collection is abandoned as soon as another one is asked for, the page
+// is left or the window goes.
+class TListBoxCollection final : public CollectionSink {
+ public:
+  explicit TListBoxCollection(TFilesPage& page) : page_(page), generation_(page.generation_) {}
+
+  bool BetweenFiles() override {
+    page_.form_.RefreshApp();
+    return Current();
+  }
+  void AddFile(const ListedFile& file) override {
+    AddLine(file.path);
+    page_.listed_.push_back(file);
+  }
+  void AddLine(const std::string& line) override {
+    SendMessageA(page_.form_.ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  }
+  void FolderRefused(const std::string& why) override { page_.form_.SetStatusText(why); }
+
+  bool Current() const {
+    return !page_.closing_ && page_.generation_ == generation_ && page_.form_.Role() == kRoleFiles;
+  }
+
+ private:
+  TFilesPage& page_;
+  const unsigned generation_;
+};
+
 void TFilesPage::Show() {
-  SendMessageA(form_.ListBox1, LB_RESETCONTENT, 0, 0);
+  EmptyList();
   form_.ZelButton3->SetCaption("Clear");
   form_.ZelButton1->SetCaption("Refresh");
   form_.ZelButton1->SetEnabled(true);
@@ -15,13 +44,60 @@ void TFilesPage::Show() {
   form_.ZelButton4->SetVisible(false);
   form_.ZelButton1->Tag = kRoleFiles;
   form_.SetStatusText("");
+  Collect();
 }
 
 void TFilesPage::Refresh() {
   form_.SetOtherTabsVisible(kRoleFiles, false);
-  SendMessageA(form_.ListBox1, LB_RESETCONTENT, 0, 0);
-  form_.SetOtherTabsVisible(kRoleFiles, true);
+  EmptyList();
+  // Clear must not run on a list that is still being filled.
+  form_.ZelButton3->SetEnabled(false);
+  Collect();
   form_.ZelButton1->SetEnabled(true);
+}
+
+void TFilesPage::Clear() {
+  if (collecting_) return;
+  DeleteListedFiles(*form_.Services.Tree, listed_);
+  EmptyList();
+  form_.ZelButton3->SetEnabled(false);
+  form_.ZelButton1->SetEnabled(true);
+}
+
+void TFilesPage::Closing() {
+  closing_ = true;
+  ++generation_;
+}
+
+void TFilesPage::EmptyList() {
+  SendMessageA(form_.ListBox1, LB_RESETCONTENT, 0, 0);
+  listed_.clear();
+}
+
+void TFilesPage::Collect() {
+  ++generation_;
+  if (collecting_) {
+    // The running walk sees the new generation at its next file and unwinds; the new
+    // collection starts here, from the outermost call, when it has.
+    again_ = true;
+    return;
+  }
+  TMainForm::BusyScope busy(form_);
+  collecting_ = true;
+  do {
+    again_ = false;
+    RunCollection();
+  } while (again_ && !closing_ && form_.Role() == kRoleFiles);
+  collecting_ = false;
+}
+
+void TFilesPage::RunCollection() {
+  EmptyList();
+  TListBoxCollection sink(*this);
+  if (!FindUnnecessaryFiles(*form_.Services.Tree, *form_.Services.Folders, sink) || !sink.Current()) return;
+  form_.ZelButton1->SetEnabled(true);
+  form_.ZelButton3->SetEnabled(true);
+  form_.SetOtherTabsVisible(kRoleFiles, true);
 }
 
 }  // namespace morvane

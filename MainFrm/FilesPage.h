@@ -1,7 +1,16 @@
 // TFilesPage: the unnecessary-files page, with its list ListBox1 and the Refresh and Clear
-// buttons.
+// buttons. The collection runs on the window's thread and lets the window's messages run once
+// per file.
+//
+// One collection at a time: entering the page again or Refresh while a collection runs
+// abandons it (it adds nothing more, not even its closing lines, and leaves the buttons and
+// tabs alone) and a new one starts from zero once the abandoned walk has unwound. Leaving the
+// page abandons it too. Clear does nothing while a collection runs.
 #pragma once
 
+#include <vector>
+
+#include "CleanReg/UnnecessaryFiles.h"
 #include "MainFrm/Page.h"
 
 namespace morvane {
@@ -14,11 +23,26 @@ class TFilesPage final : public TPage {
 
   void Show() override;
   void PressButton1() override { Refresh(); }
+  void PressButton3() override { Clear(); }
+  void Closing() override;
+
+  bool Collecting() const { return collecting_; }
+  // The files listed in ListBox1, line for line, with the folder each was collected from.
+  const std::vector<ListedFile>& Listed() const { return listed_; }
 
  private:
+  friend class TListBoxCollection;
   void Refresh();
+  void Clear();
+  // Runs a collection, or, when one is running, abandons it and has a new one run after it.
+  void Collect();
+  void RunCollection();
+  void EmptyList();
 
   TMainForm& form_;
+  std::vector<ListedFile> listed_;
+  unsigned generation_ = 0;  // the collection that may write; any other is abandoned
+  bool collecting_ = false, again_ = false, closing_ = false;
 };
 
 }  // namespace morvane

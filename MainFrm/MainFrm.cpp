@@ -63,6 +63,8 @@ TMainFormServices DefaultServices() {
   services.ExecuteSaveDialog = [](HWND owner, TSaveDialog& dialog) { return dialog.Execute(owner); };
   services.Registry = &SystemRegistry();
   services.Files = &SystemFileSystem();
+  services.Tree = &SystemFileTree();
+  services.Folders = &SystemFolderApi();
   return services;
 }
 

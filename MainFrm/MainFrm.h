@@ -23,6 +23,8 @@
 #include "MainFrm/SaveDialog.h"
 #include "ZelButton/ZelButton.h"
 #include "platform/FileSystem.h"
+#include "platform/FileTree.h"
+#include "platform/SystemFolders.h"
 #include "platform/RegistryApi.h"
 #include "platform/WinHandles.h"
 
@@ -50,6 +52,8 @@ struct TMainFormServices {
   std::function<bool(HWND owner, TSaveDialog& dialog)> ExecuteSaveDialog;
   RegistryApi* Registry = nullptr;
   FileSystem* Files = nullptr;
+  FileTree* Tree = nullptr;  // the unnecessary-files page's walk, size read and deletion
+  SystemFolders* Folders = nullptr;
 };
 TMainFormServices DefaultServices();
 
@@ -116,6 +120,8 @@ class TMainForm {
   void AddFinding(const Finding& finding) { registryPage_.AddFinding(finding); }
   void ClearFindings() { registryPage_.ClearFindings(); }
   bool Repairing() const { return registryPage_.Repairing(); }
+  // The unnecessary-files page, as the tests and benchmarks look at it.
+  const TFilesPage& FilesPage() const { return filesPage_; }
 
   // While work that lets messages through runs, a close request waits for it to end.
   class BusyScope {

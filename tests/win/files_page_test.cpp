@@ -1,0 +1,386 @@
+// The unnecessary-files page on real files: TEMP points at a scratch folder of the test
+// prefix's drive, and the Windows folder's Prefetch folder is made and removed by the fixture.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "tests/win/main_window_fixture.h"
+#include "tests/win/system_fixtures.h"
+
+namespace morvane {
+namespace {
+
+using namespace morvane::testing;
+
+const std::string kSuffix = "Mb it is ready to removal - The provisional size..";
+
+std::string Env(const char* name) {
+  char buffer[1024] = {};
+  GetEnvironmentVariableA(name, buffer, sizeof buffer);
+  return buffer;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void MakeFile(const std::string& path, long long size, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+  for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+    CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
+  LARGE_INTEGER end;
+  end.QuadPart = size;
+  SetFilePointerEx(file, end, nullptr, FILE_BEGIN);  // the gap stays sparse on the Unix side
+  SetEndOfFile(file);
+  CloseHandle(file);
+}
+
+void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + L"\\" + name;
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryW(path.c_str());  // the link only
+      else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
+      else DeleteFileW(path.c_str());
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// A Unix symbolic link at link pointing at target, made by the system's ln: Wine shows it as a
+// folder that is a reparse point.
+bool MakeUnixLink(const std::string& link, const std::string& target) {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  if (unixName == nullptr) return false;
+  std::string command = "/bin/ln -s \"" + std::string(unixName(Wide(target).c_str())) + "\" \"" +
+                        std::string(unixName(Wide(link).c_str())) + "\"";
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessA("Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  // The Unix process is not waited for through its handle: wait for the link to appear.
+  for (int i = 0; i < 500 && !Exists(link); ++i) Sleep(10);
+  return (GetFileAttributesA(link.c_str()) & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ==
+         (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY);
+}
+
+class FilesPageTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    oldTemp_ = Env("TEMP");
+    const std::string id = std::to_string(GetCurrentProcessId());
+    temp_ = oldTemp_ + "\\morvane-files-" + id;
+    outside_ = oldTemp_ + "\\morvane-outside-" + id;
+    prefetch_ = WindowsFolder() + "\\Prefetch";
+    CreateDirectoryA(temp_.c_str(), nullptr);
+    CreateDirectoryA(outside_.c_str(), nullptr);
+    SetEnvironmentVariableA("TEMP", temp_.c_str());
+  }
+  void TearDown() override {
+    MainWindowTest::TearDown();
+    SetEnvironmentVariableA("TEMP", oldTemp_.c_str());
+    RemoveTree(Wide(temp_));
+    RemoveTree(Wide(outside_));
+    RemoveTree(Wide(prefetch_));
+  }
+  // The main window on the files page, its first collection done.
+  TMainForm& FilesForm() {
+    TMainForm& f = Form();
+    EXPECT_TRUE(ClickTab(f, "Unnecessary files"));
+    EXPECT_TRUE(Idle(f));
+    return f;
+  }
+  bool Idle(TMainForm& f) { return PumpUntil(f, [&] { return !f.FilesPage().Collecting(); }); }
+  std::vector<std::string> Lines(TMainForm& f) {
+    std::vector<std::string> lines;
+    const int count = static_cast<int>(SendMessageA(f.ListBox1, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+      std::string line(static_cast<std::size_t>(SendMessageA(f.ListBox1, LB_GETTEXTLEN, i, 0)), '\0');
+      SendMessageA(f.ListBox1, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
+      lines.push_back(line);
+    }
+    return lines;
+  }
+  // The file lines, sorted (the walk's order is the file system's).
+  std::vector<std::string> Files(TMainForm& f) {
+    std::vector<std::string> lines = Lines(f);
+    EXPECT_GE(lines.size(), 3u);
+    if (lines.size() < 3) return {};
+    EXPECT_EQ(lines[lines.size() - 3], "");
+    EXPECT_EQ(lines[lines.size() - 2], std::string(70, '='));
+    lines.resize(lines.size() - 3);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+  }
+  std::string Total(TMainForm& f) {
+    const std::vector<std::string> lines = Lines(f);
+    return lines.empty() ? "" : lines.back();
+  }
+  // After a collection: Refresh and Clear enabled, every tab shown.
+  void ExpectIdleAfterCollection(TMainForm& f) {
+    EXPECT_FALSE(f.FilesPage().Collecting());
+    EXPECT_TRUE(f.ZelButton1->Enabled());
+    EXPECT_TRUE(f.ZelButton3->Enabled());
+    EXPECT_EQ(TabCaptions(f).size(), 3u);
+    EXPECT_EQ(f.FilesPage().Listed().size() + 3, Lines(f).size());
+  }
+  void Clear(TMainForm& f) {
+    ClickWindow(f, f.ZelButton3->Handle());
+    EXPECT_EQ(Lines(f).size(), 0u);
+    EXPECT_FALSE(f.ZelButton3->Enabled());
+    EXPECT_TRUE(f.ZelButton1->Enabled());
+  }
+  // Posts a click without letting it run yet.
+  void PostClick(HWND hwnd, int x, int y) {
+    PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageA(hwnd, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  }
+  void PostTabClick(TMainForm& f, int page) {
+    TPageControl& pages = *f.PageControl1;
+    for (int tab = 0; tab < pages.TabCount(); ++tab) {
+      if (pages.PageOfTab(tab) != page) continue;
+      RECT r;
+      TabCtrl_GetItemRect(pages.Handle(), tab, &r);
+      PostClick(pages.Handle(), (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+  }
+  void PostButtonClick(TZelButton& button) { PostClick(button.Handle(), 10, 10); }
+
+  std::string oldTemp_, temp_, outside_, prefetch_;
+};
+
+TEST_F(FilesPageTest, NeitherFolderGivesExactlyTheClosingLinesAndClearEmptiesThem) {
+  SetEnvironmentVariableA("TEMP", (temp_ + "\\missing").c_str());
+  TMainForm& f = FilesForm();
+  EXPECT_EQ(Lines(f), (std::vector<std::string>{"", std::string(70, '='), "0.00" + kSuffix}));
+  ExpectIdleAfterCollection(f);
+  EXPECT_EQ(f.StatusText(), "");
+  Clear(f);
+}
+
+TEST_F(FilesPageTest, SizesCountWholeKilobytesWithTheUsersSeparatorAndSixtyFourBits) {
+  char oldSeparator[8] = {};
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, oldSeparator, sizeof oldSeparator);
+  struct Case {
+    const char* separator;
+    long long extra;  // a further file's size, 0 for none
+    std::string total;
+  };
+  const Case cases[] = {{".", 0, "1.00"}, {",", 0, "1,00"}, {",", 3LL << 30, "3073,00"}};
+  for (const Case& c : cases) {
+    SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, c.separator);
+    MakeFile(temp_ + "\\a.bin", 524288);
+    MakeFile(temp_ + "\\b.bin", 524288);
+    MakeFile(temp_ + "\\small.txt", 1023);
+    if (c.extra) MakeFile(temp_ + "\\sparse.img", c.extra);
+    // Held open without sharing: listed, counts nothing, survives Clear.
+    MakeFile(temp_ + "\\held.log", 4 << 20);
+    HANDLE held = CreateFileA((temp_ + "\\held.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    TMainForm& f = FilesForm();
+    EXPECT_EQ(Total(f), c.total + kSuffix) << c.separator;
+    EXPECT_EQ(Files(f).size(), c.extra ? 5u : 4u);
+    ExpectIdleAfterCollection(f);
+    Clear(f);
+    EXPECT_TRUE(Exists(temp_ + "\\held.log"));
+    EXPECT_FALSE(Exists(temp_ + "\\a.bin"));
+    EXPECT_FALSE(Exists(temp_ + "\\small.txt"));
+    CloseHandle(held);
+    form_.reset();
+    DeleteFileA((temp_ + "\\held.log").c_str());
+  }
+  SetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, oldSeparator);
+}
+
+TEST_F(FilesPageTest, TempTreeWholeAndPrefetchFilesOnlySubfoldersNeverListedNorDeleted) {
+  const std::vector<std::string> temp = {temp_ + "\\plain.tmp", temp_ + "\\sub\\hidden.dat",
+                                         temp_ + "\\sub\\deeper\\system.sys", temp_ + "\\sub\\deeper\\readonly.txt"};
+  MakeFile(temp[0], 10);
+  MakeFile(temp[1], 10, FILE_ATTRIBUTE_HIDDEN);
+  MakeFile(temp[2], 10, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
+  MakeFile(temp[3], 10);
+  CreateDirectoryA((temp_ + "\\empty").c_str(), nullptr);
+  const std::vector<std::string> prefetch = {prefetch_ + "\\A.PF", prefetch_ + "\\b.pf", prefetch_ + "\\old\\c.Pf"};
+  for (const std::string& path : prefetch) MakeFile(path, 10);
+  for (const char* name : {"\\c.pf.bak", "\\readme", "\\old\\d.pff"}) MakeFile(prefetch_ + name, 10);
+
+  TMainForm& f = FilesForm();
+  std::vector<std::string> expected = temp;
+  expected.insert(expected.end(), prefetch.begin(), prefetch.end());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Files(f), expected);
+  ExpectIdleAfterCollection(f);
+  Clear(f);
+  for (const std::string& path : expected) EXPECT_FALSE(Exists(path)) << path;
+  for (const char* folder : {"\\sub", "\\sub\\deeper", "\\empty"}) EXPECT_TRUE(Exists(temp_ + folder)) << folder;
+  EXPECT_TRUE(Exists(prefetch_ + "\\old\\d.pff"));
+  EXPECT_TRUE(Exists(prefetch_ + "\\readme"));
+
+  // Leaving the page and coming back collects anew, from zero.
+  MakeFile(temp_ + "\\one.bin", 1 << 20);
+  ASSERT_TRUE(ClickTab(f, "Register"));
+  ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
+  ASSERT_TRUE(Idle(f));
+  ASSERT_TRUE(ClickTab(f, "Deinstall"));
+  ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
+  ASSERT_TRUE(Idle(f));
+  EXPECT_EQ(Files(f), std::vector<std::string>{temp_ + "\\one.bin"});
+  EXPECT_EQ(Total(f), "1.00" + kSuffix);
+}
+
+TEST_F(FilesPageTest, LinksAreNeitherWalkedNorDeletedThrough) {
+  MakeFile(outside_ + "\\keep.txt", 10);
+  MakeFile(outside_ + "\\moved.txt", 10);
+  ASSERT_TRUE(MakeUnixLink(temp_ + "\\link", outside_));
+  MakeFile(temp_ + "\\swapped\\moved.txt", 10);
+  MakeFile(temp_ + "\\mine.txt", 10);
+  TMainForm& f = FilesForm();
+  EXPECT_EQ(Files(f), (std::vector<std::string>{temp_ + "\\mine.txt", temp_ + "\\swapped\\moved.txt"}));
+  // Between the collection and Clear the folder is swapped for a link to the outside folder,
+  // which holds a file of the same name.
+  ASSERT_TRUE(MoveFileA((temp_ + "\\swapped").c_str(), (temp_ + "\\was-swapped").c_str()));
+  ASSERT_TRUE(MakeUnixLink(temp_ + "\\swapped", outside_));
+  ASSERT_TRUE(Exists(temp_ + "\\swapped\\moved.txt"));
+  Clear(f);
+  EXPECT_TRUE(Exists(outside_ + "\\keep.txt"));
+  EXPECT_TRUE(Exists(outside_ + "\\moved.txt"));
+  EXPECT_TRUE(Exists(temp_ + "\\was-swapped\\moved.txt"));
+  EXPECT_FALSE(Exists(temp_ + "\\mine.txt"));
+}
+
+TEST_F(FilesPageTest, UnsafeTempIsNotCollectedAndTheStatusLineSaysWhy) {
+  MakeFile(prefetch_ + "\\x.pf", 10);
+  const std::pair<std::string, std::string> cases[] = {
+      {"%TEMP%", "TEMP is not cleaned: its path is not absolute."},
+      {"users\\Temp", "TEMP is not cleaned: its path is not absolute."},
+      {"C:\\", "TEMP is not cleaned: it is the root of a drive."},
+      {WindowsFolder(), "TEMP is not cleaned: it is or holds a system folder."},
+      {WindowsFolder() + "\\system32", "TEMP is not cleaned: it is or holds a system folder."},
+      {"C:\\users", "TEMP is not cleaned: it is or holds a system folder."},
+      {Env("USERPROFILE"), "TEMP is not cleaned: it is or holds a system folder."},
+      {"C:\\" + std::string(300, 'x'), "TEMP is not cleaned: its path is too long."},
+  };
+  for (const auto& [temp, why] : cases) {
+    SetEnvironmentVariableA("TEMP", temp.c_str());
+    TMainForm& f = FilesForm();
+    EXPECT_EQ(f.StatusText(), why) << temp;
+    EXPECT_EQ(Files(f), std::vector<std::string>{prefetch_ + "\\x.pf"}) << temp;
+    ExpectIdleAfterCollection(f);
+    form_.reset();
+  }
+}
+
+TEST_F(FilesPageTest, OneCollectionAtATime) {
+  for (int i = 0; i < 300; ++i) MakeFile(temp_ + "\\d" + std::to_string(i % 10) + "\\f" + std::to_string(i), 2048);
+  const std::string total = "0.59" + kSuffix;  // 300 files of 2 KB
+  TMainForm& f = Form();
+  // Each step is posted behind the click on the tab, so it arrives while that collection runs.
+  struct Case {
+    const char* name;
+    std::function<void()> during;
+    PageRole endRole;
+  };
+  const Case cases[] = {
+      {"Refresh", [&] { PostButtonClick(*f.ZelButton1); }, kRoleFiles},
+      {"Refresh twice and Clear", [&] {
+         PostButtonClick(*f.ZelButton1);
+         PostButtonClick(*f.ZelButton1);
+         PostButtonClick(*f.ZelButton3);
+       }, kRoleFiles},
+      {"leaving", [&] { PostTabClick(f, kRoleRegistry); }, kRoleRegistry},
+      {"leaving and coming back", [&] {
+         PostTabClick(f, kRoleDeinstall);
+         PostTabClick(f, kRoleFiles);
+       }, kRoleFiles},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(ClickTab(f, "Register"));
+    PostTabClick(f, kRoleFiles);
+    c.during();
+    Pump(f, 50);
+    ASSERT_TRUE(Idle(f)) << c.name;
+    Pump(f, 50);
+    EXPECT_EQ(f.Role(), c.endRole) << c.name;
+    EXPECT_EQ(TabCaptions(f).size(), 3u) << c.name;
+    if (c.endRole == kRoleFiles) {
+      const std::vector<std::string> files = Files(f);
+      EXPECT_EQ(files.size(), 300u) << c.name;
+      EXPECT_EQ(std::set<std::string>(files.begin(), files.end()).size(), files.size()) << c.name;
+      EXPECT_EQ(Total(f), total) << c.name;
+      ExpectIdleAfterCollection(f);
+    } else {
+      // The abandoned collection wrote no closing lines and left the registry page's buttons alone.
+      EXPECT_LT(Lines(f).size(), 300u) << c.name;
+      EXPECT_NE(Total(f), total) << c.name;
+      EXPECT_EQ(f.ZelButton3->Caption(), "Correct");
+      EXPECT_FALSE(f.ZelButton3->Enabled()) << c.name;
+      EXPECT_TRUE(f.ZelButton1->Enabled()) << c.name;
+    }
+  }
+  // Clear is no use while Refresh's collection runs, even after a collection had enabled it:
+  // the click on Clear arrives inside the collection that the click on Refresh started.
+  EXPECT_TRUE(Exists(temp_ + "\\d0\\f0"));
+  ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
+  ASSERT_TRUE(Idle(f));
+  ASSERT_TRUE(f.ZelButton3->Enabled());
+  PostButtonClick(*f.ZelButton1);
+  PostButtonClick(*f.ZelButton3);
+  ASSERT_TRUE(Idle(f));
+  EXPECT_TRUE(Exists(temp_ + "\\d9\\f299"));
+  EXPECT_EQ(Files(f).size(), 300u);
+  ExpectIdleAfterCollection(f);
+}
+
+TEST_F(FilesPageTest, ForeignNamesAndOverlongPathsArePassedOverAndKept) {
+  const std::wstring temp = Wide(temp_);
+  const std::wstring foreign = temp + L"\\\x16A0\x0101.txt";  // a rune and an a-macron
+  CloseHandle(CreateFileW(foreign.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  CreateDirectoryW((temp + L"\\\x16A0").c_str(), nullptr);
+  CloseHandle(CreateFileW((temp + L"\\\x16A0\\inner.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  MakeFile(temp_ + "\\a.txt", 10);  // what a best-fit spelling of the foreign name would give
+  // A chain of folders below which paths pass MAX_PATH, made through the long-path prefix.
+  std::wstring deep = L"\\\\?\\" + temp;
+  for (int i = 0; i < 4; ++i) {
+    deep += L"\\" + std::wstring(70, static_cast<wchar_t>(L'k' + i));
+    CreateDirectoryW(deep.c_str(), nullptr);
+  }
+  const std::wstring deepFile = deep + L"\\far.txt";
+  CloseHandle(CreateFileW(deepFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  ASSERT_NE(GetFileAttributesW(foreign.c_str()), INVALID_FILE_ATTRIBUTES);
+  ASSERT_NE(GetFileAttributesW(deepFile.c_str()), INVALID_FILE_ATTRIBUTES);
+
+  TMainForm& f = FilesForm();
+  for (const std::string& line : Files(f)) {
+    EXPECT_EQ(line.find('?'), std::string::npos) << line;
+    EXPECT_LT(line.size(), 260u) << line;
+  }
+  EXPECT_EQ(Files(f), std::vector<std::string>{temp_ + "\\a.txt"});
+  Clear(f);
+  EXPECT_NE(GetFileAttributesW(foreign.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW((temp + L"\\\x16A0\\inner.txt").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(GetFileAttributesW(deepFile.c_str()), INVALID_FILE_ATTRIBUTES);
+  DeleteFileW(deepFile.c_str());
+  for (int i = 0; i < 4; ++i) {
+    RemoveDirectoryW(deep.c_str());
+    deep.resize(deep.rfind(L'\\'));
+  }
+}
+
+}  // namespace
+}  // namespace morvane
