@@ -1,5 +1,7 @@
 #include "MainFrm/FilesPage.h"
 
+#include <chrono>
+
 #include "MainFrm/MainFrm.h"
 
 namespace morvane {
@@ -7,20 +9,27 @@ namespace morvane {
 // The collection's sink: files and closing lines go into ListBox1, and between files the
 // window's messages run. A collection is abandoned as soon as another one is asked for, the page
 // is left or the window goes.
+//
+// Every line added to a shown list box makes it repaint at the next turn of messages, and the
+// messages run once per file: painting would cost far more than the walk. So the files' lines
+// wait and go into the list together, with its drawing held off, every kFlushTime and at the end.
 class TListBoxCollection final : public CollectionSink {
  public:
   explicit TListBoxCollection(TFilesPage& page) : page_(page), generation_(page.generation_) {}
 
   bool BetweenFiles() override {
+    if (!waiting_.empty() && std::chrono::steady_clock::now() >= nextFlush_) Flush();
     page_.form_.RefreshApp();
     return Current();
   }
   void AddFile(const ListedFile& file) override {
-    AddLine(file.path);
+    if (waiting_.empty()) nextFlush_ = std::chrono::steady_clock::now() + kFlushTime;
     page_.listed_.push_back(file);
+    waiting_.push_back(page_.listed_.size() - 1);
   }
   void AddLine(const std::string& line) override {
-    SendMessageA(page_.form_.ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    Flush();
+    Add(line);
   }
   void FolderRefused(const std::string& why) override { page_.form_.SetStatusText(why); }
 
@@ -29,8 +38,25 @@ class TListBoxCollection final : public CollectionSink {
   }
 
  private:
+  static constexpr auto kFlushTime = std::chrono::milliseconds(40);
+
+  void Add(const std::string& line) {
+    SendMessageA(page_.form_.ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+  }
+  void Flush() {
+    if (waiting_.empty() || !Current()) return;
+    HWND list = page_.form_.ListBox1;
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    for (std::size_t index : waiting_) Add(page_.listed_[index].path);
+    waiting_.clear();
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+  }
+
   TFilesPage& page_;
   const unsigned generation_;
+  std::vector<std::size_t> waiting_;  // listed files whose lines are not in the list yet
+  std::chrono::steady_clock::time_point nextFlush_;
 };
 
 void TFilesPage::Show() {

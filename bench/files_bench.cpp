@@ -1,0 +1,200 @@
+// Unnecessary-files benchmark: 100,000 files in 1,000 folders in TEMP (a scratch folder the
+// environment points at) and 1,000 prefetch files. Prints, from one run, the page's collection
+// against a bare FindFirstFile walk of the same folders and against the same walk opening,
+// sizing and closing every file; Clear against a bare DeleteFile loop over the same files; the
+// longest time the window keeps a message from another thread waiting during the collection;
+// and the process's memory with the list holding every line. Needs a display (Xvfb).
+//
+// Usage: files_bench [--folders N] [--files-per-folder N] [--prefetch N]
+#include <windows.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "MainFrm/MainFrm.h"
+
+using namespace morvane;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+
+struct Memory {
+  double workingMb = 0, privateMb = 0;
+};
+
+Memory CurrentMemory() {
+  struct Counters {  // PROCESS_MEMORY_COUNTERS
+    DWORD cb;
+    DWORD PageFaultCount;
+    SIZE_T PeakWorkingSetSize, WorkingSetSize, QuotaPeakPagedPoolUsage, QuotaPagedPoolUsage,
+        QuotaPeakNonPagedPoolUsage, QuotaNonPagedPoolUsage, PagefileUsage, PeakPagefileUsage;
+  } counters{};
+  counters.cb = sizeof counters;
+  using Get = BOOL(WINAPI*)(HANDLE, Counters*, DWORD);
+  auto get = reinterpret_cast<Get>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
+  Memory m;
+  if (get != nullptr && get(GetCurrentProcess(), &counters, sizeof counters)) {
+    m.workingMb = counters.WorkingSetSize / 1048576.0;
+    m.privateMb = counters.PagefileUsage / 1048576.0;
+  }
+  return m;
+}
+
+void MakeFile(const std::string& path, DWORD size) {
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  SetFilePointer(file, static_cast<LONG>(size), nullptr, FILE_BEGIN);
+  SetEndOfFile(file);
+  CloseHandle(file);
+}
+
+// Every file of the tree, made again where missing.
+std::vector<std::string> Seed(const std::string& temp, const std::string& prefetch, int folders, int perFolder,
+                              int prefetchFiles) {
+  std::vector<std::string> paths;
+  CreateDirectoryA(temp.c_str(), nullptr);
+  for (int d = 0; d < folders; ++d) {
+    const std::string folder = temp + "\\d" + std::to_string(d);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (int f = 0; f < perFolder; ++f) paths.push_back(folder + "\\file" + std::to_string(f) + ".tmp");
+  }
+  CreateDirectoryA(prefetch.c_str(), nullptr);
+  for (int f = 0; f < prefetchFiles; ++f) paths.push_back(prefetch + "\\APP" + std::to_string(f) + "-0A1B2C3D.pf");
+  for (std::size_t i = 0; i < paths.size(); ++i) MakeFile(paths[i], 1000 + static_cast<DWORD>(i % 7) * 1024);
+  return paths;
+}
+
+// The bare walk: every entry of the tree, with the same ANSI search calls; sizes when asked.
+long Walk(const std::string& folder, bool size, long long& bytes) {
+  long files = 0;
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileA((folder + "*.*").c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return 0;
+  do {
+    const char* name = data.cFileName;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0)
+        files += Walk(folder + name + "\\", size, bytes);
+      continue;
+    }
+    ++files;
+    if (size) {
+      HANDLE file = CreateFileA((folder + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      if (file != INVALID_HANDLE_VALUE) {
+        bytes += GetFileSize(file, nullptr);
+        CloseHandle(file);
+      }
+    }
+  } while (FindNextFileA(search, &data));
+  FindClose(search);
+  return files;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int folders = 1000, perFolder = 100, prefetchFiles = 1000;
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (!std::strcmp(argv[i], "--folders")) folders = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--files-per-folder")) perFolder = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--prefetch")) prefetchFiles = std::atoi(argv[++i]);
+  }
+  char buffer[MAX_PATH] = {};
+  GetEnvironmentVariableA("TEMP", buffer, sizeof buffer);
+  const std::string temp = std::string(buffer) + "\\morvane-files-bench";
+  GetWindowsDirectoryA(buffer, sizeof buffer);
+  const std::string prefetch = std::string(buffer) + "\\Prefetch";
+  SetEnvironmentVariableA("TEMP", temp.c_str());
+
+  auto begin = Clock::now();
+  const std::vector<std::string> paths = Seed(temp, prefetch, folders, perFolder, prefetchFiles);
+  std::printf("files: %zu files in %d folders in TEMP and %d in Prefetch, seeded in %.0f ms\n", paths.size(), folders,
+              prefetchFiles, Ms(Clock::now() - begin));
+
+  long long bytes = 0;
+  Walk(temp + "\\", false, bytes);  // warm the caches
+  auto walk = [&](bool size, long& count) {
+    const auto start = Clock::now();
+    count = Walk(temp + "\\", size, bytes) + Walk(prefetch + "\\", size, bytes);
+    return Ms(Clock::now() - start);
+  };
+  long bareCount = 0, sizedCount = 0;
+  const double bareMs = walk(false, bareCount);
+  const double sizedMs = walk(true, sizedCount);
+
+  TMainFormServices services = DefaultServices();
+  services.MessageBox = [](HWND, const std::string&, const std::string&, UINT) { return IDOK; };
+  services.StartProgram = [](const std::string&) {};
+  TMainForm form(services);
+  form.Show();
+  form.RefreshApp();
+  const Memory before = CurrentMemory();
+
+  // Another thread asks the window a question every few milliseconds and notes how long the
+  // answer takes: that is how long a click or a repaint would wait.
+  std::atomic<bool> probing{true};
+  std::vector<double> waits;
+  std::thread prober([&] {
+    while (probing) {
+      const auto asked = Clock::now();
+      DWORD_PTR result = 0;
+      SendMessageTimeoutA(form.Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+      waits.push_back(Ms(Clock::now() - asked));
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  });
+  const auto collectStart = Clock::now();
+  form.Unnecessaryfiles1Click();  // enters the page; the collection runs inside
+  const double collectMs = Ms(Clock::now() - collectStart);
+  probing = false;
+  while (prober.joinable()) {
+    form.RefreshApp();
+    if (!probing && waits.size() > 0) {
+      // let the last question be answered
+      const auto until = Clock::now() + std::chrono::milliseconds(50);
+      while (Clock::now() < until) form.RefreshApp();
+      prober.join();
+    }
+  }
+  const Memory after = CurrentMemory();
+  double worst = 0;
+  for (double w : waits) worst = w > worst ? w : worst;
+  const long listed = static_cast<long>(form.FilesPage().Listed().size());
+  const long lines = static_cast<long>(SendMessageA(form.ListBox1, LB_GETCOUNT, 0, 0));
+
+  std::printf("  bare FindFirstFile walk:          %8.0f ms  (%ld files)\n", bareMs, bareCount);
+  std::printf("  walk opening and sizing each:     %8.0f ms  (%ld files)\n", sizedMs, sizedCount);
+  std::printf("  the page's collection:            %8.0f ms  (%ld files listed, %ld lines)  = %.2fx the walk, %.2fx the sizing walk\n",
+              collectMs, listed, lines, collectMs / bareMs, collectMs / sizedMs);
+  std::printf("  longest wait of another thread's message during the collection: %.1f ms (%zu questions)\n", worst,
+              waits.size());
+  std::printf("  memory: working set %.0f MB, private %.0f MB with %ld lines (before the collection: %.0f MB, %.0f MB)\n",
+              after.workingMb, after.privateMb, lines, before.workingMb, before.privateMb);
+
+  const auto clearStart = Clock::now();
+  form.ZelButton3Click();  // Clear
+  const double clearMs = Ms(Clock::now() - clearStart);
+  long left = 0;
+  for (const std::string& path : paths) left += GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+
+  Seed(temp, prefetch, folders, perFolder, prefetchFiles);
+  const auto deleteStart = Clock::now();
+  for (const std::string& path : paths) DeleteFileA(path.c_str());
+  const double deleteMs = Ms(Clock::now() - deleteStart);
+  std::printf("  Clear:                            %8.0f ms  (%ld files left)  = %.2fx the bare loop\n", clearMs, left,
+              clearMs / deleteMs);
+  std::printf("  bare DeleteFile loop:             %8.0f ms\n", deleteMs);
+
+  for (int d = 0; d < folders; ++d) RemoveDirectoryA((temp + "\\d" + std::to_string(d)).c_str());
+  RemoveDirectoryA(temp.c_str());
+  RemoveDirectoryA(prefetch.c_str());
+  return listed == static_cast<long>(paths.size()) && left == 0 ? 0 : 1;
+}
