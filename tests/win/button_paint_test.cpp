@@ -90,7 +90,9 @@ TEST(ButtonPaint, EveryStyleInEveryLook) {
         EXPECT_EQ(px.At(midX, inner), pressed ? kShadow : kLight) << what;
         EXPECT_EQ(px.At(px.width - 1 - inner, midY), pressed ? kLight : kShadow) << what;
         EXPECT_EQ(px.At(midX, px.height - 1 - inner), pressed ? kLight : kShadow) << what;
-        if (row.style == stFrameRaised) EXPECT_EQ(px.At(w, midY), kFace) << what;
+        if (row.style == stFrameRaised) {
+          EXPECT_EQ(px.At(w, midY), kFace) << what;
+        }
         ++inner;
       }
       EXPECT_EQ(px.At(inner, inner), brush) << what;
@@ -243,7 +245,9 @@ TEST(ButtonPaint, GlyphCaptionAndArrowPositions) {
       if (c.layout == blGlyphBottom) tx = g.left + half(w) - half(t.cx), ty = g.top - 8 - sp - half(t.cy);
       if (c.layout == blGlyphTop) tx = g.left + half(w) - half(t.cx), ty = g.bottom + sp;
       text = RECT{tx, ty, tx + t.cx, ty + t.cy};
-      if (c.layout == blGlyphBottom) EXPECT_EQ(g.top - text.bottom, sp + 8 + half(t.cy) - t.cy);
+      if (c.layout == blGlyphBottom) {
+        EXPECT_EQ(g.top - text.bottom, sp + 8 + half(t.cy) - t.cy);
+      }
     } else {
       const int tx = half(cw - t.cx), ty = half(ch - t.cy);
       ASSERT_LT(tx, 0) << "the caption is wider than the button";
