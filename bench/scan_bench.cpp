@@ -100,6 +100,8 @@ class CountingRegistry final : public RegistryApi {
   long QueryExactText(RegKey k, const std::string& n, std::string& t, bool& e) override { ++queries; return inner_.QueryExactText(k, n, t, e); }
   long SetValue(RegKey k, const std::string& n, std::uint32_t t, const std::string& d) override { return inner_.SetValue(k, n, t, d); }
   long DeleteKey(RegKey b, const std::string& p) override { return inner_.DeleteKey(b, p); }
+  long DeleteOpenedKey(RegKey k) override { return inner_.DeleteOpenedKey(k); }
+  bool HasTwoViews() override { return inner_.HasTwoViews(); }
   long DeleteValue(RegKey k, const std::string& n) override { return inner_.DeleteValue(k, n); }
   long Total() const { return opens + closes + infos + enumKeys + enumValues + queries; }
   long opens = 0, closes = 0, infos = 0, enumKeys = 0, enumValues = 0, queries = 0;

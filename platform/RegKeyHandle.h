@@ -43,16 +43,18 @@ class ScopedRegKey {
 // Opens subPath below base for reading with the first mask that the registry grants, of
 // KEY_READ, then STANDARD_RIGHTS_READ|KEY_QUERY_VALUE|KEY_ENUMERATE_SUB_KEYS, then KEY_QUERY_VALUE.
 // Empty when none opens. The granted mask goes to *granted when that is given. With
-// Links::OpenItself a registry link is opened as the link key, not followed.
+// Links::OpenItself a registry link is opened as the link key, not followed. view is added to
+// every mask tried (a registry view of 64-bit Windows, or 0).
 enum class Links { Follow, OpenItself };
 inline ScopedRegKey OpenForReading(RegistryApi& api, RegKey base, const std::string& subPath,
-                                   std::uint32_t* granted = nullptr, Links links = Links::Follow) {
+                                   std::uint32_t* granted = nullptr, Links links = Links::Follow,
+                                   std::uint32_t view = 0) {
   static constexpr std::uint32_t kTries[] = {
       kKeyRead, kStandardRightsRead | kKeyQueryValue | kKeyEnumerateSubKeys, kKeyQueryValue};
   for (std::uint32_t access : kTries) {
     RegKey key = 0;
-    const long rc = links == Links::Follow ? api.OpenKey(base, subPath, access, key)
-                                           : api.OpenKeyNoFollow(base, subPath, access, key);
+    const long rc = links == Links::Follow ? api.OpenKey(base, subPath, access | view, key)
+                                           : api.OpenKeyNoFollow(base, subPath, access | view, key);
     if (rc == kRegOk) {
       if (granted != nullptr) *granted = access;
       return ScopedRegKey(api, key);

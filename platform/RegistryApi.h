@@ -49,6 +49,11 @@ enum : std::uint32_t {
   kStandardRightsRead = 0x00020000,
   kKeyRead = 0x00020019,
   kKeyAllAccess = 0x000F003F,
+  kKeyDelete = 0x00010000,  // DELETE
+  // The two views of the registry on 64-bit Windows, chosen per open: the native (64-bit)
+  // view and the 32-bit view. Ignored on 32-bit Windows.
+  kKeyWow64View64 = 0x0100,
+  kKeyWow64View32 = 0x0200,
 };
 
 struct RegKeyInfo {
@@ -103,6 +108,12 @@ class RegistryApi {
   virtual long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) = 0;
   // Deletes subPath below base; it must have no subkeys.
   virtual long DeleteKey(RegKey base, const std::string& subPath) = 0;
+  // Deletes the key that key is open on (opened with DELETE access; it must have no subkeys).
+  // A link key opened as itself is deleted as the link: nothing it points to is touched.
+  virtual long DeleteOpenedKey(RegKey key) = 0;
+  // True when the registry has two views (64-bit Windows): opens then choose one with
+  // kKeyWow64View64 or kKeyWow64View32.
+  virtual bool HasTwoViews() { return false; }
   virtual long DeleteValue(RegKey key, const std::string& name) = 0;
 };
 

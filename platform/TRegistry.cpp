@@ -4,10 +4,8 @@ namespace morvane {
 
 namespace {
 
-// The registry allows 512 levels of keys; a deeper recursion can only come from a link loop.
+// The registry allows 512 levels of keys; the deletion goes no deeper.
 constexpr int kMaxKeyDepth = 512;
-// DELETE right, needed to remove a key through a handle opened for enumeration.
-constexpr std::uint32_t kDelete = 0x00010000;
 
 }  // namespace
 
@@ -55,8 +53,8 @@ void TRegistry::MakeCurrent(ScopedRegKey key, std::string fullPath) {
 bool TRegistry::OpenPath(const std::string& path, bool create) {
   Target t = Resolve(path);
   RegKey key = 0;
-  long rc = (create && !t.subPath.empty()) ? api_.CreateKey(t.base, t.subPath, access_, key)
-                                           : api_.OpenKey(t.base, t.subPath, access_, key);
+  long rc = (create && !t.subPath.empty()) ? api_.CreateKey(t.base, t.subPath, access_ | view_, key)
+                                           : api_.OpenKey(t.base, t.subPath, access_ | view_, key);
   if (rc != kRegOk) return false;
   MakeCurrent(ScopedRegKey(api_, key), std::move(t.fullPath));
   return true;
@@ -65,7 +63,7 @@ bool TRegistry::OpenPath(const std::string& path, bool create) {
 bool TRegistry::OpenPathForReading(const std::string& path) {
   Target t = Resolve(path);
   std::uint32_t access = 0;
-  ScopedRegKey key = OpenForReading(api_, t.base, t.subPath, &access);
+  ScopedRegKey key = OpenForReading(api_, t.base, t.subPath, &access, Links::Follow, view_);
   if (!key.valid()) return false;
   MakeCurrent(std::move(key), std::move(t.fullPath));
   access_ = access;
@@ -133,21 +131,21 @@ std::string TRegistry::ReadText(const std::string& name) const {
 }
 
 bool TRegistry::DeleteSubtree(RegKey base, const std::string& subPath, int depth) {
-  if (depth < kMaxKeyDepth) {
-    RegKey opened = 0;
-    if (api_.OpenKey(base, subPath, kKeyRead | kDelete, opened) == kRegOk) {
-      const ScopedRegKey key(api_, opened);
-      RegKeyInfo info;
-      if (api_.QueryInfo(key.get(), info) == kRegOk) {
-        for (std::uint32_t i = info.subkeys; i-- > 0;) {
-          std::string name;
-          if (api_.EnumKey(key.get(), i, name) == kRegOk && !name.empty())
-            DeleteSubtree(key.get(), name, depth + 1);
-        }
-      }
+  RegKey opened = 0;
+  // Opened as itself, never through a link; without the right to read it, a key can still be
+  // deleted when it has no subkeys.
+  if (api_.OpenKeyNoFollow(base, subPath, kKeyRead | kKeyDelete | view_, opened) != kRegOk &&
+      api_.OpenKeyNoFollow(base, subPath, kKeyDelete | view_, opened) != kRegOk)
+    return false;
+  const ScopedRegKey key(api_, opened);
+  RegKeyInfo info;
+  if (depth < kMaxKeyDepth && api_.QueryInfo(key.get(), info) == kRegOk) {
+    for (std::uint32_t i = info.subkeys; i-- > 0;) {
+      std::string name;
+      if (api_.EnumKey(key.get(), i, name) == kRegOk && !name.empty()) DeleteSubtree(key.get(), name, depth + 1);
     }
   }
-  return api_.DeleteKey(base, subPath) == kRegOk;
+  return api_.DeleteOpenedKey(key.get()) == kRegOk;
 }
 
 bool TRegistry::DeleteTree(const std::string& path) {

@@ -53,10 +53,15 @@ class TRegistry {
   // "Invalid data type for '<name>'" when its type is neither REG_SZ nor REG_EXPAND_SZ.
   std::string ReadText(const std::string& name) const;
   // Deletes the key at path with every subkey (highest index first). True when the key itself
-  // was deleted. A path that names the root or the current key's base itself is refused.
+  // was deleted. A path that names the root or the current key's base itself is refused. Every
+  // key is opened as itself and deleted through that handle: a registry link inside the tree
+  // (or at path) is deleted as the link, and the key it points to is left alone.
   bool DeleteTree(const std::string& path);
   bool RemoveValue(const std::string& name);
   void ClosePath();
+  // The registry view that every later open and deletion uses (kKeyWow64View64 or
+  // kKeyWow64View32 on 64-bit Windows); 0, the default, is the process's own view.
+  void SelectView(std::uint32_t view) { view_ = view; }
 
   RootKey Root() const { return root_; }
   bool HasCurrentKey() const { return current_.valid(); }
@@ -82,6 +87,7 @@ class TRegistry {
   ScopedRegKey current_;
   std::string currentPath_;
   std::uint32_t access_ = kKeyAllAccess;
+  std::uint32_t view_ = 0;
 };
 
 // Strips trailing backslashes; keeps inner ones.

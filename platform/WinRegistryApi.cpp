@@ -195,6 +195,37 @@ class WinRegistryApi final : public RegistryApi {
     return RegDeleteValueA(ToHkey(key), name.c_str());
   }
 
+  long DeleteOpenedKey(RegKey key) override {
+    // RegDeleteKey takes a name and opens it again, following a link to its target; the
+    // native call deletes exactly the key the handle is open on.
+    using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
+    using ToDosErrorFn = ULONG(WINAPI*)(LONG);
+    static const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    static const auto ntDeleteKey =
+        reinterpret_cast<NtDeleteKeyFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")));
+    static const auto toDosError =
+        reinterpret_cast<ToDosErrorFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+    if (ntDeleteKey == nullptr || toDosError == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    if (key == 0 || IsRoot(key)) return ERROR_ACCESS_DENIED;
+    const LONG status = ntDeleteKey(ToHkey(key));
+    return status == 0 ? ERROR_SUCCESS : static_cast<long>(toDosError(status));
+  }
+
+  bool HasTwoViews() override {
+#ifdef _WIN64
+    return true;
+#else
+    static const bool wow64 = [] {
+      using IsWow64Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
+      const auto isWow64 = reinterpret_cast<IsWow64Fn>(
+          reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+      BOOL result = FALSE;
+      return isWow64 != nullptr && isWow64(GetCurrentProcess(), &result) && result;
+    }();
+    return wow64;
+#endif
+  }
+
  private:
   // The value read through the wide call and spelled in the ANSI code page here, as the narrow
   // call would spell it (name, and data of the text types), noting whether any character had

@@ -163,7 +163,18 @@ void MemRegistryApi::MarkInexact(RootKey root, const std::string& path, const st
   Walk(RootNode(root), path, true)->inexactValues.insert(name);
 }
 
-long MemRegistryApi::OpenKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) {
+std::string MemRegistryApi::InView(RegKey base, const std::string& subPath, std::uint32_t access) const {
+  if (!twoViews_ || (access & kKeyWow64View64) != 0 || base != RootHandle(RootKey::LocalMachine)) return subPath;
+  const std::vector<std::string> parts = SplitPath(subPath);
+  if (parts.empty() || !NoCaseEqual(parts[0], "SOFTWARE")) return subPath;
+  if (parts.size() > 1 && NoCaseEqual(parts[1], "Wow6432Node")) return subPath;
+  std::string path = parts[0] + "\\Wow6432Node";
+  for (std::size_t i = 1; i < parts.size(); ++i) path += "\\" + parts[i];
+  return path;
+}
+
+long MemRegistryApi::OpenKey(RegKey base, const std::string& requestedPath, std::uint32_t access, RegKey& out) {
+  const std::string subPath = InView(base, requestedPath, access);
   std::unique_lock<std::mutex> lock(mutex_);
   out = 0;
   Node* from = NodeOf(base);
@@ -180,7 +191,8 @@ long MemRegistryApi::OpenKey(RegKey base, const std::string& subPath, std::uint3
   return kRegOk;
 }
 
-long MemRegistryApi::CreateKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) {
+long MemRegistryApi::CreateKey(RegKey base, const std::string& requestedPath, std::uint32_t access, RegKey& out) {
+  const std::string subPath = InView(base, requestedPath, access);
   std::unique_lock<std::mutex> lock(mutex_);
   out = 0;
   Node* from = NodeOf(base);
@@ -291,6 +303,18 @@ long MemRegistryApi::DeleteKey(RegKey base, const std::string& subPath) {
   if (node == nullptr) return kRegNotFound;
   if (node->parent == nullptr) return kRegAccessDenied;
   if (!node->children.empty()) return kRegAccessDenied;
+  Forget(node);
+  node->parent->children.erase(node->name);
+  return kRegOk;
+}
+
+long MemRegistryApi::DeleteOpenedKey(RegKey key) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  Node* node = NodeOf(key);
+  if (node == nullptr) return kKeyDeleted;
+  RunHook(lock, "deletekey", node);
+  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
+  if (node->parent == nullptr || !node->children.empty()) return kRegAccessDenied;
   Forget(node);
   node->parent->children.erase(node->name);
   return kRegOk;

@@ -40,6 +40,10 @@ class MemRegistryApi final : public RegistryApi {
   void BreakSubkeyIndex(RootKey root, const std::string& path, std::uint32_t index);
   // The value's name or text has characters that the ANSI code page cannot spell.
   void MarkInexact(RootKey root, const std::string& path, const std::string& name);
+  // Makes it the registry of 64-bit Windows as a 32-bit program sees it: an open below
+  // HKEY_LOCAL_MACHINE\SOFTWARE lands under SOFTWARE\Wow6432Node unless it asks for the
+  // native view (kKeyWow64View64). Set-up paths above are always native.
+  void SetTwoViews(bool two) { twoViews_ = two; }
   // Called before each operation with its name ("open", "info", "enumkey", "enumvalue",
   // "query:<value name>", "querytext:<value name>", "deletekey", "deletevalue") and the path
   // of the key it works on.
@@ -65,6 +69,8 @@ class MemRegistryApi final : public RegistryApi {
   long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) override;
   long DeleteKey(RegKey base, const std::string& subPath) override;
   long DeleteValue(RegKey key, const std::string& name) override;
+  long DeleteOpenedKey(RegKey key) override;
+  bool HasTwoViews() override { return twoViews_; }
 
  private:
   struct NoCaseLess {
@@ -88,12 +94,14 @@ class MemRegistryApi final : public RegistryApi {
                const std::string& subPath = {});
   RegValue* FindValue(Node* node, const std::string& name);
   void Forget(Node* node);
+  std::string InView(RegKey base, const std::string& subPath, std::uint32_t access) const;
 
   mutable std::mutex mutex_;
   std::unique_ptr<Node> roots_[3];
   std::map<RegKey, Node*> handles_;
   RegKey nextHandle_ = 0x1000;
   int openCount_ = 0;
+  bool twoViews_ = false;
 };
 
 }  // namespace morvane
