@@ -285,6 +285,7 @@ void TMainForm::OnPageShown(int page) {
 void TMainForm::RClShow() { registryPage_.Show(); }
 void TMainForm::TabSheet1Show() { filesPage_.Show(); }
 void TMainForm::TabSheet2Show() { deinstallPage_.Show(); }
+void TMainForm::ListBox2Click() { deinstallPage_.ListBox2Click(); }
 
 void TMainForm::SetOtherTabsVisible(PageRole page, bool visible) {
   for (int other = 0; other < kPageCount; ++other)
@@ -349,7 +350,11 @@ LRESULT TMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       Paint();
       return 0;
     case WM_COMMAND:
-      if (lParam == 0) OnCommand(LOWORD(wParam));
+      if (lParam == 0) {
+        OnCommand(LOWORD(wParam));
+      } else if (reinterpret_cast<HWND>(lParam) == ListBox2 && HIWORD(wParam) == LBN_SELCHANGE) {
+        RunHandler([this] { ListBox2Click(); });
+      }
       return 0;
     case WM_CTLCOLORSTATIC:
       if (reinterpret_cast<HWND>(lParam) == Panel1) {

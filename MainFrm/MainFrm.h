@@ -96,6 +96,10 @@ class TMainForm {
   void RClShow();
   void TabSheet1Show();
   void TabSheet2Show();
+  // The selection in ListBox2 changed (by mouse or keyboard).
+  void ListBox2Click();
+  // The command the last selection on the deinstall page read; Uninstall runs it.
+  const std::string& UninstallCommand() const { return deinstallPage_.UninstallCommand(); }
   // Menu handlers.
   void Exit1Click();
   void Register1Click();
