@@ -1,5 +1,7 @@
 #include "CleanReg/Uninstall.h"
 
+#include <algorithm>
+
 #include "platform/TRegistry.h"
 
 namespace morvane {
@@ -18,6 +20,19 @@ struct EntryCursor {
 };
 
 std::string EntryPath(const UninstallPlace& place, const std::string& name) { return place.path + "\\" + name; }
+
+// The entry's display name, read in one query; nothing when the value is missing or cannot be
+// read. Not text: the cursor's error for it.
+std::optional<std::string> DisplayNameOf(const TRegistry& entry) {
+  std::uint32_t type = 0;
+  std::string data;
+  if (entry.Api().QueryValue(entry.BaseKey(), kDisplayName, type, &data) != kRegOk) return std::nullopt;
+  if (data.empty()) return std::string();
+  if (type != kRegSz && type != kRegExpandSz)
+    throw ERegistryException(std::string("Invalid data type for '") + kDisplayName + "'");
+  data.resize(std::min(data.size(), data.find('\0')));
+  return data;
+}
 
 }  // namespace
 
@@ -39,9 +54,9 @@ void LoadUninstallList(RegistryApi& registry, const UninstallPlace& place,
   UninstallKeys = std::move(keys);
   for (const UninstallKey& key : UninstallKeys) {
     EntryCursor entry(registry, place.root, key.view);
-    if (entry.cursor.OpenPathForReading(EntryPath(place, key.name)) && entry.cursor.HasValue(kDisplayName) &&
-        entry.cursor.HasValue(kUninstallString))
-      addItem(entry.cursor.ReadText(kDisplayName));
+    if (!entry.cursor.OpenPathForReading(EntryPath(place, key.name)) || !entry.cursor.HasValue(kUninstallString))
+      continue;
+    if (std::optional<std::string> name = DisplayNameOf(entry.cursor)) addItem(*name);
   }
 }
 
@@ -51,8 +66,9 @@ UninstallEntry FindUninstallKey(RegistryApi& registry, const UninstallPlace& pla
   for (const UninstallKey& key : UninstallKeys) {
     EntryCursor entry(registry, place.root, key.view);
     const std::string path = EntryPath(place, key.name);
+    // A missing display name reads as the empty text.
     if (entry.cursor.OpenPathForReading(path) && entry.cursor.HasValue(kUninstallString) &&
-        entry.cursor.ReadText(kDisplayName) == *selected)
+        DisplayNameOf(entry.cursor).value_or(std::string()) == *selected)
       return {path, key.view};
   }
   return {};

@@ -23,7 +23,7 @@ fi
 
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DCMAKE_BUILD_TYPE=Release \
   -DMORVANE_TESTS=OFF -DMORVANE_BENCH=ON >/dev/null
-cmake --build "$build" -j"${JOBS:-2}" --target scan_bench window_bench
+cmake --build "$build" -j"${JOBS:-2}" --target scan_bench window_bench deinstall_bench
 
 cpu=${BENCH_CPU:-0}
 pin=()
@@ -45,5 +45,13 @@ xvfb-run -a -s "-screen 0 1280x1024x24" "${pin[@]}" bash -c '
   for args in "" "--findings 100000 --path-length 1000" "--findings 100000 --path-length 1000 --cancel-at 20000"; do
     wine "$0/bench/window_bench.exe" $args </dev/null 2>&1 | tr -d "\r"; [ "${PIPESTATUS[0]}" = 0 ] || rc=1
   done
+  wineserver -k
+  exit $rc' "$build"
+
+echo "== installed-programs list (CPU: $cpu) =="
+xvfb-run -a -s "-screen 0 1280x1024x24" "${pin[@]}" bash -c '
+  wineserver -p </dev/null >/dev/null 2>&1
+  wine wineboot </dev/null >/dev/null 2>&1
+  wine "$0/bench/deinstall_bench.exe" </dev/null 2>&1 | tr -d "\r"; rc=${PIPESTATUS[0]}
   wineserver -k
   exit $rc' "$build"

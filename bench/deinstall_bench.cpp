@@ -1,0 +1,136 @@
+// Deinstall benchmark: seeds the machine's Uninstall key (native view) with 1,000 and then
+// 10,000 entries and prints, for each size: the time of the list's fill on its own and through
+// the real window's deinstall page, the registry calls per listed entry against the four a fill
+// cannot do without (an open, two value tests, one read), and the time to select the last
+// entry (the look-up walks the entries in order). Needs a display (run it under Xvfb) and a
+// throwaway prefix: the seeded entries stay.
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "CleanReg/Uninstall.h"
+#include "MainFrm/MainFrm.h"
+
+using namespace morvane;
+
+namespace {
+
+class CountingRegistry final : public RegistryApi {
+ public:
+  explicit CountingRegistry(RegistryApi& inner) : inner_(inner) {}
+  long OpenKey(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override { ++opens; return inner_.OpenKey(b, p, a, o); }
+  long OpenKeyNoFollow(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override { ++opens; return inner_.OpenKeyNoFollow(b, p, a, o); }
+  long CreateKey(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override { return inner_.CreateKey(b, p, a, o); }
+  void CloseKey(RegKey k) override { ++closes; inner_.CloseKey(k); }
+  long QueryInfo(RegKey k, RegKeyInfo& i) override { ++others; return inner_.QueryInfo(k, i); }
+  long EnumKey(RegKey k, std::uint32_t i, std::string& n) override { ++others; return inner_.EnumKey(k, i, n); }
+  long EnumValue(RegKey k, std::uint32_t i, RegValue& v, bool d) override { ++others; return inner_.EnumValue(k, i, v, d); }
+  long QueryValue(RegKey k, const std::string& n, std::uint32_t& t, std::string* d) override { ++queries; return inner_.QueryValue(k, n, t, d); }
+  long QueryExactText(RegKey k, const std::string& n, std::string& t, bool& e) override { ++queries; return inner_.QueryExactText(k, n, t, e); }
+  long SetValue(RegKey k, const std::string& n, std::uint32_t t, const std::string& d) override { return inner_.SetValue(k, n, t, d); }
+  long DeleteKey(RegKey b, const std::string& p) override { return inner_.DeleteKey(b, p); }
+  long DeleteValue(RegKey k, const std::string& n) override { return inner_.DeleteValue(k, n); }
+  long DeleteOpenedKey(RegKey k) override { return inner_.DeleteOpenedKey(k); }
+  bool HasTwoViews() override { return inner_.HasTwoViews(); }
+  long opens = 0, closes = 0, queries = 0, others = 0;
+
+ private:
+  RegistryApi& inner_;
+};
+
+double Seconds(const std::function<void()>& work) {
+  const auto begin = std::chrono::steady_clock::now();
+  work();
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+// Entries MorvaneBench00000 ... up to count, in the native view.
+bool Seed(int from, int count) {
+  for (int i = from; i < count; ++i) {
+    char path[160], name[64], command[96];
+    std::snprintf(path, sizeof path, "%s\\MorvaneBench%05d", kUninstallPath, i);
+    std::snprintf(name, sizeof name, "Bench program %05d", i);
+    std::snprintf(command, sizeof command, "C:\\Bench\\%05d\\uninstall.exe /quiet", i);
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+      return false;
+    RegSetValueExA(key, kDisplayName, 0, REG_SZ, reinterpret_cast<const BYTE*>(name), static_cast<DWORD>(std::strlen(name) + 1));
+    RegSetValueExA(key, kUninstallString, 0, REG_SZ, reinterpret_cast<const BYTE*>(command), static_cast<DWORD>(std::strlen(command) + 1));
+    RegCloseKey(key);
+  }
+  return true;
+}
+
+void Measure(int entries) {
+  RegistryApi& system = SystemRegistry();
+  const UninstallPlace place = MachineUninstallPlace(system);
+
+  std::vector<double> fills;
+  std::size_t listed = 0;
+  for (int run = 0; run < 3; ++run)
+    fills.push_back(Seconds([&] {
+      listed = 0;
+      LoadUninstallList(system, place, [&](const std::string&) { ++listed; });
+    }));
+  CountingRegistry counting(system);
+  LoadUninstallList(counting, place, [](const std::string&) {});
+  const double perEntry = double(counting.opens + counting.closes + counting.queries + counting.others) / listed;
+
+  TMainFormServices services = DefaultServices();
+  services.MessageBox = [](HWND, const std::string& text, const std::string&, UINT) {
+    std::printf("  message: %s\n", text.c_str());
+    return IDOK;
+  };
+  TMainForm form(services);
+  form.Show();
+  std::vector<double> pageFills;
+  for (int run = 0; run < 3; ++run) pageFills.push_back(Seconds([&] { form.TabSheet2Show(); }));
+  const int items = static_cast<int>(SendMessageA(form.ListBox2, LB_GETCOUNT, 0, 0));
+
+  // The last bench entry is the last item of the native view.
+  char last[64];
+  std::snprintf(last, sizeof last, "Bench program %05d", entries - 1);
+  const LRESULT index = SendMessageA(form.ListBox2, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(last));
+  SendMessageA(form.ListBox2, LB_SETCURSEL, index, 0);
+  std::vector<double> findOnly;
+  for (int run = 0; run < 3; ++run)
+    findOnly.push_back(Seconds([&] { FindUninstallKey(system, place, std::string(last)); }));
+  std::vector<double> lookUps;
+  for (int run = 0; run < 3; ++run) lookUps.push_back(Seconds([&] { form.ListBox2Click(); }));
+
+  std::printf("%d bench entries (%zu listed, %d items in the window):\n", entries, listed, items);
+  std::printf("  fill, routine only:        %.3f s (median of 3)\n", Median(fills));
+  std::printf("  fill, deinstall page shown: %.3f s (median of 3)\n", Median(pageFills));
+  std::printf("  registry calls per entry:  %.2f (opens %.2f, value queries %.2f, closes %.2f, other %.2f); "
+              "needed at least 4 (open, two value tests, one read)\n",
+              perEntry, double(counting.opens) / listed, double(counting.queries) / listed,
+              double(counting.closes) / listed, double(counting.others) / listed);
+  std::printf("  look-up of the last entry: %.3f s (median of 3)\n", Median(findOnly));
+  std::printf("  select the last entry:     %.3f s (median of 3), status line \"%s\"\n", Median(lookUps),
+              form.StatusText().c_str());
+}
+
+}  // namespace
+
+int main() {
+  if (!Seed(0, 1000)) {
+    std::printf("cannot write the Uninstall key\n");
+    return 1;
+  }
+  Measure(1000);
+  if (!Seed(1000, 10000)) return 1;
+  Measure(10000);
+  return 0;
+}
