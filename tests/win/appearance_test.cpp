@@ -50,6 +50,9 @@ TEST_F(MainWindowTest, ListsAndTabsDrawTheirOwnRowsAndLabels) {
 
   // List-box rows: 16 pixels high, alternating colours across the whole row.
   ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
+  // Showing the page collects the prefix's files; the rows below come after that.
+  ASSERT_TRUE(PumpUntil(f, [&] { return !f.FilesPage().Collecting(); }));
+  Pump(f);
   for (const char* line : {"one", "two", "three"})
     SendMessageA(f.ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
   EXPECT_EQ(SendMessageA(f.ListBox1, LB_GETITEMHEIGHT, 0, 0), kListRowHeight);
