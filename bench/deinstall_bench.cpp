@@ -16,33 +16,12 @@
 
 #include "CleanReg/Uninstall.h"
 #include "MainFrm/MainFrm.h"
+#include "bench/counting_registry.h"
 
 using namespace morvane;
 
 namespace {
 
-class CountingRegistry final : public RegistryApi {
- public:
-  explicit CountingRegistry(RegistryApi& inner) : inner_(inner) {}
-  long OpenKey(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override { ++opens; return inner_.OpenKey(b, p, a, o); }
-  long OpenKeyNoFollow(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override { ++opens; return inner_.OpenKeyNoFollow(b, p, a, o); }
-  long CreateKey(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override { return inner_.CreateKey(b, p, a, o); }
-  void CloseKey(RegKey k) override { ++closes; inner_.CloseKey(k); }
-  long QueryInfo(RegKey k, RegKeyInfo& i) override { ++others; return inner_.QueryInfo(k, i); }
-  long EnumKey(RegKey k, std::uint32_t i, std::string& n) override { ++others; return inner_.EnumKey(k, i, n); }
-  long EnumValue(RegKey k, std::uint32_t i, RegValue& v, bool d) override { ++others; return inner_.EnumValue(k, i, v, d); }
-  long QueryValue(RegKey k, const std::string& n, std::uint32_t& t, std::string* d) override { ++queries; return inner_.QueryValue(k, n, t, d); }
-  long QueryExactText(RegKey k, const std::string& n, std::string& t, bool& e) override { ++queries; return inner_.QueryExactText(k, n, t, e); }
-  long SetValue(RegKey k, const std::string& n, std::uint32_t t, const std::string& d) override { return inner_.SetValue(k, n, t, d); }
-  long DeleteKey(RegKey b, const std::string& p) override { return inner_.DeleteKey(b, p); }
-  long DeleteValue(RegKey k, const std::string& n) override { return inner_.DeleteValue(k, n); }
-  long DeleteOpenedKey(RegKey k) override { return inner_.DeleteOpenedKey(k); }
-  bool HasTwoViews() override { return inner_.HasTwoViews(); }
-  long opens = 0, closes = 0, queries = 0, others = 0;
-
- private:
-  RegistryApi& inner_;
-};
 
 double Seconds(const std::function<void()>& work) {
   const auto begin = std::chrono::steady_clock::now();
@@ -84,9 +63,9 @@ void Measure(int entries) {
       listed = 0;
       LoadUninstallList(system, place, [&](const std::string&) { ++listed; });
     }));
-  CountingRegistry counting(system);
+  bench::CountingRegistry counting(system);
   LoadUninstallList(counting, place, [](const std::string&) {});
-  const double perEntry = double(counting.opens + counting.closes + counting.queries + counting.others) / listed;
+  const double perEntry = double(counting.Total()) / listed;
 
   TMainFormServices services = DefaultServices();
   services.MessageBox = [](HWND, const std::string& text, const std::string&, UINT) {
@@ -116,7 +95,7 @@ void Measure(int entries) {
   std::printf("  registry calls per entry:  %.2f (opens %.2f, value queries %.2f, closes %.2f, other %.2f); "
               "needed at least 4 (open, two value tests, one read)\n",
               perEntry, double(counting.opens) / listed, double(counting.queries) / listed,
-              double(counting.closes) / listed, double(counting.others) / listed);
+              double(counting.closes) / listed, double(counting.Listings()) / listed);
   std::printf("  look-up of the last entry: %.3f s (median of 3)\n", Median(findOnly));
   std::printf("  select the last entry:     %.3f s (median of 3), status line \"%s\"\n", Median(lookUps),
               form.StatusText().c_str());

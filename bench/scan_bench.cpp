@@ -22,6 +22,7 @@
 
 #include "CleanReg/CleanThread.h"
 #include "bench/bench_tree.h"
+#include "bench/counting_registry.h"
 #include "bench/floor_walk.h"
 #include "bench/reg_query.h"
 
@@ -85,30 +86,7 @@ class TreeScan final : public TCleanThread {
   }
 };
 
-// Registry and file-system seams that count the calls made through them.
-class CountingRegistry final : public RegistryApi {
- public:
-  explicit CountingRegistry(RegistryApi& inner) : inner_(inner) {}
-  long OpenKey(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override { ++opens; return inner_.OpenKey(b, p, a, o); }
-  long OpenKeyNoFollow(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override { ++opens; return inner_.OpenKeyNoFollow(b, p, a, o); }
-  long CreateKey(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override { return inner_.CreateKey(b, p, a, o); }
-  void CloseKey(RegKey k) override { ++closes; inner_.CloseKey(k); }
-  long QueryInfo(RegKey k, RegKeyInfo& i) override { ++infos; return inner_.QueryInfo(k, i); }
-  long EnumKey(RegKey k, std::uint32_t i, std::string& n) override { ++enumKeys; return inner_.EnumKey(k, i, n); }
-  long EnumValue(RegKey k, std::uint32_t i, RegValue& v, bool d) override { ++enumValues; return inner_.EnumValue(k, i, v, d); }
-  long QueryValue(RegKey k, const std::string& n, std::uint32_t& t, std::string* d) override { ++queries; return inner_.QueryValue(k, n, t, d); }
-  long QueryExactText(RegKey k, const std::string& n, std::string& t, bool& e) override { ++queries; return inner_.QueryExactText(k, n, t, e); }
-  long SetValue(RegKey k, const std::string& n, std::uint32_t t, const std::string& d) override { return inner_.SetValue(k, n, t, d); }
-  long DeleteKey(RegKey b, const std::string& p) override { return inner_.DeleteKey(b, p); }
-  long DeleteOpenedKey(RegKey k) override { return inner_.DeleteOpenedKey(k); }
-  bool HasTwoViews() override { return inner_.HasTwoViews(); }
-  long DeleteValue(RegKey k, const std::string& n) override { return inner_.DeleteValue(k, n); }
-  long Total() const { return opens + closes + infos + enumKeys + enumValues + queries; }
-  long opens = 0, closes = 0, infos = 0, enumKeys = 0, enumValues = 0, queries = 0;
-
- private:
-  RegistryApi& inner_;
-};
+// A file-system seam that counts the calls made through it.
 
 class CountingFiles final : public FileSystem {
  public:
