@@ -122,7 +122,13 @@ void TPageControl::RebuildTabs() {
     if (i == active_) TabCtrl_SetCurSel(tabs_, tab);
     ++tab;
   }
-  InvalidateRect(tabs_, nullptr, TRUE);
+  // Only the row of tabs changed: the pane below them, under the sheets, stays as it is.
+  RECT strip;
+  GetClientRect(tabs_, &strip);
+  RECT pane = strip;
+  TabCtrl_AdjustRect(tabs_, FALSE, &pane);
+  strip.bottom = pane.top;
+  InvalidateRect(tabs_, &strip, TRUE);
 }
 
 void TPageControl::SetTabVisible(int page, bool visible) {
