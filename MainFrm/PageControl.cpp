@@ -110,6 +110,9 @@ int TPageControl::PageOfTab(int tab) const {
 }
 
 void TPageControl::RebuildTabs() {
+  // The control would repaint its whole pane for the new items, which costs far more than the
+  // row of tabs that changes; it is held off and only the row is repainted.
+  SendMessageA(tabs_, WM_SETREDRAW, FALSE, 0);
   SendMessageA(tabs_, TCM_DELETEALLITEMS, 0, 0);
   int tab = 0;
   for (int i = 0; i < PageCount(); ++i) {
@@ -122,7 +125,7 @@ void TPageControl::RebuildTabs() {
     if (i == active_) TabCtrl_SetCurSel(tabs_, tab);
     ++tab;
   }
-  // Only the row of tabs changed: the pane below them, under the sheets, stays as it is.
+  SendMessageA(tabs_, WM_SETREDRAW, TRUE, 0);
   RECT strip;
   GetClientRect(tabs_, &strip);
   RECT pane = strip;
