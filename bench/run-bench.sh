@@ -23,7 +23,7 @@ fi
 
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DCMAKE_BUILD_TYPE=Release \
   -DMORVANE_TESTS=OFF -DMORVANE_BENCH=ON >/dev/null
-cmake --build "$build" -j"${JOBS:-2}" --target scan_bench window_bench deinstall_bench
+cmake --build "$build" -j"${JOBS:-2}" --target scan_bench window_bench deinstall_bench files_bench
 
 cpu=${BENCH_CPU:-0}
 pin=()
@@ -53,5 +53,13 @@ xvfb-run -a -s "-screen 0 1280x1024x24" "${pin[@]}" bash -c '
   wineserver -p </dev/null >/dev/null 2>&1
   wine wineboot </dev/null >/dev/null 2>&1
   wine "$0/bench/deinstall_bench.exe" </dev/null 2>&1 | tr -d "\r"; rc=${PIPESTATUS[0]}
+  wineserver -k
+  exit $rc' "$build"
+
+echo "== unnecessary files (CPU: $cpu) =="
+xvfb-run -a -s "-screen 0 1280x1024x24" "${pin[@]}" bash -c '
+  wineserver -p </dev/null >/dev/null 2>&1
+  wine wineboot </dev/null >/dev/null 2>&1
+  wine "$0/bench/files_bench.exe" </dev/null 2>&1 | tr -d "\r"; rc=${PIPESTATUS[0]}
   wineserver -k
   exit $rc' "$build"
