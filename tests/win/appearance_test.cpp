@@ -64,7 +64,9 @@ TEST_F(MainWindowTest, ListsAndTabsDrawTheirOwnRowsAndLabels) {
     EXPECT_EQ(PixelAt(f.ListBox1, r.right - 3, (r.top + r.bottom) / 2), RowColor(row)) << row;
   }
   // The focused row of a list that has the focus: white on green.
+  SetForegroundWindow(f.Handle());
   SetFocus(f.ListBox1);
+  ASSERT_TRUE(PumpUntil(f, [&] { return GetFocus() == f.ListBox1; })) << "the list never took the focus";
   SendMessageA(f.ListBox1, LB_SETCURSEL, 1, 0);
   Repaint(f, f.ListBox1);
   RECT focused;
