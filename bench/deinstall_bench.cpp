@@ -17,22 +17,14 @@
 #include "CleanReg/Uninstall.h"
 #include "MainFrm/MainFrm.h"
 #include "bench/counting_registry.h"
+#include "bench/bench_measure.h"
 
 using namespace morvane;
+using namespace morvane::bench;
 
 namespace {
 
 
-double Seconds(const std::function<void()>& work) {
-  const auto begin = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 // Entries MorvaneBench00000 ... up to count, in the native view.
 bool Seed(int from, int count) {

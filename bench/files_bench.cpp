@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "MainFrm/MainFrm.h"
+#include "bench/bench_measure.h"
 
 using namespace morvane;
 using Clock = std::chrono::steady_clock;
@@ -25,28 +26,6 @@ namespace {
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-struct Memory {
-  double workingMb = 0, privateMb = 0;
-};
-
-Memory CurrentMemory() {
-  struct Counters {  // PROCESS_MEMORY_COUNTERS
-    DWORD cb;
-    DWORD PageFaultCount;
-    SIZE_T PeakWorkingSetSize, WorkingSetSize, QuotaPeakPagedPoolUsage, QuotaPagedPoolUsage,
-        QuotaPeakNonPagedPoolUsage, QuotaNonPagedPoolUsage, PagefileUsage, PeakPagefileUsage;
-  } counters{};
-  counters.cb = sizeof counters;
-  using Get = BOOL(WINAPI*)(HANDLE, Counters*, DWORD);
-  auto get = reinterpret_cast<Get>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
-  Memory m;
-  if (get != nullptr && get(GetCurrentProcess(), &counters, sizeof counters)) {
-    m.workingMb = counters.WorkingSetSize / 1048576.0;
-    m.privateMb = counters.PagefileUsage / 1048576.0;
-  }
-  return m;
-}
 
 void MakeFile(const std::string& path, DWORD size) {
   HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -136,7 +115,7 @@ int main(int argc, char** argv) {
   TMainForm form(services);
   form.Show();
   form.RefreshApp();
-  const Memory before = CurrentMemory();
+  const bench::ProcessMemory before = bench::MemoryOfProcess();
 
   // Another thread asks the window a question every few milliseconds and notes how long the
   // answer takes: that is how long a click or a repaint would wait.
@@ -164,7 +143,7 @@ int main(int argc, char** argv) {
       prober.join();
     }
   }
-  const Memory after = CurrentMemory();
+  const bench::ProcessMemory after = bench::MemoryOfProcess();
   double worst = 0;
   for (double w : waits) worst = w > worst ? w : worst;
   const long listed = static_cast<long>(form.FilesPage().Listed().size());

@@ -25,6 +25,7 @@
 #include "bench/counting_registry.h"
 #include "bench/floor_walk.h"
 #include "bench/reg_query.h"
+#include "bench/bench_measure.h"
 
 using namespace morvane;
 using namespace morvane::bench;
@@ -100,16 +101,6 @@ class CountingFiles final : public FileSystem {
   FileSystem& inner_;
 };
 
-double Seconds(const std::function<void()>& work) {
-  const auto begin = std::chrono::steady_clock::now();
-  work();
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
-}
 
 std::string Range(const std::vector<double>& v) {
   char buffer[64];

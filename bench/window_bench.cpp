@@ -22,6 +22,7 @@
 
 #include "MainFrm/MainFrm.h"
 #include "testing/MemRegistryApi.h"
+#include "bench/bench_measure.h"
 
 using namespace morvane;
 using Clock = std::chrono::steady_clock;
@@ -65,28 +66,6 @@ void MakeLongParents(int pathLength) {
   }
 }
 
-struct Memory {
-  double peakWorkingMb = 0, peakPrivateMb = 0;
-};
-
-Memory PeakMemory() {
-  struct Counters {  // PROCESS_MEMORY_COUNTERS
-    DWORD cb;
-    DWORD PageFaultCount;
-    SIZE_T PeakWorkingSetSize, WorkingSetSize, QuotaPeakPagedPoolUsage, QuotaPagedPoolUsage,
-        QuotaPeakNonPagedPoolUsage, QuotaNonPagedPoolUsage, PagefileUsage, PeakPagefileUsage;
-  } counters{};
-  counters.cb = sizeof counters;
-  using Get = BOOL(WINAPI*)(HANDLE, Counters*, DWORD);
-  auto get = reinterpret_cast<Get>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
-  Memory m;
-  if (get != nullptr && get(GetCurrentProcess(), &counters, sizeof counters)) {
-    m.peakWorkingMb = counters.PeakWorkingSetSize / 1048576.0;
-    m.peakPrivateMb = counters.PeakPagefileUsage / 1048576.0;
-  }
-  return m;
-}
 
 std::string ValueName(int value) { return "v" + std::to_string(value); }
 
@@ -121,7 +100,7 @@ int main(int argc, char** argv) {
   for (int k = 0; k < keys; ++k)
     for (int v = 0; v < kValuesPerKey; ++v) mem.AddText(RootKey::CurrentUser, KeyPath(k), ValueName(v), Text(k, v));
   EmptyDriveC files;
-  const Memory seeded = PeakMemory();
+  const bench::ProcessMemory seeded = bench::MemoryOfProcess();
 
   // The worker alone, with no window: what the scan costs before the window sees anything.
   double workerMs = 0;
@@ -192,7 +171,7 @@ int main(int argc, char** argv) {
   }
   const double elapsed = Ms(Clock::now() - begin);
   const double cancelToIdle = cancelled == Clock::time_point{} ? 0 : Ms(Clock::now() - cancelled);
-  const Memory peak = PeakMemory();
+  const bench::ProcessMemory peak = bench::MemoryOfProcess();
   probing = false;
   // Let the prober's last question be answered.
   while (!proberDone) form.RefreshApp();
