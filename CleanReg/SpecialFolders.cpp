@@ -98,16 +98,23 @@ std::string TempFolderProblem(SystemFolders& system) {
   std::string temp;
   if (!system.ExpandEnvironment("%TEMP%", temp)) return "TEMP is not cleaned: its path is too long.";
   if (!IsPlainAbsolutePath(temp)) return "TEMP is not cleaned: its path is not absolute.";
-  const std::string key = FolderKey(temp);
   if (temp.find_first_not_of("\\/", NamesStart(temp)) == std::string::npos)
     return "TEMP is not cleaned: it is the root of a drive.";
-  const std::vector<std::string> kept = {
+  // Short (8.3) names would hide a system folder from the comparison: both sides are compared
+  // spelled in full.
+  const std::string key = FolderKey(system.LongPath(temp));
+  std::vector<std::string> kept = {
       GetSpecialFolderPath(system, nullptr, kFolderWindows), GetSpecialFolderPath(system, nullptr, kFolderSystem),
       GetSpecialFolderPath(system, nullptr, kFolderProgramFiles),
-      GetSpecialFolderPath(system, nullptr, kFolderProfile)};
+      GetSpecialFolderPath(system, nullptr, kFolderProfile), system.Wow64SystemDirectory()};
+  // A 32-bit program on 64-bit Windows is told the 32-bit program-files folder; the other one
+  // matters as much.
+  std::string nativePrograms;
+  if (system.ExpandEnvironment("%ProgramW6432%", nativePrograms) && IsPlainAbsolutePath(nativePrograms))
+    kept.push_back(nativePrograms);
   for (const std::string& folder : kept) {
     if (folder.empty()) continue;
-    const std::string other = FolderKey(folder);
+    const std::string other = FolderKey(system.LongPath(folder));
     // TEMP is that folder, or holds it somewhere below.
     if (other == key || (other.size() > key.size() && other.compare(0, key.size(), key) == 0 && other[key.size()] == '\\'))
       return "TEMP is not cleaned: it is or holds a system folder.";

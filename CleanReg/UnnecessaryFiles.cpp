@@ -2,6 +2,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <string_view>
 
 #include "CleanReg/SpecialFolders.h"
 
@@ -96,19 +98,53 @@ bool FindUnnecessaryFiles(FileTree& tree, SystemFolders& system, CollectionSink&
   return true;
 }
 
-bool StillInsideRoot(FileTree& tree, const ListedFile& file) {
-  // From the root itself (its trailing backslash) down to the file's own folder.
-  if (file.rootLength == 0 || file.rootLength > file.path.size()) return false;
-  for (std::size_t at = file.rootLength - 1; at != std::string::npos;
-       at = file.path.find('\\', at + 1))
-    if (!tree.PlainFolder(file.path.substr(0, at))) return false;
-  return true;
-}
+namespace {
+
+// The folders from a file's cleaned root down to its own folder, each held while the files below
+// it are deleted. Moving on to a file elsewhere lets go of the folders it is not under and holds
+// the new ones; a folder that could not be held stays on the chain, empty, so that the rest of
+// its files are passed over without asking again.
+class HeldChain {
+ public:
+  explicit HeldChain(FileTree& tree) : tree_(tree) {}
+
+  // Every folder from the file's root to its own folder is held and was a plain folder.
+  bool Hold(const ListedFile& file) {
+    if (file.rootLength == 0 || file.rootLength > file.path.size()) return false;
+    std::size_t depth = 0;
+    bool plain = true;
+    // From the root itself (its trailing backslash) down to the file's own folder.
+    for (std::size_t at = file.rootLength - 1; plain && at != std::string::npos;
+         at = file.path.find('\\', at + 1), ++depth) {
+      const std::string_view folder(file.path.data(), at);
+      if (depth < held_.size() && held_[depth].path == folder) {
+        plain = held_[depth].hold != nullptr;
+        continue;
+      }
+      held_.resize(depth);
+      held_.push_back({std::string(folder), tree_.HoldPlainFolder(std::string(folder))});
+      plain = held_.back().hold != nullptr;
+    }
+    if (plain) held_.resize(depth);  // folders of an earlier file, deeper than this one's
+    return plain;
+  }
+
+ private:
+  struct Held {
+    std::string path;
+    std::unique_ptr<FolderHold> hold;
+  };
+  FileTree& tree_;
+  std::vector<Held> held_;
+};
+
+}  // namespace
 
 std::size_t DeleteListedFiles(FileTree& tree, const std::vector<ListedFile>& files) {
+  HeldChain chain(tree);
   std::size_t deleted = 0;
   for (const ListedFile& file : files)
-    if (StillInsideRoot(tree, file) && tree.RemoveFile(file.path)) ++deleted;
+    if (chain.Hold(file) && tree.RemoveFile(file.path)) ++deleted;
   return deleted;
 }
 

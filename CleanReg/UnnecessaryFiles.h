@@ -71,12 +71,11 @@ bool CollectFiles(FileTree& tree, const std::string& folder, CollectionSink& sin
 // when the sink abandoned it; then no closing line was added.
 bool FindUnnecessaryFiles(FileTree& tree, SystemFolders& system, CollectionSink& sink);
 
-// The file may be deleted: every folder between its root and the file is still a folder and
-// no reparse point (one might have been swapped for a link to somewhere else since the
-// collection).
-bool StillInsideRoot(FileTree& tree, const ListedFile& file);
-// Deletes the listed files that are still inside their roots; failures are passed over.
-// Returns how many were deleted.
+// Deletes the listed files (in their listed order) whose folders, from the cleaned root down
+// to the file's own folder, are plain folders and no reparse points at the moment of deletion:
+// one might have been swapped for a link to somewhere else since the collection. Each folder is
+// held while files below it are deleted, so it cannot be swapped meanwhile. Failures are passed
+// over. Returns how many were deleted.
 std::size_t DeleteListedFiles(FileTree& tree, const std::vector<ListedFile>& files);
 
 }  // namespace morvane

@@ -10,20 +10,29 @@ namespace morvane {
 // window's messages run. A collection is abandoned as soon as another one is asked for, the page
 // is left or the window goes.
 //
-// Every line added to a shown list box makes it repaint at the next turn of messages, and the
-// messages run once per file: painting would cost far more than the walk. So the files' lines
-// wait and go into the list together, with its drawing held off, every kFlushTime and at the end.
+// Looking for messages costs the system a round trip even when there are none, more than a small
+// file costs the walk; so they run before the first file and then before the first file after
+// each kTurnTime: a message waits no longer than that and one file.
+//
+// Every line added to a shown list box makes it update its scroll bar and repaint at the next
+// turn of messages: painting would cost far more than the walk. So the files' lines wait and go
+// into the list together, with its drawing held off, every kFlushTime and at the end; turning
+// the drawing back on costs a repaint of the whole list, scroll bar and all, so not too often.
 class TListBoxCollection final : public CollectionSink {
  public:
   explicit TListBoxCollection(TFilesPage& page) : page_(page), generation_(page.generation_) {}
 
   bool BetweenFiles() override {
-    if (!waiting_.empty() && std::chrono::steady_clock::now() >= nextFlush_) Flush();
-    page_.form_.RefreshApp();
+    const auto now = Clock::now();
+    if (now >= nextTurn_) {
+      nextTurn_ = now + kTurnTime;
+      if (!waiting_.empty() && now >= nextFlush_) Flush();
+      page_.form_.RefreshApp();
+    }
     return Current();
   }
   void AddFile(const ListedFile& file) override {
-    if (waiting_.empty()) nextFlush_ = std::chrono::steady_clock::now() + kFlushTime;
+    if (waiting_.empty()) nextFlush_ = Clock::now() + kFlushTime;
     page_.listed_.push_back(file);
     waiting_.push_back(page_.listed_.size() - 1);
   }
@@ -38,7 +47,9 @@ class TListBoxCollection final : public CollectionSink {
   }
 
  private:
-  static constexpr auto kFlushTime = std::chrono::milliseconds(40);
+  using Clock = std::chrono::steady_clock;
+  static constexpr auto kTurnTime = std::chrono::milliseconds(5);
+  static constexpr auto kFlushTime = std::chrono::milliseconds(200);
 
   void Add(const std::string& line) {
     SendMessageA(page_.form_.ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
@@ -56,7 +67,8 @@ class TListBoxCollection final : public CollectionSink {
   TFilesPage& page_;
   const unsigned generation_;
   std::vector<std::size_t> waiting_;  // listed files whose lines are not in the list yet
-  std::chrono::steady_clock::time_point nextFlush_;
+  Clock::time_point nextFlush_;
+  Clock::time_point nextTurn_ = Clock::time_point::min();
 };
 
 void TFilesPage::Show() {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace morvane {
@@ -15,6 +16,13 @@ struct FolderEntry {
   bool reparsePoint = false;  // a junction, symbolic link or mount point
   bool ansiName = true;       // false: the name has characters the ANSI code page cannot spell,
                               // so name is no exact spelling of it and must not be used
+};
+
+// Keeps one folder from being renamed, moved or deleted for as long as it lives, so that a path
+// through it keeps leading where it led when it was checked.
+class FolderHold {
+ public:
+  virtual ~FolderHold() = default;
 };
 
 class FileTree {
@@ -31,6 +39,9 @@ class FileTree {
   virtual bool RemoveFile(const std::string& path) = 0;
   // The path names a folder right now, and that folder is not a reparse point.
   virtual bool PlainFolder(const std::string& path) = 0;
+  // Holds the folder when it is a plain folder (as PlainFolder) now; null when it is not, or
+  // when it cannot be held (another program holds it with delete access).
+  virtual std::unique_ptr<FolderHold> HoldPlainFolder(const std::string& path) = 0;
 };
 
 // The machine's file system. Only on Windows builds.

@@ -19,6 +19,11 @@ class SystemFolders {
   // The shell's special folder of that number, for that owner window; empty when the shell has
   // no such folder.
   virtual std::string ShellFolder(void* owner, int folder) = 0;
+  // The 32-bit system folder of 64-bit Windows (SysWOW64); empty elsewhere.
+  virtual std::string Wow64SystemDirectory() = 0;
+  // The path with every short (8.3) name in it spelled in full, as the file system has it; the
+  // path as given when it cannot be found.
+  virtual std::string LongPath(const std::string& path) = 0;
   // The user's decimal separator ("." when none is set).
   virtual std::string DecimalSeparator() = 0;
 };

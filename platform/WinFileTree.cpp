@@ -84,7 +84,34 @@ class WinFileTree final : public FileTree {
 
   bool PlainFolder(const std::string& path) override {
     QuietErrors quiet;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return IsPlainFolder(GetFileAttributesA(path.c_str()));
+  }
+
+  // The folder itself is opened (a link is not followed) without letting anyone delete it, which
+  // renaming and moving need as well; only then is the path checked, so the answer stays true
+  // while the handle is held.
+  std::unique_ptr<FolderHold> HoldPlainFolder(const std::string& path) override {
+    QuietErrors quiet;
+    FileHandle folder(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!folder.valid()) return nullptr;
+    BY_HANDLE_FILE_INFORMATION opened;
+    if (!GetFileInformationByHandle(folder.get(), &opened) || !IsPlainFolder(opened.dwFileAttributes) ||
+        !IsPlainFolder(GetFileAttributesA(path.c_str())))
+      return nullptr;
+    return std::make_unique<HeldFolder>(std::move(folder));
+  }
+
+ private:
+  class HeldFolder final : public FolderHold {
+   public:
+    explicit HeldFolder(FileHandle handle) : handle_(std::move(handle)) {}
+
+   private:
+    FileHandle handle_;
+  };
+
+  static bool IsPlainFolder(DWORD attributes) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
            (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
   }

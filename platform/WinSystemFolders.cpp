@@ -41,6 +41,23 @@ class WinSystemFolders final : public SystemFolders {
     return FromBuffer(buffer, GetSystemDirectoryA(buffer, kOffered));
   }
 
+  std::string Wow64SystemDirectory() override {
+    char buffer[256] = {};
+    return FromBuffer(buffer, GetSystemWow64DirectoryA(buffer, kOffered));
+  }
+
+  std::string LongPath(const std::string& path) override {
+    std::string full(MAX_PATH, '\0');
+    DWORD length = GetLongPathNameA(path.c_str(), full.data(), static_cast<DWORD>(full.size()));
+    if (length >= full.size()) {
+      full.resize(length);
+      length = GetLongPathNameA(path.c_str(), full.data(), length);
+    }
+    if (length == 0 || length >= full.size()) return path;
+    full.resize(length);
+    return full;
+  }
+
   std::string ShellFolder(void* owner, int folder) override {
     LPITEMIDLIST list = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(static_cast<HWND>(owner), folder, &list)) || list == nullptr) return "";

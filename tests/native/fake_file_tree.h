@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -50,6 +51,8 @@ class FakeFileTree final : public FileTree {
   }
   bool RemoveFile(const std::string& path) override {
     const std::size_t cut = path.rfind('\\');
+    // Deleting through a folder nobody holds could go through a folder swapped meanwhile.
+    if (held.count(path.substr(0, cut)) == 0) unheldRemovals.push_back(path);
     auto& nodes = folders[path.substr(0, cut + 1)];
     for (auto it = nodes.begin(); it != nodes.end(); ++it)
       if (!it->entry.folder && it->entry.name == path.substr(cut + 1) && it->size >= 0) {
@@ -65,12 +68,32 @@ class FakeFileTree final : public FileTree {
     return node.entry.folder && !node.entry.reparsePoint;
   }
 
+  std::unique_ptr<FolderHold> HoldPlainFolder(const std::string& path) override {
+    ++holds;
+    if (!PlainFolder(path)) return nullptr;
+    held.insert(path);
+    return std::make_unique<Hold>(*this, path);
+  }
+
   std::set<std::string> roots;                           // folders that exist above everything
   std::map<std::string, std::vector<Node>> folders;      // by path ending in a backslash
   std::vector<std::string> sized, removed;
   int searches = 0;
+  std::multiset<std::string> held;          // folders held right now
+  int holds = 0;                            // times a folder was asked to be held
+  std::vector<std::string> unheldRemovals;  // files removed while their folder was not held
 
  private:
+  class Hold final : public FolderHold {
+   public:
+    Hold(FakeFileTree& tree, std::string path) : tree_(tree), path_(std::move(path)) {}
+    ~Hold() override { tree_.held.erase(tree_.held.find(path_)); }
+
+   private:
+    FakeFileTree& tree_;
+    std::string path_;
+  };
+
   // Folders above the path are made as needed, up to one of roots.
   void Add(const std::string& path, bool folder, std::int64_t size) {
     const std::size_t cut = path.rfind('\\');
@@ -103,12 +126,18 @@ class FakeSystemFolders final : public SystemFolders {
     auto it = shell.find(folder);
     return it == shell.end() ? "" : it->second;
   }
+  std::string Wow64SystemDirectory() override { return wow64System; }
+  std::string LongPath(const std::string& path) override {
+    auto it = longPaths.find(path);
+    return it == longPaths.end() ? path : it->second;
+  }
   std::string DecimalSeparator() override { return decimal; }
 
   std::map<std::string, std::string> variables{{"%TEMP%", "C:\\Users\\me\\Temp"},
                                                {"%ProgramFiles%", "C:\\Program Files"}};
   std::set<std::string> tooLong;
-  std::string windows = "C:\\Windows", system = "C:\\Windows\\system32", decimal = ".";
+  std::string windows = "C:\\Windows", system = "C:\\Windows\\system32", wow64System, decimal = ".";
+  std::map<std::string, std::string> longPaths;  // short spellings and their full paths
   std::map<int, std::string> shell{{40, "C:\\Users\\me"}, {5, "C:\\Users\\me\\Documents"}};
   std::vector<int> shellAsked;
 };

@@ -85,6 +85,23 @@ TEST(SpecialFolders, TempThatIsNoPlainFolderOfItsOwnIsRefused) {
     folders.variables["%TEMP%"] = temp;
     EXPECT_EQ(TempFolderProblem(folders), expected) << temp;
   }
+  // A 32-bit program on 64-bit Windows: the native program files and the 32-bit system folder
+  // count as well; short names are compared spelled in full.
+  const std::pair<std::string, std::string> wow64[] = {
+      {"C:\\Program Files (x86)", system}, {"C:\\PROGRA~1", system},    {"C:\\Windows\\SysWOW64", system},
+      {"C:\\Users\\ME~1", system},          {"C:\\Users\\ME~1\\Temp", ""}, {"C:\\Program Files\\Temp", ""},
+  };
+  for (const auto& [temp, expected] : wow64) {
+    FakeSystemFolders folders;
+    folders.variables["%TEMP%"] = temp;
+    folders.variables["%ProgramFiles%"] = "C:\\Program Files (x86)";
+    folders.variables["%ProgramW6432%"] = "C:\\Program Files";
+    folders.wow64System = "C:\\Windows\\SysWOW64";
+    folders.longPaths = {{"C:\\PROGRA~1", "C:\\Program Files"},
+                         {"C:\\Users\\ME~1", "C:\\Users\\me"},
+                         {"C:\\Users\\ME~1\\Temp", "C:\\Users\\me\\Temp"}};
+    EXPECT_EQ(TempFolderProblem(folders), expected) << temp;
+  }
   FakeSystemFolders folders;
   folders.tooLong.insert("%TEMP%");
   EXPECT_EQ(TempFolderProblem(folders), tooLong);
@@ -232,27 +249,37 @@ TEST_F(Collection, RefusedTempSaysWhyAndPrefetchIsStillCollected) {
   EXPECT_EQ(sink.files[0].path, "C:\\Windows\\Prefetch\\x.pf");
 }
 
-TEST(DeleteListedFiles, OnlyFilesWhoseFoldersAreStillPlainFoldersInsideTheRoot) {
+TEST(DeleteListedFiles, OnlyThroughFoldersStillPlainAndHeldInsideTheRoot) {
   FakeFileTree tree;
   tree.roots.insert("C:\\T");
-  for (const char* path : {"C:\\T\\a", "C:\\T\\s\\b", "C:\\T\\s\\u\\c", "C:\\T\\v\\d", "C:\\T\\held"})
+  for (const char* path : {"C:\\T\\a", "C:\\T\\s\\b", "C:\\T\\s\\u\\c", "C:\\T\\s\\u\\c2", "C:\\T\\s\\b2",
+                           "C:\\T\\v\\d", "C:\\T\\held", "C:\\T\\w\\x\\e"})
     tree.AddFile(path, 10);
   tree.At("C:\\T\\held").size = -1;  // cannot be deleted
   tree.At("C:\\T\\s\\u").entry.reparsePoint = true;  // swapped for a link since the collection
   const std::size_t root = 5;
   std::vector<ListedFile> listed;
-  for (const char* path : {"C:\\T\\a", "C:\\T\\s\\b", "C:\\T\\s\\u\\c", "C:\\T\\v\\d", "C:\\T\\held", "C:\\T\\gone"})
+  for (const char* path : {"C:\\T\\a", "C:\\T\\s\\b", "C:\\T\\s\\u\\c", "C:\\T\\s\\u\\c2", "C:\\T\\s\\b2",
+                           "C:\\T\\v\\d", "C:\\T\\held", "C:\\T\\gone", "C:\\T\\w\\x\\e"})
     listed.push_back({path, root});
+  listed.push_back({"C:\\T\\w\\x\\e", 0});  // no root: never deleted
   tree.folders.erase("C:\\T\\v\\");  // the folder of d went away and is a file now
   tree.At("C:\\T\\v").entry.folder = false;
-  EXPECT_EQ(DeleteListedFiles(tree, listed), 2u);
-  EXPECT_EQ(tree.removed, (std::vector<std::string>{"C:\\T\\a", "C:\\T\\s\\b"}));
+  tree.AddFile("C:\\T\\w\\x\\e", 10);
+  EXPECT_EQ(DeleteListedFiles(tree, listed), 4u);
+  EXPECT_EQ(tree.removed, (std::vector<std::string>{"C:\\T\\a", "C:\\T\\s\\b", "C:\\T\\s\\b2", "C:\\T\\w\\x\\e"}));
+  EXPECT_TRUE(tree.unheldRemovals.empty());
+  EXPECT_TRUE(tree.held.empty());  // every folder let go at the end
+  // Each folder is asked for once per run of files below it, not once per file: T, s, u (refused
+  // once for both c and c2), v, w, x.
+  EXPECT_EQ(tree.holds, 6);
+
   // The root itself turned into a link: nothing below it is deleted.
-  tree.roots.clear();
-  tree.AddFolder("C:\\T");
-  tree.At("C:\\T").entry.reparsePoint = true;
-  EXPECT_FALSE(StillInsideRoot(tree, {"C:\\T\\x", root}));
-  EXPECT_FALSE(StillInsideRoot(tree, {"C:\\T\\x", 0}));
+  FakeFileTree linked;
+  linked.AddFolder("C:\\T");
+  linked.AddFile("C:\\T\\x", 10);
+  linked.At("C:\\T").entry.reparsePoint = true;
+  EXPECT_EQ(DeleteListedFiles(linked, {{"C:\\T\\x", root}}), 0u);
 }
 
 }  // namespace

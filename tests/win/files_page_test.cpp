@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <set>
 
+#include "platform/FileTree.h"
 #include "tests/win/main_window_fixture.h"
 #include "tests/win/system_fixtures.h"
 
@@ -77,6 +79,12 @@ bool MakeUnixLink(const std::string& link, const std::string& target) {
   for (int i = 0; i < 500 && !Exists(link); ++i) Sleep(10);
   return (GetFileAttributesA(link.c_str()) & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ==
          (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string ShortPath(const std::string& path) {
+  char buffer[MAX_PATH] = {};
+  const DWORD length = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+  return length > 0 && length < MAX_PATH ? buffer : path;
 }
 
 class FilesPageTest : public MainWindowTest {
@@ -262,6 +270,15 @@ TEST_F(FilesPageTest, LinksAreNeitherWalkedNorDeletedThrough) {
   EXPECT_TRUE(Exists(outside_ + "\\moved.txt"));
   EXPECT_TRUE(Exists(temp_ + "\\was-swapped\\moved.txt"));
   EXPECT_FALSE(Exists(temp_ + "\\mine.txt"));
+
+  // Clear holds each folder while it deletes below it; links, files and missing folders are not
+  // held. (Windows then refuses to rename or move a held folder; Wine does not enforce that for
+  // folders, so only the choice of what is held can be seen here.)
+  FileTree& tree = SystemFileTree();
+  EXPECT_NE(tree.HoldPlainFolder(temp_ + "\\was-swapped"), nullptr);
+  EXPECT_EQ(tree.HoldPlainFolder(temp_ + "\\swapped"), nullptr);
+  EXPECT_EQ(tree.HoldPlainFolder(outside_ + "\\keep.txt"), nullptr);
+  EXPECT_EQ(tree.HoldPlainFolder(temp_ + "\\missing"), nullptr);
 }
 
 TEST_F(FilesPageTest, UnsafeTempIsNotCollectedAndTheStatusLineSaysWhy) {
@@ -274,8 +291,10 @@ TEST_F(FilesPageTest, UnsafeTempIsNotCollectedAndTheStatusLineSaysWhy) {
       {WindowsFolder() + "\\system32", "TEMP is not cleaned: it is or holds a system folder."},
       {"C:\\users", "TEMP is not cleaned: it is or holds a system folder."},
       {Env("USERPROFILE"), "TEMP is not cleaned: it is or holds a system folder."},
+      {ShortPath(Env("ProgramFiles")), "TEMP is not cleaned: it is or holds a system folder."},
       {"C:\\" + std::string(300, 'x'), "TEMP is not cleaned: its path is too long."},
   };
+  ASSERT_NE(ShortPath(Env("ProgramFiles")), Env("ProgramFiles"));
   for (const auto& [temp, why] : cases) {
     SetEnvironmentVariableA("TEMP", temp.c_str());
     TMainForm& f = FilesForm();
