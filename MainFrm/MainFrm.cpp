@@ -3,8 +3,10 @@
 #include <commctrl.h>
 
 #include "AboutU/About.h"
+#include "AboutU/WebLinks.h"
 #include "MainFrm/Appearance.h"
 #include "platform/Process.h"
+#include "platform/Shell.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowRouting.h"
 
@@ -60,6 +62,7 @@ TMainFormServices DefaultServices() {
     return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
   };
   services.StartProgram = [](const std::string& commandLine) { StartProgram(commandLine); };
+  services.ShellOpen = [](HWND owner, const std::string& target) { ShellOpen(owner, target); };
   services.ExecuteSaveDialog = [](HWND owner, TSaveDialog& dialog) { return dialog.Execute(owner); };
   services.Registry = &SystemRegistry();
   services.Files = &SystemFileSystem();
@@ -309,6 +312,14 @@ void TMainForm::About1Click() {
   if (About != nullptr) About->ShowModal();
 }
 
+void TMainForm::Help1Click() {
+  const std::string page = HelpPagePath(ExecutablePath());
+  if (!page.empty() && Services.Files->FileExists(page)) Services.ShellOpen(hwnd_, page);
+}
+
+void TMainForm::homepageClick() { Services.ShellOpen(hwnd_, kHomePage); }
+void TMainForm::Morvanehomepage1Click() { Services.ShellOpen(hwnd_, ProductPage()); }
+
 void TMainForm::OnCommand(WORD id) {
   RunHandler([this, id] {
     switch (id) {
@@ -316,6 +327,9 @@ void TMainForm::OnCommand(WORD id) {
       case kCmdRegister: Register1Click(); break;
       case kCmdUnnecessaryFiles: Unnecessaryfiles1Click(); break;
       case kCmdDeinstall: Deinstall1Click(); break;
+      case kCmdHelp: Help1Click(); break;
+      case kCmdHomePage: homepageClick(); break;
+      case kCmdProductPage: Morvanehomepage1Click(); break;
       case kCmdAbout: About1Click(); break;
       default: break;
     }

@@ -49,6 +49,8 @@ enum MenuCommand : WORD {
 struct TMainFormServices {
   std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT flags)> MessageBox;
   std::function<void(const std::string& commandLine)> StartProgram;
+  // Opens a file or a web or mail address with the program the system has for it.
+  std::function<void(HWND owner, const std::string& target)> ShellOpen;
   std::function<bool(HWND owner, TSaveDialog& dialog)> ExecuteSaveDialog;
   RegistryApi* Registry = nullptr;
   FileSystem* Files = nullptr;
@@ -106,6 +108,9 @@ class TMainForm {
   void Unnecessaryfiles1Click();
   void Deinstall1Click();
   void About1Click();
+  void Help1Click();             // the help page beside the executable, when there is one
+  void homepageClick();          // the maker's home page
+  void Morvanehomepage1Click();  // the product page
   // Action buttons: each hands the press to the page of the current role.
   void ZelButton1Click();
   void ZelButton2Click();

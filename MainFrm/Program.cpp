@@ -8,7 +8,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace morvane;
   TMainForm mainForm;
   mainForm.QuitWhenDestroyed = true;
-  TAbout about(mainForm.Handle());
+  TAbout about(mainForm.Handle(), mainForm.Services.ShellOpen);
   mainForm.Show();
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -14,6 +14,7 @@ TMainFormServices RecordedServices::Make(RegistryApi* registry, FileSystem* file
     return answer;
   };
   services.StartProgram = [this](const std::string& commandLine) { started.push_back(commandLine); };
+  services.ShellOpen = [this](HWND owner, const std::string& target) { opened.push_back({owner, target}); };
   services.ExecuteSaveDialog = [this](HWND, TSaveDialog& dialog) { return saveDialog(dialog); };
   if (registry != nullptr) services.Registry = registry;
   if (files != nullptr) services.Files = files;

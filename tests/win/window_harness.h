@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,10 +19,18 @@ struct ShownMessage {
   UINT flags;
 };
 
-// Services that record instead of showing dialogs or starting programs.
+struct ShellCall {
+  HWND owner;
+  std::string target;
+  bool operator==(const ShellCall& other) const { return owner == other.owner && target == other.target; }
+};
+inline void PrintTo(const ShellCall& call, std::ostream* out) { *out << call.owner << " opens " << call.target; }
+
+// Services that record instead of showing dialogs, starting programs or opening documents.
 struct RecordedServices {
   std::vector<ShownMessage> messages;
   std::vector<std::string> started;
+  std::vector<ShellCall> opened;
   int answer = IDOK;
   // Runs while a message box would be open, before it is answered.
   std::function<void(const ShownMessage&)> whileShown;

@@ -4,7 +4,6 @@
 
 #include <thread>
 
-#include "AboutU/About.h"
 #include "tests/win/main_window_fixture.h"
 
 namespace morvane {
@@ -282,40 +281,6 @@ TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   EXPECT_EQ(services_.messages[1].text, "Failed.");  // ends in a full stop already
   ASSERT_TRUE(ClickTab(f, "Deinstall"));  // the window still works
   EXPECT_EQ(f.Role(), kRoleDeinstall);
-}
-
-struct AboutSeen {
-  bool ownerEnabled;
-  bool boxVisible;
-  HWND box;
-} aboutSeen;
-
-void CALLBACK LookAtAboutAndClose(HWND, UINT, UINT_PTR id, DWORD) {
-  KillTimer(nullptr, id);
-  aboutSeen.ownerEnabled = MainForm != nullptr && IsWindowEnabled(MainForm->Handle());
-  aboutSeen.boxVisible = IsWindowVisible(aboutSeen.box) != FALSE;
-  PostMessageA(aboutSeen.box, WM_COMMAND, IDOK, 0);
-}
-
-TEST_F(MainWindowTest, AboutShowsModallyOverTheMainWindow) {
-  TMainForm& f = Form();
-  TAbout about(f.Handle());
-  aboutSeen = AboutSeen{true, false, about.Handle()};
-  // While the box is up, a timer looks at both windows and then presses Ok.
-  SetTimer(nullptr, 0, 50, LookAtAboutAndClose);
-  PressShortcut(f, 'A', true);
-  const bool ownerEnabled = aboutSeen.ownerEnabled, boxVisible = aboutSeen.boxVisible;
-  EXPECT_TRUE(boxVisible);
-  EXPECT_FALSE(ownerEnabled);
-  EXPECT_FALSE(IsWindowVisible(about.Handle()));
-  EXPECT_TRUE(IsWindowEnabled(f.Handle()));
-  char caption[64];
-  GetWindowTextA(about.Handle(), caption, sizeof caption);
-  EXPECT_STREQ(caption, "About Morvane");
-  RECT client;
-  GetClientRect(about.Handle(), &client);
-  EXPECT_EQ(client.right, 221);
-  EXPECT_EQ(client.bottom, 230);
 }
 
 }  // namespace

@@ -1,0 +1,227 @@
+// The about box over the real main window, and the Help menu's pages: what the box shows and
+// where, that it holds the main window off while it is up, the labels' clicks and colours, and
+// the targets handed to the shell (recorded, never opened).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
+#include "AboutU/About.h"
+#include "AboutU/WebLinks.h"
+#include "platform/Shell.h"
+#include "tests/win/main_window_fixture.h"
+
+namespace morvane {
+namespace {
+
+// Runs the look while the about box is up, from a timer inside its modal loop, then closes the
+// box with its Ok button.
+struct Showing {
+  std::function<void()> look;
+  HWND box = nullptr;
+  bool ran = false;
+} showing;
+
+void CALLBACK LookThenPressOk(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  showing.ran = true;
+  if (showing.look) showing.look();
+  PostMessageA(showing.box, WM_COMMAND, IDOK, 0);
+}
+
+void WhileShown(TMainForm& f, TAbout& about, std::function<void()> look) {
+  showing = Showing{std::move(look), about.Handle(), false};
+  const UINT_PTR timer = SetTimer(nullptr, 0, 30, LookThenPressOk);
+  PressShortcut(f, 'A', true);  // Ctrl+A: returns once the box is closed
+  ASSERT_TRUE(PumpUntil(f, [] { return showing.ran; }, std::chrono::milliseconds(3000))) << "the box never showed";
+  KillTimer(nullptr, timer);
+  EXPECT_FALSE(about.Showing());
+  EXPECT_FALSE(IsWindowVisible(about.Handle()));
+}
+
+RECT ScreenRect(HWND hwnd) {
+  RECT r;
+  GetWindowRect(hwnd, &r);
+  return r;
+}
+
+int CountColour(HWND hwnd, const RECT& r, COLORREF colour) {
+  WindowDc dc(hwnd);
+  int count = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x)
+      if (GetPixel(dc.get(), x, y) == colour) ++count;
+  return count;
+}
+
+// A real click of the left button at a point of the screen, through the system's input queue.
+void ClickScreen(TMainForm& f, POINT at) {
+  SetCursorPos(at.x, at.y);
+  INPUT input[2] = {};
+  input[0].type = input[1].type = INPUT_MOUSE;
+  input[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  input[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(2, input, sizeof(INPUT));
+  Pump(f, 100);
+}
+
+POINT Centre(const RECT& r) { return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
+
+// Where the deinstall tab lies on the screen.
+POINT DeinstallTab(TMainForm& f) {
+  RECT r;
+  TabCtrl_GetItemRect(f.PageControl1->Handle(), 2, &r);
+  MapWindowPoints(f.PageControl1->Handle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
+  return Centre(r);
+}
+
+void ExpectCentredOn(HWND box, HWND owner) {
+  const POINT b = Centre(ScreenRect(box)), o = Centre(ScreenRect(owner));
+  EXPECT_LE(std::abs(b.x - o.x), 1) << b.x << " " << o.x;
+  EXPECT_LE(std::abs(b.y - o.y), 1) << b.y << " " << o.y;
+}
+
+TEST_F(MainWindowTest, AboutBoxShowsItsPictureCentredAndHoldsTheMainWindowOff) {
+  TMainForm& f = Form();
+  TAbout about(f.Handle(), f.Services.ShellOpen);
+  char caption[64];
+  GetWindowTextA(about.Handle(), caption, sizeof caption);
+  EXPECT_STREQ(caption, "About Morvane");
+  RECT client;
+  GetClientRect(about.Handle(), &client);
+  EXPECT_EQ(client.right, 221);
+  EXPECT_EQ(client.bottom, 230);
+
+  GdiObject<HBITMAP> picture(static_cast<HBITMAP>(
+      LoadImageA(GetModuleHandleA(nullptr), "ABOUTPICTURE", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  BITMAP info{};
+  ASSERT_TRUE(GetObjectA(picture.get(), sizeof info, &info));
+  EXPECT_EQ(info.bmWidth, 220);
+  EXPECT_EQ(info.bmHeight, 225);
+  EXPECT_EQ(info.bmBitsPixel, 24);
+
+  const POINT tab = DeinstallTab(f);
+  WhileShown(f, about, [&] {
+    Pump(f, 50);
+    EXPECT_FALSE(IsWindowEnabled(f.Handle()));
+    ExpectCentredOn(about.Handle(), f.Handle());
+    // The picture, unscaled from the top-left corner; white past its right edge.
+    MemoryDc memory(CreateCompatibleDC(nullptr));
+    SelectedObject selected(memory.get(), picture.get());
+    WindowDc box(about.Handle());
+    for (POINT p : {POINT{0, 0}, POINT{5, 5}, POINT{60, 50}, POINT{150, 40}, POINT{110, 100}, POINT{30, 215},
+                    POINT{219, 224}})
+      EXPECT_EQ(GetPixel(box.get(), p.x, p.y), GetPixel(memory.get(), p.x, p.y)) << p.x << "," << p.y;
+    EXPECT_EQ(GetPixel(box.get(), 220, 100), RGB(255, 255, 255));
+    // A click on the main window's tab reaches nothing while the box is up.
+    ClickScreen(f, tab);
+    EXPECT_EQ(f.Role(), kRoleRegistry);
+  });
+  EXPECT_TRUE(IsWindowEnabled(f.Handle()));
+  ClickScreen(f, DeinstallTab(f));  // the same click once the box is gone
+  EXPECT_EQ(f.Role(), kRoleDeinstall);
+
+  // Centred again where the main window is now; kept on the screen when the main window is not.
+  SetWindowPos(f.Handle(), nullptr, 40, 30, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  WhileShown(f, about, [&] { ExpectCentredOn(about.Handle(), f.Handle()); });
+  SetWindowPos(f.Handle(), nullptr, -650, -480, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+  WhileShown(f, about, [&] {
+    const RECT box = ScreenRect(about.Handle());
+    EXPECT_GE(box.left, 0);
+    EXPECT_GE(box.top, 0);
+  });
+}
+
+TEST_F(MainWindowTest, AboutLabelsOpenTheirTargetsAndStayVisited) {
+  TMainForm& f = Form();
+  TAbout about(f.Handle(), f.Services.ShellOpen);
+  EXPECT_EQ(about.Label1.Caption, kHomePage);
+  EXPECT_EQ(about.Label2.Caption, std::string("E-mail: ") + kSupportMail);
+  const RECT label1 = about.Label1.Bounds, label2 = about.Label2.Bounds;
+  EXPECT_EQ(label1.left, 8); EXPECT_EQ(label1.top, 120); EXPECT_EQ(label1.right, 158); EXPECT_EQ(label1.bottom, 136);
+  EXPECT_EQ(label2.left, 8); EXPECT_EQ(label2.top, 139); EXPECT_EQ(label2.right, 192); EXPECT_EQ(label2.bottom, 155);
+  RECT whole;
+  GetClientRect(about.Handle(), &whole);
+
+  auto click = [&](const RECT& down, const RECT& up) {
+    const POINT d = Centre(down), u = Centre(up);
+    PostMessageA(about.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(d.x, d.y));
+    PostMessageA(about.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(u.x, u.y));
+    Pump(f, 60);
+  };
+  auto cursorAt = [&](POINT p) {
+    ClientToScreen(about.Handle(), &p);
+    SetCursorPos(p.x, p.y);
+    SendMessageA(about.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(about.Handle()),
+                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    return GetCursor();
+  };
+
+  WhileShown(f, about, [&] {
+    Pump(f, 50);
+    // Blue, underlined texts at their places, and nowhere else.
+    EXPECT_GT(CountColour(about.Handle(), label1, kLinkColor), 20);
+    EXPECT_GT(CountColour(about.Handle(), label2, kLinkColor), 20);
+    EXPECT_EQ(CountColour(about.Handle(), whole, kLinkColor),
+              CountColour(about.Handle(), label1, kLinkColor) + CountColour(about.Handle(), label2, kLinkColor));
+    EXPECT_EQ(CountColour(about.Handle(), whole, kVisitedLinkColor), 0);
+    // The hand over a label, the arrow over the picture.
+    EXPECT_EQ(cursorAt(Centre(label2)), LoadCursorA(nullptr, IDC_HAND));
+    EXPECT_EQ(cursorAt(POINT{110, 60}), LoadCursorA(nullptr, IDC_ARROW));
+    // Pressed on one label and let go over the other: no click.
+    click(label1, label2);
+    EXPECT_TRUE(services_.opened.empty());
+    click(label1, label1);
+    EXPECT_EQ(services_.opened, (std::vector<ShellCall>{{f.Handle(), kHomePage}}));
+    EXPECT_GT(CountColour(about.Handle(), label1, kVisitedLinkColor), 20);
+    EXPECT_EQ(CountColour(about.Handle(), label1, kLinkColor), 0);
+    EXPECT_GT(CountColour(about.Handle(), label2, kLinkColor), 20);
+  });
+  // Reopened, the clicked label keeps its colour and the other is still blue.
+  WhileShown(f, about, [&] {
+    Pump(f, 50);
+    EXPECT_GT(CountColour(about.Handle(), label1, kVisitedLinkColor), 20);
+    EXPECT_EQ(CountColour(about.Handle(), label1, kLinkColor), 0);
+    EXPECT_GT(CountColour(about.Handle(), label2, kLinkColor), 20);
+    click(label2, label2);
+    EXPECT_EQ(services_.opened.back(), (ShellCall{f.Handle(), "mailto:support@example.com"}));
+    EXPECT_GT(CountColour(about.Handle(), label2, kVisitedLinkColor), 20);
+    EXPECT_EQ(CountColour(about.Handle(), whole, kLinkColor), 0);
+  });
+  EXPECT_EQ(services_.opened.size(), 2u);
+  EXPECT_TRUE(services_.messages.empty());
+}
+
+TEST_F(MainWindowTest, HelpMenuOpensTheHomePagesAndAHelpPageOnlyWhenOneLiesBesideTheProgram) {
+  TMainForm& f = Form();
+  f.Services.Files = &SystemFileSystem();
+  PostMessageA(f.Handle(), WM_COMMAND, kCmdHomePage, 0);
+  PostMessageA(f.Handle(), WM_COMMAND, kCmdProductPage, 0);
+  Pump(f, 30);
+  EXPECT_EQ(services_.opened, (std::vector<ShellCall>{{f.Handle(), "http://www.example.com"},
+                                                      {f.Handle(), "http://www.example.com/mv.php"}}));
+
+  const std::string page = HelpPagePath(ExecutablePath());
+  ASSERT_EQ(page.substr(page.size() - 10), "\\help.html");
+  DeleteFileA(page.c_str());
+  RemoveDirectoryA(page.c_str());
+  PressShortcut(f, VK_F1, false);  // none beside the program: nothing happens
+  CreateDirectoryA(page.c_str(), nullptr);
+  PressShortcut(f, VK_F1, false);  // a folder of that name is no page
+  RemoveDirectoryA(page.c_str());
+  EXPECT_EQ(services_.opened.size(), 2u);
+
+  FILE* file = std::fopen(page.c_str(), "w");
+  ASSERT_NE(file, nullptr);
+  std::fputs("<html></html>", file);
+  std::fclose(file);
+  PressShortcut(f, VK_F1, false);
+  DeleteFileA(page.c_str());
+  ASSERT_EQ(services_.opened.size(), 3u);
+  EXPECT_EQ(services_.opened[2], (ShellCall{f.Handle(), page}));
+  EXPECT_TRUE(services_.messages.empty());
+}
+
+}  // namespace
+}  // namespace morvane
