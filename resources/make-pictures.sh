@@ -24,7 +24,7 @@ convert -size 220x225 gradient:'#2e8b2e'-'#ffffff' \
   -fill '#ffffff' -stroke '#0b4d0b' -strokewidth 3 \
   -draw "path 'M 30,90 C 30,40 75,18 104,14 C 100,48 82,86 30,90 Z'" \
   -draw "line 34,86 82,38" -stroke none \
-  -font "$font" -pointsize 22 -fill '#ffffff' -annotate +112+56 'Morvane' \
+  -font "$font" -pointsize 20 -fill '#ffffff' -annotate +110+56 'Morvane' \
   -font "$light" -pointsize 12 -fill '#0b4d0b' -annotate +114+76 'version 1.0' \
   -type TrueColor BMP3:about.bmp
 
