@@ -153,6 +153,12 @@ TEST_F(MainWindowTest, AboutLabelsOpenTheirTargetsAndStayVisited) {
   auto cursorAt = [&](POINT p) {
     ClientToScreen(about.Handle(), &p);
     SetCursorPos(p.x, p.y);
+    // The pointer's move reaches the server through the X server; the box asks for the position.
+    EXPECT_TRUE(PumpUntil(f, [&] {
+      POINT now;
+      GetCursorPos(&now);
+      return now.x == p.x && now.y == p.y;
+    }, std::chrono::milliseconds(2000))) << "the pointer did not move";
     SendMessageA(about.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(about.Handle()),
                  MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
     return GetCursor();

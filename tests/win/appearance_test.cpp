@@ -211,6 +211,7 @@ TEST_F(MainWindowTest, ProgramRowsAlternateAndTheFocusedRowIsWhiteOnGreen) {
   EXPECT_GT(CountColour(f.ListBox2, frameTop, kFocusedRowColor), 10);  // dotted: some green ...
   EXPECT_LT(CountColour(f.ListBox2, frameTop, kFocusedRowColor), row2.right - row2.left - 10);  // ... not all
   ExpectRowColours(f.ListBox2, {RowColor(0), RowColor(1)});
+  EXPECT_EQ(GetFocus(), f.ListBox2) << "the list lost the focus while its rows were read";
 
   // Without the focus the selected row keeps its parity colour, written in the highlight-text colour.
   SetFocus(f.PageControl1->Handle());
