@@ -136,11 +136,7 @@ TEST_F(MainWindowTest, AboutBoxShowsItsPictureCentredAndHoldsTheMainWindowOff) {
 TEST_F(MainWindowTest, AboutLabelsOpenTheirTargetsAndStayVisited) {
   TMainForm& f = Form();
   TAbout about(f.Handle(), f.Services.ShellOpen);
-  EXPECT_EQ(about.Label1.Caption, kHomePage);
-  EXPECT_EQ(about.Label2.Caption, std::string("E-mail: ") + kSupportMail);
   const RECT label1 = about.Label1.Bounds, label2 = about.Label2.Bounds;
-  EXPECT_EQ(label1.left, 8); EXPECT_EQ(label1.top, 120); EXPECT_EQ(label1.right, 158); EXPECT_EQ(label1.bottom, 136);
-  EXPECT_EQ(label2.left, 8); EXPECT_EQ(label2.top, 139); EXPECT_EQ(label2.right, 192); EXPECT_EQ(label2.bottom, 155);
   RECT whole;
   GetClientRect(about.Handle(), &whole);
 
@@ -150,18 +146,21 @@ TEST_F(MainWindowTest, AboutLabelsOpenTheirTargetsAndStayVisited) {
     PostMessageA(about.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(u.x, u.y));
     Pump(f, 60);
   };
-  auto cursorAt = [&](POINT p) {
+  // The cursor the box sets for the pointer at a point of its client area. The pointer's move
+  // reaches Wine through the X server and may read back as its old place for a while; the
+  // question is asked again until the expected cursor shows or two seconds have passed.
+  auto cursorAt = [&](POINT p, HCURSOR expected) {
     ClientToScreen(about.Handle(), &p);
-    SetCursorPos(p.x, p.y);
-    // The pointer's move reaches the server through the X server; the box asks for the position.
-    EXPECT_TRUE(PumpUntil(f, [&] {
-      POINT now;
-      GetCursorPos(&now);
-      return now.x == p.x && now.y == p.y;
-    }, std::chrono::milliseconds(2000))) << "the pointer did not move";
-    SendMessageA(about.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(about.Handle()),
-                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-    return GetCursor();
+    HCURSOR shown = nullptr;
+    PumpUntil(f, [&] {
+      SetCursorPos(p.x, p.y);
+      Pump(f, 10);
+      SendMessageA(about.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(about.Handle()),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+      shown = GetCursor();
+      return shown == expected;
+    }, std::chrono::milliseconds(2000));
+    return shown;
   };
 
   WhileShown(f, about, [&] {
@@ -173,8 +172,10 @@ TEST_F(MainWindowTest, AboutLabelsOpenTheirTargetsAndStayVisited) {
               CountColour(about.Handle(), label1, kLinkColor) + CountColour(about.Handle(), label2, kLinkColor));
     EXPECT_EQ(CountColour(about.Handle(), whole, kVisitedLinkColor), 0);
     // The hand over a label, the arrow over the picture.
-    EXPECT_EQ(cursorAt(Centre(label2)), LoadCursorA(nullptr, IDC_HAND));
-    EXPECT_EQ(cursorAt(POINT{110, 60}), LoadCursorA(nullptr, IDC_ARROW));
+    const HCURSOR hand = LoadCursorA(nullptr, IDC_HAND), arrow = LoadCursorA(nullptr, IDC_ARROW);
+    EXPECT_EQ(cursorAt(Centre(label2), hand), hand);
+    EXPECT_EQ(cursorAt(POINT{110, 60}, arrow), arrow);
+    EXPECT_EQ(cursorAt(Centre(label1), hand), hand);
     // Pressed on one label and let go over the other: no click.
     click(label1, label2);
     EXPECT_TRUE(services_.opened.empty());
