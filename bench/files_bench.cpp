@@ -5,9 +5,10 @@
 // longest time the window keeps a message from another thread waiting during the collection;
 // and the process's memory with the list holding every line. Needs a display (Xvfb).
 //
-// Usage: files_bench [--folders N] [--files-per-folder N] [--prefetch N]
+// Usage: files_bench [--folders N] [--files-per-folder N] [--prefetch N] [--rounds N]
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -91,11 +92,12 @@ long Walk(const std::string& folder, bool size, long long& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  int folders = 1000, perFolder = 100, prefetchFiles = 1000;
+  int folders = 1000, perFolder = 100, prefetchFiles = 1000, rounds = 3;
   for (int i = 1; i + 1 < argc; ++i) {
     if (!std::strcmp(argv[i], "--folders")) folders = std::atoi(argv[++i]);
     else if (!std::strcmp(argv[i], "--files-per-folder")) perFolder = std::atoi(argv[++i]);
     else if (!std::strcmp(argv[i], "--prefetch")) prefetchFiles = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--rounds")) rounds = std::max(1, std::atoi(argv[++i]));
   }
   char buffer[MAX_PATH] = {};
   GetEnvironmentVariableA("TEMP", buffer, sizeof buffer);
@@ -120,7 +122,7 @@ int main(int argc, char** argv) {
   };
   long bareCount = 0, sizedCount = 0;
   const double bareMs = walk(false, bareCount);
-  const double sizedMs = walk(true, sizedCount);
+  walk(true, sizedCount);
   // Reading a file the first time stamps its access time, which the disk must then write; the
   // bare loop's files get the same stamp now, as TEMP's just did.
   Walk(bare + "\\", true, bytes);
@@ -133,9 +135,6 @@ int main(int argc, char** argv) {
     void FolderRefused(const std::string&) override {}
     long files = 0;
   } quiet;
-  const auto routinesStart = Clock::now();
-  FindUnnecessaryFiles(SystemFileTree(), SystemFolderApi(), quiet);
-  const double routinesMs = Ms(Clock::now() - routinesStart);
 
   TMainFormServices services = DefaultServices();
   services.MessageBox = [](HWND, const std::string&, const std::string&, UINT) { return IDOK; };
@@ -145,38 +144,61 @@ int main(int argc, char** argv) {
   form.RefreshApp();
   const bench::ProcessMemory before = bench::MemoryOfProcess();
 
-  // Another thread asks the window a question every few milliseconds and notes how long the
-  // answer takes: that is how long a click or a repaint would wait.
-  std::atomic<bool> probing{true};
+  // While a collection runs, another thread asks the window a question every few milliseconds
+  // and notes how long the answer takes: that is how long a click or a repaint would wait. A
+  // question is only asked while probing holds, and each one asked is answered before the next
+  // measurement starts.
+  std::atomic<bool> probing{false}, stop{false};
+  std::atomic<int> asking{0};
   std::vector<double> waits;
   std::thread prober([&] {
-    while (probing) {
+    while (!stop) {
+      ++asking;
+      if (!probing) {
+        --asking;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        continue;
+      }
       const auto asked = Clock::now();
       DWORD_PTR result = 0;
       SendMessageTimeoutA(form.Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
       waits.push_back(Ms(Clock::now() - asked));
+      --asking;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   });
-  const auto collectStart = Clock::now();
-  form.Unnecessaryfiles1Click();  // enters the page; the collection runs inside
-  const double collectMs = Ms(Clock::now() - collectStart);
-  probing = false;
-  while (prober.joinable()) {
-    form.RefreshApp();
-    if (!probing && waits.size() > 0) {
-      // let the last question be answered
-      const auto until = Clock::now() + std::chrono::milliseconds(50);
-      while (Clock::now() < until) form.RefreshApp();
-      prober.join();
-    }
+
+  // Rounds of the sizing walk, the page's walk alone and the page's collection, one after the
+  // other, so that a busy moment of the machine falls on all of them alike; medians are printed.
+  std::vector<double> sized, routines, collected;
+  for (int round = 0; round < rounds; ++round) {
+    sized.push_back(walk(true, sizedCount));
+    routines.push_back(1000 * bench::Seconds([&] {
+      quiet.files = 0;
+      FindUnnecessaryFiles(SystemFileTree(), SystemFolderApi(), quiet);
+    }));
+    probing = true;
+    // Entering the page collects; so does Refresh, on it.
+    collected.push_back(1000 * bench::Seconds([&] {
+      if (round == 0) form.Unnecessaryfiles1Click();
+      else form.ZelButton1Click();
+    }));
+    probing = false;
+    while (asking > 0) form.RefreshApp();
   }
+  stop = true;
+  prober.join();
+  const double sizedMs = bench::Median(sized), routinesMs = bench::Median(routines);
+  const double collectMs = bench::Median(collected);
   const bench::ProcessMemory after = bench::MemoryOfProcess();
   double worst = 0;
   for (double w : waits) worst = w > worst ? w : worst;
   const long listed = static_cast<long>(form.FilesPage().Listed().size());
   const long lines = static_cast<long>(SendMessageA(form.ListBox1, LB_GETCOUNT, 0, 0));
 
+  std::printf("medians of %d rounds; per round, the collection over the sizing walk:", rounds);
+  for (int round = 0; round < rounds; ++round) std::printf(" %.2fx", collected[round] / sized[round]);
+  std::printf("\n");
   std::printf("  bare FindFirstFile walk:          %8.0f ms  (%ld files)\n", bareMs, bareCount);
   std::printf("  walk opening and sizing each:     %8.0f ms  (%ld files)\n", sizedMs, sizedCount);
   std::printf("  the page's walk without the window:%8.0f ms  (%ld files)  = %.2fx the sizing walk\n", routinesMs,
