@@ -231,12 +231,14 @@ void TMainForm::CreateControls() {
         button->SetParentFont(false);
         button->SetFont(boldFont);
       }
-      button->TabOrder = s.tabOrder;
+      button->SetTabOrder(s.tabOrder);
     }
-    // Buttons lie over the page control, in the strip between the tabs and the lists.
-    SetWindowPos(button->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     *s.field = std::move(button);
   }
+  // Buttons lie over the page control, in the strip between the tabs and the lists: raised
+  // last to first, so that among themselves they keep the order of their tab orders.
+  for (auto* field : {&ZelButton4, &ZelButton3, &ZelButton2, &ZelButton1})
+    SetWindowPos((*field)->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ZelButton1->OnClick = [this] { RunHandler([this] { ZelButton1Click(); }); };
   ZelButton2->OnClick = [this] { RunHandler([this] { ZelButton2Click(); }); };
   ZelButton3->OnClick = [this] { RunHandler([this] { ZelButton3Click(); }); };

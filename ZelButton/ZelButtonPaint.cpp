@@ -246,7 +246,7 @@ void TZelCustomButton::DrawCaption(HDC dc, const RECT& r, int p, bool glyphDrawn
     }
     c = RECT{tx, ty, tx + tw, ty + th};
   }
-  constexpr UINT kFormat = DT_CENTER | DT_EXPANDTABS;
+  const UINT kFormat = DT_CENTER | DT_EXPANDTABS | (biDiMode_ != bdLeftToRight ? DT_RTLREADING : 0);
   const int length = static_cast<int>(caption_.size());
   if (!Enabled()) {
     SetTextColor(dc, colour);

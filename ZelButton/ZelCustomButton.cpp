@@ -2,6 +2,9 @@
 
 #include <windowsx.h>
 
+#include <vector>
+
+#include "ZelButton/ZelDrag.h"
 #include "ZelButton/ZelInput.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowRouting.h"
@@ -85,11 +88,17 @@ TZelCustomButton::TZelCustomButton(HWND parent) : version_(kVersionNotice) {
     if (parentFont != nullptr) font_ = TZelFont::FromHandle(parentFont);
   }
   ApplyStyle(stFlat, false);
+  if (hwnd_ != nullptr) {
+    ZelParent::WatchColours(GetAncestor(hwnd_, GA_ROOT));
+    ApplyBiDiMode(ParentsBiDiMode());
+    RememberPlace();
+  }
 }
 
 TZelCustomButton::~TZelCustomButton() {
   *alive_ = false;
   if (popupMenu_ != nullptr) popupMenu_->RemoveFreeNotification(popupMenuKey_);
+  if (action_ != nullptr) action_->Unlink(actionKey_);
   if (hwnd_ != nullptr) {
     const HWND hwnd = hwnd_;
     Teardown();
@@ -101,6 +110,8 @@ TZelCustomButton::~TZelCustomButton() {
 void TZelCustomButton::Teardown() {
   if (popupOpen_) EndMenu();
   StopTimers();
+  ZelDrag::Forget(hwnd_);
+  hint_.Destroy();
   startTimer_.SetOwner(nullptr);
   repeatTimer_.SetOwner(nullptr);
   ZelInput::Unregister(this);
@@ -131,7 +142,138 @@ int TZelCustomButton::Height() const {
 }
 
 void TZelCustomButton::SetBounds(int left, int top, int width, int height) {
-  if (hwnd_ != nullptr) MoveWindow(hwnd_, left, top, width, height, TRUE);
+  if (hwnd_ == nullptr) return;
+  PlaceAt(RECT{left, top, left + constraints_.ClampWidth(width), top + constraints_.ClampHeight(height)});
+  RememberPlace();
+  if (align_ != alNone) ZelParent::Arrange(Parent(), false);
+}
+
+void TZelCustomButton::PlaceAt(const RECT& bounds) {
+  const RECT now = BoundsInParent(hwnd_);
+  if (hwnd_ == nullptr || EqualRect(&now, &bounds)) return;
+  MoveWindow(hwnd_, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
+}
+
+// Anchors keep the distances of the place the program last gave the button.
+void TZelCustomButton::RememberPlace() {
+  RECT parent{};
+  if (hwnd_ == nullptr || !GetClientRect(Parent(), &parent)) return;
+  anchorRule_.bounds = BoundsInParent(hwnd_);
+  anchorRule_.parent = SIZE{parent.right, parent.bottom};
+}
+
+void TZelCustomButton::SetAlign(TAlign align) {
+  if (align == align_) return;
+  align_ = align;
+  if (align_ == alNone) {
+    RememberPlace();
+    return;
+  }
+  ZelParent::WatchSize(Parent());
+  ZelParent::Arrange(Parent(), false);
+}
+
+void TZelCustomButton::SetAnchors(TAnchors anchors) {
+  anchors_ = anchors & (akLeft | akTop | akRight | akBottom);
+  RememberPlace();
+  if (anchors_ != kDefaultAnchors) ZelParent::WatchSize(Parent());
+}
+
+void TZelCustomButton::SetConstraints(const TSizeConstraints& constraints) {
+  if (constraints == constraints_) return;
+  constraints_ = constraints;
+  if (hwnd_ == nullptr) return;
+  const RECT now = BoundsInParent(hwnd_);
+  SetBounds(now.left, now.top, now.right - now.left, now.bottom - now.top);
+}
+
+bool TZelCustomButton::TabStop() const {
+  return hwnd_ != nullptr && (GetWindowLongA(hwnd_, GWL_STYLE) & WS_TABSTOP) != 0;
+}
+
+void TZelCustomButton::SetTabStop(bool tabStop) {
+  if (hwnd_ == nullptr || tabStop == TabStop()) return;
+  const LONG style = GetWindowLongA(hwnd_, GWL_STYLE);
+  SetWindowLongA(hwnd_, GWL_STYLE, tabStop ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+}
+
+int TZelCustomButton::TabOrder() const {
+  if (hwnd_ == nullptr) return -1;
+  int order = 0;
+  for (HWND w = GetWindow(hwnd_, GW_HWNDFIRST); w != nullptr && w != hwnd_; w = GetWindow(w, GW_HWNDNEXT)) ++order;
+  return order;
+}
+
+void TZelCustomButton::SetTabOrder(int order) {
+  if (hwnd_ == nullptr) return;
+  std::vector<HWND> siblings;
+  for (HWND w = GetWindow(hwnd_, GW_HWNDFIRST); w != nullptr; w = GetWindow(w, GW_HWNDNEXT))
+    if (w != hwnd_) siblings.push_back(w);
+  const int count = static_cast<int>(siblings.size());
+  if (order < 0 || order > count) order = count;
+  const HWND after = order == 0 ? HWND_TOP : siblings[static_cast<std::size_t>(order - 1)];
+  SetWindowPos(hwnd_, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+}
+
+TBiDiMode TZelCustomButton::ParentsBiDiMode() const {
+  const HWND parent = Parent();
+  if (parent == nullptr) return bdLeftToRight;
+  const LONG exStyle = GetWindowLongA(parent, GWL_EXSTYLE);
+  return (exStyle & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) != 0 ? bdRightToLeft : bdLeftToRight;
+}
+
+void TZelCustomButton::ApplyBiDiMode(TBiDiMode mode) {
+  biDiMode_ = mode;
+  if (hwnd_ == nullptr) return;
+  const LONG exStyle = GetWindowLongA(hwnd_, GWL_EXSTYLE);
+  const LONG wanted = mode != bdLeftToRight ? exStyle | WS_EX_RTLREADING : exStyle & ~WS_EX_RTLREADING;
+  if (wanted != exStyle) SetWindowLongA(hwnd_, GWL_EXSTYLE, wanted);
+  Invalidate();
+}
+
+void TZelCustomButton::SetBiDiMode(TBiDiMode mode) {
+  parentBiDiMode_ = false;
+  if (mode != biDiMode_) ApplyBiDiMode(mode);
+}
+
+void TZelCustomButton::SetParentBiDiMode(bool parentBiDiMode) {
+  if (parentBiDiMode == parentBiDiMode_) return;
+  parentBiDiMode_ = parentBiDiMode;
+  if (parentBiDiMode_) ApplyBiDiMode(ParentsBiDiMode());
+}
+
+void TZelCustomButton::SetAction(TZelAction* action) {
+  if (action == action_) return;
+  if (action_ != nullptr) action_->Unlink(actionKey_);
+  action_ = action;
+  actionKey_ = 0;
+  if (action == nullptr) return;
+  const std::weak_ptr<bool> alive = alive_;
+  actionKey_ = action->Link([this, alive](const TZelAction* changed, const TZelAction::State& before) {
+    if (!alive.expired()) ActionChanged(changed, before);
+  });
+  // Everything the action shows, at once.
+  const TZelAction::State& state = action->Current();
+  SetCaption(state.Caption);
+  Hint = state.Hint;
+  HelpContext = state.HelpContext;
+  SetEnabled(state.Enabled);
+  SetVisible(state.Visible);
+}
+
+void TZelCustomButton::ActionChanged(const TZelAction* action, const TZelAction::State& before) {
+  if (action == nullptr) {  // the action is gone; the button keeps what it shows
+    action_ = nullptr;
+    actionKey_ = 0;
+    return;
+  }
+  // Only what still shows the action's former value follows it.
+  const TZelAction::State& now = action->Current();
+  if (caption_ == before.Caption) SetCaption(now.Caption);
+  if (Hint == before.Hint) Hint = now.Hint;
+  if (HelpContext == before.HelpContext) HelpContext = now.HelpContext;
+  if (Enabled() == before.Enabled) SetEnabled(now.Enabled);
+  if (Visible() == before.Visible) SetVisible(now.Visible);
 }
 
 void TZelCustomButton::SetCursor(int index) {
@@ -183,6 +325,12 @@ TColor TZelCustomButton::ParentsColor() const {
   if (brush == nullptr || brush == GetSysColorBrush(COLOR_BTNFACE) || GetObjectA(brush, sizeof lb, &lb) == 0)
     return clBtnFace;
   return lb.lbColor & 0x00FFFFFF;
+}
+
+void TZelCustomButton::SystemColoursChanged() {
+  // The parent's colour may be a system colour.
+  if (parentColor_) color_ = ParentsColor();
+  ColorChanged();
 }
 
 void TZelCustomButton::ColorChanged() {
@@ -413,6 +561,13 @@ LRESULT TZelCustomButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       return 1;
     case WM_MOUSEMOVE: {
       const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (ZelDrag::Source() == hwnd_) {
+        POINT screen = at;
+        ClientToScreen(hwnd_, &screen);
+        const auto alive = AliveToken();
+        if (ZelDrag::PointerMoved(screen) || alive.expired() || hwnd_ == nullptr) return 0;
+      }
+      RelayToHint(message, wParam, lParam);
       HWND under = hwnd_;
       if (GetCapture() == hwnd_) {
         POINT screen = at;
@@ -438,25 +593,46 @@ LRESULT TZelCustomButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     }
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
+      if (ZelDrag::Active() && ZelDrag::Source() == hwnd_) return 0;
+      hint_.Hide();
       OnLeftDown(ShiftFromKeys(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), message == WM_LBUTTONDBLCLK);
       return 0;
     case WM_LBUTTONUP:
+      if (ZelDrag::Source() == hwnd_) {
+        POINT screen{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+        ClientToScreen(hwnd_, &screen);
+        const auto alive = AliveToken();
+        if (ZelDrag::Released(screen) || alive.expired() || hwnd_ == nullptr) return 0;
+      }
       OnLeftUp(ShiftFromKeys(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
-    case WM_RBUTTONDOWN: case WM_RBUTTONUP: case WM_RBUTTONDBLCLK:
+    case WM_RBUTTONUP:
+      break;  // only to ask for the context menu (WM_CONTEXTMENU)
+    case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK:
     case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK:
       return 0;  // only the left button presses this control
+    case WM_CONTEXTMENU:
+      if (reinterpret_cast<HWND>(wParam) != hwnd_) break;
+      ContextPopup(lParam);
+      return 0;
     case WM_CAPTURECHANGED:
-      if (reinterpret_cast<HWND>(lParam) != hwnd_) clicked_ = false;
+      if (reinterpret_cast<HWND>(lParam) != hwnd_) {
+        clicked_ = false;
+        if (ZelDrag::Source() == hwnd_) ZelDrag::Cancel();
+      }
       return 0;
     case WM_CANCELMODE:
       CancelPress();
+      return 0;
+    case ZelInput::kCancelDrag:
+      if (ZelDrag::Source() == hwnd_) ZelDrag::Cancel();
       return 0;
     case WM_TIMER:
       if (wParam == kStartTimer && startTimer_.Enabled()) StartTimerTick();
       if (wParam == kRepeatTimer && repeatTimer_.Enabled()) RepeatTimerTick();
       return 0;
     case WM_SETCURSOR:
+      if (ZelDrag::Active() && ZelDrag::Source() == hwnd_) return TRUE;  // the drag shows its own
       if (reinterpret_cast<HWND>(wParam) == hwnd_ && LOWORD(lParam) == HTCLIENT) {
         ::SetCursor(TZelCursors::Get(cursor_));
         return TRUE;
@@ -478,20 +654,14 @@ LRESULT TZelCustomButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       if (pos.flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) VisibilityChanged((pos.flags & SWP_SHOWWINDOW) != 0);
       break;
     }
-    case WM_KEYDOWN:
-    case WM_KEYUP: {
-      const TKeyEvent& handler = message == WM_KEYDOWN ? OnKeyDown : OnKeyUp;
-      if (handler) {
-        WORD key = static_cast<WORD>(wParam);
-        handler(this, key, KeyboardShift());
-      }
-      return 0;
+    case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP: case WM_CHAR: {
+      const auto alive = AliveToken();
+      // A key the handler took (set to 0) goes no further.
+      if (!KeyEvent(message, wParam) || alive.expired() || hwnd_ == nullptr) return 0;
+      break;
     }
-    case WM_CHAR:
-      if (OnKeyPress) {
-        char key = static_cast<char>(wParam);
-        OnKeyPress(this, key);
-      }
+    case WM_SYSCOLORCHANGE:
+      SystemColoursChanged();
       return 0;
     case ZelInput::kDialogClick:
       Click();
@@ -554,8 +724,43 @@ void TZelCustomButton::MouseLeave() {
   }
   if (repeatAction_) StopTimers();
   hot_ = false;
+  hint_.Hide();
   DrawLook(TLook::Normal);
   pointerOutside_ = true;
+}
+
+void TZelCustomButton::RelayToHint(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (ShowHint && !Hint.empty())
+    hint_.Relay(hwnd_, Hint, message, wParam, lParam);
+  else
+    hint_.Hide();
+}
+
+void TZelCustomButton::ContextPopup(LPARAM screenPos) {
+  POINT at{GET_X_LPARAM(screenPos), GET_Y_LPARAM(screenPos)};
+  const bool fromKeyboard = at.x == -1 && at.y == -1;
+  if (!fromKeyboard) ScreenToClient(hwnd_, &at);
+  bool handled = false;
+  const auto alive = AliveToken();
+  if (OnContextPopup) OnContextPopup(this, at, handled);
+  // Unhandled, the request goes on to the parent, as a child window's does.
+  if (!handled && !alive.expired() && hwnd_ != nullptr)
+    DefWindowProcA(hwnd_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd_), screenPos);
+}
+
+bool TZelCustomButton::KeyEvent(UINT message, WPARAM wParam) {
+  if (message == WM_CHAR) {
+    if (!OnKeyPress) return true;
+    char key = static_cast<char>(wParam);
+    OnKeyPress(this, key);
+    return key != 0;
+  }
+  const bool down = message == WM_KEYDOWN || message == WM_SYSKEYDOWN;
+  const TKeyEvent& handler = down ? OnKeyDown : OnKeyUp;
+  if (!handler) return true;
+  WORD key = static_cast<WORD>(wParam);
+  handler(this, key, KeyboardShift());
+  return key != 0;
 }
 
 void TZelCustomButton::PlayHoverSound() {
@@ -671,6 +876,9 @@ void TZelCustomButton::Click() {
   if (OnClick) {
     OnClick(this);
     if (alive.expired() || hwnd_ == nullptr) return;
+  } else if (action_ != nullptr) {
+    action_->Execute(this);
+    if (alive.expired() || hwnd_ == nullptr) return;
   }
   PerformKindAction();
   if (alive.expired() || hwnd_ == nullptr) return;
@@ -733,7 +941,33 @@ void TZelCustomButton::StopTimers() {
 void TZelCustomButton::CancelPress() {
   clicked_ = false;
   StopTimers();
+  if (hwnd_ != nullptr && ZelDrag::Source() == hwnd_) ZelDrag::Cancel();
   if (hwnd_ != nullptr && GetCapture() == hwnd_) ReleaseCapture();
+}
+
+// ---- Dragging -----------------------------------------------------------------------------------
+
+void TZelCustomButton::BeginDrag(bool immediate, int threshold) { ZelDrag::Begin(*this, immediate, threshold); }
+
+void TZelCustomButton::EndDrag(bool drop) {
+  if (hwnd_ == nullptr || ZelDrag::Source() != hwnd_) return;
+  if (!drop) {
+    ZelDrag::Cancel();
+    return;
+  }
+  POINT now;
+  GetCursorPos(&now);
+  if (!ZelDrag::Released(now)) ZelDrag::Cancel();
+}
+
+bool TZelCustomButton::Dragging() const { return hwnd_ != nullptr && ZelDrag::Source() == hwnd_; }
+
+void TZelCustomButton::DragBegun() {
+  clicked_ = false;
+  StopTimers();
+  hint_.Hide();
+  pressedOffset_ = 0;
+  DrawLook(hot_ ? TLook::Hot : TLook::Normal);
 }
 
 // ---- Focus, keys and notifications --------------------------------------------------------------
@@ -781,6 +1015,7 @@ void TZelCustomButton::EnabledChanged(bool enabled) {
   if (!enabled) {
     pressedOffset_ = 0;
     hot_ = false;
+    hint_.Hide();
     // Nothing of a press in progress outlives the disable.
     CancelPress();
     if (popupOpen_) EndMenu();
@@ -789,7 +1024,9 @@ void TZelCustomButton::EnabledChanged(bool enabled) {
 }
 
 void TZelCustomButton::VisibilityChanged(bool visible) {
+  if (align_ != alNone) ZelParent::Arrange(Parent(), false);
   if (!visible) {
+    hint_.Hide();
     CancelPress();
     if (popupOpen_) EndMenu();
     // The pointer is no longer over a hidden button.

@@ -15,7 +15,24 @@
 //    of the old control before enter of the new one, whenever the control under the pointer
 //    changes (also while a button holds the capture); Enter/Escape and accelerator characters
 //    offered to the buttons of the focused window's form before the focused control sees them;
-//    the focus-change broadcast after the newly focused window has handled WM_SETFOCUS.
+//    the focus-change broadcast after the newly focused window has handled WM_SETFOCUS;
+//  - the parent's colour change and the system colours: the top-level window's
+//    WM_SYSCOLORCHANGE is forwarded to every button in it (ZelParent.h), which then takes its
+//    parent's colour afresh;
+//  - Align and Anchors are applied when the parent is resized (ZelParent.h); Constraints clamp
+//    every size the button is given;
+//  - TabStop is the window's WS_TABSTOP and TabOrder its place in its siblings' z-order, which
+//    is the order IsDialogMessage moves the focus in with Tab (and the order siblings that
+//    overlap are drawn in);
+//  - the hint is a tooltip fed by the button's own pointer messages (ZelHint.h), shown when
+//    ShowHint is set; there is no parent's ShowHint to follow;
+//  - BiDiMode is the window's WS_EX_RTLREADING and the caption's DT_RTLREADING; with
+//    ParentBiDiMode the button reads right to left when its parent does (WS_EX_RTLREADING or
+//    WS_EX_LAYOUTRTL);
+//  - OnContextPopup answers WM_CONTEXTMENU (a right click, Shift+F10 or the menu key); a
+//    request it leaves unhandled goes on to the parent;
+//  - dragging starts only when the program calls BeginDrag (ZelDrag.h);
+//  - Action links the button to a TZelAction (ZelAction.h).
 #pragma once
 
 #include <windows.h>
@@ -26,8 +43,11 @@
 #include <string>
 #include <type_traits>
 
+#include "ZelButton/ZelAction.h"
 #include "ZelButton/ZelApplication.h"
 #include "ZelButton/ZelBitmap.h"
+#include "ZelButton/ZelHint.h"
+#include "ZelButton/ZelParent.h"
 #include "ZelButton/ZelPopupMenu.h"
 #include "ZelButton/ZelTypes.h"
 #include "platform/WinHandles.h"
@@ -61,6 +81,16 @@ using TMouseEvent = std::function<void(TZelCustomButton* sender, TMouseButton bu
 using TMouseMoveEvent = std::function<void(TZelCustomButton* sender, unsigned shift, int x, int y)>;
 using TKeyEvent = std::function<void(TZelCustomButton* sender, WORD& key, unsigned shift)>;
 using TKeyPressEvent = std::function<void(TZelCustomButton* sender, char& key)>;
+// mousePos is in the button's client coordinates, or (-1, -1) when the keyboard asked.
+using TContextPopupEvent = std::function<void(TZelCustomButton* sender, POINT mousePos, bool& handled)>;
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+// Whether sender would take source at (x, y) of sender; accept starts as True.
+using TDragOverEvent =
+    std::function<void(TZelCustomButton* sender, TZelCustomButton* source, int x, int y, TDragState state, bool& accept)>;
+using TDragDropEvent = std::function<void(TZelCustomButton* sender, TZelCustomButton* source, int x, int y)>;
+// target is nullptr when the drag ended without a drop; (x, y) is then (0, 0).
+using TEndDragEvent = std::function<void(TZelCustomButton* sender, TZelCustomButton* target, int x, int y)>;
+using TStartDragEvent = std::function<void(TZelCustomButton* sender)>;
 
 class TZelCustomButton {
  public:
@@ -80,8 +110,11 @@ class TZelCustomButton {
   std::string Hint;
   bool ShowHint = false;
   DWORD HelpContext = 0;
-  bool TabStop = false;
-  int TabOrder = 0;
+  bool TabStop() const;
+  void SetTabStop(bool tabStop);
+  // The place among the parent's children, first = 0; a place out of range means the last.
+  int TabOrder() const;
+  void SetTabOrder(int order);
   int Left() const;
   int Top() const;
   int Width() const;
@@ -110,6 +143,27 @@ class TZelCustomButton {
   bool CanFocus() const;
   void SetFocus();
   bool Focused() const { return GetFocus() == hwnd_; }
+  TAlign Align() const { return align_; }
+  void SetAlign(TAlign align);
+  TAnchors Anchors() const { return anchors_; }
+  void SetAnchors(TAnchors anchors);
+  const TSizeConstraints& Constraints() const { return constraints_; }
+  void SetConstraints(const TSizeConstraints& constraints);
+  TBiDiMode BiDiMode() const { return biDiMode_; }
+  void SetBiDiMode(TBiDiMode mode);
+  bool ParentBiDiMode() const { return parentBiDiMode_; }
+  void SetParentBiDiMode(bool parentBiDiMode);
+  // The linked action, or nullptr. Linking takes over the action's caption, enabled and
+  // visible states, hint and help context.
+  TZelAction* Action() const { return action_; }
+  void SetAction(TZelAction* action);
+
+  // Starts a drag of this button: at once, or once the pointer has moved more than threshold
+  // pixels (the system's drag distance when negative) while the button is held.
+  void BeginDrag(bool immediate, int threshold = -1);
+  // Ends this button's drag: with a drop where the pointer is, or without.
+  void EndDrag(bool drop);
+  bool Dragging() const;
 
   // ---- Events ----
   TNotifyEvent OnClick, OnDblClick, OnEnter, OnExit;
@@ -117,8 +171,13 @@ class TZelCustomButton {
   TMouseMoveEvent OnMouseMove;
   TKeyEvent OnKeyDown, OnKeyUp;
   TKeyPressEvent OnKeyPress;
+  TContextPopupEvent OnContextPopup;
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
+  TEndDragEvent OnEndDrag;
+  TStartDragEvent OnStartDrag;
 
-  // Clicks the button: OnClick, the kind's action, then the popup menu if there is one. A
+  // Clicks the button: OnClick (or, when there is none, the linked action), the kind's action, then the popup menu if there is one. A
   // disabled or hidden button does nothing.
   void Click();
 
@@ -197,6 +256,8 @@ class TZelCustomButton {
 
   friend class TZelLoadScope;
   friend struct ZelInput;
+  friend struct ZelDrag;
+  friend struct ZelParent;
   bool loading_ = false;
 
  private:
@@ -220,6 +281,19 @@ class TZelCustomButton {
   void ArmLeave();
   void Teardown();
   void PlayHoverSound();
+  void RelayToHint(UINT message, WPARAM wParam, LPARAM lParam);
+  // A drag of this button has begun: its press ends without a click.
+  void DragBegun();
+  void ContextPopup(LPARAM screenPos);
+  bool KeyEvent(UINT message, WPARAM key);
+  void SystemColoursChanged();
+  void ActionChanged(const TZelAction* action, const TZelAction::State& before);
+  // Moves the window without taking the place as the program's own (alignment, anchors).
+  void PlaceAt(const RECT& bounds);
+  void RememberPlace();
+  HWND Parent() const { return hwnd_ != nullptr ? GetParent(hwnd_) : nullptr; }
+  TBiDiMode ParentsBiDiMode() const;
+  void ApplyBiDiMode(TBiDiMode mode);
   void PerformKindAction();
   void EnabledChanged(bool enabled);
   void VisibilityChanged(bool visible);
@@ -299,6 +373,15 @@ class TZelCustomButton {
   bool activeDefault_ = false;
   bool clicked_ = false;      // a left press began here and may end in a click
   bool trackingLeave_ = false;
+  TZelHint hint_;
+  TAlign align_ = alNone;
+  TAnchors anchors_ = kDefaultAnchors;
+  TAnchorRule anchorRule_;
+  TSizeConstraints constraints_;
+  TBiDiMode biDiMode_ = bdLeftToRight;
+  bool parentBiDiMode_ = true;
+  TZelAction* action_ = nullptr;
+  int actionKey_ = 0;
   TZelTimer startTimer_{1}, repeatTimer_{2};
 };
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ZelButton/ZelCustomButton.h"
+#include "ZelButton/ZelDrag.h"
 
 namespace morvane {
 
@@ -27,11 +28,7 @@ BOOL CALLBACK CollectButton(HWND hwnd, LPARAM list) {
 }
 
 // The buttons of a form in window order (top of the z-order first, depth first).
-std::vector<HWND> ButtonsOf(HWND form) {
-  std::vector<HWND> found;
-  EnumChildWindows(form, &CollectButton, reinterpret_cast<LPARAM>(&found));
-  return found;
-}
+std::vector<HWND> ButtonsOf(HWND form) { return ZelInput::ButtonsIn(form); }
 
 LRESULT DialogCode(const MSG& msg) {
   return SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
@@ -65,6 +62,13 @@ TZelCustomButton* ZelInput::Find(HWND hwnd) {
   ThreadInput& input = Input();
   auto found = input.buttons.find(hwnd);
   return found == input.buttons.end() ? nullptr : found->second;
+}
+
+std::vector<HWND> ZelInput::ButtonsIn(HWND window) {
+  std::vector<HWND> found;
+  if (window != nullptr && !Input().buttons.empty())
+    EnumChildWindows(window, &CollectButton, reinterpret_cast<LPARAM>(&found));
+  return found;
 }
 
 HWND ZelInput::PointerControl() { return Input().pointer; }
@@ -109,7 +113,12 @@ LRESULT CALLBACK ZelInput::MessageHook(int code, WPARAM wParam, LPARAM lParam) {
     MSG& msg = *reinterpret_cast<MSG*>(lParam);
     FocusMoved(GetFocus());  // a change between two other windows, heard before the next key
     TZelCustomButton* taker = nullptr;
-    if (msg.hwnd != nullptr) {
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE && ZelDrag::Active()) {
+      // The drag ends when the message is dispatched, outside this hook.
+      msg.hwnd = ZelDrag::Source();
+      msg.message = kCancelDrag;
+      msg.wParam = msg.lParam = 0;
+    } else if (msg.hwnd != nullptr) {
       if (msg.message == WM_KEYDOWN)
         taker = DialogKeyTaker(msg);
       else if (msg.message == WM_CHAR || msg.message == WM_SYSCHAR)

@@ -17,6 +17,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace morvane {
 
 class TZelCustomButton;
@@ -24,10 +26,14 @@ class TZelCustomButton;
 struct ZelInput {
   // Posted in place of a key or character a button takes; the button clicks itself.
   static constexpr UINT kDialogClick = WM_USER + 1;
+  // Posted in place of the Escape that ends a drag; the source ends its drag.
+  static constexpr UINT kCancelDrag = WM_USER + 2;
 
   static void Register(TZelCustomButton* button);
   static void Unregister(TZelCustomButton* button);
   static TZelCustomButton* Find(HWND hwnd);
+  // The buttons inside a window (at any depth), in window order.
+  static std::vector<HWND> ButtonsIn(HWND window);
 
   // The button the pointer is over, as last reported (nullptr when none).
   static HWND PointerControl();

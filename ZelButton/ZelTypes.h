@@ -41,6 +41,35 @@ struct TRange {
 };
 constexpr TRange kSpacingRange{1, 5}, kMarginRange{-5, 5}, kMarkGapRange{1, 5}, kNumGlyphsRange{1, 4};
 
+// Where a control sits in its parent when the parent lays out its children: stuck to a side
+// (stretched along it), filling what is left, or placed by hand.
+enum TAlign : std::uint8_t { alNone, alTop, alBottom, alLeft, alRight, alClient };
+// The sides of the parent a control keeps its distance to when the parent is resized.
+enum TAnchorKind : std::uint8_t { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+using TAnchors = std::uint8_t;
+constexpr TAnchors kDefaultAnchors = akLeft | akTop;
+// Smallest and largest size a control may take; 0 sets no limit. A maximum below the minimum
+// wins over it.
+struct TSizeConstraints {
+  int MinWidth = 0, MinHeight = 0, MaxWidth = 0, MaxHeight = 0;
+  int ClampWidth(int width) const { return Clamp(width, MinWidth, MaxWidth); }
+  int ClampHeight(int height) const { return Clamp(height, MinHeight, MaxHeight); }
+  bool operator==(const TSizeConstraints& o) const {
+    return MinWidth == o.MinWidth && MinHeight == o.MinHeight && MaxWidth == o.MaxWidth && MaxHeight == o.MaxHeight;
+  }
+  bool operator!=(const TSizeConstraints& o) const { return !(*this == o); }
+
+ private:
+  static int Clamp(int v, int low, int high) {
+    if (low > 0 && v < low) v = low;
+    if (high > 0 && v > high) v = high;
+    return v < 0 ? 0 : v;
+  }
+};
+// Reading order of the caption: left to right, or right to left (the three right-to-left modes
+// differ only for controls that align or scroll, which this one does not).
+enum TBiDiMode : std::uint8_t { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+
 // The three framed styles draw the platform edge and keep a focused flag.
 constexpr bool IsFramed(TStyle s) { return s == stDefault || s == stFrameLowered || s == stFrameRaised; }
 
