@@ -38,9 +38,29 @@ ButtonHost::~ButtonHost() {
   DeleteObject(brush_);
 }
 
-TZelButton& ButtonHost::Add(int x, int y, int width, int height, const std::string& caption) {
-  buttons_.push_back(std::make_unique<TZelButton>(hwnd_, x, y, width, height, caption));
+TZelButton& ButtonHost::Add(int x, int y, int width, int height, const std::string& caption, HWND parent) {
+  buttons_.push_back(std::make_unique<TZelButton>(parent != nullptr ? parent : hwnd_, x, y, width, height, caption));
   return *buttons_.back();
+}
+
+HWND ButtonHost::AddPanel(int x, int y, int width, int height, DWORD exStyle) {
+  return CreateWindowExA(exStyle, "ZelButtonHost", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, width, height,
+                         hwnd_, nullptr, GetModuleHandleA(nullptr), this);
+}
+
+void ButtonHost::SetColour(COLORREF colour) {
+  HBRUSH old = brush_;
+  colour_ = colour;
+  brush_ = CreateSolidBrush(colour);
+  DeleteObject(old);
+}
+
+void ButtonHost::Resize(int width, int height) {
+  RECT frame{0, 0, width, height};
+  AdjustWindowRect(&frame, GetWindowLongA(hwnd_, GWL_STYLE), FALSE);
+  SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  PumpFor(10);
 }
 
 void ButtonHost::Remove(TZelButton& button) {
@@ -66,6 +86,7 @@ LRESULT CALLBACK ButtonHost::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         return 1;
       }
       case WM_CLOSE: ++self->closes; return 0;
+      case WM_CONTEXTMENU: ++self->contextMenus; return 0;
       case WM_HELP:
         self->helpContexts.push_back(static_cast<DWORD>(reinterpret_cast<HELPINFO*>(lParam)->dwContextId));
         return TRUE;

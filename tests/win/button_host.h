@@ -22,11 +22,18 @@ class ButtonHost {
   HWND Handle() const { return hwnd_; }
   HWND Edit() const { return edit_; }
   COLORREF Colour() const { return colour_; }
-  // A new button at (x, y), width x height, on the host.
-  TZelButton& Add(int x, int y, int width, int height, const std::string& caption = "");
+  // A new button at (x, y), width x height, on the host or on another of its windows.
+  TZelButton& Add(int x, int y, int width, int height, const std::string& caption = "", HWND parent = nullptr);
   void Remove(TZelButton& button);
+  // A child window that answers for its buttons as the host does (its colour, its closes).
+  HWND AddPanel(int x, int y, int width, int height, DWORD exStyle = 0);
+  // Changes the colour the host answers with, without telling anybody.
+  void SetColour(COLORREF colour);
+  // Makes the client area width x height.
+  void Resize(int width, int height);
 
   int closes = 0;
+  int contextMenus = 0;  // WM_CONTEXTMENU requests that reached the host
   std::vector<DWORD> helpContexts;
 
  private:

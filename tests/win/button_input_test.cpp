@@ -5,8 +5,11 @@
 
 #include <chrono>
 #include <cstring>
+#include <string>
 
 #include "tests/win/button_host.h"
+
+#include <commctrl.h>
 
 namespace morvane {
 namespace {
@@ -423,6 +426,42 @@ TEST_F(ButtonInput, ButtonsThatGoAwayInTheMiddleClickNoMore) {
     EXPECT_EQ(e.clicks, 3) << how;
   }
 
+  // Disabled or hidden while its menu is open: the menu closes at once, and nothing follows.
+  static TZelButton* open;
+  static int how;
+  struct Closer {
+    static void CALLBACK GoAway(HWND, UINT, UINT_PTR id, DWORD) {
+      KillTimer(nullptr, id);
+      if (how == 0) open->SetEnabled(false);
+      if (how == 1) open->SetVisible(false);
+    }
+    static void CALLBACK Rescue(HWND, UINT, UINT_PTR id, DWORD) {
+      KillTimer(nullptr, id);
+      EndMenu();
+    }
+  };
+  for (how = 0; how < 2; ++how) {
+    TZelPopupMenu menu;
+    menu.Add("Item", [] {});
+    open = &host.Add(20, 20, 60, 24, "Menu");
+    open->SetRepeatAction(true);
+    Events e;
+    e.Watch(*open);
+    open->SetPopupMenu(&menu);
+    SetTimer(nullptr, 0, 100, &Closer::GoAway);
+    const UINT_PTR rescue = SetTimer(nullptr, 0, 3000, &Closer::Rescue);
+    const auto began = std::chrono::steady_clock::now();
+    MoveToCentre(*open);
+    LeftDown(*open, 10, 10);  // returns when the menu has closed
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began);
+    EXPECT_LT(took.count(), 2500) << how << ": the menu stayed open";
+    KillTimer(nullptr, rescue);
+    clock.Advance(500);
+    LeftUp(*open, 10, 10);
+    EXPECT_EQ(e.downs + e.clicks + e.ups, 0) << how;
+    host.Remove(*open);
+  }
+
   // Destroyed by the handler of its own menu's item, and by its own repeat.
   TZelPopupMenu menu;
   TZelButton* doomed = &host.Add(20, 20, 60, 24, "Menu");
@@ -456,6 +495,315 @@ TEST_F(ButtonInput, ButtonsThatGoAwayInTheMiddleClickNoMore) {
   LeftDown(self, 10, 10);
   clock.Advance(500);
   EXPECT_EQ(calls, 1);
+}
+
+}  // namespace
+}  // namespace morvane
+
+namespace morvane {
+namespace {
+
+using namespace morvane::testing;
+
+HWND g_visibleTip;
+BOOL CALLBACK FindVisibleTip(HWND hwnd, LPARAM) {
+  char name[32] = {};
+  GetClassNameA(hwnd, name, sizeof name);
+  if (lstrcmpiA(name, "tooltips_class32") == 0 && IsWindowVisible(hwnd)) g_visibleTip = hwnd;
+  return TRUE;
+}
+// The tooltip of this thread on the screen, or nullptr; waits up to ms for one.
+HWND VisibleTip(int ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  do {
+    PumpFor(20);
+    g_visibleTip = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindVisibleTip, 0);
+  } while (g_visibleTip == nullptr && std::chrono::steady_clock::now() < until);
+  return g_visibleTip;
+}
+
+TEST_F(ButtonInput, HintShowsInATooltipOfTwoLinesOnlyWithShowHint) {
+  TZelButton& b = host.Add(20, 20, 80, 24, "Go");
+  b.Hint = "Starts the search";
+  b.SetHintSecondLine("of stale keys");
+  POINT centre{40, 12};
+  ClientToScreen(b.Handle(), &centre);
+  SetCursorPos(centre.x, centre.y);  // the tooltip checks the real pointer before it shows
+  MoveToCentre(b);
+  EXPECT_EQ(VisibleTip(1200), nullptr) << "ShowHint is off";
+
+  b.ShowHint = true;
+  MoveTo(b, 41, 12);
+  HWND tip = VisibleTip(3000);
+  ASSERT_NE(tip, nullptr);
+  char text[80] = {};
+  TTTOOLINFOA tool{};
+  tool.cbSize = sizeof tool;
+  tool.hwnd = b.Handle();
+  tool.uId = reinterpret_cast<UINT_PTR>(b.Handle());
+  tool.lpszText = text;
+  SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+  EXPECT_STREQ(text, "Starts the search\r\nof stale keys");
+  HDC dc = GetDC(tip);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(tip, WM_GETFONT, 0, 0)));
+  TEXTMETRICA metrics;
+  GetTextMetricsA(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(tip, dc);
+  RECT r;
+  GetWindowRect(tip, &r);
+  EXPECT_GE(r.bottom - r.top, 2 * metrics.tmHeight) << "two lines";
+  EXPECT_GT(r.top, centre.y) << "below the pointer";
+
+  LeftDown(b, 40, 12);
+  EXPECT_FALSE(IsWindowVisible(tip)) << "a press puts it away";
+  LeftUp(b, 40, 12);
+  SetCursorPos(0, 0);
+}
+
+// One drag per row, driven by real pointer messages; each row's events are logged in order.
+TEST_F(ButtonInput, DragOntoAnotherButton) {
+  struct Row {
+    const char* what;
+    bool immediate, accept, escape, disableSource;
+    int moveTo;  // x over the source's client area: 110 lies over the target, 0 means no move
+    const char* log;
+  };
+  const Row rows[] = {
+      // Two moves over the target, then the release (which is a move too).
+      {"dropped", true, true, false, false, 110, "start over:enter over:move over:move drop(5,10) end:target(5,10)"},
+      {"refused", true, false, false, false, 110, "start over:enter over:move over:move over:leave end:none"},
+      {"past the threshold", false, true, false, false, 110,
+       "start over:enter over:move over:move drop(5,10) end:target(5,10)"},
+      {"never moved: a click", false, true, false, false, 0, "start end:none click up"},
+      {"escape", true, true, true, false, 110, "start over:enter over:move over:leave end:none"},
+      {"source disabled", true, true, false, true, 110, "start over:enter over:leave end:none"},
+  };
+  for (const Row& row : rows) {
+    TZelButton& source = host.Add(20, 20, 60, 24, "Drag");
+    TZelButton& target = host.Add(125, 20, 60, 24, "Here");
+    std::string log;
+    auto note = [&log](const std::string& s) { log += (log.empty() ? "" : " ") + s; };
+    source.OnStartDrag = [&](TZelCustomButton*) { note("start"); };
+    source.OnEndDrag = [&](TZelCustomButton*, TZelCustomButton* to, int x, int y) {
+      note(to == &target ? "end:target(" + std::to_string(x) + "," + std::to_string(y) + ")" : "end:none");
+    };
+    source.OnClick = [&] { note("click"); };
+    source.OnMouseUp = [&](TZelCustomButton*, TMouseButton, unsigned, int, int) { note("up"); };
+    target.OnDragOver = [&](TZelCustomButton*, TZelCustomButton* from, int, int, TDragState state, bool& accept) {
+      EXPECT_EQ(from, &source);
+      note(state == dsDragEnter ? "over:enter" : state == dsDragMove ? "over:move" : "over:leave");
+      accept = row.accept;
+      if (row.disableSource && state == dsDragEnter) source.SetEnabled(false);
+    };
+    target.OnDragDrop = [&](TZelCustomButton*, TZelCustomButton* from, int x, int y) {
+      EXPECT_EQ(from, &source);
+      note("drop(" + std::to_string(x) + "," + std::to_string(y) + ")");
+    };
+    SetFocus(host.Edit());
+    MoveToCentre(source);
+    LeftDown(source, 10, 10);
+    source.BeginDrag(row.immediate, 4);
+    EXPECT_TRUE(source.Dragging());
+    if (row.moveTo != 0) {
+      MoveTo(source, row.moveTo, 10);
+      MoveTo(source, row.moveTo, 10);
+    }
+    if (row.escape) PressKey(VK_ESCAPE);
+    LeftUp(source, row.moveTo != 0 ? row.moveTo : 10, 10);
+    EXPECT_EQ(log, row.log) << row.what;
+    EXPECT_FALSE(source.Dragging()) << row.what;
+    EXPECT_EQ(GetCapture(), nullptr) << row.what;
+    host.Remove(source);
+    host.Remove(target);
+  }
+}
+
+TEST_F(ButtonInput, AlignAnchorsAndConstraintsFollowTheParent) {
+  host.Resize(640, 480);
+  TZelButton& top = host.Add(0, 300, 10, 30);
+  TZelButton& bottom = host.Add(0, 0, 10, 20);
+  TZelButton& left = host.Add(0, 0, 50, 10);
+  TZelButton& right = host.Add(0, 0, 60, 10);
+  TZelButton& client = host.Add(0, 0, 10, 10);
+  TZelButton& corner = host.Add(500, 400, 40, 20);
+  TZelButton& stretched = host.Add(10, 100, 100, 20);
+  TZelButton& centred = host.Add(300, 200, 40, 20);
+  TZelButton& small = host.Add(200, 200, 20, 20);
+  right.SetConstraints(TSizeConstraints{0, 0, 0, 100});
+  top.SetAlign(alTop);
+  bottom.SetAlign(alBottom);
+  left.SetAlign(alLeft);
+  right.SetAlign(alRight);
+  client.SetAlign(alClient);
+  corner.SetAnchors(akRight | akBottom);
+  stretched.SetAnchors(akLeft | akRight | akTop);
+  centred.SetAnchors(akTop);
+  small.SetConstraints(TSizeConstraints{80, 0, 0, 0});
+  small.SetBounds(200, 200, 20, 30);
+  auto bounds = [](TZelButton& b) { return std::vector<int>{b.Left(), b.Top(), b.Width(), b.Height()}; };
+  using V = std::vector<int>;
+  EXPECT_EQ(bounds(top), (V{0, 0, 640, 30}));
+  EXPECT_EQ(bounds(bottom), (V{0, 460, 640, 20}));
+  EXPECT_EQ(bounds(left), (V{0, 30, 50, 430}));
+  EXPECT_EQ(bounds(right), (V{580, 30, 60, 100})) << "the maximum height holds";
+  EXPECT_EQ(bounds(client), (V{50, 30, 530, 430}));
+  EXPECT_EQ(bounds(small), (V{200, 200, 80, 30})) << "the minimum width holds";
+
+  host.Resize(700, 500);
+  EXPECT_EQ(bounds(client), (V{50, 30, 590, 450}));
+  EXPECT_EQ(bounds(bottom), (V{0, 480, 700, 20}));
+  EXPECT_EQ(bounds(corner), (V{560, 420, 40, 20})) << "keeps its distance to the right and bottom";
+  EXPECT_EQ(bounds(stretched), (V{10, 100, 160, 20})) << "stretches between left and right";
+  EXPECT_EQ(bounds(centred), (V{330, 200, 40, 20})) << "its centre keeps its share of the width";
+  EXPECT_EQ(bounds(small), (V{200, 200, 80, 30})) << "default anchors: stays";
+
+  top.SetVisible(false);  // a hidden button takes no room
+  EXPECT_EQ(bounds(left), (V{0, 0, 50, 480}));
+  corner.SetBounds(600, 300, 40, 20);  // a place the program gives is kept from then on
+  host.Resize(640, 480);
+  EXPECT_EQ(bounds(corner), (V{540, 280, 40, 20}));
+}
+
+// IsDialogMessage moves the focus with Tab through the tab stops in the order of TabOrder.
+TEST_F(ButtonInput, TabStopAndTabOrderDecideTabbing) {
+  TZelButton& a = host.Add(20, 20, 60, 24, "A");
+  TZelButton& b = host.Add(100, 20, 60, 24, "B");
+  TZelButton& c = host.Add(180, 20, 60, 24, "C");
+  EXPECT_FALSE(a.TabStop());
+  a.SetTabStop(true);
+  c.SetTabStop(true);
+  EXPECT_NE(GetWindowLongA(a.Handle(), GWL_STYLE) & WS_TABSTOP, 0);
+  EXPECT_EQ(GetWindowLongA(b.Handle(), GWL_STYLE) & WS_TABSTOP, 0);
+  c.SetTabOrder(0);  // the host's edit control comes first otherwise
+  EXPECT_EQ(c.TabOrder(), 0);
+  EXPECT_EQ(a.TabOrder(), 2);
+  b.SetTabOrder(99);
+  EXPECT_EQ(b.TabOrder(), 3) << "out of range: the last";
+  auto tab = [&](bool shift) {
+    BYTE saved[256], state[256];
+    GetKeyboardState(saved);
+    std::copy(std::begin(saved), std::end(saved), state);
+    state[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(state);
+    MSG msg{GetFocus(), WM_KEYDOWN, VK_TAB, 1, 0, {}};
+    EXPECT_TRUE(IsDialogMessageA(host.Handle(), &msg));
+    SetKeyboardState(saved);
+    PumpFor(10);
+    return GetFocus();
+  };
+  c.SetFocus();
+  EXPECT_EQ(tab(false), a.Handle());
+  EXPECT_EQ(tab(false), c.Handle()) << "B is no tab stop; around to the first";
+  EXPECT_EQ(tab(true), a.Handle());
+  a.SetTabOrder(0);
+  EXPECT_EQ(tab(false), c.Handle());
+}
+
+TEST_F(ButtonInput, KeysFocusAndContextMenuRequests) {
+  TZelButton& a = host.Add(20, 20, 60, 24, "A");
+  std::string log;
+  a.OnEnter = [&] { log += "enter "; };
+  a.OnExit = [&] { log += "exit "; };
+  a.OnKeyDown = [&](TZelCustomButton* s, WORD& key, unsigned shift) {
+    log += "down:" + std::to_string(key) + (shift & ssShift ? "+shift " : " ");
+  };
+  a.OnKeyUp = [&](TZelCustomButton*, WORD& key, unsigned) { log += "up:" + std::to_string(key) + " "; };
+  a.OnKeyPress = [&](TZelCustomButton*, char& key) { log += std::string("press:") + key + " "; };
+  a.SetFocus();
+  PumpFor(10);
+  PressKey('K', false, true);  // translated into the character as well
+  PostMessageA(a.Handle(), WM_KEYUP, 'K', 0xC0000001);
+  PumpFor(10);
+  SetFocus(host.Edit());
+  PumpFor(10);
+  EXPECT_EQ(log, "enter down:75+shift press:K up:75 exit ");
+
+  std::vector<POINT> asked;
+  bool handle = true;
+  a.OnContextPopup = [&](TZelCustomButton*, POINT at, bool& handled) {
+    asked.push_back(at);
+    handled = handle;
+  };
+  PostMessageA(a.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(7, 9));
+  PostMessageA(a.Handle(), WM_RBUTTONUP, 0, MAKELPARAM(7, 9));
+  PumpFor(10);
+  SendMessageA(a.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(a.Handle()), MAKELPARAM(-1, -1));
+  ASSERT_EQ(asked.size(), 2u);
+  EXPECT_EQ(asked[0].x, 7);
+  EXPECT_EQ(asked[0].y, 9);
+  EXPECT_EQ(asked[1].x, -1) << "from the keyboard";
+  EXPECT_EQ(host.contextMenus, 0) << "handled";
+  handle = false;
+  SendMessageA(a.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(a.Handle()), MAKELPARAM(-1, -1));
+  EXPECT_EQ(host.contextMenus, 1) << "unhandled: on to the parent";
+}
+
+TEST_F(ButtonInput, SystemColourNoticeReachesButtonsThroughTheForm) {
+  HWND panel = host.AddPanel(300, 20, 200, 100);
+  TZelButton& direct = host.Add(20, 20, 60, 24);
+  TZelButton& nested = host.Add(20, 20, 60, 24, "", panel);
+  TZelButton& framed = host.Add(20, 60, 60, 24);
+  framed.SetButtonStyle(stFrameRaised);
+  const COLORREF before = host.Colour(), after = RGB(250, 240, 200);
+  host.SetColour(after);
+  for (TZelButton* b : {&direct, &nested}) {
+    InvalidateRect(b->Handle(), nullptr, FALSE);
+    UpdateWindow(b->Handle());
+    EXPECT_EQ(Grab(b->Handle()).At(30, 12), before) << "not told yet";
+  }
+  SendMessageA(host.Handle(), WM_SYSCOLORCHANGE, 0, 0);  // as the system sends it to top-level windows
+  for (TZelButton* b : {&direct, &nested}) {
+    UpdateWindow(b->Handle());
+    EXPECT_EQ(Grab(b->Handle()).At(30, 12), after);
+    EXPECT_EQ(b->Color(), RgbColor(250, 240, 200));
+  }
+  EXPECT_EQ(framed.Color(), clBtnFace) << "the framed styles keep the button face";
+}
+
+TEST_F(ButtonInput, ActionAndReadingOrder) {
+  TZelButton& b = host.Add(20, 20, 60, 24, "Own");
+  std::vector<TZelCustomButton*> executed;
+  {
+    TZelAction action;
+    action.SetCaption("Run");
+    action.SetHint("Runs it");
+    action.SetHelpContext(12);
+    action.OnExecute = [&](TZelAction& a) { executed.push_back(a.ActionComponent); };
+    b.SetAction(&action);
+    EXPECT_EQ(b.Caption(), "Run");
+    EXPECT_EQ(b.Hint, "Runs it");
+    EXPECT_EQ(b.HelpContext, 12u);
+    action.SetEnabled(false);
+    EXPECT_FALSE(b.Enabled());
+    b.Click();
+    action.SetEnabled(true);
+    b.Click();
+    EXPECT_EQ(executed, (std::vector<TZelCustomButton*>{&b}));
+    action.SetCaption("Again");
+    EXPECT_EQ(b.Caption(), "Again");
+    b.SetCaption("Mine");  // the button's own caption is no longer the action's
+    action.SetCaption("Later");
+    EXPECT_EQ(b.Caption(), "Mine");
+    int clicks = 0;
+    b.OnClick = [&] { ++clicks; };
+    b.Click();
+    EXPECT_EQ(clicks, 1) << "a handler of its own runs instead";
+    EXPECT_EQ(executed.size(), 1u);
+  }
+  EXPECT_EQ(b.Action(), nullptr) << "the destroyed action is forgotten";
+  EXPECT_EQ(b.Caption(), "Mine");
+
+  EXPECT_TRUE(b.ParentBiDiMode());
+  b.SetBiDiMode(bdRightToLeft);
+  EXPECT_FALSE(b.ParentBiDiMode());
+  EXPECT_NE(GetWindowLongA(b.Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING, 0);
+  b.SetParentBiDiMode(true);
+  EXPECT_EQ(b.BiDiMode(), bdLeftToRight) << "the host reads left to right";
+  EXPECT_EQ(GetWindowLongA(b.Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING, 0);
+  TZelButton& onRtl = host.Add(0, 0, 60, 24, "", host.AddPanel(300, 200, 100, 50, WS_EX_RTLREADING));
+  EXPECT_EQ(onRtl.BiDiMode(), bdRightToLeft);
 }
 
 }  // namespace

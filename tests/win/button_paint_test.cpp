@@ -289,14 +289,26 @@ TEST(ButtonPaint, PopupArrowBesideAGlyphWithoutCaption) {
   EXPECT_EQ(px.At(ax, ay), kShadow) << "embossed when disabled";
   EXPECT_EQ(px.At(ax + 5, ay + 1), kLight);
 
+  // With a caption: beside the glyph of the layouts that put the caption above or below it,
+  // nowhere for those that put it beside the glyph.
   b.SetEnabled(true);
-  b.SetCaption("Go");  // with a caption and the glyph on the left: no arrow
+  b.SetCaption("Go");
   TZelFont font;
   font.Color = RgbColor(0, 128, 0);
   b.SetFont(font);
-  Show(b, Look::Normal);
-  px = Grab(b.Handle());
-  EXPECT_EQ(px.Count(kBlack), 16) << "only the glyph's black square";
+  b.SetBounds(20, 20, 60, 60);
+  for (TLayout layout : {blGlyphLeft, blGlyphBottom, blGlyphRight, blGlyphTop}) {
+    b.SetLayout(layout);
+    Show(b, Look::Normal);
+    px = Grab(b.Handle());
+    const bool arrow = layout == blGlyphBottom || layout == blGlyphTop;
+    EXPECT_EQ(px.Count(kBlack), arrow ? 16 + 9 : 16) << "the glyph's black square, and the arrow: " << layout;
+    if (!arrow) continue;
+    const RECT glyph = px.BoxOf(RGB(255, 0, 0));  // its patch lies at 7..8 of the 10 x 10 image
+    const int gx = glyph.left - 7, gy = glyph.top - 7;
+    EXPECT_EQ(px.At(gx + 10 + 3, gy + (10 - 3) / 2), kBlack) << layout;
+    EXPECT_EQ(px.At(gx + 10 + 3 + 2, gy + (10 - 3) / 2 + 2), kBlack) << layout;
+  }
 }
 
 TEST(ButtonPaint, FocusRectangleAndDisabledCaption) {
@@ -346,6 +358,13 @@ TEST_F(MainWindowTest, ActionButtonsAtRestHotAndPressed) {
   EXPECT_EQ(hot.top, rest.top);
   EXPECT_EQ(b.Cursor(), 1);
   EXPECT_EQ(TZelCursors::Get(1), LoadCursorA(GetModuleHandleA(nullptr), "HANDZELB"));
+
+  // A repaint the system asks for while the pointer rests there: no frame, the caption stays hot.
+  InvalidateRect(b.Handle(), nullptr, FALSE);
+  UpdateWindow(b.Handle());
+  px = Grab(b.Handle());
+  ExpectRings(px, 1, white, white, false, 0, "repainted while hot");
+  EXPECT_EQ(px.BoxOf(green).left, hot.left);
 
   LeftDown(b, 5, 5);
   px = Grab(b.Handle());
