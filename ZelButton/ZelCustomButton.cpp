@@ -100,10 +100,12 @@ TZelCustomButton::~TZelCustomButton() {
   if (popupMenu_ != nullptr) popupMenu_->RemoveFreeNotification(popupMenuKey_);
   if (action_ != nullptr) action_->Unlink(actionKey_);
   if (hwnd_ != nullptr) {
-    const HWND hwnd = hwnd_;
+    const HWND hwnd = hwnd_, parent = Parent();
     Teardown();
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
     DestroyWindow(hwnd);
+    // The aligned buttons left take the room this one had.
+    if (align_ != alNone) ZelParent::Arrange(parent, false);
   }
 }
 
@@ -165,12 +167,11 @@ void TZelCustomButton::RememberPlace() {
 void TZelCustomButton::SetAlign(TAlign align) {
   if (align == align_) return;
   align_ = align;
-  if (align_ == alNone) {
+  if (align_ == alNone)
     RememberPlace();
-    return;
-  }
-  ZelParent::WatchSize(Parent());
-  ZelParent::Arrange(Parent(), false);
+  else
+    ZelParent::WatchSize(Parent());
+  ZelParent::Arrange(Parent(), false);  // the others take the room it leaves, or make it
 }
 
 void TZelCustomButton::SetAnchors(TAnchors anchors) {

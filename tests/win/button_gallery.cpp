@@ -58,6 +58,14 @@ int main(int argc, char** argv) {
   pressedKind.SetButtonKind(skOK);
   pressedKind.SetButtonStyle(stDefault);
   for (TZelButton* b : {&hot, &pressed}) b->SetHotTrackColor(RgbColor(0, 128, 0));
+  // A hint on two lines (rest the pointer on it), and a button aligned along the bottom.
+  TZelButton& hinted = host.Add(380, 230, 118, 28, "Hint");
+  hinted.Hint = "Shows a hint";
+  hinted.SetHintSecondLine("on two lines");
+  hinted.ShowHint = true;
+  TZelButton& bottom = host.Add(0, 0, 10, 24, "Aligned to the bottom");
+  bottom.SetButtonStyle(stFrameRaised);
+  bottom.SetAlign(alBottom);
   const int seconds = argc > 1 ? std::atoi(argv[1]) : 3600;
   for (int t = 0; t < seconds * 10 && IsWindow(host.Handle()); ++t) {
     PumpFor(100);

@@ -661,6 +661,10 @@ TEST_F(ButtonInput, AlignAnchorsAndConstraintsFollowTheParent) {
 
   top.SetVisible(false);  // a hidden button takes no room
   EXPECT_EQ(bounds(left), (V{0, 0, 50, 480}));
+  host.Remove(left);  // and neither does a destroyed one
+  EXPECT_EQ(bounds(client), (V{0, 0, 640, 480}));
+  bottom.SetAlign(alNone);
+  EXPECT_EQ(bounds(client), (V{0, 0, 640, 500}));
   corner.SetBounds(600, 300, 40, 20);  // a place the program gives is kept from then on
   host.Resize(640, 480);
   EXPECT_EQ(bounds(corner), (V{540, 280, 40, 20}));
