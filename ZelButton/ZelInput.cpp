@@ -38,6 +38,8 @@ LRESULT DialogCode(const MSG& msg) {
 
 void ZelInput::Register(TZelCustomButton* button) {
   ThreadInput& input = Input();
+  // The thread's first button: the focus as it is now is no change to tell of.
+  if (input.buttons.empty()) input.focus = GetFocus();
   input.buttons[button->Handle()] = button;
   if (input.messageHook == nullptr)
     input.messageHook = SetWindowsHookExA(WH_GETMESSAGE, &MessageHook, nullptr, GetCurrentThreadId());

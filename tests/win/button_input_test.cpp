@@ -224,6 +224,8 @@ TEST_F(ButtonInput, EnterAndEscapeFollowDefaultCancelAndTheFocus) {
   eCancel.Watch(cancel);
   ok.SetDefault(true);
   cancel.SetCancel(true);
+  PressKey(VK_RETURN);
+  EXPECT_EQ(eOk.clicks, 0) << "Default takes effect at the next focus change";
   SetFocus(host.Edit());
   PumpFor(10);
   ok.SetDefault(true);
