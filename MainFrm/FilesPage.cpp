@@ -1,5 +1,6 @@
 #include "MainFrm/FilesPage.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "MainFrm/MainFrm.h"
@@ -42,6 +43,29 @@ class TListBoxCollection final : public CollectionSink {
   }
   void FolderRefused(const std::string& why) override { page_.form_.SetStatusText(why); }
 
+  // Empties the list (and the listed files) before the walk. An owner-drawn list box tells its
+  // owner of every line it drops, which for a long list takes longer than a message may wait;
+  // so the lines go from the end, a slice each kTurnTime, with the messages running in between.
+  // False when the collection was abandoned meanwhile.
+  bool EmptyList() {
+    page_.listed_.clear();
+    HWND list = page_.form_.ListBox1;
+    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+    if (count <= 0) return Current();
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    while (count > 0 && Current()) {
+      const auto until = Clock::now() + kTurnTime;
+      do SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(--count), 0);
+      while (count > 0 && Clock::now() < until);
+      if (count > 0) page_.form_.RefreshApp();
+      // Messages may have changed the list meanwhile.
+      count = std::min(count, SendMessageA(list, LB_GETCOUNT, 0, 0));
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+    return Current();
+  }
+
   bool Current() const {
     return !page_.closing_ && page_.generation_ == generation_ && page_.form_.Role() == kRoleFiles;
   }
@@ -72,7 +96,6 @@ class TListBoxCollection final : public CollectionSink {
 };
 
 void TFilesPage::Show() {
-  EmptyList();
   form_.ZelButton3->SetCaption("Clear");
   form_.ZelButton1->SetCaption("Refresh");
   form_.ZelButton1->SetEnabled(true);
@@ -87,7 +110,6 @@ void TFilesPage::Show() {
 
 void TFilesPage::Refresh() {
   form_.SetOtherTabsVisible(kRoleFiles, false);
-  EmptyList();
   // Clear must not run on a list that is still being filled.
   form_.ZelButton3->SetEnabled(false);
   Collect();
@@ -130,8 +152,8 @@ void TFilesPage::Collect() {
 }
 
 void TFilesPage::RunCollection() {
-  EmptyList();
   TListBoxCollection sink(*this);
+  if (!sink.EmptyList()) return;
   if (!FindUnnecessaryFiles(*form_.Services.Tree, *form_.Services.Folders, sink) || !sink.Current()) return;
   form_.ZelButton1->SetEnabled(true);
   form_.ZelButton3->SetEnabled(true);

@@ -1,6 +1,6 @@
 // TFilesPage: the unnecessary-files page, with its list ListBox1 and the Refresh and Clear
-// buttons. The collection runs on the window's thread and lets the window's messages run once
-// per file.
+// buttons. The collection runs on the window's thread and lets the window's messages run between
+// files, every few milliseconds. Each collection first empties the list.
 //
 // One collection at a time: entering the page again or Refresh while a collection runs
 // abandons it (it adds nothing more, not even its closing lines, and leaves the buttons and

@@ -170,8 +170,9 @@ int main(int argc, char** argv) {
 
   // Rounds of the sizing walk, the page's walk alone and the page's collection, one after the
   // other, so that a busy moment of the machine falls on all of them alike; medians are printed.
-  std::vector<double> sized, routines, collected;
+  std::vector<double> sized, routines, collected, worstWaits;
   for (int round = 0; round < rounds; ++round) {
+    const std::size_t asked = waits.size();
     sized.push_back(walk(true, sizedCount));
     routines.push_back(1000 * bench::Seconds([&] {
       quiet.files = 0;
@@ -185,6 +186,9 @@ int main(int argc, char** argv) {
     }));
     probing = false;
     while (asking > 0) form.RefreshApp();
+    double worstOfRound = 0;
+    for (std::size_t i = asked; i < waits.size(); ++i) worstOfRound = std::max(worstOfRound, waits[i]);
+    worstWaits.push_back(worstOfRound);
   }
   stop = true;
   prober.join();
@@ -196,9 +200,11 @@ int main(int argc, char** argv) {
   const long listed = static_cast<long>(form.FilesPage().Listed().size());
   const long lines = static_cast<long>(SendMessageA(form.ListBox1, LB_GETCOUNT, 0, 0));
 
-  std::printf("medians of %d rounds; per round, the collection over the sizing walk:", rounds);
-  for (int round = 0; round < rounds; ++round) std::printf(" %.2fx", collected[round] / sized[round]);
-  std::printf("\n");
+  std::printf("medians of %d rounds (the first enters the page, the others are Refresh on the full list); per round:\n",
+              rounds);
+  for (int round = 0; round < rounds; ++round)
+    std::printf("  round %d: collection %.2fx the sizing walk, longest wait %.1f ms\n", round + 1,
+                collected[round] / sized[round], worstWaits[round]);
   std::printf("  bare FindFirstFile walk:          %8.0f ms  (%ld files)\n", bareMs, bareCount);
   std::printf("  walk opening and sizing each:     %8.0f ms  (%ld files)\n", sizedMs, sizedCount);
   std::printf("  the page's walk without the window:%8.0f ms  (%ld files)  = %.2fx the sizing walk\n", routinesMs,

@@ -323,6 +323,11 @@ TEST_F(FilesPageTest, OneCollectionAtATime) {
          PostButtonClick(*f.ZelButton3);
        }, kRoleFiles},
       {"leaving", [&] { PostTabClick(f, kRoleRegistry); }, kRoleRegistry},
+      {"Refresh while a long list is being emptied", [&] {
+         // Lines of an earlier collection, so many that emptying them lets messages run.
+         for (int i = 0; i < 60000; ++i) SendMessageA(f.ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("stale"));
+         PostButtonClick(*f.ZelButton1);
+       }, kRoleFiles},
       {"leaving and coming back", [&] {
          PostTabClick(f, kRoleDeinstall);
          PostTabClick(f, kRoleFiles);
