@@ -110,8 +110,19 @@ int TPageControl::PageOfTab(int tab) const {
 }
 
 void TPageControl::RebuildTabs() {
-  // The control would repaint its whole pane for the new items, which costs far more than the
-  // row of tabs that changes; it is held off and only the row is repainted.
+  // Taking its items away makes the control invalidate all of itself, pane and frame, and
+  // repainting those costs many times more than the row of tabs that changes. So its drawing is
+  // held off, and afterwards only the row is repainted, with whatever was waiting to be
+  // repainted before.
+  auto paneTop = [this] {
+    RECT pane;
+    GetClientRect(tabs_, &pane);
+    TabCtrl_AdjustRect(tabs_, FALSE, &pane);
+    return pane.top;
+  };
+  const LONG paneTopBefore = paneTop();
+  GdiObject<HRGN> waiting(CreateRectRgn(0, 0, 0, 0));
+  const int waited = GetUpdateRgn(tabs_, waiting.get(), FALSE);
   SendMessageA(tabs_, WM_SETREDRAW, FALSE, 0);
   SendMessageA(tabs_, TCM_DELETEALLITEMS, 0, 0);
   int tab = 0;
@@ -126,11 +137,16 @@ void TPageControl::RebuildTabs() {
     ++tab;
   }
   SendMessageA(tabs_, WM_SETREDRAW, TRUE, 0);
+  // A new number of rows moves the pane: then all of it is repainted after all.
+  if (paneTop() != paneTopBefore) {
+    InvalidateRect(tabs_, nullptr, TRUE);
+    return;
+  }
   RECT strip;
   GetClientRect(tabs_, &strip);
-  RECT pane = strip;
-  TabCtrl_AdjustRect(tabs_, FALSE, &pane);
-  strip.bottom = pane.top;
+  strip.bottom = paneTop();
+  ValidateRect(tabs_, nullptr);
+  if (waited != NULLREGION && waited != ERROR) InvalidateRgn(tabs_, waiting.get(), TRUE);
   InvalidateRect(tabs_, &strip, TRUE);
 }
 
