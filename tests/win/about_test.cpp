@@ -46,15 +46,6 @@ RECT ScreenRect(HWND hwnd) {
   return r;
 }
 
-int CountColour(HWND hwnd, const RECT& r, COLORREF colour) {
-  WindowDc dc(hwnd);
-  int count = 0;
-  for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x)
-      if (GetPixel(dc.get(), x, y) == colour) ++count;
-  return count;
-}
-
 // A real click of the left button at a point of the screen, through the system's input queue.
 void ClickScreen(TMainForm& f, POINT at) {
   SetCursorPos(at.x, at.y);

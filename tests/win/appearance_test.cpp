@@ -19,20 +19,6 @@
 namespace morvane {
 namespace {
 
-COLORREF PixelAt(HWND hwnd, int x, int y) {
-  WindowDc dc(hwnd);
-  return GetPixel(dc.get(), x, y);
-}
-
-int CountColour(HWND hwnd, RECT r, COLORREF colour) {
-  WindowDc dc(hwnd);
-  int count = 0;
-  for (int y = r.top; y < r.bottom; ++y)
-    for (int x = r.left; x < r.right; ++x)
-      if (GetPixel(dc.get(), x, y) == colour) ++count;
-  return count;
-}
-
 void Repaint(TMainForm& f, HWND hwnd) {
   RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   Pump(f, 50);

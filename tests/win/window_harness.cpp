@@ -4,6 +4,8 @@
 
 #include <thread>
 
+#include "platform/WinHandles.h"
+
 namespace morvane::testing {
 
 TMainFormServices RecordedServices::Make(RegistryApi* registry, FileSystem* files) {
@@ -101,5 +103,19 @@ bool ListViewChecked(HWND list, int row) { return ListView_GetCheckState(list, r
 int ListViewRows(HWND list) { return ListView_GetItemCount(list); }
 
 bool Visible(TZelButton& button) { return button.Visible(); }
+
+COLORREF PixelAt(HWND hwnd, int x, int y) {
+  WindowDc dc(hwnd);
+  return GetPixel(dc.get(), x, y);
+}
+
+int CountColour(HWND hwnd, const RECT& r, COLORREF colour) {
+  WindowDc dc(hwnd);
+  int count = 0;
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x)
+      if (GetPixel(dc.get(), x, y) == colour) ++count;
+  return count;
+}
 
 }  // namespace morvane::testing

@@ -55,5 +55,8 @@ std::string ListViewText(HWND list, int row, int column);
 bool ListViewChecked(HWND list, int row);
 int ListViewRows(HWND list);
 bool Visible(TZelButton& button);
+// Pixels as the window shows them now, read back from its device context.
+COLORREF PixelAt(HWND hwnd, int x, int y);
+int CountColour(HWND hwnd, const RECT& r, COLORREF colour);
 
 }  // namespace morvane::testing
