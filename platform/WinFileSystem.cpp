@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "platform/FileSystem.h"
+#include "platform/WinHandles.h"
 
 namespace morvane {
 
@@ -35,16 +36,6 @@ class RedirectionOff {
  private:
   PVOID state_ = nullptr;
   bool active_ = false;
-};
-
-// No "insert the disk" boxes for empty removable drives while the scan asks about them.
-class QuietErrors {
- public:
-  QuietErrors() : old_(SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX)) {}
-  ~QuietErrors() { SetErrorMode(old_); }
-
- private:
-  UINT old_;
 };
 
 bool IsWow64() {

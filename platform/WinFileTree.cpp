@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "platform/AnsiText.h"
 #include "platform/FileTree.h"
 #include "platform/WinHandles.h"
 
@@ -15,50 +16,11 @@ namespace morvane {
 
 namespace {
 
-std::wstring Wide(const std::string& text) {
-  const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(n), L'\0');
-  if (n > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
-  return wide;
-}
-
-// The ANSI spelling of name; false when the code page has no exact spelling of it.
-bool Ansi(const wchar_t* name, std::string& out) {
-  const int length = static_cast<int>(wcslen(name));
-  // Plain ASCII names, the great majority, need no conversion call.
-  out.resize(static_cast<std::size_t>(length));
-  bool ascii = true;
-  for (int i = 0; i < length && ascii; ++i) {
-    if (name[i] >= 0x80) ascii = false;
-    else out[static_cast<std::size_t>(i)] = static_cast<char>(name[i]);
-  }
-  if (ascii) return true;
-  BOOL usedDefault = FALSE;
-  const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, length, nullptr, 0, nullptr, &usedDefault);
-  if (n <= 0 || usedDefault) return false;
-  out.resize(static_cast<std::size_t>(n));
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name, length, out.data(), n, nullptr, &usedDefault);
-  // Some code pages map several characters to one byte sequence: only an exact round trip counts.
-  return !usedDefault && Wide(out) == std::wstring(name, static_cast<std::size_t>(length));
-}
-
-// No "insert the disk" boxes for removable drives.
-class QuietErrors {
- public:
-  QuietErrors() : old_(SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX)) {}
-  ~QuietErrors() { SetErrorMode(old_); }
-  QuietErrors(const QuietErrors&) = delete;
-  QuietErrors& operator=(const QuietErrors&) = delete;
-
- private:
-  UINT old_;
-};
-
 class WinFileTree final : public FileTree {
  public:
   bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& each) override {
     WIN32_FIND_DATAW data;
-    FindHandle search(FindFirstFileW(Wide(folder + "*.*").c_str(), &data));
+    FindHandle search(FindFirstFileW(Widen(folder + "*.*").c_str(), &data));
     if (!search.valid()) return false;
     FolderEntry entry;
     do {
@@ -66,7 +28,7 @@ class WinFileTree final : public FileTree {
       if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
       entry.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
       entry.reparsePoint = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-      entry.ansiName = Ansi(name, entry.name);
+      entry.ansiName = SpellExactlyInAnsi(name, wcslen(name), entry.name);
       if (!each(entry)) break;
     } while (FindNextFileW(search.get(), &data));
     return true;

@@ -122,4 +122,17 @@ class WindowDc {
   HDC dc_;
 };
 
+// Turns off the system's "insert a disk" and "cannot open" boxes while it lives: a question
+// about a path on an empty removable drive gets a plain failure.
+class QuietErrors {
+ public:
+  QuietErrors() : old_(SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX)) {}
+  ~QuietErrors() { SetErrorMode(old_); }
+  QuietErrors(const QuietErrors&) = delete;
+  QuietErrors& operator=(const QuietErrors&) = delete;
+
+ private:
+  UINT old_;
+};
+
 }  // namespace morvane

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/AnsiText.h"
 #include "platform/RegistryApi.h"
 
 namespace morvane {
@@ -21,14 +22,6 @@ HKEY ToHkey(RegKey key) {
     case static_cast<RegKey>(RootKey::LocalMachine): return HKEY_LOCAL_MACHINE;
     default: return reinterpret_cast<HKEY>(key);
   }
-}
-
-std::wstring Widen(const std::string& text) {
-  if (text.empty()) return {};
-  const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-  if (size > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
-  return wide;
 }
 
 bool IsRoot(RegKey key) {
@@ -252,12 +245,12 @@ class WinRegistryApi final : public RegistryApi {
         continue;
       }
       if (rc != ERROR_SUCCESS) return rc;
-      bool exact = Narrow(reinterpret_cast<const wchar_t*>(wideName.data()), nameLength, value.name);
+      bool exact = SpellExactlyInAnsi(reinterpret_cast<const wchar_t*>(wideName.data()), nameLength, value.name);
       value.type = type;
       if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
         // Whole characters only: a stray last byte of odd-sized data is dropped, as the narrow
         // call drops it.
-        exact = Narrow(reinterpret_cast<const wchar_t*>(wideData.data()), dataLength / sizeof(wchar_t), value.data) &&
+        exact = SpellExactlyInAnsi(reinterpret_cast<const wchar_t*>(wideData.data()), dataLength / sizeof(wchar_t), value.data) &&
                 exact;
       } else {
         value.data.assign(wideData.data(), dataLength);
@@ -268,38 +261,12 @@ class WinRegistryApi final : public RegistryApi {
     return ERROR_MORE_DATA;
   }
 
-  // Spells wide text in the ANSI code page, look-alikes and all, as the narrow calls do; true
-  // when it reads back as the same text.
-  bool Narrow(const wchar_t* wide, std::size_t length, std::string& out) {
-    out.clear();
-    if (length == 0) return true;
-    // Every ANSI code page spells the first 128 characters as themselves: most registry text is
-    // taken without asking the system.
-    if (std::all_of(wide, wide + length, [](wchar_t c) { return c < 0x80; })) {
-      out.resize(length);
-      std::transform(wide, wide + length, out.begin(), [](wchar_t c) { return static_cast<char>(c); });
-      return true;
-    }
-    const int wideLength = static_cast<int>(length);
-    const int size = WideCharToMultiByte(CP_ACP, 0, wide, wideLength, nullptr, 0, nullptr, nullptr);
-    if (size <= 0) return false;
-    out.resize(static_cast<std::size_t>(size));
-    WideCharToMultiByte(CP_ACP, 0, wide, wideLength, out.data(), size, nullptr, nullptr);
-    const int back = MultiByteToWideChar(CP_ACP, 0, out.data(), size, nullptr, 0);
-    if (back != wideLength) return false;
-    std::wstring& roundTrip = ThreadBuffers().roundTrip;
-    roundTrip.resize(static_cast<std::size_t>(back));
-    MultiByteToWideChar(CP_ACP, 0, out.data(), size, roundTrip.data(), back);
-    return std::equal(roundTrip.begin(), roundTrip.end(), wide);
-  }
-
   // The window's thread and the scan worker read through the one instance at the same time:
   // each thread reads into buffers of its own, kept between its calls.
   struct Buffers {
     std::vector<char> name;
     std::vector<wchar_t> wideName;
     std::vector<char> wideData;
-    std::wstring roundTrip;
   };
   static Buffers& ThreadBuffers() {
     thread_local Buffers buffers;
