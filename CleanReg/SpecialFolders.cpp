@@ -13,26 +13,13 @@ std::string WithBackslash(std::string path) {
 
 std::string ProgramFiles(SystemFolders& system) {
   std::string expanded;
-  if (!system.ExpandEnvironment("%ProgramFiles%", expanded)) return "";
+  if (system.ExpandEnvironment("%ProgramFiles%", expanded) != Expansion::kExpanded) return "";
   if (!expanded.empty() && expanded[0] == '%') {
     const std::string systemFolder = system.SystemDirectory();
     if (systemFolder.empty()) return "";
     return std::string(1, systemFolder[0]) + ":\\Program Files\\";
   }
   return WithBackslash(expanded);
-}
-
-// For comparing folders: lower-case ASCII letters, '/' read as '\', no trailing backslash.
-std::string FolderKey(const std::string& path) {
-  std::string key;
-  key.reserve(path.size());
-  for (char c : path) {
-    if (c == '/') c = '\\';
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    key += c;
-  }
-  while (!key.empty() && key.back() == '\\') key.pop_back();
-  return key;
 }
 
 // Where the folder names begin: after "X:\" or after "\\server\share\"; npos when the path
@@ -64,7 +51,7 @@ std::string GetSpecialFolderPath(SystemFolders& system, void* owner, std::uint16
   switch (folder) {
     case kFolderTemp: {
       std::string expanded;
-      return system.ExpandEnvironment("%TEMP%", expanded) ? WithBackslash(expanded) : "";
+      return system.ExpandEnvironment("%TEMP%", expanded) == Expansion::kExpanded ? WithBackslash(expanded) : "";
     }
     case kFolderWindows: return WithBackslash(system.WindowsDirectory());
     case kFolderSystem: return WithBackslash(system.SystemDirectory());
@@ -94,32 +81,117 @@ bool IsPlainAbsolutePath(const std::string& path) {
   return true;
 }
 
-std::string TempFolderProblem(SystemFolders& system) {
-  std::string temp;
-  if (!system.ExpandEnvironment("%TEMP%", temp)) return "TEMP is not cleaned: its path is too long.";
-  if (!IsPlainAbsolutePath(temp)) return "TEMP is not cleaned: its path is not absolute.";
-  if (temp.find_first_not_of("\\/", NamesStart(temp)) == std::string::npos)
-    return "TEMP is not cleaned: it is the root of a drive.";
-  // Short (8.3) names would hide a system folder from the comparison: both sides are compared
-  // spelled in full.
-  const std::string key = FolderKey(system.LongPath(temp));
-  std::vector<std::string> kept = {
-      GetSpecialFolderPath(system, nullptr, kFolderWindows), GetSpecialFolderPath(system, nullptr, kFolderSystem),
-      GetSpecialFolderPath(system, nullptr, kFolderProgramFiles),
-      GetSpecialFolderPath(system, nullptr, kFolderProfile), system.Wow64SystemDirectory()};
+std::string FolderKey(const std::string& path) {
+  std::string key;
+  key.reserve(path.size());
+  for (char c : path) {
+    if (c == '/') c = '\\';
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    key += c;
+  }
+  while (!key.empty() && key.back() == '\\') key.pop_back();
+  return key;
+}
+
+bool LiesBelow(const std::string& key, const std::string& folderKey) {
+  return key.size() > folderKey.size() + 1 && key.compare(0, folderKey.size(), folderKey) == 0 &&
+         key[folderKey.size()] == '\\';
+}
+
+namespace {
+
+// The key of where a system folder really lies; its spelling in full when it cannot be resolved
+// (it is missing, say), empty when the system names none.
+std::string SystemFolderKey(SystemFolders& system, FileTree& tree, const std::string& path) {
+  if (path.empty() || !IsPlainAbsolutePath(path)) return "";
+  const ResolvedFolder resolved = tree.ResolveFolder(path);
+  return FolderKey(resolved.kind == FolderKind::kPlain ? resolved.location : system.LongPath(path));
+}
+
+std::string ParentKey(const std::string& key) {
+  const std::size_t cut = key.rfind('\\');
+  return cut == std::string::npos || cut < 3 ? "" : key.substr(0, cut);
+}
+
+// The folders TEMP must neither be nor hold, and those it must not lie in.
+struct SystemFolderKeys {
+  std::string windows, system, wow64System, programs, nativePrograms, programData, users, profile;
+};
+
+SystemFolderKeys SystemFolderLocations(SystemFolders& system, FileTree& tree) {
+  SystemFolderKeys keys;
+  keys.windows = SystemFolderKey(system, tree, system.WindowsDirectory());
+  keys.system = SystemFolderKey(system, tree, system.SystemDirectory());
+  keys.wow64System = SystemFolderKey(system, tree, system.Wow64SystemDirectory());
+  keys.programs = SystemFolderKey(system, tree, GetSpecialFolderPath(system, nullptr, kFolderProgramFiles));
   // A 32-bit program on 64-bit Windows is told the 32-bit program-files folder; the other one
   // matters as much.
   std::string nativePrograms;
-  if (system.ExpandEnvironment("%ProgramW6432%", nativePrograms) && IsPlainAbsolutePath(nativePrograms))
-    kept.push_back(nativePrograms);
-  for (const std::string& folder : kept) {
-    if (folder.empty()) continue;
-    const std::string other = FolderKey(system.LongPath(folder));
-    // TEMP is that folder, or holds it somewhere below.
-    if (other == key || (other.size() > key.size() && other.compare(0, key.size(), key) == 0 && other[key.size()] == '\\'))
+  if (system.ExpandEnvironment("%ProgramW6432%", nativePrograms) == Expansion::kExpanded)
+    keys.nativePrograms = SystemFolderKey(system, tree, nativePrograms);
+  keys.programData = SystemFolderKey(system, tree, system.ShellFolder(nullptr, kShellCommonAppData));
+  keys.profile = SystemFolderKey(system, tree, system.ShellFolder(nullptr, kFolderProfile));
+  keys.users = ParentKey(keys.profile);
+  return keys;
+}
+
+std::string TempProblem(SystemFolders& system, FileTree& tree, std::string& location) {
+  std::string temp;
+  switch (system.ExpandEnvironment("%TEMP%", temp)) {
+    case Expansion::kTooLong: return "TEMP is not cleaned: its path is too long.";
+    case Expansion::kNotAnsi: return "TEMP is not cleaned: its path has letters this system's code page cannot spell.";
+    case Expansion::kExpanded: break;
+  }
+  if (temp == "%TEMP%") return "TEMP is not cleaned: it is not set.";
+  if (!IsPlainAbsolutePath(temp)) return "TEMP is not cleaned: its path is not absolute.";
+  const ResolvedFolder resolved = tree.ResolveFolder(temp);
+  switch (resolved.kind) {
+    case FolderKind::kPlain: break;
+    case FolderKind::kMissing: return "TEMP is not cleaned: the folder does not exist.";
+    case FolderKind::kLink: return "TEMP is not cleaned: it is a link to another folder.";
+    case FolderKind::kNotFolder: return "TEMP is not cleaned: it is not a folder.";
+    case FolderKind::kNotAnsi: return "TEMP is not cleaned: its path has letters this system's code page cannot spell.";
+    case FolderKind::kUnreadable: return "TEMP is not cleaned: the folder cannot be opened.";
+  }
+  const std::string key = FolderKey(resolved.location);
+  if (key.size() >= 2 && key[0] == '\\' && key[1] == '\\') return "TEMP is not cleaned: it is on a network share.";
+  if (key.size() <= 2) return "TEMP is not cleaned: it is the root of a drive.";
+
+  const SystemFolderKeys keys = SystemFolderLocations(system, tree);
+  for (const std::string* folder : {&keys.windows, &keys.system, &keys.wow64System, &keys.programs,
+                                    &keys.nativePrograms, &keys.programData, &keys.users, &keys.profile}) {
+    if (!folder->empty() && (*folder == key || LiesBelow(*folder, key)))
       return "TEMP is not cleaned: it is or holds a system folder.";
   }
+  const std::string windowsTemp = keys.windows + "\\temp";
+  const bool inWindows = !keys.windows.empty() && LiesBelow(key, keys.windows) && key != windowsTemp &&
+                         !LiesBelow(key, windowsTemp);
+  const bool inPrograms = (!keys.programs.empty() && LiesBelow(key, keys.programs)) ||
+                          (!keys.nativePrograms.empty() && LiesBelow(key, keys.nativePrograms)) ||
+                          (!keys.programData.empty() && LiesBelow(key, keys.programData));
+  const bool inOtherUser = !keys.users.empty() && LiesBelow(key, keys.users) && !LiesBelow(key, keys.profile);
+  if (inWindows || inPrograms || inOtherUser) return "TEMP is not cleaned: it lies inside a system folder.";
+  location = resolved.location + "\\";
   return "";
+}
+
+}  // namespace
+
+CleanedFolder ResolveTempFolder(SystemFolders& system, FileTree& tree) {
+  CleanedFolder temp;
+  temp.problem = TempProblem(system, tree, temp.location);
+  if (!temp.problem.empty()) temp.location.clear();
+  return temp;
+}
+
+std::string ResolvePrefetchFolder(SystemFolders& system, FileTree& tree) {
+  const std::string windows = GetSpecialFolderPath(system, nullptr, kFolderWindows);
+  if (windows.empty() || !IsPlainAbsolutePath(windows)) return "";
+  const ResolvedFolder resolvedWindows = tree.ResolveFolder(windows);
+  const ResolvedFolder prefetch = tree.ResolveFolder(windows + "Prefetch");
+  if (resolvedWindows.kind != FolderKind::kPlain || prefetch.kind != FolderKind::kPlain) return "";
+  if (FolderKey(prefetch.location) != FolderKey(resolvedWindows.location) + "\\prefetch") return "";
+  return prefetch.location + "\\";
 }
 
 }  // namespace morvane

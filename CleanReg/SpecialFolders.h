@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/FileTree.h"
 #include "platform/SystemFolders.h"
 
 namespace morvane {
@@ -17,6 +18,9 @@ enum SpecialFolderNumber : std::uint16_t {
   kFolderProfile = 40,      // the user's profile folder, from the shell
   kFolderCommonFiles = 43,
 };
+// The shell's number of ProgramData; asked of the shell directly, since GetSpecialFolderPath
+// takes that number for TEMP.
+inline constexpr int kShellCommonAppData = 0x23;
 
 // The folder's path with a trailing backslash, or empty when the system gives none:
 //   35 TEMP as %TEMP% expands, without further normalisation
@@ -31,10 +35,27 @@ std::string GetSpecialFolderPath(SystemFolders& system, void* owner, std::uint16
 // no "." or ".." part, no wildcard, no '%' left from a variable that did not expand.
 bool IsPlainAbsolutePath(const std::string& path);
 
-// Why the TEMP folder must not be cleaned, as one short sentence for the status line; empty
-// when it may be. Refused: a path that did not fit the buffer, one that is not a plain absolute
-// path, a drive root, and the Windows, system, program-files or profile folder or any folder
-// that holds one of them.
-std::string TempFolderProblem(SystemFolders& system);
+// For comparing locations: lower-case ASCII letters, '/' read as '\', no trailing backslash.
+std::string FolderKey(const std::string& path);
+// The location key lies strictly below the folder key.
+bool LiesBelow(const std::string& key, const std::string& folderKey);
+
+// Where TEMP really lies, as the system resolves it through the folder's handle, with a trailing
+// backslash; empty when it must not be cleaned, and then problem says why in one short sentence
+// for the status line. Refused: TEMP not set, too long, not spelled exactly in the ANSI code
+// page, not a plain absolute path, missing, not a folder, itself a link; a location that is a
+// drive root or on a network share; one that is or holds the Windows, system, program-files,
+// ProgramData, Users or profile folder; one inside the Windows folder (but for its own Temp),
+// a program-files folder or ProgramData, or inside the Users folder but outside the profile.
+// Every folder is compared by where it resolves to, never by how it is spelled.
+struct CleanedFolder {
+  std::string location;
+  std::string problem;
+};
+CleanedFolder ResolveTempFolder(SystemFolders& system, FileTree& tree);
+
+// The Windows folder's Prefetch folder, resolved, with a trailing backslash; empty when it is
+// missing, a link, or lies anywhere but directly in the Windows folder.
+std::string ResolvePrefetchFolder(SystemFolders& system, FileTree& tree);
 
 }  // namespace morvane

@@ -1,5 +1,6 @@
 #include "CleanReg/UnnecessaryFiles.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -62,12 +63,15 @@ bool PassesFileFilter(const std::string& name) {
 }
 
 std::string TotalLineText(double megabytes, const std::string& decimalSeparator) {
+  // Hundredths rounded half away from zero; the total is a sum of whole kilobytes over 1024, so
+  // a half is exact and must not go to the even neighbour as printf's rounding would have it.
+  const long long hundredths = std::llround(megabytes * 100);
+  const long long whole = std::llabs(hundredths) / 100, part = std::llabs(hundredths) % 100;
   char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.2f", megabytes);
+  std::snprintf(buffer, sizeof buffer, "%s%lld", hundredths < 0 ? "-" : "", whole);
   std::string text = buffer;
-  const std::size_t point = text.find('.');
-  if (point != std::string::npos) text.replace(point, 1, decimalSeparator);
-  return text + kTotalSuffix;
+  std::snprintf(buffer, sizeof buffer, "%02lld", part);
+  return text + decimalSeparator + buffer + kTotalSuffix;
 }
 
 bool CollectFiles(FileTree& tree, const std::string& folder, CollectionSink& sink) {
@@ -76,21 +80,18 @@ bool CollectFiles(FileTree& tree, const std::string& folder, CollectionSink& sin
 
 bool FindUnnecessaryFiles(FileTree& tree, SystemFolders& system, CollectionSink& sink) {
   TotalSizeMb = 0.0;
-  const std::string temp = GetSpecialFolderPath(system, nullptr, kFolderTemp);
-  const std::string problem = TempFolderProblem(system);
-  if (!problem.empty()) {
-    sink.FolderRefused(problem);
-  } else if (!temp.empty() && tree.PlainFolder(temp.substr(0, temp.size() - 1))) {
+  // Both folders are walked where they were found to lie, not as their names are spelled.
+  const CleanedFolder temp = ResolveTempFolder(system, tree);
+  if (!temp.problem.empty()) {
+    sink.FolderRefused(temp.problem);
+  } else if (!temp.location.empty()) {
     FileFilter.clear();
-    if (!CollectFiles(tree, temp, sink)) return false;
+    if (!CollectFiles(tree, temp.location, sink)) return false;
   }
-  const std::string windows = GetSpecialFolderPath(system, nullptr, kFolderWindows);
-  if (!windows.empty() && IsPlainAbsolutePath(windows)) {
-    const std::string prefetch = windows + "Prefetch\\";
-    if (tree.PlainFolder(prefetch.substr(0, prefetch.size() - 1))) {
-      FileFilter = ".pf";
-      if (!CollectFiles(tree, prefetch, sink)) return false;
-    }
+  const std::string prefetch = ResolvePrefetchFolder(system, tree);
+  if (!prefetch.empty()) {
+    FileFilter = ".pf";
+    if (!CollectFiles(tree, prefetch, sink)) return false;
   }
   sink.AddLine("");
   sink.AddLine(kClosingRule);
@@ -140,12 +141,19 @@ class HeldChain {
 
 }  // namespace
 
-std::size_t DeleteListedFiles(FileTree& tree, const std::vector<ListedFile>& files) {
+ClearOutcome DeleteListedFiles(FileTree& tree, const std::vector<ListedFile>& files,
+                               const std::function<void()>& between) {
   HeldChain chain(tree);
-  std::size_t deleted = 0;
-  for (const ListedFile& file : files)
-    if (chain.Hold(file) && tree.RemoveFile(file.path)) ++deleted;
-  return deleted;
+  ClearOutcome outcome;
+  std::string rootKey;
+  const auto inside = [&rootKey](const std::string& location) { return LiesBelow(FolderKey(location), rootKey); };
+  for (const ListedFile& file : files) {
+    if (between) between();
+    rootKey = FolderKey(file.path.substr(0, file.rootLength));
+    if (chain.Hold(file) && tree.RemoveFile(file.path, inside) == Removal::kRemoved) ++outcome.deleted;
+    else ++outcome.kept;
+  }
+  return outcome;
 }
 
 }  // namespace morvane

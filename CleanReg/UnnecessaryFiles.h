@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,11 +72,19 @@ bool CollectFiles(FileTree& tree, const std::string& folder, CollectionSink& sin
 // when the sink abandoned it; then no closing line was added.
 bool FindUnnecessaryFiles(FileTree& tree, SystemFolders& system, CollectionSink& sink);
 
-// Deletes the listed files (in their listed order) whose folders, from the cleaned root down
-// to the file's own folder, are plain folders and no reparse points at the moment of deletion:
-// one might have been swapped for a link to somewhere else since the collection. Each folder is
-// held while files below it are deleted, so it cannot be swapped meanwhile. Failures are passed
-// over. Returns how many were deleted.
-std::size_t DeleteListedFiles(FileTree& tree, const std::vector<ListedFile>& files);
+struct ClearOutcome {
+  std::size_t deleted = 0;
+  std::size_t kept = 0;  // could not be deleted, or were found to lie outside their folder
+};
+
+// Deletes the listed files, in their listed order, and only where they lie inside the folder
+// they were collected from: each file is opened as itself, the location its handle resolves to
+// must lie below that folder (a file that links elsewhere, or a folder on its way swapped for a
+// link since the collection, leads outside), and the file goes through that same handle. Each
+// folder from the cleaned root down to the file's own folder must be a plain folder, no reparse
+// point, and is held while files below it are deleted. Failures are passed over and counted.
+// between runs before each file.
+ClearOutcome DeleteListedFiles(FileTree& tree, const std::vector<ListedFile>& files,
+                               const std::function<void()>& between = nullptr);
 
 }  // namespace morvane

@@ -109,6 +109,7 @@ void TFilesPage::Show() {
 }
 
 void TFilesPage::Refresh() {
+  if (clearing_) return;
   form_.SetOtherTabsVisible(kRoleFiles, false);
   // Clear must not run on a list that is still being filled.
   form_.ZelButton3->SetEnabled(false);
@@ -117,11 +118,28 @@ void TFilesPage::Refresh() {
 }
 
 void TFilesPage::Clear() {
-  if (collecting_) return;
-  DeleteListedFiles(*form_.Services.Tree, listed_);
-  EmptyList();
+  if (collecting_ || clearing_) return;
+  // The deletion lets the window's messages run every few milliseconds; meanwhile the other
+  // pages, Refresh and Clear wait, and a close request waits for the end.
+  TMainForm::BusyScope busy(form_);
+  clearing_ = true;
+  form_.ZelButton1->SetEnabled(false);
   form_.ZelButton3->SetEnabled(false);
+  form_.SetOtherTabsVisible(kRoleFiles, false);
+  using Clock = std::chrono::steady_clock;
+  auto nextTurn = Clock::now() + std::chrono::milliseconds(5);
+  const ClearOutcome outcome = DeleteListedFiles(*form_.Services.Tree, listed_, [&] {
+    const auto now = Clock::now();
+    if (now < nextTurn) return;
+    form_.RefreshApp();
+    nextTurn = Clock::now() + std::chrono::milliseconds(5);
+  });
+  EmptyList();
+  clearing_ = false;
   form_.ZelButton1->SetEnabled(true);
+  form_.SetOtherTabsVisible(kRoleFiles, true);
+  form_.SetStatusText("Files deleted: " + std::to_string(outcome.deleted) +
+                      ". Could not be deleted: " + std::to_string(outcome.kept) + ".");
 }
 
 void TFilesPage::Closing() {

@@ -6,6 +6,10 @@
 // abandons it (it adds nothing more, not even its closing lines, and leaves the buttons and
 // tabs alone) and a new one starts from zero once the abandoned walk has unwound. Leaving the
 // page abandons it too. Clear does nothing while a collection runs.
+//
+// Clear deletes the listed files with the window's messages running every few milliseconds;
+// meanwhile the other pages cannot be reached, Refresh and Clear are off and a close request
+// waits. It ends by emptying the list and saying on the status line how many files went.
 #pragma once
 
 #include <vector>
@@ -27,6 +31,7 @@ class TFilesPage final : public TPage {
   void Closing() override;
 
   bool Collecting() const { return collecting_; }
+  bool Clearing() const { return clearing_; }
   // The files listed in ListBox1, line for line, with the folder each was collected from.
   const std::vector<ListedFile>& Listed() const { return listed_; }
 
@@ -42,7 +47,7 @@ class TFilesPage final : public TPage {
   TMainForm& form_;
   std::vector<ListedFile> listed_;
   unsigned generation_ = 0;  // the collection that may write; any other is abandoned
-  bool collecting_ = false, again_ = false, closing_ = false;
+  bool collecting_ = false, again_ = false, closing_ = false, clearing_ = false;
 };
 
 }  // namespace morvane

@@ -1,6 +1,6 @@
 // The file operations of the unnecessary-files page behind a seam: the folder walk, the size
-// read, the deletion and the check that a folder is a real folder, so that the collection and
-// the deletion can be tested without Windows.
+// read, where a folder really lies, and the deletion, so that the collection and the deletion can
+// be tested without Windows.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +17,27 @@ struct FolderEntry {
   bool ansiName = true;       // false: the name has characters the ANSI code page cannot spell,
                               // so name is no exact spelling of it and must not be used
 };
+
+// What a folder's path leads to, as the system resolves it.
+enum class FolderKind {
+  kPlain,       // a folder that is no link itself; location says where it really lies
+  kMissing,     // nothing there (the system's "file not found" or "path not found")
+  kLink,        // the name itself is a junction, symbolic link or mount point
+  kNotFolder,   // a file
+  kNotAnsi,     // its resolved location has characters the ANSI code page cannot spell
+  kUnreadable,  // any other failure to look at it
+};
+
+struct ResolvedFolder {
+  FolderKind kind = FolderKind::kMissing;
+  // For kPlain: the location the system reached through the folder's handle, with every link,
+  // mapped drive, short name, trailing dot and other spelling resolved: "X:\..." or
+  // "\\server\share\...", no trailing backslash unless a drive root.
+  std::string location;
+};
+
+// What became of a file the deletion was asked to remove.
+enum class Removal { kRemoved, kOutside, kFailed };
 
 // Keeps one folder from being renamed, moved or deleted for as long as it lives, so that a path
 // through it keeps leading where it led when it was checked.
@@ -35,12 +56,15 @@ class FileTree {
   // The file's length in bytes, read with the file opened for reading and no sharing allowed;
   // -1 when it cannot be opened that way (for one, while another program holds it open).
   virtual std::int64_t FileSize(const std::string& path) = 0;
-  // Deletes one file; false when it stays.
-  virtual bool RemoveFile(const std::string& path) = 0;
-  // The path names a folder right now, and that folder is not a reparse point.
-  virtual bool PlainFolder(const std::string& path) = 0;
-  // Holds the folder when it is a plain folder (as PlainFolder) now; null when it is not, or
-  // when it cannot be held (another program holds it with delete access).
+  // Opens the file without following a link at its own name, asks inside whether the location
+  // the handle resolves to (in the form of ResolvedFolder::location) may be deleted, and if so
+  // deletes the file through that same handle, so that nothing can be swapped in between.
+  // kOutside when inside says no or the location cannot be read or spelled; kFailed when the
+  // file cannot be opened for deletion (in use, read-only, gone) or the deletion fails.
+  virtual Removal RemoveFile(const std::string& path, const std::function<bool(const std::string&)>& inside) = 0;
+  virtual ResolvedFolder ResolveFolder(const std::string& path) = 0;
+  // Holds the folder when it is a plain folder, not a reparse point, now; null when it is not,
+  // or when it cannot be held (another program holds it with delete access).
   virtual std::unique_ptr<FolderHold> HoldPlainFolder(const std::string& path) = 0;
 };
 

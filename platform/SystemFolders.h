@@ -6,12 +6,19 @@
 
 namespace morvane {
 
+enum class Expansion {
+  kExpanded,
+  kTooLong,  // the expansion does not fit 255 characters
+  kNotAnsi,  // it has characters the ANSI code page cannot spell: any spelling of it would name
+             // some other folder
+};
+
 class SystemFolders {
  public:
   virtual ~SystemFolders() = default;
-  // Expands the environment variables in text into a buffer of 255 characters. False when the
-  // expansion did not fit (out is then empty). A variable that is not defined stays as written.
-  virtual bool ExpandEnvironment(const std::string& text, std::string& out) = 0;
+  // Expands the environment variables in text (read and expanded as wide text) into at most 255
+  // characters. Unless kExpanded, out is empty. A variable that is not defined stays as written.
+  virtual Expansion ExpandEnvironment(const std::string& text, std::string& out) = 0;
   // The Windows folder and the system folder, as the system gives them (no trailing backslash
   // unless a drive root); empty when the system gives none or it does not fit 255 characters.
   virtual std::string WindowsDirectory() = 0;

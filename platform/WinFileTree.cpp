@@ -42,11 +42,49 @@ class WinFileTree final : public FileTree {
     return size.QuadPart;
   }
 
-  bool RemoveFile(const std::string& path) override { return DeleteFileA(path.c_str()) != FALSE; }
-
-  bool PlainFolder(const std::string& path) override {
+  Removal RemoveFile(const std::string& path, const std::function<bool(const std::string&)>& inside) override {
     QuietErrors quiet;
-    return IsPlainFolder(GetFileAttributesA(path.c_str()));
+    FileHandle file(CreateFileW(Widen(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file.valid()) return Removal::kFailed;
+    BY_HANDLE_FILE_INFORMATION opened;
+    if (!GetFileInformationByHandle(file.get(), &opened) || (opened.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+      return Removal::kFailed;
+    std::string location;
+    if (!Location(file.get(), location) || !inside(location)) return Removal::kOutside;
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    return SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition)
+               ? Removal::kRemoved
+               : Removal::kFailed;
+  }
+
+  ResolvedFolder ResolveFolder(const std::string& path) override {
+    QuietErrors quiet;
+    ResolvedFolder resolved;
+    const std::wstring wide = Widen(path);
+    FileHandle folder(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!folder.valid()) {
+      const DWORD error = GetLastError();
+      resolved.kind = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FolderKind::kMissing
+                                                                                   : FolderKind::kUnreadable;
+      return resolved;
+    }
+    // The handle tells of a junction on Windows; Wine opens what a Unix link leads to but shows
+    // the link's name as a reparse point.
+    BY_HANDLE_FILE_INFORMATION opened;
+    const DWORD named = GetFileAttributesW(wide.c_str());
+    if (!GetFileInformationByHandle(folder.get(), &opened) || named == INVALID_FILE_ATTRIBUTES) {
+      resolved.kind = FolderKind::kUnreadable;
+    } else if (((opened.dwFileAttributes | named) & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+      resolved.kind = FolderKind::kLink;
+    } else if ((opened.dwFileAttributes & named & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+      resolved.kind = FolderKind::kNotFolder;
+    } else {
+      resolved.kind = Location(folder.get(), resolved.location) ? FolderKind::kPlain : FolderKind::kNotAnsi;
+    }
+    return resolved;
   }
 
   // The folder itself is opened (a link is not followed) without letting anyone delete it, which
@@ -72,6 +110,23 @@ class WinFileTree final : public FileTree {
    private:
     FileHandle handle_;
   };
+
+  // Where the open handle really leads, as a drive path or a share path without the "\\?\"
+  // prefix; false when the system cannot tell or the ANSI code page cannot spell it.
+  static bool Location(HANDLE handle, std::string& out) {
+    std::wstring path(MAX_PATH, L'\0');
+    DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), VOLUME_NAME_DOS);
+    if (length >= path.size()) {
+      path.resize(length);
+      length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), VOLUME_NAME_DOS);
+    }
+    if (length == 0 || length >= path.size()) return false;
+    path.resize(length);
+    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) path.replace(0, 8, L"\\\\");
+    else if (path.compare(0, 4, L"\\\\?\\") == 0) path.erase(0, 4);
+    if (path.size() > 3 && path.back() == L'\\') path.pop_back();
+    return SpellExactlyInAnsi(path.data(), path.size(), out);
+  }
 
   static bool IsPlainFolder(DWORD attributes) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&

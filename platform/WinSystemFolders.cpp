@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include "platform/AnsiText.h"
 #include "platform/SystemFolders.h"
 
 namespace morvane {
@@ -19,16 +20,17 @@ std::string FromBuffer(const char* buffer, DWORD written) {
 
 class WinSystemFolders final : public SystemFolders {
  public:
-  bool ExpandEnvironment(const std::string& text, std::string& out) override {
-    char buffer[256] = {};
-    const DWORD needed = ExpandEnvironmentStringsA(text.c_str(), buffer, kOffered);
+  Expansion ExpandEnvironment(const std::string& text, std::string& out) override {
+    out.clear();
+    wchar_t buffer[256] = {};
+    const DWORD needed = ExpandEnvironmentStringsW(Widen(text).c_str(), buffer, kOffered);
     // needed counts the terminating zero.
-    if (needed == 0 || needed > kOffered) {
-      out.clear();
-      return false;
-    }
-    out = buffer;
-    return true;
+    if (needed == 0 || needed > kOffered) return Expansion::kTooLong;
+    std::string spelled;
+    if (!SpellExactlyInAnsi(buffer, wcslen(buffer), spelled)) return Expansion::kNotAnsi;
+    if (spelled.size() >= kOffered) return Expansion::kTooLong;
+    out = spelled;
+    return Expansion::kExpanded;
   }
 
   std::string WindowsDirectory() override {

@@ -1,6 +1,7 @@
 // A file tree in memory: folders hold their entries in the order a search returns them.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -13,6 +14,16 @@
 #include "platform/SystemFolders.h"
 
 namespace morvane {
+
+// Paths compared as the file system does: without regard to the case of ASCII letters.
+struct CaseLess {
+  static char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+  bool operator()(const std::string& a, const std::string& b) const {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                        [](char x, char y) { return Fold(x) < Fold(y); });
+  }
+  static bool Same(const std::string& a, const std::string& b) { return !CaseLess()(a, b) && !CaseLess()(b, a); }
+};
 
 class FakeFileTree final : public FileTree {
  public:
@@ -31,7 +42,7 @@ class FakeFileTree final : public FileTree {
     auto it = folders.find(path.substr(0, cut + 1));
     if (cut == std::string::npos || it == folders.end()) return none;
     for (Node& node : it->second)
-      if (node.entry.name == path.substr(cut + 1)) return node;
+      if (CaseLess::Same(node.entry.name, path.substr(cut + 1))) return node;
     return none;
   }
 
@@ -49,7 +60,11 @@ class FakeFileTree final : public FileTree {
     const Node& node = At(path);
     return node.entry.name.empty() ? -1 : node.size;
   }
-  bool RemoveFile(const std::string& path) override {
+  Removal RemoveFile(const std::string& path, const std::function<bool(const std::string&)>& inside) override {
+    if (!inside(Location(path))) {
+      outside.push_back(path);
+      return Removal::kOutside;
+    }
     const std::size_t cut = path.rfind('\\');
     // Deleting through a folder nobody holds could go through a folder swapped meanwhile.
     if (held.count(path.substr(0, cut)) == 0) unheldRemovals.push_back(path);
@@ -58,14 +73,40 @@ class FakeFileTree final : public FileTree {
       if (!it->entry.folder && it->entry.name == path.substr(cut + 1) && it->size >= 0) {
         nodes.erase(it);
         removed.push_back(path);
-        return true;
+        return Removal::kRemoved;
       }
-    return false;
+    return Removal::kFailed;
   }
-  bool PlainFolder(const std::string& path) override {
-    if (roots.count(path) != 0) return true;
-    const Node& node = At(path);
-    return node.entry.folder && !node.entry.reparsePoint;
+  ResolvedFolder ResolveFolder(const std::string& path) override {
+    std::string name = path;
+    std::replace(name.begin(), name.end(), '/', '\\');
+    while (name.size() > 3 && name.back() == '\\') name.pop_back();
+    const std::string location = Location(name);
+    const Node& node = At(location);
+    const std::string bare = location.size() == 3 && location[2] == '\\' ? location.substr(0, 2) : location;
+    const bool exists = roots.count(bare) != 0 || !node.entry.name.empty();
+    ResolvedFolder resolved;
+    if (unreadable.count(name) != 0) resolved.kind = FolderKind::kUnreadable;
+    else if (At(name).entry.reparsePoint) resolved.kind = FolderKind::kLink;
+    else if (!exists) resolved.kind = FolderKind::kMissing;
+    else if (roots.count(bare) == 0 && !node.entry.folder) resolved.kind = FolderKind::kNotFolder;
+    else resolved = {FolderKind::kPlain, location};
+    return resolved;
+  }
+  // Where a path leads: the longest of resolvesTo's paths that it begins with, replaced.
+  std::string Location(const std::string& path) const {
+    for (std::string head = path;; head = head.substr(0, head.rfind('\\'))) {
+      auto it = resolvesTo.find(head);
+      if (it != resolvesTo.end()) {
+        std::string location = it->second + path.substr(head.size());
+        if (location.size() > 3 && location.back() == '\\') location.pop_back();
+        return location;
+      }
+      if (head.find('\\') == std::string::npos) return path;
+    }
+  }
+  bool PlainFolder(const std::string& path) {
+    return ResolveFolder(path).kind == FolderKind::kPlain;
   }
 
   std::unique_ptr<FolderHold> HoldPlainFolder(const std::string& path) override {
@@ -75,9 +116,11 @@ class FakeFileTree final : public FileTree {
     return std::make_unique<Hold>(*this, path);
   }
 
-  std::set<std::string> roots;                           // folders that exist above everything
-  std::map<std::string, std::vector<Node>> folders;      // by path ending in a backslash
-  std::vector<std::string> sized, removed;
+  std::set<std::string, CaseLess> roots;                       // folders that exist above everything
+  std::map<std::string, std::vector<Node>, CaseLess> folders;  // by path ending in a backslash
+  std::vector<std::string> sized, removed, outside;
+  std::map<std::string, std::string, CaseLess> resolvesTo;  // where a folder or file really lies
+  std::set<std::string> unreadable;
   int searches = 0;
   std::multiset<std::string> held;          // folders held right now
   int holds = 0;                            // times a folder was asked to be held
@@ -113,11 +156,18 @@ class FakeFileTree final : public FileTree {
 
 class FakeSystemFolders final : public SystemFolders {
  public:
-  bool ExpandEnvironment(const std::string& text, std::string& out) override {
+  Expansion ExpandEnvironment(const std::string& text, std::string& out) override {
     auto it = variables.find(text);
     out = it == variables.end() ? text : it->second;
-    if (out.size() >= 255) out.clear();
-    return !tooLong.count(text) && (it == variables.end() || it->second.size() < 255);
+    if (notAnsi.count(text) != 0) {
+      out.clear();
+      return Expansion::kNotAnsi;
+    }
+    if (out.size() >= 255 || tooLong.count(text) != 0) {
+      out.clear();
+      return Expansion::kTooLong;
+    }
+    return Expansion::kExpanded;
   }
   std::string WindowsDirectory() override { return windows; }
   std::string SystemDirectory() override { return system; }
@@ -135,7 +185,7 @@ class FakeSystemFolders final : public SystemFolders {
 
   std::map<std::string, std::string> variables{{"%TEMP%", "C:\\Users\\me\\Temp"},
                                                {"%ProgramFiles%", "C:\\Program Files"}};
-  std::set<std::string> tooLong;
+  std::set<std::string> tooLong, notAnsi;
   std::string windows = "C:\\Windows", system = "C:\\Windows\\system32", wow64System, decimal = ".";
   std::map<std::string, std::string> longPaths;  // short spellings and their full paths
   std::map<int, std::string> shell{{40, "C:\\Users\\me"}, {5, "C:\\Users\\me\\Documents"}};

@@ -44,67 +44,117 @@ TEST(SpecialFolders, EachNumberHasItsWayAndATrailingBackslash) {
   }
 }
 
-TEST(SpecialFolders, TempThatIsNoPlainFolderOfItsOwnIsRefused) {
-  const std::string tooLong = "TEMP is not cleaned: its path is too long.";
+// A machine of folders and of other spellings that lead to them: links, a mapped drive, a share
+// on this machine, trailing dots and short names.
+struct SpelledMachine {
+  SpelledMachine() {
+    for (const char* folder : {"C:\\Windows\\system32\\drivers", "C:\\Windows\\SysWOW64", "C:\\Windows\\Temp\\sub",
+                               "C:\\Windows\\Fonts", "C:\\Windows\\Prefetch", "C:\\Program Files\\Common Files",
+                               "C:\\Program Files (x86)\\App", "C:\\ProgramData\\Temp", "C:\\Users\\me\\Temp",
+                               "C:\\Users\\me\\AppData\\Local\\Temp", "C:\\Users\\Public", "D:\\scratch"})
+      tree.AddFolder(folder);
+    tree.roots = {"C:", "D:"};
+    tree.AddFile("C:\\Users\\me\\Temp\\file.txt");
+    tree.AddFolder("C:\\lnk");
+    tree.At("C:\\lnk").entry.reparsePoint = true;
+    tree.resolvesTo = {{"C:\\lnk", "C:\\Windows"},           {"X:", "C:\\Windows"},
+                       {"\\\\localhost\\c$", "C:"},           {"C:\\Windows.", "C:\\Windows"},
+                       {"C:\\PROGRA~1", "C:\\Program Files"}, {"C:\\Users\\ME~1", "C:\\Users\\me"},
+                       {"\\\\server\\share", "\\\\server\\share"}};
+    tree.AddFolder("\\\\server\\share\\temp");
+    tree.unreadable.insert("C:\\locked");
+    system.variables = {{"%ProgramFiles%", "C:\\Program Files (x86)"}, {"%ProgramW6432%", "C:\\PROGRA~1"}};
+    system.wow64System = "C:\\Windows\\SysWOW64";
+    system.shell = {{40, "C:\\Users\\me"}, {0x23, "C:\\ProgramData"}};
+  }
+  FakeFileTree tree;
+  FakeSystemFolders system;
+};
+
+TEST(SpecialFolders, TempIsComparedWhereItResolvesAndRefusedWithAReason) {
+  const std::string inside = "TEMP is not cleaned: it lies inside a system folder.";
+  const std::string holds = "TEMP is not cleaned: it is or holds a system folder.";
   const std::string relative = "TEMP is not cleaned: its path is not absolute.";
   const std::string root = "TEMP is not cleaned: it is the root of a drive.";
-  const std::string system = "TEMP is not cleaned: it is or holds a system folder.";
   const std::pair<std::string, std::string> cases[] = {
-      {"C:\\Users\\me\\Temp", ""},
+      // What users have: the profile's temporary folders, the Windows folder's Temp, a data drive.
+      {"C:\\Users\\me\\AppData\\Local\\Temp", ""},
       {"C:\\Users\\me\\Temp\\", ""},
-      {"d:\\scratch", ""},
-      {"C:\\Windows\\Temp", ""},  // inside the Windows folder is fine
-      {"\\\\server\\share\\temp", ""},
-      {"%TEMP%", relative},
+      {"C:\\Users\\ME~1\\Temp", ""},
+      {"C:\\Windows\\Temp", ""},
+      {"c:\\windows\\temp\\sub", ""},
+      {"D:\\scratch", ""},
+      // Spellings that lead to a system folder.
+      {"C:\\Windows.", holds},
+      {"\\\\localhost\\c$\\windows", holds},
+      {"X:\\system32", holds},
+      {"X:\\", holds},
+      {"C:\\lnk\\system32", holds},
+      {"C:\\PROGRA~1", holds},
+      {"C:\\Windows\\SysWOW64", holds},
+      {"C:\\Program Files (x86)", holds},
+      {"C:\\ProgramData", holds},
+      {"C:\\Users", holds},
+      {"C:\\Users\\me", holds},
+      // Inside a system folder.
+      {"C:\\Windows\\Fonts", inside},
+      {"X:\\Fonts", inside},
+      {"C:\\Windows\\system32\\drivers", inside},
+      {"C:\\Program Files\\Common Files", inside},
+      {"C:\\Program Files (x86)\\App", inside},
+      {"C:\\ProgramData\\Temp", inside},
+      {"C:\\Users\\Public", inside},
+      // Nothing to clean, or nowhere to say.
+      {"C:\\", root},
+      {"c:/", root},
+      {"\\\\localhost\\c$", root},
+      {"\\\\server\\share\\temp", "TEMP is not cleaned: it is on a network share."},
+      {"C:\\missing", "TEMP is not cleaned: the folder does not exist."},
+      {"C:\\lnk", "TEMP is not cleaned: it is a link to another folder."},
+      {"C:\\Users\\me\\Temp\\file.txt", "TEMP is not cleaned: it is not a folder."},
+      {"C:\\locked", "TEMP is not cleaned: the folder cannot be opened."},
+      {"%TEMP%", "TEMP is not cleaned: it is not set."},
       {"C:\\Users\\%USERNAME%\\Temp", relative},
       {"Temp", relative},
       {"\\Temp", relative},
       {"C:Temp", relative},
       {"C:\\Users\\me\\..\\..", relative},
-      {"C:\\Users\\.\\me", relative},
       {"C:\\Temp\\*", relative},
       {"\\\\?\\C:\\Temp", relative},
       {"\\\\.\\C:\\Temp", relative},
       {"", relative},
-      {"C:\\", root},
-      {"C:", relative},
-      {"c:/", root},
-      {"C:\\\\", root},
-      {"\\\\server\\share", root},
-      {"\\\\server\\share\\", root},
-      {"C:\\WINDOWS", system},
-      {"c:/windows/", system},
-      {"C:\\Windows\\System32", system},
-      {"C:\\Program Files", system},
-      {"C:\\Users\\me", system},
-      {"C:\\Users", system},  // holds the profile folder
-      {"C:\\Users\\me2", ""},
   };
   for (const auto& [temp, expected] : cases) {
-    FakeSystemFolders folders;
-    folders.variables["%TEMP%"] = temp;
-    EXPECT_EQ(TempFolderProblem(folders), expected) << temp;
+    SpelledMachine machine;
+    if (temp != "%TEMP%") machine.system.variables["%TEMP%"] = temp;
+    const CleanedFolder folder = ResolveTempFolder(machine.system, machine.tree);
+    EXPECT_EQ(folder.problem, expected) << temp;
+    EXPECT_EQ(folder.location.empty(), !expected.empty()) << temp;
   }
-  // A 32-bit program on 64-bit Windows: the native program files and the 32-bit system folder
-  // count as well; short names are compared spelled in full.
-  const std::pair<std::string, std::string> wow64[] = {
-      {"C:\\Program Files (x86)", system}, {"C:\\PROGRA~1", system},    {"C:\\Windows\\SysWOW64", system},
-      {"C:\\Users\\ME~1", system},          {"C:\\Users\\ME~1\\Temp", ""}, {"C:\\Program Files\\Temp", ""},
+  SpelledMachine machine;
+  machine.system.variables["%TEMP%"] = "C:\\Users\\ME~1\\Temp";
+  EXPECT_EQ(ResolveTempFolder(machine.system, machine.tree).location, "C:\\Users\\me\\Temp\\");
+  machine.system.tooLong.insert("%TEMP%");
+  EXPECT_EQ(ResolveTempFolder(machine.system, machine.tree).problem, "TEMP is not cleaned: its path is too long.");
+  machine.system.notAnsi.insert("%TEMP%");
+  EXPECT_EQ(ResolveTempFolder(machine.system, machine.tree).problem,
+            "TEMP is not cleaned: its path has letters this system's code page cannot spell.");
+}
+
+TEST(SpecialFolders, PrefetchMustResolveDirectlyInTheWindowsFolder) {
+  const std::pair<std::function<void(SpelledMachine&)>, std::string> cases[] = {
+      {nullptr, "C:\\Windows\\Prefetch\\"},
+      {[](SpelledMachine& m) { m.system.windows = "X:\\"; }, "C:\\Windows\\Prefetch\\"},
+      {[](SpelledMachine& m) { m.tree.resolvesTo["C:\\Windows\\Prefetch"] = "D:\\scratch"; }, ""},
+      {[](SpelledMachine& m) { m.tree.At("C:\\Windows\\Prefetch").entry.reparsePoint = true; }, ""},
+      {[](SpelledMachine& m) { m.tree.folders["C:\\Windows\\"].clear(); }, ""},
+      {[](SpelledMachine& m) { m.system.windows = ""; }, ""},
   };
-  for (const auto& [temp, expected] : wow64) {
-    FakeSystemFolders folders;
-    folders.variables["%TEMP%"] = temp;
-    folders.variables["%ProgramFiles%"] = "C:\\Program Files (x86)";
-    folders.variables["%ProgramW6432%"] = "C:\\Program Files";
-    folders.wow64System = "C:\\Windows\\SysWOW64";
-    folders.longPaths = {{"C:\\PROGRA~1", "C:\\Program Files"},
-                         {"C:\\Users\\ME~1", "C:\\Users\\me"},
-                         {"C:\\Users\\ME~1\\Temp", "C:\\Users\\me\\Temp"}};
-    EXPECT_EQ(TempFolderProblem(folders), expected) << temp;
+  for (const auto& [change, expected] : cases) {
+    SpelledMachine machine;
+    if (change) change(machine);
+    EXPECT_EQ(ResolvePrefetchFolder(machine.system, machine.tree), expected) << expected;
   }
-  FakeSystemFolders folders;
-  folders.tooLong.insert("%TEMP%");
-  EXPECT_EQ(TempFolderProblem(folders), tooLong);
 }
 
 TEST(FileSizes, WholeKilobytesThenMegabytesIn64Bits) {
@@ -128,6 +178,8 @@ TEST(FileSizes, TotalLineHasTwoDecimalsTheUsersSeparatorAndNoThousands) {
   const std::tuple<double, std::string, std::string> cases[] = {
       {0, ".", "0.00"},         {1, ",", "1,00"},         {0.5 + 0.5, ".", "1.00"}, {0.004, ".", "0.00"},
       {0.006, ".", "0.01"},     {12345.678, ".", "12345.68"}, {3072, ",", "3072,00"}, {1.5, " dec ", "1 dec 50"},
+      // Halves go away from zero: 128 KB and 640 KB.
+      {128.0 / 1024, ".", "0.13"}, {640.0 / 1024, ".", "0.63"}, {5.0 / 1024, ".", "0.00"}, {10.0 / 1024, ".", "0.01"},
   };
   for (const auto& [mb, separator, number] : cases) EXPECT_EQ(TotalLineText(mb, separator), number + suffix);
 }
@@ -179,7 +231,7 @@ TEST_F(Collection, NeitherFolderGivesOnlyTheClosingLines) {
   TotalSizeMb = 99;
   EXPECT_TRUE(FindUnnecessaryFiles(tree, system, sink));
   EXPECT_EQ(sink.lines, Closing("0.00"));
-  EXPECT_TRUE(sink.refused.empty());
+  EXPECT_EQ(sink.refused, std::vector<std::string>{"TEMP is not cleaned: the folder does not exist."});
 }
 
 TEST_F(Collection, TempWholeTreeDepthFirstThenPrefetchFiltered) {
@@ -266,20 +318,33 @@ TEST(DeleteListedFiles, OnlyThroughFoldersStillPlainAndHeldInsideTheRoot) {
   tree.folders.erase("C:\\T\\v\\");  // the folder of d went away and is a file now
   tree.At("C:\\T\\v").entry.folder = false;
   tree.AddFile("C:\\T\\w\\x\\e", 10);
-  EXPECT_EQ(DeleteListedFiles(tree, listed), 4u);
+  // Wine shows a link to a file as a plain file: its handle leads outside, and so does a folder
+  // swapped for a link where holding it is not enforced.
+  tree.AddFile("C:\\T\\doc-link", 10);
+  tree.AddFile("C:\\T\\y\\f", 10);
+  tree.AddFolder("C:\\Td\\y");
+  tree.resolvesTo = {{"C:\\T\\doc-link", "C:\\Documents\\doc"}, {"C:\\T\\y", "C:\\Td\\y"}};
+  listed.push_back({"C:\\T\\doc-link", root});
+  listed.push_back({"C:\\T\\y\\f", root});
+  int between = 0;
+  const ClearOutcome outcome = DeleteListedFiles(tree, listed, [&] { ++between; });
+  EXPECT_EQ(outcome.deleted, 4u);
+  EXPECT_EQ(outcome.kept, listed.size() - 4);
+  EXPECT_EQ(between, static_cast<int>(listed.size()));
+  EXPECT_EQ(tree.outside, (std::vector<std::string>{"C:\\T\\doc-link", "C:\\T\\y\\f"}));
   EXPECT_EQ(tree.removed, (std::vector<std::string>{"C:\\T\\a", "C:\\T\\s\\b", "C:\\T\\s\\b2", "C:\\T\\w\\x\\e"}));
   EXPECT_TRUE(tree.unheldRemovals.empty());
   EXPECT_TRUE(tree.held.empty());  // every folder let go at the end
   // Each folder is asked for once per run of files below it, not once per file: T, s, u (refused
-  // once for both c and c2), v, w, x.
-  EXPECT_EQ(tree.holds, 6);
+  // once for both c and c2), v, w, x, y.
+  EXPECT_EQ(tree.holds, 7);
 
   // The root itself turned into a link: nothing below it is deleted.
   FakeFileTree linked;
   linked.AddFolder("C:\\T");
   linked.AddFile("C:\\T\\x", 10);
   linked.At("C:\\T").entry.reparsePoint = true;
-  EXPECT_EQ(DeleteListedFiles(linked, {{"C:\\T\\x", root}}), 0u);
+  EXPECT_EQ(DeleteListedFiles(linked, {{"C:\\T\\x", root}}).deleted, 0u);
 }
 
 }  // namespace

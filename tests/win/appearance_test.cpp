@@ -126,8 +126,10 @@ class WatchedTree final : public FileTree {
     if (path == watched && whileAt) whileAt();
     return tree.FileSize(path);
   }
-  bool RemoveFile(const std::string& path) override { return tree.RemoveFile(path); }
-  bool PlainFolder(const std::string& path) override { return tree.PlainFolder(path); }
+  Removal RemoveFile(const std::string& path, const std::function<bool(const std::string&)>& inside) override {
+    return tree.RemoveFile(path, inside);
+  }
+  ResolvedFolder ResolveFolder(const std::string& path) override { return tree.ResolveFolder(path); }
   std::unique_ptr<FolderHold> HoldPlainFolder(const std::string& path) override { return tree.HoldPlainFolder(path); }
 
   FakeFileTree tree;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <memory>
 #include <set>
+#include <thread>
 
 #include "platform/FileTree.h"
 #include "tests/win/main_window_fixture.h"
@@ -59,26 +60,38 @@ void RemoveTree(const std::wstring& folder) {
 }
 std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
 
-// A Unix symbolic link at link pointing at target, made by the system's ln: Wine shows it as a
-// folder that is a reparse point.
-bool MakeUnixLink(const std::string& link, const std::string& target) {
-  using UnixName = char*(CDECL*)(const wchar_t*);
-  auto unixName = reinterpret_cast<UnixName>(
+std::string UnixName(const std::string& path) {
+  using Call = char*(CDECL*)(const wchar_t*);
+  auto call = reinterpret_cast<Call>(
       reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
-  if (unixName == nullptr) return false;
-  std::string command = "/bin/ln -s \"" + std::string(unixName(Wide(target).c_str())) + "\" \"" +
-                        std::string(unixName(Wide(link).c_str())) + "\"";
+  const char* name = call == nullptr ? nullptr : call(Wide(path).c_str());
+  return name == nullptr ? "" : name;
+}
+
+// Starts a Unix program; it is not waited for through its handle.
+bool RunUnix(std::string command) {
   STARTUPINFOA startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessA("Z:\\bin\\ln", command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+  const std::string program = "Z:" + command.substr(0, command.find(' '));
+  if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
     return false;
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
-  // The Unix process is not waited for through its handle: wait for the link to appear.
+  return true;
+}
+
+// A Unix symbolic link at link pointing at target (a Unix path when it begins with '/'), made by
+// the system's ln. Wine shows a link to a folder as a folder that is a reparse point, and a link
+// to a file as a plain file.
+bool MakeUnixLink(const std::string& link, const std::string& target, bool folder = true) {
+  const std::string to = target[0] == '/' ? target : UnixName(target);
+  const std::string at = link[0] == '/' ? link : UnixName(link);
+  if (to.empty() || at.empty() || !RunUnix("/bin/ln -sfn \"" + to + "\" \"" + at + "\"")) return false;
+  if (link[0] == '/') return true;  // the caller waits for it in its Windows form
   for (int i = 0; i < 500 && !Exists(link); ++i) Sleep(10);
-  return (GetFileAttributesA(link.c_str()) & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) ==
-         (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY);
+  const DWORD folderLink = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
+  return (GetFileAttributesA(link.c_str()) & folderLink) == (folder ? folderLink : 0);
 }
 
 std::string ShortPath(const std::string& path) {
@@ -178,8 +191,9 @@ TEST_F(FilesPageTest, NeitherFolderGivesExactlyTheClosingLinesAndClearEmptiesThe
   TMainForm& f = FilesForm();
   EXPECT_EQ(Lines(f), (std::vector<std::string>{"", std::string(70, '='), "0.00" + kSuffix}));
   ExpectIdleAfterCollection(f);
-  EXPECT_EQ(f.StatusText(), "");
+  EXPECT_EQ(f.StatusText(), "TEMP is not cleaned: the folder does not exist.");
   Clear(f);
+  EXPECT_EQ(f.StatusText(), "Files deleted: 0. Could not be deleted: 0.");
 }
 
 TEST_F(FilesPageTest, SizesCountWholeKilobytesWithTheUsersSeparatorAndSixtyFourBits) {
@@ -206,6 +220,7 @@ TEST_F(FilesPageTest, SizesCountWholeKilobytesWithTheUsersSeparatorAndSixtyFourB
     EXPECT_EQ(Files(f).size(), c.extra ? 5u : 4u);
     ExpectIdleAfterCollection(f);
     Clear(f);
+    EXPECT_EQ(f.StatusText(), std::string("Files deleted: ") + (c.extra ? "4" : "3") + ". Could not be deleted: 1.");
     EXPECT_TRUE(Exists(temp_ + "\\held.log"));
     EXPECT_FALSE(Exists(temp_ + "\\a.bin"));
     EXPECT_FALSE(Exists(temp_ + "\\small.txt"));
@@ -255,19 +270,29 @@ TEST_F(FilesPageTest, TempTreeWholeAndPrefetchFilesOnlySubfoldersNeverListedNorD
 TEST_F(FilesPageTest, LinksAreNeitherWalkedNorDeletedThrough) {
   MakeFile(outside_ + "\\keep.txt", 10);
   MakeFile(outside_ + "\\moved.txt", 10);
+  MakeFile(outside_ + "\\document.txt", 10);
+  MakeFile(outside_ + "\\trace.pf", 10);
   ASSERT_TRUE(MakeUnixLink(temp_ + "\\link", outside_));
+  // Links to files: Wine shows them as plain files, and deleting by name removes the target.
+  ASSERT_TRUE(MakeUnixLink(temp_ + "\\document-link.txt", outside_ + "\\document.txt", false));
+  CreateDirectoryA(prefetch_.c_str(), nullptr);
+  ASSERT_TRUE(MakeUnixLink(prefetch_ + "\\trace.pf", outside_ + "\\trace.pf", false));
   MakeFile(temp_ + "\\swapped\\moved.txt", 10);
   MakeFile(temp_ + "\\mine.txt", 10);
   TMainForm& f = FilesForm();
-  EXPECT_EQ(Files(f), (std::vector<std::string>{temp_ + "\\mine.txt", temp_ + "\\swapped\\moved.txt"}));
+  std::vector<std::string> listed = {prefetch_ + "\\trace.pf", temp_ + "\\document-link.txt", temp_ + "\\mine.txt",
+                                     temp_ + "\\swapped\\moved.txt"};
+  std::sort(listed.begin(), listed.end());
+  EXPECT_EQ(Files(f), listed);
   // Between the collection and Clear the folder is swapped for a link to the outside folder,
   // which holds a file of the same name.
   ASSERT_TRUE(MoveFileA((temp_ + "\\swapped").c_str(), (temp_ + "\\was-swapped").c_str()));
   ASSERT_TRUE(MakeUnixLink(temp_ + "\\swapped", outside_));
   ASSERT_TRUE(Exists(temp_ + "\\swapped\\moved.txt"));
   Clear(f);
-  EXPECT_TRUE(Exists(outside_ + "\\keep.txt"));
-  EXPECT_TRUE(Exists(outside_ + "\\moved.txt"));
+  EXPECT_EQ(f.StatusText(), "Files deleted: 1. Could not be deleted: 3.");
+  for (const char* name : {"\\keep.txt", "\\moved.txt", "\\document.txt", "\\trace.pf"})
+    EXPECT_TRUE(Exists(outside_ + name)) << name;
   EXPECT_TRUE(Exists(temp_ + "\\was-swapped\\moved.txt"));
   EXPECT_FALSE(Exists(temp_ + "\\mine.txt"));
 
@@ -281,28 +306,114 @@ TEST_F(FilesPageTest, LinksAreNeitherWalkedNorDeletedThrough) {
   EXPECT_EQ(tree.HoldPlainFolder(temp_ + "\\missing"), nullptr);
 }
 
-TEST_F(FilesPageTest, UnsafeTempIsNotCollectedAndTheStatusLineSaysWhy) {
+// Another program swaps a folder for a link while Clear runs: nothing outside goes.
+TEST_F(FilesPageTest, FolderSwappedForALinkDuringClearLosesNothingOutside) {
+  constexpr int kFiles = 300;
+  for (const char* folder : {"\\one", "\\two"}) CreateDirectoryA((temp_ + folder).c_str(), nullptr);
+  for (int i = 0; i < kFiles; ++i) {
+    const std::string name = "\\f" + std::to_string(i);
+    for (const std::string& folder : {temp_ + "\\one", temp_ + "\\two", outside_})
+      CloseHandle(CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  }
+  TMainForm& f = FilesForm();
+  ASSERT_EQ(Files(f).size(), 2u * kFiles);
+  // The folder walked second is swapped for a link to the outside folder, which holds files of
+  // the same names, by a Unix program that waits for Clear to delete the first file listed.
+  const std::string first = f.FilesPage().Listed().front().path;
+  std::string second = f.FilesPage().Listed().back().path;
+  second.resize(second.rfind('\\'));
+  ASSERT_NE(first.substr(0, first.rfind('\\')), second);
+  const std::string script = "while [ -e '" + UnixName(first) + "' ]; do :; done; mv '" + UnixName(second) + "' '" +
+                             UnixName(second) + "-was'; ln -s '" + UnixName(outside_) + "' '" + UnixName(second) + "'";
+  ASSERT_TRUE(RunUnix("/bin/sh -c \"" + script + "\""));
+  ClickWindow(f, f.ZelButton3->Handle());
+  for (int i = 0; i < 500 && !Exists(second + "-was"); ++i) Sleep(10);
+  int outside = 0, swappedLeft = 0;
+  for (int i = 0; i < kFiles; ++i) {
+    outside += Exists(outside_ + "\\f" + std::to_string(i));
+    swappedLeft += Exists(second + "-was\\f" + std::to_string(i));
+  }
+  EXPECT_EQ(outside, kFiles);
+  EXPECT_EQ(swappedLeft, kFiles);  // the swap came before Clear reached the folder
+  EXPECT_EQ(f.StatusText(), "Files deleted: " + std::to_string(kFiles) + ". Could not be deleted: " +
+                                std::to_string(kFiles) + ".");
+}
+
+TEST_F(FilesPageTest, TempIsJudgedWhereItLeadsNotHowItIsSpelled) {
   MakeFile(prefetch_ + "\\x.pf", 10);
+  const std::string windows = WindowsFolder();
+  const std::string holds = "TEMP is not cleaned: it is or holds a system folder.";
+  const std::string inside = "TEMP is not cleaned: it lies inside a system folder.";
+  // A link to the Windows folder higher up on TEMP's way.
+  ASSERT_TRUE(MakeUnixLink(temp_ + "\\lnk", windows));
+  MakeFile(temp_ + "\\lnk-target\\keep.txt", 10);
+  ASSERT_TRUE(MakeUnixLink(temp_ + "\\temp-link", temp_ + "\\lnk-target"));
+  MakeFile(Env("ProgramData") + "\\MvTemp\\keep.txt", 10);
+  CreateDirectoryA((windows + "\\system32\\drivers").c_str(), nullptr);
   const std::pair<std::string, std::string> cases[] = {
-      {"%TEMP%", "TEMP is not cleaned: its path is not absolute."},
+      {"", "TEMP is not cleaned: it is not set."},
       {"users\\Temp", "TEMP is not cleaned: its path is not absolute."},
       {"C:\\", "TEMP is not cleaned: it is the root of a drive."},
-      {WindowsFolder(), "TEMP is not cleaned: it is or holds a system folder."},
-      {WindowsFolder() + "\\system32", "TEMP is not cleaned: it is or holds a system folder."},
-      {"C:\\users", "TEMP is not cleaned: it is or holds a system folder."},
-      {Env("USERPROFILE"), "TEMP is not cleaned: it is or holds a system folder."},
-      {ShortPath(Env("ProgramFiles")), "TEMP is not cleaned: it is or holds a system folder."},
       {"C:\\" + std::string(300, 'x'), "TEMP is not cleaned: its path is too long."},
+      {temp_ + "\\temp-link", "TEMP is not cleaned: it is a link to another folder."},
+      {prefetch_ + "\\x.pf", "TEMP is not cleaned: it is not a folder."},
+      {windows, holds},
+      {windows + ".", holds},
+      {windows + ". .", holds},
+      // The 32-bit system folder is what a 32-bit program finds in system32 there; spelled
+      // otherwise, system32 is the native one, inside the Windows folder.
+      {temp_ + "\\lnk\\system32", inside},
+      {temp_ + "\\lnk\\Fonts", inside},
+      {"C:\\users", holds},
+      {Env("USERPROFILE"), holds},
+      {ShortPath(Env("ProgramFiles")), holds},
+      {Env("ProgramData"), holds},
+      {windows + "\\Fonts", inside},
+      {windows + "\\system32\\drivers", inside},
+      {Env("ProgramFiles") + "\\Common Files", inside},
+      {Env("ProgramData") + "\\MvTemp", inside},
+      {"C:\\users\\Public", inside},
+      {windows + "\\Temp", ""},
   };
   ASSERT_NE(ShortPath(Env("ProgramFiles")), Env("ProgramFiles"));
   for (const auto& [temp, why] : cases) {
-    SetEnvironmentVariableA("TEMP", temp.c_str());
+    SetEnvironmentVariableA("TEMP", temp.empty() ? nullptr : temp.c_str());
     TMainForm& f = FilesForm();
     EXPECT_EQ(f.StatusText(), why) << temp;
-    EXPECT_EQ(Files(f), std::vector<std::string>{prefetch_ + "\\x.pf"}) << temp;
+    if (!why.empty()) {
+      EXPECT_EQ(Files(f), std::vector<std::string>{prefetch_ + "\\x.pf"}) << temp;
+    }
     ExpectIdleAfterCollection(f);
     form_.reset();
   }
+  // A share of this machine, and a drive letter mapped to the Windows folder: Wine names the
+  // Windows folder by that letter's root from then on, so the reason given varies; refused
+  // either way.
+  const std::string prefix = Env("WINEPREFIX");
+  ASSERT_FALSE(prefix.empty());
+  ASSERT_TRUE(MakeUnixLink(prefix + "/dosdevices/m:", UnixName(windows)));
+  for (int i = 0; i < 500 && !Exists("M:\\system32"); ++i) Sleep(10);
+  for (const char* temp : {"\\\\localhost\\c$\\windows", "M:\\", "M:\\system32", "M:\\Fonts", "C:\\windows"}) {
+    SetEnvironmentVariableA("TEMP", temp);
+    TMainForm& f = FilesForm();
+    EXPECT_EQ(f.StatusText().find("TEMP is not cleaned: "), 0u) << temp;
+    EXPECT_EQ(Files(f).size(), 1u) << temp;  // the prefetch file alone
+    form_.reset();
+  }
+  ASSERT_TRUE(RunUnix("/bin/rm -f \"" + prefix + "/dosdevices/m:\""));
+  for (int i = 0; i < 500 && Exists("M:\\system32"); ++i) Sleep(10);
+  // A name the ANSI code page cannot spell: its best-fit look-alike is another folder, whose files
+  // stay.
+  const std::wstring foreign = Wide(temp_) + L"\\\x141ukasz";
+  CreateDirectoryW(foreign.c_str(), nullptr);
+  MakeFile(temp_ + "\\Lukasz\\look-alike.txt", 10);
+  SetEnvironmentVariableW(L"TEMP", foreign.c_str());
+  TMainForm& f = FilesForm();
+  EXPECT_EQ(f.StatusText(), "TEMP is not cleaned: its path has letters this system's code page cannot spell.");
+  Clear(f);
+  EXPECT_TRUE(Exists(temp_ + "\\Lukasz\\look-alike.txt"));
+  EXPECT_TRUE(Exists(temp_ + "\\lnk-target\\keep.txt"));
+  RemoveTree(Wide(Env("ProgramData") + "\\MvTemp"));
 }
 
 TEST_F(FilesPageTest, OneCollectionAtATime) {
