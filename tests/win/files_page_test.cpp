@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <set>
 #include <thread>
@@ -318,11 +320,13 @@ TEST_F(FilesPageTest, FolderSwappedForALinkDuringClearLosesNothingOutside) {
   TMainForm& f = FilesForm();
   ASSERT_EQ(Files(f).size(), 2u * kFiles);
   // The folder walked second is swapped for a link to the outside folder, which holds files of
-  // the same names, by a Unix program that waits for Clear to delete the first file listed.
-  const std::string first = f.FilesPage().Listed().front().path;
-  std::string second = f.FilesPage().Listed().back().path;
+  // the same names, by a Unix program that waits for Clear to delete its first file: Clear has
+  // checked and holds it by then.
+  const std::vector<ListedFile>& listed = f.FilesPage().Listed();
+  std::string second = listed.back().path;
   second.resize(second.rfind('\\'));
-  ASSERT_NE(first.substr(0, first.rfind('\\')), second);
+  const std::string first = listed[kFiles].path;
+  ASSERT_EQ(first.substr(0, first.rfind('\\')), second);
   const std::string script = "while [ -e '" + UnixName(first) + "' ]; do :; done; mv '" + UnixName(second) + "' '" +
                              UnixName(second) + "-was'; ln -s '" + UnixName(outside_) + "' '" + UnixName(second) + "'";
   ASSERT_TRUE(RunUnix("/bin/sh -c \"" + script + "\""));
@@ -334,9 +338,13 @@ TEST_F(FilesPageTest, FolderSwappedForALinkDuringClearLosesNothingOutside) {
     swappedLeft += Exists(second + "-was\\f" + std::to_string(i));
   }
   EXPECT_EQ(outside, kFiles);
-  EXPECT_EQ(swappedLeft, kFiles);  // the swap came before Clear reached the folder
-  EXPECT_EQ(f.StatusText(), "Files deleted: " + std::to_string(kFiles) + ". Could not be deleted: " +
-                                std::to_string(kFiles) + ".");
+  EXPECT_GT(swappedLeft, 0);  // the swap came while Clear was inside the folder
+  // A file opened before the swap and deleted through its handle after it may be counted while
+  // Wine, which deletes by name when the handle closes, finds its name gone: one file either way.
+  int deleted = -1, kept = -1;
+  ASSERT_EQ(std::sscanf(f.StatusText().c_str(), "Files deleted: %d. Could not be deleted: %d.", &deleted, &kept), 2);
+  EXPECT_EQ(deleted + kept, 2 * kFiles);
+  EXPECT_LE(std::abs(deleted - (2 * kFiles - swappedLeft)), 1);
 }
 
 TEST_F(FilesPageTest, TempIsJudgedWhereItLeadsNotHowItIsSpelled) {
