@@ -190,8 +190,6 @@ int main(int argc, char** argv) {
     for (std::size_t i = asked; i < waits.size(); ++i) worstOfRound = std::max(worstOfRound, waits[i]);
     worstWaits.push_back(worstOfRound);
   }
-  stop = true;
-  prober.join();
   const double sizedMs = bench::Median(sized), routinesMs = bench::Median(routines);
   const double collectMs = bench::Median(collected);
   const bench::ProcessMemory after = bench::MemoryOfProcess();
@@ -216,9 +214,17 @@ int main(int argc, char** argv) {
   std::printf("  memory: working set %.0f MB, private %.0f MB with %ld lines (before the collection: %.0f MB, %.0f MB)\n",
               after.workingMb, after.privateMb, lines, before.workingMb, before.privateMb);
 
+  const std::size_t askedBeforeClear = waits.size();
+  probing = true;
   const auto clearStart = Clock::now();
   form.ZelButton3Click();  // Clear
   const double clearMs = Ms(Clock::now() - clearStart);
+  probing = false;
+  while (asking > 0) form.RefreshApp();
+  stop = true;
+  prober.join();
+  double worstDuringClear = 0;
+  for (std::size_t i = askedBeforeClear; i < waits.size(); ++i) worstDuringClear = std::max(worstDuringClear, waits[i]);
   long left = 0;
   for (const std::string& path : paths) left += GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 
@@ -228,6 +234,8 @@ int main(int argc, char** argv) {
   std::printf("  Clear:                            %8.0f ms  (%ld files left)  = %.2fx the bare loop\n", clearMs, left,
               clearMs / deleteMs);
   std::printf("  bare DeleteFile loop:             %8.0f ms\n", deleteMs);
+  std::printf("  longest wait of another thread's message during Clear: %.1f ms (%zu questions); status: %s\n",
+              worstDuringClear, waits.size() - askedBeforeClear, form.StatusText().c_str());
 
   for (const std::string& root : {temp, bare}) {
     for (int d = 0; d < folders; ++d) RemoveDirectoryA((root + "\\d" + std::to_string(d)).c_str());
