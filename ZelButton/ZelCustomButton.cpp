@@ -723,7 +723,7 @@ void TZelCustomButton::MouseLeave() {
     TZelCursors::Set(0, LoadCursorA(nullptr, IDC_ARROW));
     SetCursor(0);
   }
-  if (repeatAction_) StopTimers();
+  StopTimers();  // whatever RepeatAction says now: it may have changed while held
   hot_ = false;
   hint_.Hide();
   DrawLook(TLook::Normal);
@@ -809,7 +809,7 @@ void TZelCustomButton::MouseDown(TMouseButton button, unsigned shift, int x, int
   pressedOffset_ = 0;
   hot_ = false;
   DrawLook(TLook::Normal);
-  if (repeatAction_) StopTimers();
+  StopTimers();  // whatever RepeatAction says now: it may have changed while held
   // A button disabled or hidden while its menu was open reports nothing more.
   if (OnMouseDown && Enabled() && Visible()) OnMouseDown(this, button, shift, x, y);
 }
@@ -831,8 +831,8 @@ void TZelCustomButton::OnLeftUp(unsigned shift, int x, int y) {
 }
 
 void TZelCustomButton::MouseUp(TMouseButton button, unsigned shift, int x, int y) {
+  StopTimers();  // whatever RepeatAction says now: it may have changed while held
   if (!Enabled() || pointerOutside_) return;
-  if (repeatAction_) StopTimers();
   pressedOffset_ = 0;
   DrawLook(TLook::Hot);
   const auto alive = AliveToken();
@@ -893,7 +893,7 @@ void TZelCustomButton::Click() {
     pressedOffset_ = 0;
     hot_ = false;
     DrawLook(TLook::Normal);
-    if (repeatAction_) StopTimers();
+    StopTimers();  // whatever RepeatAction says now: it may have changed while held
   }
 }
 

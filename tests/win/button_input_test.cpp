@@ -109,6 +109,22 @@ TEST_F(ButtonInput, RepeatCallsTheHandlerWhileHeld) {
   EXPECT_EQ(calls, 22);
   LeftUp(b, 200, 10);
   EXPECT_EQ(calls, 22);
+
+  // RepeatAction switched off while held and on again after the release or the leave: nothing
+  // may keep repeating.
+  for (const bool leave : {false, true}) {
+    MoveToCentre(b);
+    LeftDown(b, 10, 10);
+    clock.Advance(160);
+    b.SetRepeatAction(false);
+    if (leave) MoveTo(b, 200, 10);
+    LeftUp(b, leave ? 200 : 10, 10);
+    b.SetRepeatAction(true);
+    MoveToCentre(b);
+    const int released = calls;
+    clock.Advance(500);
+    EXPECT_EQ(calls, released) << (leave ? "after a leave" : "after a release");
+  }
 }
 
 TEST_F(ButtonInput, RepeatInRealTimeWithinWideBounds) {
