@@ -254,7 +254,29 @@ bool TMainForm::PreTranslate(MSG& msg) {
   if (!accelerators_.valid() || hwnd_ == nullptr) return false;
   HWND root = GetAncestor(msg.hwnd, GA_ROOT);
   if (root != hwnd_) return false;
-  return TranslateAcceleratorA(hwnd_, accelerators_.get(), &msg) != 0;
+  if (TranslateAcceleratorA(hwnd_, accelerators_.get(), &msg) != 0) return true;
+  return msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && TabKey();
+}
+
+// Tab and Shift+Tab move the focus among the tab stops, into the page shown and out of it, with
+// its rectangle shown from then on; Ctrl+Tab and Ctrl+Shift+Tab show the next or previous page
+// whose tab is shown. The window runs no dialog's key handling, which would take Enter and
+// Escape from the buttons as well.
+bool TMainForm::TabKey() {
+  if (GetKeyState(VK_MENU) < 0) return false;
+  const bool back = GetKeyState(VK_SHIFT) < 0;
+  if (GetKeyState(VK_CONTROL) < 0) {
+    const int tabs = PageControl1->TabCount();
+    if (tabs > 1) {
+      const int shown = TabCtrl_GetCurSel(PageControl1->Handle());
+      PageControl1->SelectPage(PageControl1->PageOfTab((shown + (back ? tabs - 1 : 1)) % tabs));
+    }
+    return true;
+  }
+  HWND next = GetNextDlgTabItem(hwnd_, GetFocus(), back);
+  if (next != nullptr) SetFocus(next);
+  SendMessageA(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+  return true;
 }
 
 void TMainForm::RefreshApp() {

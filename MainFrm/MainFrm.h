@@ -68,7 +68,7 @@ class TMainForm {
 
   HWND Handle() const { return hwnd_; }
   void Show();
-  // Accelerators; call from every message loop before TranslateMessage.
+  // Accelerators and the Tab key; call from every message loop before TranslateMessage.
   bool PreTranslate(MSG& msg);
   // Lets every pending window message run, then returns.
   void RefreshApp();
@@ -160,6 +160,7 @@ class TMainForm {
   void CreateMenus();
   void OnCommand(WORD id);
   void OnPageShown(int page);
+  bool TabKey();
   TPage& CurrentPage() { return *pages_[Role()]; }
   // Runs a handler; an error escaping it is shown in a message box and the program goes on.
   void RunHandler(const std::function<void()>& handler);

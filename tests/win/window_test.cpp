@@ -2,7 +2,9 @@
 // window states, menu shortcuts and closing.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <thread>
+#include <vector>
 
 #include "tests/win/main_window_fixture.h"
 
@@ -281,6 +283,65 @@ TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   EXPECT_EQ(services_.messages[1].text, "Failed.");  // ends in a full stop already
   ASSERT_TRUE(ClickTab(f, "Deinstall"));  // the window still works
   EXPECT_EQ(f.Role(), kRoleDeinstall);
+}
+
+// Keys through the system's input queue: the modifiers held, the key pressed and released.
+void TypeKey(TMainForm& f, std::initializer_list<WORD> held, WORD key) {
+  std::vector<INPUT> input;
+  auto add = [&](WORD vk, bool up) {
+    INPUT i{};
+    i.type = INPUT_KEYBOARD;
+    i.ki.wVk = vk;
+    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    input.push_back(i);
+  };
+  for (WORD vk : held) add(vk, false);
+  add(key, false);
+  add(key, true);
+  for (auto it = std::rbegin(held); it != std::rend(held); ++it) add(*it, true);
+  SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
+  Pump(f, 100);
+}
+
+TEST_F(MainWindowTest, KeyboardReachesTheListsPagesAndCheckBoxes) {
+  TMainForm& f = Form();
+  f.AddFinding({"Incorrect expansion", ".x", "HKCR", "\\.x", ""});
+  f.AddFinding({"Incorrect expansion", ".y", "HKCR", "\\.y", ""});
+  ListView_SetItemState(f.ListView1, 1, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+  SetForegroundWindow(f.Handle());
+  SetFocus(f.PageControl1->Handle());
+  ASSERT_TRUE(PumpUntil(f, [&] { return GetFocus() == f.PageControl1->Handle(); }));
+
+  // Tab and Shift+Tab: the page control and the list of the page shown; the buttons are no stops.
+  TypeKey(f, {}, VK_TAB);
+  EXPECT_EQ(GetFocus(), f.ListView1);
+  EXPECT_EQ(SendMessageA(f.Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0) << "the focus is shown";
+  TypeKey(f, {}, VK_TAB);
+  EXPECT_EQ(GetFocus(), f.PageControl1->Handle());
+  TypeKey(f, {VK_SHIFT}, VK_TAB);
+  EXPECT_EQ(GetFocus(), f.ListView1);
+
+  // Space checks and unchecks the focused row.
+  TypeKey(f, {}, VK_SPACE);
+  EXPECT_TRUE(ListViewChecked(f.ListView1, 1));
+  EXPECT_FALSE(ListViewChecked(f.ListView1, 0));
+  TypeKey(f, {}, VK_SPACE);
+  EXPECT_FALSE(ListViewChecked(f.ListView1, 1));
+
+  // Ctrl+Tab and Ctrl+Shift+Tab turn the pages, round; Tab then reaches that page's list.
+  TypeKey(f, {VK_CONTROL}, VK_TAB);
+  EXPECT_EQ(f.Role(), kRoleFiles);
+  PumpUntil(f, [&] { return !f.FilesPage().Collecting(); });
+  TypeKey(f, {VK_CONTROL, VK_SHIFT}, VK_TAB);
+  EXPECT_EQ(f.Role(), kRoleRegistry);
+  TypeKey(f, {VK_CONTROL, VK_SHIFT}, VK_TAB);
+  EXPECT_EQ(f.Role(), kRoleDeinstall);
+  SetFocus(f.PageControl1->Handle());
+  TypeKey(f, {}, VK_TAB);
+  EXPECT_EQ(GetFocus(), f.ListBox2);
+  // The shortcuts still work.
+  TypeKey(f, {VK_CONTROL}, 'R');
+  EXPECT_EQ(f.Role(), kRoleRegistry);
 }
 
 }  // namespace
