@@ -47,10 +47,8 @@ class WinFileTree final : public FileTree {
     FileHandle file(CreateFileW(Widen(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    // A folder does not open without backup semantics; the handle is a file's or a link's.
     if (!file.valid()) return Removal::kFailed;
-    BY_HANDLE_FILE_INFORMATION opened;
-    if (!GetFileInformationByHandle(file.get(), &opened) || (opened.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-      return Removal::kFailed;
     std::string location;
     if (!Location(file.get(), location) || !inside(location)) return Removal::kOutside;
     FILE_DISPOSITION_INFO disposition{TRUE};

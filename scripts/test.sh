@@ -11,12 +11,12 @@ bash scripts/setup-deps.sh
 
 jobs=${JOBS:-2}
 echo "== native build (sanitizers) =="
-cmake -S . -B build/native -DMORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake -S . -B build/native -DMORVANE_SANITIZE=ON -DMORVANE_WERROR=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/native -j"$jobs"
 ctest --test-dir build/native --output-on-failure
 
 echo "== two threads on one registry, under ThreadSanitizer =="
-cmake -S . -B build/tsan -DMORVANE_TSAN=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake -S . -B build/tsan -DMORVANE_TSAN=ON -DMORVANE_WERROR=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/tsan -j"$jobs" --target concurrency_tests
 build/tsan/tests/concurrency_tests
 
@@ -24,7 +24,7 @@ echo "== fuzzing the path rules (short round) =="
 bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}"
 
 echo "== 32-bit Windows build =="
-cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DMORVANE_TESTS=ON >/dev/null
+cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DMORVANE_TESTS=ON -DMORVANE_WERROR=ON >/dev/null
 cmake --build build/win32 -j"$jobs"
 if i686-w64-mingw32-objdump -p build/win32/Morvane.exe | grep 'DLL Name' | grep -v -i -E \
     'advapi32|kernel32|user32|gdi32|comctl32|comdlg32|shell32|winmm|msvcrt|ole32' ; then
@@ -33,7 +33,7 @@ if i686-w64-mingw32-objdump -p build/win32/Morvane.exe | grep 'DLL Name' | grep 
 fi
 
 echo "== 64-bit Windows build (compile only) =="
-cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-mingw.cmake >/dev/null
+cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-mingw.cmake -DMORVANE_WERROR=ON >/dev/null
 cmake --build build/win64 -j"$jobs"
 
 echo "== tests under Wine =="
