@@ -1,101 +1,107 @@
 #include "CleanReg/Uninstall.h"
 
-#include <algorithm>
-
 #include "platform/TRegistry.h"
 
 namespace morvane {
 
-std::vector<UninstallKey> UninstallKeys;
-
 namespace {
 
-// A cursor for one key: on the place's root and in the view of the key's entry.
-struct EntryCursor {
-  EntryCursor(RegistryApi& registry, RootKey root, std::uint32_t view) : cursor(registry) {
-    cursor.SelectRoot(root);
-    cursor.SelectView(view);
+// A cursor on the root and in the view of one Uninstall key.
+struct PlaceCursor {
+  explicit PlaceCursor(RegistryApi& registry, const UninstallPlace& place) : cursor(registry) {
+    cursor.SelectRoot(place.root);
+    cursor.SelectView(place.view);
   }
   TRegistry cursor;
 };
 
-std::string EntryPath(const UninstallPlace& place, const std::string& name) { return place.path + "\\" + name; }
+bool IsText(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz; }
 
-// The entry's display name, read in one query; nothing when the value is missing or cannot be
-// read. Not text: the cursor's error for it.
-std::optional<std::string> DisplayNameOf(const TRegistry& entry) {
+// The type of the named value of the open key, when it has one and it is text.
+bool HoldsText(const TRegistry& key, const char* name, std::uint32_t& type) {
+  return key.Api().QueryValue(key.BaseKey(), name, type, nullptr) == kRegOk && IsText(type);
+}
+
+// The entry's display name, read in one query; false when the value is missing or not text.
+bool ReadDisplayName(const TRegistry& entry, std::string& name) {
   std::uint32_t type = 0;
-  std::string data;
-  if (entry.Api().QueryValue(entry.BaseKey(), kDisplayName, type, &data) != kRegOk) return std::nullopt;
-  if (data.empty()) return std::string();
-  if (type != kRegSz && type != kRegExpandSz)
-    throw ERegistryException(std::string("Invalid data type for '") + kDisplayName + "'");
-  data.resize(std::min(data.size(), data.find('\0')));
-  return data;
+  if (entry.Api().QueryValue(entry.BaseKey(), kDisplayName, type, &name) != kRegOk || !IsText(type)) return false;
+  const std::size_t nul = name.find('\0');
+  if (nul != std::string::npos) name.resize(nul);
+  return true;
 }
 
 }  // namespace
 
-UninstallPlace MachineUninstallPlace(RegistryApi& registry) {
-  UninstallPlace place;
-  if (registry.HasTwoViews()) place.views = {kKeyWow64View64, kKeyWow64View32};
-  return place;
+std::vector<UninstallPlace> UninstallPlaces(RegistryApi& registry) {
+  std::vector<UninstallPlace> places;
+  if (registry.HasTwoViews()) {
+    places.push_back({RootKey::LocalMachine, kUninstallPath, kKeyWow64View64});
+    places.push_back({RootKey::LocalMachine, kUninstallPath, kKeyWow64View32});
+  } else {
+    places.push_back({RootKey::LocalMachine, kUninstallPath, 0});
+  }
+  // The user's software is one key for both views.
+  places.push_back({RootKey::CurrentUser, kUninstallPath, 0});
+  return places;
 }
 
-void LoadUninstallList(RegistryApi& registry, const UninstallPlace& place,
-                       const std::function<void(const std::string& displayName)>& addItem) {
-  std::vector<UninstallKey> keys;
-  for (std::uint32_t view : place.views) {
-    EntryCursor uninstall(registry, place.root, view);
+std::vector<UninstallItem> LoadUninstallList(RegistryApi& registry, const std::vector<UninstallPlace>& places) {
+  std::vector<UninstallItem> items;
+  for (const UninstallPlace& place : places) {
     std::vector<std::string> names;
-    if (uninstall.cursor.OpenPathForReading(place.path)) uninstall.cursor.ListSubkeys(names);
-    for (std::string& name : names) keys.push_back({std::move(name), view});
+    {
+      PlaceCursor uninstall(registry, place);
+      if (uninstall.cursor.OpenPathForReading(place.path)) uninstall.cursor.ListSubkeys(names);
+    }
+    PlaceCursor entry(registry, place);
+    for (std::string& name : names) {
+      // An index whose name could not be read names no entry.
+      if (name.empty()) continue;
+      std::uint32_t type = 0;
+      std::string displayName;
+      const bool listed = entry.cursor.OpenPathForReading(place.path + "\\" + name) &&
+                          HoldsText(entry.cursor, kUninstallString, type) &&
+                          ReadDisplayName(entry.cursor, displayName);
+      entry.cursor.ClosePath();
+      if (listed) items.push_back({std::move(displayName), UninstallEntry{place, std::move(name)}});
+    }
   }
-  UninstallKeys = std::move(keys);
-  for (const UninstallKey& key : UninstallKeys) {
-    EntryCursor entry(registry, place.root, key.view);
-    if (!entry.cursor.OpenPathForReading(EntryPath(place, key.name)) || !entry.cursor.HasValue(kUninstallString))
-      continue;
-    if (std::optional<std::string> name = DisplayNameOf(entry.cursor)) addItem(*name);
-  }
+  return items;
 }
 
-UninstallEntry FindUninstallKey(RegistryApi& registry, const UninstallPlace& place,
-                                const std::optional<std::string>& selected) {
-  if (!selected) return {};
-  for (const UninstallKey& key : UninstallKeys) {
-    EntryCursor entry(registry, place.root, key.view);
-    const std::string path = EntryPath(place, key.name);
-    // A missing display name reads as the empty text.
-    if (entry.cursor.OpenPathForReading(path) && entry.cursor.HasValue(kUninstallString) &&
-        DisplayNameOf(entry.cursor).value_or(std::string()) == *selected)
-      return {path, key.view};
+UninstallCommandText ReadUninstallCommand(RegistryApi& registry, const UninstallEntry& entry,
+                                          SystemFolders& system) {
+  UninstallCommandText read;
+  if (!entry.Found()) return read;
+  PlaceCursor cursor(registry, entry.place);
+  if (!cursor.cursor.OpenPathForReading(entry.Path())) return read;
+  read.outcome = UninstallCommandText::kMissing;
+  std::uint32_t type = 0;
+  if (!HoldsText(cursor.cursor, kUninstallString, type)) return read;
+  // Read wide: a character the narrow call would replace by a look-alike must not name a
+  // look-alike program.
+  if (registry.QueryExactText(cursor.cursor.BaseKey(), kUninstallString, read.text, read.exact) != kRegOk)
+    return read;
+  read.outcome = UninstallCommandText::kRead;
+  if (type == kRegExpandSz && !read.text.empty()) {
+    std::string expanded;
+    if (system.ExpandEnvironmentExactly(read.text, expanded)) {
+      read.text = std::move(expanded);
+    } else {
+      read.exact = false;
+      if (!expanded.empty()) read.text = std::move(expanded);
+    }
   }
-  return {};
+  return read;
 }
 
-bool DeleteUninstallEntry(RegistryApi& registry, const UninstallPlace& place, const UninstallEntry& entry) {
-  // The path always has the Uninstall key's path and a name: never a root, never the
-  // Uninstall key itself.
-  if (!entry.Found() || entry.path.size() <= place.path.size() + 1) return false;
-  EntryCursor cursor(registry, place.root, entry.view);
-  return cursor.cursor.DeleteTree(entry.path);
-}
-
-std::string QuoteProgramPath(const std::string& commandLine,
-                             const std::function<bool(const std::string&)>& fileExists) {
-  if (commandLine.empty() || commandLine[0] == '"' || commandLine.find(' ') == std::string::npos) return commandLine;
-  // The whole line first, then each prefix that ends before a space, longest first.
-  std::size_t end = commandLine.size();
-  for (;;) {
-    const std::string program = commandLine.substr(0, end);
-    if (program.find(' ') == std::string::npos) break;  // shorter ones hold no space to trip on
-    if (program.back() != ' ' && fileExists(program)) return "\"" + program + "\"" + commandLine.substr(end);
-    const std::size_t space = commandLine.rfind(' ', end - 1);
-    if (space == std::string::npos || space == 0) break;
-    end = space;
-  }
-  return commandLine;
+bool DeleteUninstallEntry(RegistryApi& registry, const UninstallEntry& entry) {
+  // Exactly one key below the Uninstall key: never a root, never the Uninstall key itself, never
+  // a key further down.
+  if (!entry.Found() || entry.place.path.empty() || entry.name.find('\\') != std::string::npos) return false;
+  PlaceCursor cursor(registry, entry.place);
+  return cursor.cursor.DeleteTree(entry.Path());
 }
 
 }  // namespace morvane

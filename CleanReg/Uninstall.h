@@ -1,16 +1,18 @@
-// The installed programs: the entries under the Uninstall key, each a subkey holding the
-// program's "DisplayName" and "UninstallString". On 64-bit Windows the key exists in both
-// registry views, native and 32-bit, each with entries of its own; both are read, the native
-// view first. Reading opens keys for reading only; only the deletion asks for more.
+// The installed programs: the entries under the Uninstall keys, each a subkey holding the
+// program's "DisplayName" and "UninstallString". The machine's key is read in both registry
+// views of 64-bit Windows (native first, each with entries of its own), then the current
+// user's key, where programs installed for one user register. Every listed item remembers the
+// entry it came from, so that whatever is done to it is done to that entry and no other, even
+// when two entries show the same name. Reading opens keys for reading only; only the deletion
+// asks for more.
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/RegistryApi.h"
+#include "platform/SystemFolders.h"
 
 namespace morvane {
 
@@ -18,55 +20,59 @@ inline constexpr char kUninstallPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentV
 inline constexpr char kDisplayName[] = "DisplayName";
 inline constexpr char kUninstallString[] = "UninstallString";
 
-// Where the entries are: the root, the Uninstall key's path under it, and the registry views
-// to read it in, in order (0: the process's own and only view).
+// One Uninstall key: its root, its path under the root and the registry view it is read in
+// (0: the process's own and only view).
 struct UninstallPlace {
   RootKey root = RootKey::LocalMachine;
   std::string path = kUninstallPath;
-  std::vector<std::uint32_t> views{0};
-};
-
-// The place on this registry: both views, native first, when it has two.
-UninstallPlace MachineUninstallPlace(RegistryApi& registry);
-
-// One subkey of the Uninstall key and the view it was read in.
-struct UninstallKey {
-  std::string name;
   std::uint32_t view = 0;
 };
 
-// One entry: its path under the root (the Uninstall key's path, a backslash and the subkey's
-// name) and its view. An empty path names no entry.
+// The Uninstall keys of this registry in the order they are listed: the machine's in its
+// native view, then in its 32-bit view when the registry has two, then the current user's.
+std::vector<UninstallPlace> UninstallPlaces(RegistryApi& registry);
+
+// One entry: the Uninstall key it lies in and its subkey's name. An empty name names no entry.
 struct UninstallEntry {
-  std::string path;
-  std::uint32_t view = 0;
-  bool Found() const { return !path.empty(); }
+  UninstallPlace place;
+  std::string name;
+  bool Found() const { return !name.empty(); }
+  // The entry's path under its root.
+  std::string Path() const { return place.path + "\\" + name; }
 };
 
-// The subkeys read by the last LoadUninstallList, in the registry's order, view after view.
-extern std::vector<UninstallKey> UninstallKeys;
+// One line of the list: the entry's display name and the entry itself.
+struct UninstallItem {
+  std::string displayName;
+  UninstallEntry entry;
+};
 
-// Rebuilds UninstallKeys and hands addItem the "DisplayName" of every entry that opens and
-// holds both values, in UninstallKeys order. A display name that is not text throws
-// ERegistryException; the names handed over before stay handed over.
-void LoadUninstallList(RegistryApi& registry, const UninstallPlace& place,
-                       const std::function<void(const std::string& displayName)>& addItem);
+// Every entry of the places, in their order and the registry's order within each, that opens
+// and holds a "DisplayName" and an "UninstallString" both of a text type (REG_SZ or
+// REG_EXPAND_SZ). An entry that does not open, lacks a value or holds one of another type is
+// passed over; the rest are listed. Two entries of the same name give two items.
+std::vector<UninstallItem> LoadUninstallList(RegistryApi& registry, const std::vector<UninstallPlace>& places);
 
-// The first entry in UninstallKeys order that opens, holds "UninstallString" and whose
-// "DisplayName" (empty when missing) is exactly selected. Nothing selected, or no match: an
-// entry that is not Found(). A display name read that is not text throws ERegistryException.
-UninstallEntry FindUninstallKey(RegistryApi& registry, const UninstallPlace& place,
-                                const std::optional<std::string>& selected);
+// What the selection reads from an entry's "UninstallString".
+struct UninstallCommandText {
+  enum Outcome {
+    kNotOpened,  // the entry does not open
+    kMissing,    // no "UninstallString", or one that is not text
+    kRead,
+  };
+  Outcome outcome = kNotOpened;
+  // The value's text; a REG_EXPAND_SZ value with its environment variables expanded.
+  std::string text;
+  // False when some character of the text has no spelling in the ANSI code page: the text then
+  // names some other file than the one the value names.
+  bool exact = true;
+};
+UninstallCommandText ReadUninstallCommand(RegistryApi& registry, const UninstallEntry& entry,
+                                          SystemFolders& system);
 
-// Deletes the entry with all its subkeys, in its own view; a registry link inside it is
-// deleted as the link, never followed. An entry that is not Found() deletes nothing. True
-// when the entry's key is gone.
-bool DeleteUninstallEntry(RegistryApi& registry, const UninstallPlace& place, const UninstallEntry& entry);
-
-// A command line whose program part is unquoted and holds spaces is started by Windows as the
-// shortest prefix that names a program: "C:\Program Files\A B\un.exe /x" may start
-// "C:\Program.exe". The program part is quoted here: the longest prefix ending before a space
-// that names an existing file. A quoted command, or one with no such prefix, is kept as it is.
-std::string QuoteProgramPath(const std::string& commandLine, const std::function<bool(const std::string&)>& fileExists);
+// Deletes the entry with all its subkeys, in its own root and view; a registry link inside it is
+// deleted as the link, never followed. An entry that is not Found(), or whose name is not a
+// single key name, deletes nothing. True when the entry's key is gone.
+bool DeleteUninstallEntry(RegistryApi& registry, const UninstallEntry& entry);
 
 }  // namespace morvane

@@ -11,6 +11,8 @@ namespace morvane {
 
 namespace {
 
+constexpr std::size_t kMostCharactersShown = 1024;
+
 LRESULT CALLBACK ListViewRowsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
   if (message == kReflected + WM_NOTIFY) {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
@@ -21,9 +23,10 @@ LRESULT CALLBACK ListViewRowsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
   return NextSubclassProc(hwnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK ListBoxRowsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+LRESULT CALLBACK ListBoxRowsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                 DWORD_PTR rows) {
   if (message == kReflected + WM_DRAWITEM) {
-    ListBoxDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+    ListBoxDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), reinterpret_cast<const ListBoxRows*>(rows));
     return TRUE;
   }
   if (message == WM_NCDESTROY) DetachSubclass(hwnd, ListBoxRowsProc, id);
@@ -34,11 +37,11 @@ LRESULT CALLBACK ListBoxRowsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 
 void DrawRowsAlternately(HWND listView) { AttachSubclass(listView, ListViewRowsProc, 0, 0); }
 
-void DrawListBoxRows(HWND listBox) {
+void DrawListBoxRows(HWND listBox, const ListBoxRows* rows) {
   // The list box asked its parent for the row height while it was being created, before this
   // code could answer; the height is set here instead.
   SendMessageA(listBox, LB_SETITEMHEIGHT, 0, kListRowHeight);
-  AttachSubclass(listBox, ListBoxRowsProc, 0, 0);
+  AttachSubclass(listBox, ListBoxRowsProc, 0, reinterpret_cast<DWORD_PTR>(rows));
 }
 
 LRESULT ListView1CustomDrawItem(NMLVCUSTOMDRAW& draw) {
@@ -54,14 +57,23 @@ LRESULT ListView1CustomDrawItem(NMLVCUSTOMDRAW& draw) {
   }
 }
 
-void ListBoxDrawItem(const DRAWITEMSTRUCT& draw) {
+void ListBoxDrawItem(const DRAWITEMSTRUCT& draw, const ListBoxRows* rows) {
   if (draw.itemID == static_cast<UINT>(-1)) return;
   HDC dc = draw.hDC;
   const int index = static_cast<int>(draw.itemID);
-  const int length = static_cast<int>(SendMessageA(draw.hwndItem, LB_GETTEXTLEN, index, 0));
-  std::string text(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, '\0');
-  if (length > 0) SendMessageA(draw.hwndItem, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+  std::string own;
+  std::string_view text;
+  if (rows != nullptr) {
+    text = rows->RowText(index);
+  } else {
+    const int length = static_cast<int>(SendMessageA(draw.hwndItem, LB_GETTEXTLEN, index, 0));
+    own.assign(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, '\0');
+    if (length > 0) SendMessageA(draw.hwndItem, LB_GETTEXT, index, reinterpret_cast<LPARAM>(own.data()));
+    own.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
+    text = own;
+  }
+  // A row is 673 pixels wide: no more characters than these ever show in it.
+  text = text.substr(0, kMostCharactersShown);
 
   SelectedObject font(dc, reinterpret_cast<HFONT>(SendMessageA(draw.hwndItem, WM_GETFONT, 0, 0)));
   SetBkMode(dc, OPAQUE);
@@ -75,11 +87,11 @@ void ListBoxDrawItem(const DRAWITEMSTRUCT& draw) {
   };
   fill(RowColor(index));
   SetTextColor(dc, textColor);
-  TextOutA(dc, draw.rcItem.left, draw.rcItem.top, text.c_str(), static_cast<int>(text.size()));
+  TextOutA(dc, draw.rcItem.left, draw.rcItem.top, text.data(), static_cast<int>(text.size()));
   if (draw.itemState & ODS_FOCUS) {
     fill(kFocusedRowColor);
     SetTextColor(dc, kFocusedTextColor);
-    TextOutA(dc, draw.rcItem.left, draw.rcItem.top, text.c_str(), static_cast<int>(text.size()));
+    TextOutA(dc, draw.rcItem.left, draw.rcItem.top, text.data(), static_cast<int>(text.size()));
     DrawFocusRect(dc, &draw.rcItem);
   }
 }

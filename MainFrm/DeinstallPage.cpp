@@ -1,7 +1,7 @@
 #include "MainFrm/DeinstallPage.h"
 
+#include "CleanReg/ProgramPath.h"
 #include "MainFrm/MainFrm.h"
-#include "platform/TRegistry.h"
 
 namespace morvane {
 
@@ -38,33 +38,31 @@ void TDeinstallPage::Show() {
   LoadUninstallList();
 }
 
-const UninstallPlace& TDeinstallPage::Place() {
-  if (!place_) place_ = MachineUninstallPlace(*form_.Services.Registry);
-  return *place_;
+const std::vector<UninstallPlace>& TDeinstallPage::Places() {
+  if (!places_) places_ = UninstallPlaces(*form_.Services.Registry);
+  return *places_;
+}
+
+std::string_view TDeinstallPage::RowText(int index) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) return {};
+  return items_[static_cast<std::size_t>(index)].displayName;
 }
 
 void TDeinstallPage::LoadUninstallList() {
+  std::vector<UninstallItem> items = morvane::LoadUninstallList(*form_.Services.Registry, Places());
   HWND list = form_.ListBox2;
   NoRedraw quiet(list);
   SendMessageA(list, LB_RESETCONTENT, 0, 0);
-  morvane::LoadUninstallList(*form_.Services.Registry, Place(), [list](const std::string& name) {
-    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-  });
+  items_ = std::move(items);
+  SendMessageA(list, LB_INITSTORAGE, items_.size(), 0);
+  // Each item is the number of its program in items_; the list box keeps no text.
+  for (std::size_t i = 0; i < items_.size(); ++i) SendMessageA(list, LB_ADDSTRING, 0, static_cast<LPARAM>(i));
 }
 
-std::optional<std::string> TDeinstallPage::SelectedItem() const {
+const UninstallEntry* TDeinstallPage::FindUninstallKey() const {
   const LRESULT index = SendMessageA(form_.ListBox2, LB_GETCURSEL, 0, 0);
-  if (index == LB_ERR) return std::nullopt;
-  const LRESULT length = SendMessageA(form_.ListBox2, LB_GETTEXTLEN, index, 0);
-  if (length == LB_ERR) return std::nullopt;
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const LRESULT got = SendMessageA(form_.ListBox2, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
-  text.resize(got == LB_ERR ? 0 : static_cast<std::size_t>(got));
-  return text;
-}
-
-UninstallEntry TDeinstallPage::FindUninstallKey() {
-  return morvane::FindUninstallKey(*form_.Services.Registry, Place(), SelectedItem());
+  if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) return nullptr;
+  return &items_[static_cast<std::size_t>(index)].entry;
 }
 
 void TDeinstallPage::Warn(const char* text, const char* caption) {
@@ -72,36 +70,42 @@ void TDeinstallPage::Warn(const char* text, const char* caption) {
 }
 
 void TDeinstallPage::ListBox2Click() {
-  const UninstallEntry entry = FindUninstallKey();
+  const UninstallEntry* entry = FindUninstallKey();
   // Nothing selected (as after every refill): nothing to show.
-  if (!SelectedItem()) return;
-  if (!entry.Found()) return Warn("UninstallString not found", "UninstallString");
-  TRegistry registry(*form_.Services.Registry);
-  registry.SelectRoot(Place().root);
-  registry.SelectView(entry.view);
-  if (!registry.OpenPathForReading(entry.path)) return Warn("Error of opened key", "Key");
-  if (!registry.HasValue(kUninstallString)) return Warn("UninstallString not found", "UninstallString");
-  UninstallCommand_ = registry.ReadText(kUninstallString);
+  if (entry == nullptr) return;
+  UninstallCommandText read = ReadUninstallCommand(*form_.Services.Registry, *entry, *form_.Services.Folders);
+  switch (read.outcome) {
+    case UninstallCommandText::kNotOpened: return Warn("Error of opened key", "Key");
+    case UninstallCommandText::kMissing: return Warn("UninstallString not found", "UninstallString");
+    case UninstallCommandText::kRead: break;
+  }
+  UninstallCommand_ = std::move(read.text);
+  commandExact_ = read.exact;
   form_.SetStatusText(UninstallCommand_);
 }
 
 void TDeinstallPage::Uninstall() {
   if (UninstallCommand_.empty()) return;
-  FileSystem& files = *form_.Services.Files;
-  form_.Services.StartProgram(
-      QuoteProgramPath(UninstallCommand_, [&files](const std::string& path) { return files.FileExists(path); }));
+  std::optional<ProgramStart> start;
+  if (commandExact_) {
+    SystemFolders& folders = *form_.Services.Folders;
+    FileSystem& files = *form_.Services.Files;
+    start = ResolveCommand(UninstallCommand_, {folders.SystemDirectory(), folders.WindowsDirectory()},
+                           [&files](const std::string& path) { return files.FileExists(path); });
+  }
+  if (!start) return form_.SetStatusText(kUninstallerNotFound);
+  form_.Services.StartProgram(*start);
 }
 
 void TDeinstallPage::Delete() {
-  const UninstallEntry entry = FindUninstallKey();
   if (SendMessageA(form_.ListBox2, LB_GETCOUNT, 0, 0) <= 0) return;
-  // Only a chosen entry is ever deleted: with nothing selected there is nothing to ask about,
-  // and a selected program whose entry has gone is reported as by the selection.
-  if (!SelectedItem()) return;
-  if (!entry.Found()) return Warn("UninstallString not found", "UninstallString");
+  // Only a chosen entry is ever deleted: with nothing selected there is nothing to ask about.
+  const UninstallEntry* selected = FindUninstallKey();
+  if (selected == nullptr) return;
+  const UninstallEntry entry = *selected;  // the refill below replaces the items
   if (form_.Services.MessageBox(form_.Handle(), "To remove a key from the register?", "Removal", MB_YESNO) != IDYES)
     return;
-  if (DeleteUninstallEntry(*form_.Services.Registry, Place(), entry))
+  if (DeleteUninstallEntry(*form_.Services.Registry, entry))
     form_.Services.MessageBox(form_.Handle(), "The section is removed!", "", MB_OK | MB_ICONINFORMATION);
   else
     form_.Services.MessageBox(form_.Handle(), "Error!", "", MB_OK | MB_ICONWARNING);

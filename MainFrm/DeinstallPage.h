@@ -1,19 +1,27 @@
 // TDeinstallPage: the deinstall page, with its list ListBox2 of installed programs and the
-// Refresh, Uninstall and Delete buttons. Selecting a program shows its uninstall command on the
-// status line; Uninstall runs the command selected last, kept across refills and page changes.
+// Refresh, Uninstall and Delete buttons. The page keeps the listed programs itself, each with the
+// entry it came from; ListBox2 holds only their numbers and draws their names from here.
+// Selecting a program shows its uninstall command on the status line; Uninstall runs the command
+// selected last, kept across refills and page changes; Delete removes the selected entry.
 #pragma once
 
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "CleanReg/Uninstall.h"
+#include "MainFrm/Appearance.h"
 #include "MainFrm/Page.h"
 
 namespace morvane {
 
 class TMainForm;
 
-class TDeinstallPage final : public TPage {
+// The status line when Uninstall finds no program to start.
+inline constexpr char kUninstallerNotFound[] = "The uninstaller was not found.";
+
+class TDeinstallPage final : public TPage, public ListBoxRows {
  public:
   explicit TDeinstallPage(TMainForm& form) : form_(form) {}
 
@@ -25,20 +33,27 @@ class TDeinstallPage final : public TPage {
   // The selection in ListBox2 changed.
   void ListBox2Click();
   const std::string& UninstallCommand() const { return UninstallCommand_; }
+  // The listed programs, one for each item of ListBox2, in its order.
+  const std::vector<UninstallItem>& Items() const { return items_; }
+  std::string_view RowText(int index) const override;
 
  private:
   // Empties ListBox2 and lists the programs anew; nothing is selected after it.
   void LoadUninstallList();
-  UninstallEntry FindUninstallKey();
-  std::optional<std::string> SelectedItem() const;
+  // The entry of the program selected in ListBox2; nothing when none is selected.
+  const UninstallEntry* FindUninstallKey() const;
   void Uninstall();
   void Delete();
-  const UninstallPlace& Place();
+  const std::vector<UninstallPlace>& Places();
   void Warn(const char* text, const char* caption);
 
   TMainForm& form_;
-  std::optional<UninstallPlace> place_;
+  std::optional<std::vector<UninstallPlace>> places_;
+  std::vector<UninstallItem> items_;
   std::string UninstallCommand_;
+  // False when the command read has a character the ANSI code page cannot spell: it then names
+  // some other program, and Uninstall starts nothing.
+  bool commandExact_ = true;
 };
 
 }  // namespace morvane

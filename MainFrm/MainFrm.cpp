@@ -29,13 +29,16 @@ HFONT MakeFont(const char* face, int pixelHeight, bool bold, BYTE charset = DEFA
 
 void SetFont(HWND hwnd, HFONT font) { SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
 
-HWND MakeList(HWND sheet, HFONT font) {
+// A list of the page: holding its own strings, or, with rows, none (its items are numbers and
+// rows draws them).
+HWND MakeList(HWND sheet, HFONT font, const ListBoxRows* rows = nullptr) {
+  const DWORD strings = rows == nullptr ? LBS_HASSTRINGS : 0;
   HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
                               WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY |
-                                  LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
+                                  LBS_OWNERDRAWFIXED | strings | LBS_NOINTEGRALHEIGHT,
                               0, 32, 673, 353, sheet, nullptr, GetModuleHandleA(nullptr), nullptr);
   SetFont(list, font);
-  DrawListBoxRows(list);
+  DrawListBoxRows(list, rows);
   return list;
 }
 
@@ -61,7 +64,7 @@ TMainFormServices DefaultServices() {
   services.MessageBox = [](HWND owner, const std::string& text, const std::string& caption, UINT flags) {
     return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
   };
-  services.StartProgram = [](const std::string& commandLine) { StartProgram(commandLine); };
+  services.StartProgram = [](const ProgramStart& start) { StartProgram(start.program, start.commandLine); };
   services.ShellOpen = [](HWND owner, const std::string& target) { ShellOpen(owner, target); };
   services.ExecuteSaveDialog = [](HWND owner, TSaveDialog& dialog) { return dialog.Execute(owner); };
   services.Registry = &SystemRegistry();
@@ -193,7 +196,7 @@ void TMainForm::CreateControls() {
   SaveDialog1.Filter = "Registry files|*.reg";
 
   ListBox1 = MakeList(TabSheet1, listFont_.get());
-  ListBox2 = MakeList(TabSheet2, listFont_.get());
+  ListBox2 = MakeList(TabSheet2, listFont_.get(), &deinstallPage_);
 
   Panel1 = CreateWindowExA(WS_EX_STATICEDGE, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE,
                            7, 490, 666, 15, hwnd_, nullptr, instance, nullptr);

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "CleanReg/ProgramPath.h"
 #include "MainFrm/DeinstallPage.h"
 #include "MainFrm/FilesPage.h"
 #include "MainFrm/PageControl.h"
@@ -48,7 +49,8 @@ enum MenuCommand : WORD {
 // to see which programs would start.
 struct TMainFormServices {
   std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT flags)> MessageBox;
-  std::function<void(const std::string& commandLine)> StartProgram;
+  // Starts a program by its full path; nothing searches for it.
+  std::function<void(const ProgramStart& start)> StartProgram;
   // Opens a file or a web or mail address with the program the system has for it.
   std::function<void(HWND owner, const std::string& target)> ShellOpen;
   std::function<bool(HWND owner, TSaveDialog& dialog)> ExecuteSaveDialog;
@@ -131,6 +133,8 @@ class TMainForm {
   bool Repairing() const { return registryPage_.Repairing(); }
   // The unnecessary-files page, as the tests and benchmarks look at it.
   const TFilesPage& FilesPage() const { return filesPage_; }
+  // The deinstall page, as the tests and benchmarks look at it.
+  const TDeinstallPage& DeinstallPage() const { return deinstallPage_; }
 
   // While work that lets messages through runs, a close request waits for it to end.
   class BusyScope {

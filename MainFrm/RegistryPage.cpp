@@ -61,7 +61,11 @@ void TRegistryPage::Cancel() {
   if (FCleanThread) FCleanThread->Cancel();
 }
 
-void TRegistryPage::Regedit() { form_.Services.StartProgram("regedit"); }
+void TRegistryPage::Regedit() {
+  // By its full path: a regedit.exe beside Morvane.exe or in the current folder never starts.
+  const std::string windows = form_.Services.Folders->WindowsDirectory();
+  if (!windows.empty()) form_.Services.StartProgram(ProgramInFolder(windows, "regedit.exe"));
+}
 
 // ---- Findings and the scan hand-over ---------------------------------------------------------
 

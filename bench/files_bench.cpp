@@ -138,7 +138,7 @@ int main(int argc, char** argv) {
 
   TMainFormServices services = DefaultServices();
   services.MessageBox = [](HWND, const std::string&, const std::string&, UINT) { return IDOK; };
-  services.StartProgram = [](const std::string&) {};
+  services.StartProgram = [](const ProgramStart&) {};
   TMainForm form(services);
   form.Show();
   form.RefreshApp();

@@ -119,7 +119,7 @@ int main(int argc, char** argv) {
 
   TMainFormServices services = DefaultServices();
   services.MessageBox = [](HWND, const std::string&, const std::string&, UINT) { return IDOK; };
-  services.StartProgram = [](const std::string&) {};
+  services.StartProgram = [](const ProgramStart&) {};
   services.Registry = &mem;
   services.Files = &files;
   TMainForm form(services);

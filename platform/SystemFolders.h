@@ -1,5 +1,5 @@
-// Where the system keeps its folders, and the user's decimal separator: the questions the
-// unnecessary-files page asks of the system, behind a seam.
+// Where the system keeps its folders, the environment, and the user's decimal separator: the
+// questions the unnecessary-files and deinstall pages ask of the system, behind a seam.
 #pragma once
 
 #include <string>
@@ -19,6 +19,10 @@ class SystemFolders {
   // Expands the environment variables in text (read and expanded as wide text) into at most 255
   // characters. Unless kExpanded, out is empty. A variable that is not defined stays as written.
   virtual Expansion ExpandEnvironment(const std::string& text, std::string& out) = 0;
+  // Expands the environment variables in text, whatever the length, through the wide call. False
+  // when the expansion fails (out is then empty) or some character of it has no spelling in the
+  // ANSI code page (out then holds the nearest spelling, which names something else).
+  virtual bool ExpandEnvironmentExactly(const std::string& text, std::string& out) = 0;
   // The Windows folder and the system folder, as the system gives them (no trailing backslash
   // unless a drive root); empty when the system gives none or it does not fit 255 characters.
   virtual std::string WindowsDirectory() = 0;

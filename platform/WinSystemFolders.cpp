@@ -33,6 +33,32 @@ class WinSystemFolders final : public SystemFolders {
     return Expansion::kExpanded;
   }
 
+  bool ExpandEnvironmentExactly(const std::string& text, std::string& out) override {
+    out.clear();
+    const std::wstring wide = Widen(text);
+    std::wstring expanded(wide.size() + 64, L'\0');
+    for (int attempt = 0; attempt < 4; ++attempt) {
+      // needed counts the terminating zero; a variable's value may change between two calls.
+      const DWORD needed =
+          ExpandEnvironmentStringsW(wide.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+      if (needed == 0) return false;
+      if (needed <= expanded.size()) {
+        expanded.resize(needed - 1);
+        if (SpellExactlyInAnsi(expanded.data(), expanded.size(), out)) return true;
+        // The nearest spelling, for showing.
+        const int size = WideCharToMultiByte(CP_ACP, 0, expanded.data(), static_cast<int>(expanded.size()),
+                                             nullptr, 0, nullptr, nullptr);
+        out.assign(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
+        if (size > 0)
+          WideCharToMultiByte(CP_ACP, 0, expanded.data(), static_cast<int>(expanded.size()), out.data(), size,
+                              nullptr, nullptr);
+        return false;
+      }
+      expanded.assign(needed, L'\0');
+    }
+    return false;
+  }
+
   std::string WindowsDirectory() override {
     char buffer[256] = {};
     return FromBuffer(buffer, GetWindowsDirectoryA(buffer, kOffered));

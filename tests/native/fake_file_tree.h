@@ -169,6 +169,18 @@ class FakeSystemFolders final : public SystemFolders {
     }
     return Expansion::kExpanded;
   }
+  // Replaces each listed variable wherever it stands; one named in inexact expands to a text
+  // the ANSI code page cannot spell.
+  bool ExpandEnvironmentExactly(const std::string& text, std::string& out) override {
+    out = text;
+    bool exact = true;
+    for (const auto& [name, value] : variables)
+      for (std::size_t at = out.find(name); at != std::string::npos; at = out.find(name, at + value.size())) {
+        out.replace(at, name.size(), value);
+        exact = exact && inexact.count(name) == 0;
+      }
+    return exact;
+  }
   std::string WindowsDirectory() override { return windows; }
   std::string SystemDirectory() override { return system; }
   std::string ShellFolder(void* owner, int folder) override {
@@ -185,7 +197,7 @@ class FakeSystemFolders final : public SystemFolders {
 
   std::map<std::string, std::string> variables{{"%TEMP%", "C:\\Users\\me\\Temp"},
                                                {"%ProgramFiles%", "C:\\Program Files"}};
-  std::set<std::string> tooLong, notAnsi;
+  std::set<std::string> tooLong, notAnsi, inexact;
   std::string windows = "C:\\Windows", system = "C:\\Windows\\system32", wow64System, decimal = ".";
   std::map<std::string, std::string> longPaths;  // short spellings and their full paths
   std::map<int, std::string> shell{{40, "C:\\Users\\me"}, {5, "C:\\Users\\me\\Documents"}};

@@ -373,7 +373,7 @@ TEST_F(MainWindowTest, ActionButtonsAtRestHotAndPressed) {
   EXPECT_EQ(pressed.left, hot.left + 1);
   EXPECT_EQ(pressed.top, hot.top + 1);
   LeftUp(b, 5, 5);
-  EXPECT_EQ(services_.started, (std::vector<std::string>{"regedit"}));
+  EXPECT_EQ(services_.started, std::vector<ProgramStart>{RegistryEditor()});
 }
 
 }  // namespace

@@ -1,59 +1,70 @@
-// The deinstall page in the real window over the in-memory registry: the list, the selection
-// and its warnings, Refresh, Uninstall and Delete with their questions and answers.
+// The deinstall page in the real window: over the in-memory registry, the list, the selection
+// and its warnings, Refresh, Uninstall and Delete with their questions and answers; over the
+// real registry, twins in both views, per-user entries and names of any length.
 #include <windows.h>
 
+#include "tests/native/fake_file_tree.h"
 #include "tests/win/main_window_fixture.h"
+#include "tests/win/system_fixtures.h"
 
 namespace morvane {
 namespace {
 
 constexpr RootKey HKLM = RootKey::LocalMachine;
+constexpr RootKey HKCU = RootKey::CurrentUser;
 const std::string kKey = kUninstallPath;
 constexpr UINT kWarning = MB_OK | MB_ICONWARNING;
 
+// The names the page lists, as it keeps them, after checking that the list box shows as many.
+std::vector<std::string> Items(TMainForm& f) {
+  std::vector<std::string> items;
+  for (const UninstallItem& item : f.DeinstallPage().Items()) items.push_back(item.displayName);
+  EXPECT_EQ(SendMessageA(f.ListBox2, LB_GETCOUNT, 0, 0), static_cast<LRESULT>(items.size()));
+  return items;
+}
+
+int Selected(TMainForm& f) { return static_cast<int>(SendMessageA(f.ListBox2, LB_GETCURSEL, 0, 0)); }
+
+// A mouse click on a row, as the user makes it.
+void ClickRow(TMainForm& f, int row) {
+  SendMessageA(f.ListBox2, LB_SETTOPINDEX, row, 0);
+  RECT r;
+  SendMessageA(f.ListBox2, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+  const LPARAM point = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  PostMessageA(f.ListBox2, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageA(f.ListBox2, WM_LBUTTONUP, 0, point);
+  Pump(f, 30);
+}
+
+void Press(TMainForm& f, TZelButton& button) { ClickWindow(f, button.Handle()); }
+
 class DeinstallWindowTest : public MainWindowTest {
  protected:
-  void Entry(const std::string& name, const char* display, const char* command) {
-    mem_.AddKey(HKLM, kKey + "\\" + name);
-    if (display) mem_.AddText(HKLM, kKey + "\\" + name, kDisplayName, display);
-    if (command) mem_.AddText(HKLM, kKey + "\\" + name, kUninstallString, command);
+  void Entry(const std::string& name, const char* display, const char* command, RootKey root = HKLM) {
+    mem_.AddKey(root, kKey + "\\" + name);
+    if (display) mem_.AddText(root, kKey + "\\" + name, kDisplayName, display);
+    if (command) mem_.AddText(root, kKey + "\\" + name, kUninstallString, command);
   }
   TMainForm& Page() {
     TMainForm& f = Form();
+    f.Services.Folders = &folders_;
     PressShortcut(f, 'D', true);
     EXPECT_EQ(f.Role(), kRoleDeinstall);
     return f;
   }
-  std::vector<std::string> Items(TMainForm& f) {
-    std::vector<std::string> items;
-    const int count = static_cast<int>(SendMessageA(f.ListBox2, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-      char text[512] = {};
-      SendMessageA(f.ListBox2, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
-      items.push_back(text);
-    }
-    return items;
-  }
-  int Selected(TMainForm& f) { return static_cast<int>(SendMessageA(f.ListBox2, LB_GETCURSEL, 0, 0)); }
-  // A mouse click on a row, as the user makes it.
-  void ClickRow(TMainForm& f, int row) {
-    SendMessageA(f.ListBox2, LB_SETTOPINDEX, row, 0);
-    RECT r;
-    SendMessageA(f.ListBox2, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
-    const LPARAM point = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-    PostMessageA(f.ListBox2, WM_LBUTTONDOWN, MK_LBUTTON, point);
-    PostMessageA(f.ListBox2, WM_LBUTTONUP, 0, point);
-    Pump(f, 30);
-  }
-  void Press(TMainForm& f, TZelButton& button) { ClickWindow(f, button.Handle()); }
+  FakeSystemFolders folders_;
 };
 
-TEST_F(DeinstallWindowTest, ThePageListsQualifyingEntriesInKeyOrderAndASelectionShowsTheCommand) {
+TEST_F(DeinstallWindowTest, ThePageListsTheMachinesThenTheUsersProgramsAndEachRowShowsItsOwnCommand) {
+  Entry("0-number", nullptr, "n.exe");
+  mem_.AddValue(HKLM, kKey + "\\0-number", kDisplayName, kRegDword, std::string("\x01\0\0\0", 4));
   Entry("a", "Alpha", "C:\\alpha\\un.exe");
   Entry("b-no-command", "No command", nullptr);
   Entry("c-no-name", nullptr, "x.exe");
   Entry("d-twin", "Twin", "first twin");
   Entry("e-twin", "Twin", "second twin");
+  Entry("f-blank", "", "blank");
+  Entry("a-user", "Twin", "user twin", HKCU);
   TMainForm& f = Page();
   EXPECT_EQ(f.ZelButton1->Caption(), "Refresh");
   EXPECT_EQ(f.ZelButton2->Caption(), "Uninstall");
@@ -62,12 +73,16 @@ TEST_F(DeinstallWindowTest, ThePageListsQualifyingEntriesInKeyOrderAndASelection
   EXPECT_TRUE(Visible(*f.ZelButton2));
   EXPECT_FALSE(Visible(*f.ZelButton4));
   EXPECT_EQ(f.StatusText(), "");
-  EXPECT_EQ(Items(f), (std::vector<std::string>{"Alpha", "Twin", "Twin"}));
+  EXPECT_EQ(Items(f), (std::vector<std::string>{"Alpha", "Twin", "Twin", "", "Twin"}));
   EXPECT_EQ(Selected(f), LB_ERR);
+  EXPECT_TRUE(services_.messages.empty());  // the number in the first entry is passed over
 
-  ClickRow(f, 2);  // the second twin shows the first one's command
-  EXPECT_EQ(Selected(f), 2);
-  EXPECT_EQ(f.StatusText(), "first twin");
+  const char* commands[] = {"C:\\alpha\\un.exe", "first twin", "second twin", "blank", "user twin"};
+  for (int row : {2, 3, 4, 1}) {
+    ClickRow(f, row);
+    EXPECT_EQ(Selected(f), row);
+    EXPECT_EQ(f.StatusText(), commands[row]) << "row " << row;
+  }
   // With the keyboard as well.
   SetFocus(f.ListBox2);
   PostMessageA(f.ListBox2, WM_KEYDOWN, VK_HOME, 1);
@@ -76,7 +91,7 @@ TEST_F(DeinstallWindowTest, ThePageListsQualifyingEntriesInKeyOrderAndASelection
   EXPECT_TRUE(services_.messages.empty());
 }
 
-TEST_F(DeinstallWindowTest, SelectionWarnsWhenTheEntryWentOrNoLongerOpensAndKeepsTheCommand) {
+TEST_F(DeinstallWindowTest, SelectionWarnsWhenTheEntryWentOrLostItsCommandAndKeepsTheCommand) {
   Entry("a", "Alpha", "alpha.exe");
   Entry("b", "Beta", "beta.exe");
   Entry("c", "Gamma", "gamma.exe");
@@ -85,47 +100,77 @@ TEST_F(DeinstallWindowTest, SelectionWarnsWhenTheEntryWentOrNoLongerOpensAndKeep
   mem_.RemoveKey(HKLM, kKey + "\\b");
   ClickRow(f, 1);
   ASSERT_EQ(services_.messages.size(), 1u);
-  EXPECT_EQ(services_.messages[0].text, "UninstallString not found");
-  EXPECT_EQ(services_.messages[0].caption, "UninstallString");
+  EXPECT_EQ(services_.messages[0].text, "Error of opened key");
+  EXPECT_EQ(services_.messages[0].caption, "Key");
   EXPECT_EQ(services_.messages[0].flags, kWarning);
-  // The look-up opens the entry; the selection's own open of it then fails.
-  int opens = 0;
-  mem_.hook = [&](const std::string& op, const std::string& path) {
-    if (op == "open" && path == "\\" + kKey + "\\c" && ++opens == 2) mem_.RestrictAccess(HKLM, kKey + "\\c", 0);
-  };
+  mem_.AddValue(HKLM, kKey + "\\c", kUninstallString, kRegBinary, "\x01");
   ClickRow(f, 2);
   ASSERT_EQ(services_.messages.size(), 2u);
-  EXPECT_EQ(services_.messages[1].text, "Error of opened key");
-  EXPECT_EQ(services_.messages[1].caption, "Key");
+  EXPECT_EQ(services_.messages[1].text, "UninstallString not found");
+  EXPECT_EQ(services_.messages[1].caption, "UninstallString");
   EXPECT_EQ(services_.messages[1].flags, kWarning);
   EXPECT_EQ(f.StatusText(), "alpha.exe");
   EXPECT_EQ(f.UninstallCommand(), "alpha.exe");
 }
 
-TEST_F(DeinstallWindowTest, UninstallRunsTheLastCommandReadAcrossRefillsAndPageChangesQuotingItsProgram) {
+TEST_F(DeinstallWindowTest, UninstallStartsOnlyAnExistingProgramByItsFullPathAndSaysSoWhenThereIsNone) {
   Entry("a", "Mv App", "C:\\Program Files\\Mv App\\uninst.exe /x");
-  files_.files = {"C:\\Program Files\\Mv App\\uninst.exe", "C:\\Program.exe"};
+  Entry("b", "Gone", "C:\\Program Files\\Gone App\\un.exe /x");
+  Entry("c", "Msi", "MsiExec.exe /X{1234}");
+  Entry("d", "Expanding", nullptr);
+  mem_.AddValue(HKLM, kKey + "\\d", kUninstallString, kRegExpandSz, "%ProgramFiles%\\Mv App\\uninst.exe /q");
+  Entry("e", "Inexact", "C:\\Program Files\\Mv App\\uninst.exe /n");
+  mem_.MarkInexact(HKLM, kKey + "\\e", kUninstallString);
+  files_.files = {"C:\\Program Files\\Mv App\\uninst.exe", "C:\\Program.exe", "C:\\Windows\\system32\\MsiExec.exe",
+                  "MsiExec.exe", "C:\\Morvane\\MsiExec.exe"};
   TMainForm& f = Page();
   Press(f, *f.ZelButton2);  // nothing selected in this run yet
   EXPECT_TRUE(services_.started.empty());
-  EXPECT_TRUE(services_.messages.empty());
   EXPECT_EQ(f.StatusText(), "");
 
+  const struct {
+    int row;
+    const char* shown;
+    std::optional<ProgramStart> started;
+  } cases[] = {
+      {0, "C:\\Program Files\\Mv App\\uninst.exe /x",
+       ProgramStart{"C:\\Program Files\\Mv App\\uninst.exe", "\"C:\\Program Files\\Mv App\\uninst.exe\" /x"}},
+      {1, "C:\\Program Files\\Gone App\\un.exe /x", std::nullopt},
+      {2, "MsiExec.exe /X{1234}",
+       ProgramStart{"C:\\Windows\\system32\\MsiExec.exe", "\"C:\\Windows\\system32\\MsiExec.exe\" /X{1234}"}},
+      {3, "C:\\Program Files\\Mv App\\uninst.exe /q",
+       ProgramStart{"C:\\Program Files\\Mv App\\uninst.exe", "\"C:\\Program Files\\Mv App\\uninst.exe\" /q"}},
+      {4, "C:\\Program Files\\Mv App\\uninst.exe /n", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    services_.started.clear();
+    ClickRow(f, c.row);
+    EXPECT_EQ(f.StatusText(), c.shown) << "row " << c.row;
+    Press(f, *f.ZelButton2);
+    if (c.started) {
+      EXPECT_EQ(services_.started, std::vector<ProgramStart>{*c.started}) << "row " << c.row;
+      EXPECT_EQ(f.StatusText(), c.shown);
+    } else {
+      EXPECT_TRUE(services_.started.empty()) << "row " << c.row;
+      EXPECT_EQ(f.StatusText(), kUninstallerNotFound) << "row " << c.row;
+    }
+  }
+  EXPECT_TRUE(services_.messages.empty());
+
+  // The command selected last is kept across a refill and a change of page.
   ClickRow(f, 0);
-  EXPECT_EQ(f.StatusText(), "C:\\Program Files\\Mv App\\uninst.exe /x");
   Press(f, *f.ZelButton1);  // Refresh
   EXPECT_EQ(Selected(f), LB_ERR);
-  EXPECT_EQ(f.StatusText(), "C:\\Program Files\\Mv App\\uninst.exe /x");
   PressShortcut(f, 'R', true);
   PressShortcut(f, 'D', true);
   EXPECT_EQ(f.StatusText(), "");
-  EXPECT_EQ(Items(f), std::vector<std::string>{"Mv App"});
+  services_.started.clear();
   Press(f, *f.ZelButton2);
-  EXPECT_EQ(services_.started, std::vector<std::string>{"\"C:\\Program Files\\Mv App\\uninst.exe\" /x"});
-  EXPECT_TRUE(services_.messages.empty());
+  ASSERT_EQ(services_.started.size(), 1u);
+  EXPECT_EQ(services_.started[0].program, "C:\\Program Files\\Mv App\\uninst.exe");
 }
 
-TEST_F(DeinstallWindowTest, DeleteAsksOnlyAboutAChosenEntryAndRemovesItWithItsSubkeys) {
+TEST_F(DeinstallWindowTest, DeleteAsksOnlyAboutAChosenEntryAndRemovesThatEntryAlone) {
   TMainForm& f = Page();
   std::vector<std::string> deleted;
   mem_.hook = [&](const std::string& op, const std::string& path) {
@@ -135,46 +180,52 @@ TEST_F(DeinstallWindowTest, DeleteAsksOnlyAboutAChosenEntryAndRemovesItWithItsSu
   EXPECT_TRUE(services_.messages.empty());
 
   Entry("a", "Alpha", "alpha.exe");
-  Entry("b", "Beta", "beta.exe");
-  mem_.AddKey(HKLM, kKey + "\\b\\Sub\\Deeper");
-  Entry("c", "Gamma", "gamma.exe");
+  Entry("b-twin", "Twin", "first.exe");
+  Entry("c-twin", "Twin", "second.exe");
+  mem_.AddKey(HKLM, kKey + "\\c-twin\\Sub\\Deeper");
+  Entry("d", "Gamma", "gamma.exe");
   Press(f, *f.ZelButton1);
   Press(f, *f.ZelButton3);  // nothing selected: no question, nothing deleted
   EXPECT_TRUE(services_.messages.empty());
 
-  ClickRow(f, 1);
+  ClickRow(f, 2);
   services_.answer = IDNO;
   Press(f, *f.ZelButton3);
   ASSERT_EQ(services_.messages.size(), 1u);
   EXPECT_EQ(services_.messages[0].text, "To remove a key from the register?");
   EXPECT_EQ(services_.messages[0].caption, "Removal");
   EXPECT_EQ(services_.messages[0].flags, static_cast<UINT>(MB_YESNO));
-  EXPECT_EQ(Items(f), (std::vector<std::string>{"Alpha", "Beta", "Gamma"}));
-  EXPECT_EQ(Selected(f), 1);
-
-  // The selected entry went after the fill: told as the selection tells it, nothing deleted.
-  mem_.RemoveKey(HKLM, kKey + "\\c");
-  ClickRow(f, 2);
-  Press(f, *f.ZelButton3);
-  ASSERT_EQ(services_.messages.size(), 3u);
-  EXPECT_EQ(services_.messages[2].text, "UninstallString not found");
+  EXPECT_EQ(Items(f), (std::vector<std::string>{"Alpha", "Twin", "Twin", "Gamma"}));
+  EXPECT_EQ(Selected(f), 2);
   EXPECT_TRUE(deleted.empty());
-  EXPECT_TRUE(mem_.KeyExists(HKLM, "SOFTWARE\\Blocker"));
 
+  // The second twin goes with its subkeys; the first stays.
   services_.messages.clear();
   services_.answer = IDYES;
-  ClickRow(f, 1);
   Press(f, *f.ZelButton3);
   ASSERT_EQ(services_.messages.size(), 2u);
   EXPECT_EQ(services_.messages[1].text, "The section is removed!");
   EXPECT_EQ(services_.messages[1].caption, "");
   EXPECT_EQ(services_.messages[1].flags, static_cast<UINT>(MB_OK | MB_ICONINFORMATION));
-  EXPECT_FALSE(mem_.KeyExists(HKLM, kKey + "\\b"));
-  EXPECT_TRUE(mem_.KeyExists(HKLM, kKey + "\\a"));
+  EXPECT_FALSE(mem_.KeyExists(HKLM, kKey + "\\c-twin"));
+  EXPECT_TRUE(mem_.KeyExists(HKLM, kKey + "\\b-twin"));
   EXPECT_EQ(deleted.size(), 3u);
-  EXPECT_EQ(Items(f), std::vector<std::string>{"Alpha"});
+  EXPECT_EQ(Items(f), (std::vector<std::string>{"Alpha", "Twin", "Gamma"}));
   EXPECT_EQ(Selected(f), LB_ERR);
-  EXPECT_EQ(f.StatusText(), "beta.exe");
+  EXPECT_EQ(f.StatusText(), "second.exe");
+
+  // The selected entry went after the fill: nothing else is deleted in its place.
+  ClickRow(f, 2);
+  mem_.RemoveKey(HKLM, kKey + "\\d");
+  deleted.clear();
+  services_.messages.clear();
+  Press(f, *f.ZelButton3);
+  ASSERT_EQ(services_.messages.size(), 2u);
+  EXPECT_EQ(services_.messages[1].text, "Error!");
+  EXPECT_EQ(services_.messages[1].flags, kWarning);
+  EXPECT_EQ(Items(f), (std::vector<std::string>{"Alpha", "Twin"}));
+  EXPECT_TRUE(mem_.KeyExists(HKLM, kKey + "\\a"));
+  EXPECT_TRUE(mem_.KeyExists(HKLM, kKey + "\\b-twin"));
 }
 
 TEST_F(DeinstallWindowTest, WithoutWriteAccessTheListShowsAndDeleteReportsAnError) {
@@ -194,17 +245,93 @@ TEST_F(DeinstallWindowTest, WithoutWriteAccessTheListShowsAndDeleteReportsAnErro
   EXPECT_EQ(Items(f), std::vector<std::string>{"Alpha"});
 }
 
-TEST_F(DeinstallWindowTest, ADisplayNameThatIsNotTextEndsTheFillWithTheErrorShown) {
-  Entry("a", "Alpha", "alpha.exe");
-  Entry("b", nullptr, "beta.exe");
-  mem_.AddValue(HKLM, kKey + "\\b", kDisplayName, kRegBinary, "\x01\x02");
-  Entry("c", "Gamma", "gamma.exe");
+// The page over the real registry of the test prefix.
+class DeinstallRealRegistryTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    TearDown();
+  }
+  void TearDown() override {
+    MainWindowTest::TearDown();
+    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
+      RegDeleteKeyExA(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Twin").c_str(), view, 0);
+    for (const char* name : {"MorvaneTest-Long5000", "MorvaneTest-Long32767"})
+      RegDeleteKeyA(HKEY_CURRENT_USER, Entry(name).c_str());
+  }
+  static std::string Entry(const char* name) { return kKey + "\\" + name; }
+  TMainForm& Page() {
+    form_ = std::make_unique<TMainForm>(services_.Make(nullptr, &files_));
+    form_->Show();
+    Pump(*form_);
+    PressShortcut(*form_, 'D', true);
+    return *form_;
+  }
+  // The rows whose entries are named name, in list order.
+  static std::vector<int> Rows(TMainForm& f, const std::string& name) {
+    std::vector<int> rows;
+    const std::vector<UninstallItem>& items = f.DeinstallPage().Items();
+    for (std::size_t i = 0; i < items.size(); ++i)
+      if (items[i].entry.name == name) rows.push_back(static_cast<int>(i));
+    return rows;
+  }
+};
+
+TEST_F(DeinstallRealRegistryTest, UninstallAndDeleteOnTheSecondOfTwoTwinsActOnTheSecond) {
+  if (!IsWow64Process32()) GTEST_SKIP() << "one registry view here";
+  ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Twin"), KEY_WOW64_64KEY, "Morvane twin",
+                                 "C:\\Twin\\native.exe /x"));
+  ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Twin"), KEY_WOW64_32KEY, "Morvane twin",
+                                 "C:\\Twin\\wow.exe /x"));
+  files_.files = {"C:\\Twin\\native.exe", "C:\\Twin\\wow.exe"};
   TMainForm& f = Page();
-  ASSERT_EQ(services_.messages.size(), 1u);
-  EXPECT_EQ(services_.messages[0].text, "Invalid data type for 'DisplayName'");
-  EXPECT_EQ(services_.messages[0].caption, kApplicationTitle);
-  EXPECT_EQ(Items(f), std::vector<std::string>{"Alpha"});
-  EXPECT_EQ(f.Role(), kRoleDeinstall);
+  const std::vector<int> twins = Rows(f, "MorvaneTest-Twin");
+  ASSERT_EQ(twins.size(), 2u);
+  ClickRow(f, twins[1]);
+  EXPECT_EQ(f.StatusText(), "C:\\Twin\\wow.exe /x");
+  Press(f, *f.ZelButton2);
+  EXPECT_EQ(services_.started, (std::vector<ProgramStart>{{"C:\\Twin\\wow.exe", "\"C:\\Twin\\wow.exe\" /x"}}));
+
+  services_.answer = IDYES;
+  Press(f, *f.ZelButton3);
+  ASSERT_EQ(services_.messages.size(), 2u);
+  EXPECT_EQ(services_.messages[1].text, "The section is removed!");
+  EXPECT_FALSE(KeyExistsIn(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Twin"), KEY_WOW64_32KEY));
+  EXPECT_TRUE(KeyExistsIn(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Twin"), KEY_WOW64_64KEY));
+  EXPECT_EQ(Rows(f, "MorvaneTest-Twin").size(), 1u);
+}
+
+TEST_F(DeinstallRealRegistryTest, UsersProgramsWithNamesOfAnyLengthShowClippedAndCanBeSelectedAndDeleted) {
+  const std::string long5000(5000, 'W'), long32767(32767, 'W');
+  ASSERT_TRUE(MakeUninstallEntry(HKEY_CURRENT_USER, Entry("MorvaneTest-Long5000"), 0, long5000.c_str(),
+                                 "C:\\Long\\five.exe"));
+  ASSERT_TRUE(MakeUninstallEntry(HKEY_CURRENT_USER, Entry("MorvaneTest-Long32767"), 0, long32767.c_str(),
+                                 "C:\\Long\\most.exe"));
+  TMainForm& f = Page();
+  const std::vector<int> five = Rows(f, "MorvaneTest-Long5000"), most = Rows(f, "MorvaneTest-Long32767");
+  ASSERT_EQ(five.size(), 1u);
+  ASSERT_EQ(most.size(), 1u);
+  EXPECT_EQ(f.DeinstallPage().Items()[most[0]].displayName.size(), 32767u);
+  SetFocus(f.ListBox2);
+  for (const auto& [row, command] : {std::pair{five[0], "C:\\Long\\five.exe"}, std::pair{most[0], "C:\\Long\\most.exe"}}) {
+    ClickRow(f, row);
+    ASSERT_EQ(Selected(f), row);
+    EXPECT_EQ(f.StatusText(), command);
+    // The row is drawn, white on green, across the whole width.
+    RECT r;
+    SendMessageA(f.ListBox2, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+    RedrawWindow(f.ListBox2, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    Pump(f, 30);
+    const RECT right{r.right - 60, r.top + 1, r.right - 2, r.bottom - 1};
+    EXPECT_GT(CountColour(f.ListBox2, right, kFocusedTextColor), 20) << "row " << row;
+    EXPECT_GT(CountColour(f.ListBox2, right, kFocusedRowColor), 20) << "row " << row;
+  }
+  // The user's entry is deleted in the user's key.
+  services_.answer = IDYES;
+  Press(f, *f.ZelButton3);
+  EXPECT_FALSE(KeyExistsIn(HKEY_CURRENT_USER, Entry("MorvaneTest-Long32767")));
+  EXPECT_TRUE(KeyExistsIn(HKEY_CURRENT_USER, Entry("MorvaneTest-Long5000")));
+  EXPECT_TRUE(Rows(f, "MorvaneTest-Long32767").empty());
 }
 
 }  // namespace

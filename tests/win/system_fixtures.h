@@ -63,6 +63,31 @@ inline bool SetUserValueWide(const std::string& path, const wchar_t* name, const
   return rc == ERROR_SUCCESS;
 }
 
+// An uninstall entry at root\path in a registry view (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY):
+// its "DisplayName" (none when display is null) and its "UninstallString" of the given type.
+inline bool MakeUninstallEntry(HKEY root, const std::string& path, REGSAM view, const char* display,
+                               const std::string& command, DWORD commandType = REG_SZ) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return false;
+  LONG rc = ERROR_SUCCESS;
+  if (display != nullptr)
+    rc = RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(display),
+                        static_cast<DWORD>(std::string(display).size() + 1));
+  if (rc == ERROR_SUCCESS)
+    rc = RegSetValueExA(key, "UninstallString", 0, commandType, reinterpret_cast<const BYTE*>(command.c_str()),
+                        static_cast<DWORD>(command.size() + 1));
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+inline bool KeyExistsIn(HKEY root, const std::string& path, REGSAM view = 0) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+  RegCloseKey(key);
+  return true;
+}
+
 // The native name of HKEY_CURRENT_USER ("\Registry\User\S-1-5-..."), which link targets use.
 inline std::wstring UserRegistryRoot() {
   using ToString = BOOL(WINAPI*)(PSID, LPWSTR*);

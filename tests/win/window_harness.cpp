@@ -15,12 +15,19 @@ TMainFormServices RecordedServices::Make(RegistryApi* registry, FileSystem* file
     if (whileShown) whileShown(messages.back());
     return answer;
   };
-  services.StartProgram = [this](const std::string& commandLine) { started.push_back(commandLine); };
+  services.StartProgram = [this](const ProgramStart& start) { started.push_back(start); };
   services.ShellOpen = [this](HWND owner, const std::string& target) { opened.push_back({owner, target}); };
   services.ExecuteSaveDialog = [this](HWND, TSaveDialog& dialog) { return saveDialog(dialog); };
   if (registry != nullptr) services.Registry = registry;
   if (files != nullptr) services.Files = files;
   return services;
+}
+
+ProgramStart RegistryEditor() {
+  char windows[MAX_PATH] = {};
+  GetWindowsDirectoryA(windows, MAX_PATH);
+  const std::string program = std::string(windows) + "\\regedit.exe";
+  return {program, "\"" + program + "\""};
 }
 
 bool PumpUntil(TMainForm& form, const std::function<bool()>& pred, std::chrono::milliseconds timeout) {

@@ -19,6 +19,10 @@ struct ShownMessage {
   UINT flags;
 };
 
+inline void PrintTo(const ProgramStart& start, std::ostream* out) {
+  *out << start.program << " with " << start.commandLine;
+}
+
 struct ShellCall {
   HWND owner;
   std::string target;
@@ -29,7 +33,7 @@ inline void PrintTo(const ShellCall& call, std::ostream* out) { *out << call.own
 // Services that record instead of showing dialogs, starting programs or opening documents.
 struct RecordedServices {
   std::vector<ShownMessage> messages;
-  std::vector<std::string> started;
+  std::vector<ProgramStart> started;
   std::vector<ShellCall> opened;
   int answer = IDOK;
   // Runs while a message box would be open, before it is answered.
@@ -37,6 +41,9 @@ struct RecordedServices {
   std::function<bool(TSaveDialog&)> saveDialog = [](TSaveDialog&) { return false; };
   TMainFormServices Make(RegistryApi* registry = nullptr, FileSystem* files = nullptr);
 };
+
+// What Regedit starts: regedit.exe in this system's Windows folder, by its full path.
+ProgramStart RegistryEditor();
 
 // Lets the form's messages run until pred holds or the timeout passes; returns pred().
 bool PumpUntil(TMainForm& form, const std::function<bool()>& pred,

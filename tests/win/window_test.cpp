@@ -133,7 +133,8 @@ TEST_F(MainWindowTest, ChoosingThePageAlreadyShownChangesNothing) {
 TEST_F(MainWindowTest, RegeditStartsTheRegistryEditorOnlyOnTheRegistryPage) {
   TMainForm& f = Form();
   ClickWindow(f, f.ZelButton4->Handle());
-  EXPECT_EQ(services_.started, (std::vector<std::string>{"regedit"}));
+  // By its full path in the Windows folder, never found through a search.
+  EXPECT_EQ(services_.started, std::vector<ProgramStart>{RegistryEditor()});
   EXPECT_TRUE(services_.messages.empty());
   ASSERT_TRUE(ClickTab(f, "Deinstall"));
   f.ZelButton4->Click();  // hidden: a press does nothing
@@ -271,13 +272,13 @@ TEST_F(MainWindowTest, RefreshOnTheFilesPageHidesNoTabAtTheEnd) {
 
 TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   TMainForm& f = Form();
-  f.Services.StartProgram = [](const std::string&) { throw std::runtime_error("Cannot start regedit"); };
+  f.Services.StartProgram = [](const ProgramStart&) { throw std::runtime_error("Cannot start regedit"); };
   ClickWindow(f, f.ZelButton4->Handle());
   ASSERT_EQ(services_.messages.size(), 1u);
   EXPECT_EQ(services_.messages[0].text, "Cannot start regedit.");  // a full stop is added
   EXPECT_EQ(services_.messages[0].caption, "Morvane v1.0");
   EXPECT_EQ(services_.messages[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
-  f.Services.StartProgram = [](const std::string&) { throw std::runtime_error("Failed."); };
+  f.Services.StartProgram = [](const ProgramStart&) { throw std::runtime_error("Failed."); };
   ClickWindow(f, f.ZelButton4->Handle());
   ASSERT_EQ(services_.messages.size(), 2u);
   EXPECT_EQ(services_.messages[1].text, "Failed.");  // ends in a full stop already
