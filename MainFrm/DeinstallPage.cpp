@@ -2,6 +2,7 @@
 
 #include "CleanReg/ProgramPath.h"
 #include "MainFrm/MainFrm.h"
+#include "platform/WindowSubclass.h"
 
 namespace morvane {
 
@@ -22,7 +23,46 @@ class NoRedraw {
   HWND list_;
 };
 
+char UpperCase(char c) {
+  return static_cast<char>(reinterpret_cast<UINT_PTR>(CharUpperA(reinterpret_cast<LPSTR>(static_cast<UINT_PTR>(
+      static_cast<unsigned char>(c))))));
+}
+
+// ListBox2 keeps no strings, so it cannot find a row by the letter typed itself; this finds it
+// as a list with strings would, and reports the change of selection as the list box does.
+LRESULT CALLBACK TypeAheadProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR page) {
+  if (message == WM_CHAR && wParam >= ' ' && wParam <= 0xFF) {
+    const int current = static_cast<int>(SendMessageA(hwnd, LB_GETCURSEL, 0, 0));
+    const int row = reinterpret_cast<const TDeinstallPage*>(page)->NextRowStartingWith(static_cast<char>(wParam), current);
+    if (row >= 0 && row != current) {
+      SendMessageA(hwnd, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+      SendMessageA(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(hwnd));
+    }
+    return 0;
+  }
+  if (message == WM_NCDESTROY) DetachSubclass(hwnd, TypeAheadProc, id);
+  return NextSubclassProc(hwnd, message, wParam, lParam);
+}
+
 }  // namespace
+
+void TDeinstallPage::ControlsCreated() {
+  AttachSubclass(form_.ListBox2, TypeAheadProc, 0, reinterpret_cast<DWORD_PTR>(this));
+}
+
+int TDeinstallPage::NextRowStartingWith(char letter, int after) const {
+  const int count = static_cast<int>(items_.size());
+  if (count == 0) return -1;
+  const char wanted = UpperCase(letter);
+  const int start = after < 0 || after >= count ? count - 1 : after;
+  for (int step = 1; step <= count; ++step) {
+    const int row = (start + step) % count;
+    const std::string& name = items_[static_cast<std::size_t>(row)].displayName;
+    if (!name.empty() && UpperCase(name[0]) == wanted) return row;
+  }
+  return -1;
+}
 
 void TDeinstallPage::Show() {
   form_.ZelButton3->SetCaption("Delete");

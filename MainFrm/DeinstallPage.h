@@ -25,6 +25,7 @@ class TDeinstallPage final : public TPage, public ListBoxRows {
  public:
   explicit TDeinstallPage(TMainForm& form) : form_(form) {}
 
+  void ControlsCreated() override;
   void Show() override;
   void PressButton1() override { LoadUninstallList(); }  // Refresh
   void PressButton2() override { Uninstall(); }
@@ -36,6 +37,9 @@ class TDeinstallPage final : public TPage, public ListBoxRows {
   // The listed programs, one for each item of ListBox2, in its order.
   const std::vector<UninstallItem>& Items() const { return items_; }
   std::string_view RowText(int index) const override;
+  // The first row after after (round to the start, ending with after itself) whose name begins
+  // with letter, ignoring case; -1 when there is none.
+  int NextRowStartingWith(char letter, int after) const;
 
  private:
   // Empties ListBox2 and lists the programs anew; nothing is selected after it.

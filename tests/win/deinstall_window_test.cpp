@@ -88,6 +88,14 @@ TEST_F(DeinstallWindowTest, ThePageListsTheMachinesThenTheUsersProgramsAndEachRo
   PostMessageA(f.ListBox2, WM_KEYDOWN, VK_HOME, 1);
   Pump(f, 30);
   EXPECT_EQ(f.StatusText(), "C:\\alpha\\un.exe");
+  // A typed letter goes to the next row whose name begins with it, round to the start.
+  for (const auto& [key, row] : {std::pair{'t', 1}, std::pair{'T', 2}, std::pair{'t', 4}, std::pair{'t', 1},
+                                 std::pair{'a', 0}, std::pair{'z', 0}}) {
+    PostMessageA(f.ListBox2, WM_CHAR, static_cast<WPARAM>(key), 1);
+    Pump(f, 30);
+    EXPECT_EQ(Selected(f), row) << key;
+    EXPECT_EQ(f.StatusText(), commands[row]) << key;
+  }
   EXPECT_TRUE(services_.messages.empty());
 }
 
