@@ -263,7 +263,8 @@ class DeinstallRealRegistryTest : public MainWindowTest {
   void TearDown() override {
     MainWindowTest::TearDown();
     for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
-      RegDeleteKeyExA(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Twin").c_str(), view, 0);
+      for (const char* name : {"MorvaneTest-Twin", "MorvaneTest-Blank", "MorvaneTest-NoName"})
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, Entry(name).c_str(), view, 0);
     for (const char* name : {"MorvaneTest-Long5000", "MorvaneTest-Long32767"})
       RegDeleteKeyA(HKEY_CURRENT_USER, Entry(name).c_str());
   }
@@ -285,14 +286,20 @@ class DeinstallRealRegistryTest : public MainWindowTest {
   }
 };
 
-TEST_F(DeinstallRealRegistryTest, UninstallAndDeleteOnTheSecondOfTwoTwinsActOnTheSecond) {
+TEST_F(DeinstallRealRegistryTest, BlankNamesAreListedAndUninstallAndDeleteOnTheSecondOfTwoTwinsActOnTheSecond) {
   if (!IsWow64Process32()) GTEST_SKIP() << "one registry view here";
   ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Twin"), KEY_WOW64_64KEY, "Morvane twin",
                                  "C:\\Twin\\native.exe /x"));
   ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Twin"), KEY_WOW64_32KEY, "Morvane twin",
                                  "C:\\Twin\\wow.exe /x"));
+  ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Blank"), KEY_WOW64_64KEY, "", "blank.exe"));
+  ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-NoName"), KEY_WOW64_64KEY, nullptr, "none.exe"));
   files_.files = {"C:\\Twin\\native.exe", "C:\\Twin\\wow.exe"};
   TMainForm& f = Page();
+  // A blank name is listed as its own entry; no name at all is not listed.
+  ASSERT_EQ(Rows(f, "MorvaneTest-Blank").size(), 1u);
+  EXPECT_EQ(f.DeinstallPage().Items()[Rows(f, "MorvaneTest-Blank")[0]].displayName, "");
+  EXPECT_TRUE(Rows(f, "MorvaneTest-NoName").empty());
   const std::vector<int> twins = Rows(f, "MorvaneTest-Twin");
   ASSERT_EQ(twins.size(), 2u);
   ClickRow(f, twins[1]);
