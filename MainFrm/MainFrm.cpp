@@ -67,6 +67,7 @@ TMainFormServices DefaultServices() {
   services.StartProgram = [](const ProgramStart& start) { StartProgram(start.program, start.commandLine); };
   services.ShellOpen = [](HWND owner, const std::string& target) { ShellOpen(owner, target); };
   services.ExecuteSaveDialog = [](HWND owner, TSaveDialog& dialog) { return dialog.Execute(owner); };
+  services.ExecuteOpenDialog = [](HWND owner, TOpenDialog& dialog) { return dialog.Execute(owner); };
   services.Registry = &SystemRegistry();
   services.Files = &SystemFileSystem();
   services.Tree = &SystemFileTree();
@@ -131,6 +132,8 @@ TMainForm::~TMainForm() {
 void TMainForm::CreateMenus() {
   MainMenu1 = CreateMenu();
   HMENU file = CreatePopupMenu();
+  AppendMenuA(file, MF_STRING, kCmdRestore, "Restore from backup...");
+  AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
   AppendMenuA(file, MF_STRING, kCmdExit, "Exit");
   HMENU unit = CreatePopupMenu();
   AppendMenuA(unit, MF_STRING, kCmdRegister, "Register\tCtrl+R");
@@ -194,6 +197,8 @@ void TMainForm::CreateControls() {
 
   SaveDialog1.DefaultExt = ".reg";
   SaveDialog1.Filter = "Registry files|*.reg";
+  OpenDialog1.DefaultExt = ".reg";
+  OpenDialog1.Filter = "Registry files|*.reg";
 
   ListBox1 = MakeList(TabSheet1, listFont_.get());
   ListBox2 = MakeList(TabSheet2, listFont_.get(), &deinstallPage_);
@@ -358,6 +363,7 @@ void TMainForm::OnCommand(WORD id) {
       case kCmdHomePage: homepageClick(); break;
       case kCmdProductPage: Morvanehomepage1Click(); break;
       case kCmdAbout: About1Click(); break;
+      case kCmdRestore: Restorefrombackup1Click(); break;
       default: break;
     }
   });
@@ -396,6 +402,10 @@ LRESULT TMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       } else if (reinterpret_cast<HWND>(lParam) == ListBox2 && HIWORD(wParam) == LBN_SELCHANGE) {
         RunHandler([this] { ListBox2Click(); });
       }
+      return 0;
+    case WM_INITMENUPOPUP:
+      // Restore waits while a tool runs, as the commands on the pages do.
+      EnableMenuItem(MainMenu1, kCmdRestore, MF_BYCOMMAND | (ToolRunning() ? MF_GRAYED : MF_ENABLED));
       return 0;
     case WM_CTLCOLORSTATIC:
       if (reinterpret_cast<HWND>(lParam) == Panel1) {

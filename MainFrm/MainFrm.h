@@ -43,6 +43,7 @@ enum MenuCommand : WORD {
   kCmdHomePage,
   kCmdProductPage,
   kCmdAbout,
+  kCmdRestore,
 };
 
 // What the window asks of the world besides drawing. Tests replace these to answer dialogs and
@@ -54,6 +55,7 @@ struct TMainFormServices {
   // Opens a file or a web or mail address with the program the system has for it.
   std::function<void(HWND owner, const std::string& target)> ShellOpen;
   std::function<bool(HWND owner, TSaveDialog& dialog)> ExecuteSaveDialog;
+  std::function<bool(HWND owner, TOpenDialog& dialog)> ExecuteOpenDialog;
   RegistryApi* Registry = nullptr;
   FileSystem* Files = nullptr;
   FileTree* Tree = nullptr;  // the unnecessary-files page's walk, size read and deletion
@@ -88,6 +90,7 @@ class TMainForm {
   HWND ListView1 = nullptr;
   HWND Panel1 = nullptr;
   TSaveDialog SaveDialog1;
+  TOpenDialog OpenDialog1;  // the backup file to restore from
   HWND ListBox1 = nullptr, ListBox2 = nullptr;
   HMENU MainMenu1 = nullptr;
   HWND Image1 = nullptr;
@@ -113,6 +116,8 @@ class TMainForm {
   void Help1Click();             // the help page beside the executable, when there is one
   void homepageClick();          // the maker's home page
   void Morvanehomepage1Click();  // the product page
+  // Puts back what a backup file records (RestoreCommand.cpp); does nothing while a tool runs.
+  void Restorefrombackup1Click();
   // Action buttons: each hands the press to the page of the current role.
   void ZelButton1Click();
   void ZelButton2Click();
@@ -148,6 +153,8 @@ class TMainForm {
     TMainForm& form_;
   };
   bool Busy() const { return busy_ > 0; }
+  // A scan, a collection of the files or a repair is running (or a restore).
+  bool ToolRunning() const { return Busy() || FCleanThread != nullptr; }
 
   TMainFormServices Services;
   // The program's own main window ends the message loop when it goes.

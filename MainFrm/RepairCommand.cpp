@@ -21,6 +21,15 @@ std::string RepairStatusText(const RepairOutcome& outcome) {
          ". Could not be removed: " + std::to_string(outcome.failed) + ".";
 }
 
+// The folder a file name lies in (with its backslash at a drive's root); empty when it names none.
+std::string FolderOf(const std::string& fileName) {
+  const std::size_t slash = fileName.find_last_of("\\/");
+  if (slash == std::string::npos) return {};
+  std::string folder = fileName.substr(0, slash);
+  if (folder.empty() || folder.back() == ':') folder += fileName[slash];
+  return folder;
+}
+
 }  // namespace
 
 std::vector<RepairRow> TRegistryPage::CheckedRows() const {
@@ -72,6 +81,8 @@ void TRegistryPage::CorrectFindings() {
                               "Backup", MB_OK | MB_ICONWARNING);
     return;
   }
+  // Restore offers the folder of the backup written last.
+  if (backup) form_.OpenDialog1.InitialDir = FolderOf(form_.SaveDialog1.FileName);
   ClearFindings();
   form_.ZelButton3->SetEnabled(false);
   form_.SetStatusText(RepairStatusText(outcome));

@@ -162,4 +162,9 @@ bool TRegistry::RemoveValue(const std::string& name) {
   return api_.DeleteValue(current_.get(), name) == kRegOk;
 }
 
+bool TRegistry::WriteText(const std::string& name, const std::string& text) {
+  if (!current_.valid()) return false;
+  return api_.SetValue(current_.get(), name, kRegSz, text + '\0') == kRegOk;
+}
+
 }  // namespace morvane

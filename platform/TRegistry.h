@@ -58,6 +58,9 @@ class TRegistry {
   // (or at path) is deleted as the link, and the key it points to is left alone.
   bool DeleteTree(const std::string& path);
   bool RemoveValue(const std::string& name);
+  // Sets the current key's value to REG_SZ text, stored with its terminating NUL. False when no
+  // key is current or the registry refuses.
+  bool WriteText(const std::string& name, const std::string& text);
   void ClosePath();
   // The registry view that every later open and deletion uses (kKeyWow64View64 or
   // kKeyWow64View32 on 64-bit Windows); 0, the default, is the process's own view.

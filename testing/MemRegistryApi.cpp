@@ -197,8 +197,20 @@ long MemRegistryApi::CreateKey(RegKey base, const std::string& requestedPath, st
   out = 0;
   Node* from = NodeOf(base);
   if (from == nullptr) return kKeyDeleted;
+  RunHook(lock, "create", from, subPath);
+  if ((from = NodeOf(base)) == nullptr) return kKeyDeleted;
   Node* existing = Walk(from, subPath, false);
   if (existing != nullptr && (access & ~existing->allowed) != 0) return kRegAccessDenied;
+  if (existing == nullptr) {
+    // A missing key is made below the deepest one that exists, which must allow it.
+    Node* parent = from;
+    for (const std::string& part : SplitPath(subPath)) {
+      auto it = parent->children.find(part);
+      if (it == parent->children.end()) break;
+      parent = it->second.get();
+    }
+    if ((parent->allowed & kKeyCreateSubKey) == 0) return kRegAccessDenied;
+  }
   Node* node = Walk(from, subPath, true);
   out = nextHandle_++;
   handles_[out] = node;
@@ -284,6 +296,9 @@ long MemRegistryApi::SetValue(RegKey key, const std::string& name, std::uint32_t
   std::unique_lock<std::mutex> lock(mutex_);
   Node* node = NodeOf(key);
   if (node == nullptr) return kKeyDeleted;
+  RunHook(lock, "setvalue:" + name, node);
+  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
+  if ((node->allowed & kKeySetValue) == 0) return kRegAccessDenied;
   if (RegValue* v = FindValue(node, name)) {
     v->type = type;
     v->data = data;

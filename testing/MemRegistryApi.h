@@ -34,7 +34,9 @@ class MemRegistryApi final : public RegistryApi {
   bool RemoveKey(RootKey root, const std::string& path);
 
   // Faults.
-  // Opening the key fails with access denied for any access outside allowed.
+  // Opening the key fails with access denied for any access outside allowed; creating a key
+  // below it fails unless allowed holds kKeyCreateSubKey, and setting a value of it unless it
+  // holds kKeySetValue.
   void RestrictAccess(RootKey root, const std::string& path, std::uint32_t allowed);
   // RegEnumKeyEx fails for this index of the key's subkeys.
   void BreakSubkeyIndex(RootKey root, const std::string& path, std::uint32_t index);
@@ -45,8 +47,8 @@ class MemRegistryApi final : public RegistryApi {
   // native view (kKeyWow64View64). Set-up paths above are always native.
   void SetTwoViews(bool two) { twoViews_ = two; }
   // Called before each operation with its name ("open", "info", "enumkey", "enumvalue",
-  // "query:<value name>", "querytext:<value name>", "deletekey", "deletevalue") and the path
-  // of the key it works on.
+  // "query:<value name>", "querytext:<value name>", "deletekey", "deletevalue", "create",
+  // "setvalue:<value name>") and the path of the key it works on.
   std::function<void(const std::string& op, const std::string& path)> hook;
 
   int OpenCount() const {
