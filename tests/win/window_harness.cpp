@@ -18,6 +18,7 @@ TMainFormServices RecordedServices::Make(RegistryApi* registry, FileSystem* file
   services.StartProgram = [this](const ProgramStart& start) { started.push_back(start); };
   services.ShellOpen = [this](HWND owner, const std::string& target) { opened.push_back({owner, target}); };
   services.ExecuteSaveDialog = [this](HWND, TSaveDialog& dialog) { return saveDialog(dialog); };
+  services.ExecuteOpenDialog = [this](HWND, TOpenDialog& dialog) { return openDialog(dialog); };
   if (registry != nullptr) services.Registry = registry;
   if (files != nullptr) services.Files = files;
   return services;

@@ -39,6 +39,7 @@ struct RecordedServices {
   // Runs while a message box would be open, before it is answered.
   std::function<void(const ShownMessage&)> whileShown;
   std::function<bool(TSaveDialog&)> saveDialog = [](TSaveDialog&) { return false; };
+  std::function<bool(TOpenDialog&)> openDialog = [](TOpenDialog&) { return false; };
   TMainFormServices Make(RegistryApi* registry = nullptr, FileSystem* files = nullptr);
 };
 
