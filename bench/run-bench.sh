@@ -23,7 +23,7 @@ fi
 
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DCMAKE_BUILD_TYPE=Release \
   -DMORVANE_TESTS=OFF -DMORVANE_BENCH=ON >/dev/null
-cmake --build "$build" -j"${JOBS:-2}" --target scan_bench window_bench deinstall_bench files_bench
+cmake --build "$build" -j"${JOBS:-2}" --target scan_bench window_bench deinstall_bench files_bench restore_bench
 
 cpu=${BENCH_CPU:-0}
 pin=()
@@ -63,3 +63,9 @@ xvfb-run -a -s "-screen 0 1280x1024x24" "${pin[@]}" bash -c '
   wine "$0/bench/files_bench.exe" </dev/null 2>&1 | tr -d "\r"; rc=${PIPESTATUS[0]}
   wineserver -k
   exit $rc' "$build"
+
+echo "== restore from a backup file (CPU: $cpu) =="
+"${pin[@]}" wineserver -p </dev/null >/dev/null 2>&1
+"${pin[@]}" wine wineboot </dev/null >/dev/null 2>&1
+"${pin[@]}" wine "$build/bench/restore_bench.exe" </dev/null 2>&1 | tr -d '\r'
+wineserver -k 2>/dev/null || true
