@@ -235,95 +235,69 @@ TEST_F(RepairWindowTest, RowUncheckedDuringTheLoopStaysAndTheOutcomeIsCounted) {
   EXPECT_EQ(ListViewRows(f.ListView1), 0);
 }
 
-// File > Restore from backup...: its place in the menu, greyed while a tool runs, the open
-// dialog in the folder of the backup just written, the question, and the counts in the status line.
+// File > Restore from backup...: its place in the menu, greyed and refused while a tool runs, the
+// open dialog in the folder of the backup just written, the question, the counts in the status line.
 TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
   TMainForm& f = Scanned();
   const HMENU file = GetSubMenu(GetMenu(f.Handle()), 0);
-  ASSERT_EQ(GetMenuItemCount(file), 3);
   char caption[64] = {};
   GetMenuStringA(file, 0, caption, sizeof caption, MF_BYPOSITION);
   EXPECT_STREQ(caption, "Restore from backup...");
   EXPECT_EQ(GetMenuItemID(file, 0), static_cast<UINT>(kCmdRestore));
   EXPECT_NE(GetMenuState(file, 1, MF_BYPOSITION) & MF_SEPARATOR, 0u);
   EXPECT_EQ(GetMenuItemID(file, 2), static_cast<UINT>(kCmdExit));
-  auto greyed = [&] {
-    SendMessageA(f.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
-    return (GetMenuState(file, kCmdRestore, MF_BYCOMMAND) & MF_GRAYED) != 0;
-  };
-  int opened = 0;
-  std::string initialDir, chosen = file_;
+  std::vector<std::string> dialogs;  // the folder each open dialog showed first
+  std::string chosen = file_;
   services_.openDialog = [&](TOpenDialog& dialog) {
-    ++opened;
-    initialDir = dialog.InitialDir;
-    EXPECT_EQ(dialog.DefaultExt, ".reg");
-    EXPECT_EQ(dialog.Filter, "Registry files|*.reg");
+    dialogs.push_back(dialog.InitialDir + "|" + dialog.DefaultExt + "|" + dialog.Filter);
     dialog.FileName = chosen;
     return true;
   };
-
-  // Correct with a backup of the value row; while it runs, Restore is greyed and refused.
-  bool probed = false;
-  mem_.hook = [&](const std::string& op, const std::string&) {
-    if (op != "deletevalue") return;
-    probed = true;
-    EXPECT_TRUE(greyed());
+  // Greyed, and refused even when asked, while a tool runs.
+  auto refused = [&] {
+    SendMessageA(f.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
     SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+    return (GetMenuState(file, kCmdRestore, MF_BYCOMMAND) & MF_GRAYED) != 0 && dialogs.empty();
+  };
+  bool refusedDuringCorrect = false;
+  mem_.hook = [&](const std::string& op, const std::string&) {
+    if (op == "deletevalue") refusedDuringCorrect = refused();
   };
   Check(f, 1);
-  ClickWindow(f, f.ZelButton3->Handle());
+  ClickWindow(f, f.ZelButton3->Handle());  // Correct with a backup of the value row
   mem_.hook = nullptr;
-  ASSERT_TRUE(probed);
-  EXPECT_EQ(opened, 0);
-  ASSERT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
-  EXPECT_FALSE(greyed());
+  EXPECT_TRUE(refusedDuringCorrect);
+  HoldScan();
+  ClickWindow(f, f.ZelButton1->Handle());
+  ASSERT_TRUE(PumpUntil(f, [&] { return gate_.Reached(); }));
+  EXPECT_TRUE(refused());
+  gate_.Open();
+  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
+  EXPECT_FALSE(refused());
 
-  // No: nothing changes.
+  ASSERT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
   services_.messages.clear();
   services_.answer = IDNO;
   SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
-  EXPECT_EQ(initialDir, file_.substr(0, file_.rfind('\\')));
-  ASSERT_EQ(services_.messages.size(), 1u);
-  EXPECT_EQ(services_.messages[0].text, "To restore 1 entries from the backup copy?");
-  EXPECT_EQ(services_.messages[0].caption, "Restore");
-  EXPECT_EQ(services_.messages[0].flags, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
   EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
-  const std::string statusAfterCorrect = f.StatusText();
-
-  // Yes: the value is back, and the status line counts it.
   services_.answer = IDYES;
   SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
   EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
   EXPECT_EQ(f.StatusText(), "Entries restored: 1. Already present: 0. Not restored: 0.");
-  SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
-  EXPECT_EQ(f.StatusText(), "Entries restored: 0. Already present: 1. Not restored: 0.");
-  EXPECT_NE(f.StatusText(), statusAfterCorrect);
-
-  // A file that is not a backup: a warning, no question, nothing restored.
+  // A file that is not a backup: a warning and nothing else.
   chosen = file_ + ".txt";
-  { std::ofstream(chosen, std::ios::binary) << "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\X]\r\n\"v\"=\"x\"\r\n"; }
-  services_.messages.clear();
-  f.SetStatusText("");
+  { std::ofstream(chosen, std::ios::binary) << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\X]\r\n\"v\"=\"x\"\r\n"; }
   SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
   DeleteFileA(chosen.c_str());
-  ASSERT_EQ(services_.messages.size(), 1u);
-  EXPECT_EQ(services_.messages[0].text, "This file is not a backup copy of Morvane.");
-  EXPECT_EQ(services_.messages[0].caption, "Restore");
-  EXPECT_EQ(services_.messages[0].flags, static_cast<UINT>(MB_OK | MB_ICONWARNING));
   EXPECT_FALSE(mem_.KeyExists(RootKey::CurrentUser, "SOFTWARE\\X"));
-  EXPECT_EQ(f.StatusText(), "");
-
-  // While a scan runs, Restore is greyed and refused; after it, usable again.
-  HoldScan();
-  ClickWindow(f, f.ZelButton1->Handle());
-  ASSERT_TRUE(PumpUntil(f, [&] { return gate_.Reached(); }));
-  EXPECT_TRUE(greyed());
-  opened = 0;
-  SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
-  EXPECT_EQ(opened, 0);
-  gate_.Open();
-  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
-  EXPECT_FALSE(greyed());
+  const std::string question = "To restore 1 entries from the backup copy?|Restore|" +
+                               std::to_string(MB_YESNO | MB_ICONQUESTION);
+  std::vector<std::string> shown;
+  for (const ShownMessage& m : services_.messages) shown.push_back(m.text + "|" + m.caption + "|" + std::to_string(m.flags));
+  EXPECT_EQ(shown, (std::vector<std::string>{question, question, "This file is not a backup copy of Morvane.|Restore|" +
+                                                                     std::to_string(MB_OK | MB_ICONWARNING)}));
+  const std::string folder = file_.substr(0, file_.rfind('\\'));
+  EXPECT_EQ(dialogs, std::vector<std::string>(4, folder + "|.reg|Registry files|*.reg"));
 }
 
 }  // namespace
