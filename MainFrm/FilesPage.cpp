@@ -43,26 +43,10 @@ class TListBoxCollection final : public CollectionSink {
   }
   void FolderRefused(const std::string& why) override { page_.form_.SetStatusText(why); }
 
-  // Empties the list (and the listed files) before the walk. An owner-drawn list box tells its
-  // owner of every line it drops, which for a long list takes longer than a message may wait;
-  // so the lines go from the end, a slice each kTurnTime, with the messages running in between.
-  // False when the collection was abandoned meanwhile.
+  // Empties the list (and the listed files) before the walk. False when the collection was
+  // abandoned meanwhile.
   bool EmptyList() {
-    page_.listed_.clear();
-    HWND list = page_.form_.ListBox1;
-    LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
-    if (count <= 0) return Current();
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    while (count > 0 && Current()) {
-      const auto until = Clock::now() + kTurnTime;
-      do SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(--count), 0);
-      while (count > 0 && Clock::now() < until);
-      if (count > 0) page_.form_.RefreshApp();
-      // Messages may have changed the list meanwhile.
-      count = std::min(count, SendMessageA(list, LB_GETCOUNT, 0, 0));
-    }
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
+    page_.EmptyList([this] { return Current(); });
     return Current();
   }
 
@@ -72,7 +56,7 @@ class TListBoxCollection final : public CollectionSink {
 
  private:
   using Clock = std::chrono::steady_clock;
-  static constexpr auto kTurnTime = std::chrono::milliseconds(5);
+  static constexpr auto kTurnTime = TFilesPage::kTurnTime;
   static constexpr auto kFlushTime = std::chrono::milliseconds(200);
 
   void Add(const std::string& line) {
@@ -127,14 +111,14 @@ void TFilesPage::Clear() {
   form_.ZelButton3->SetEnabled(false);
   form_.SetOtherTabsVisible(kRoleFiles, false);
   using Clock = std::chrono::steady_clock;
-  auto nextTurn = Clock::now() + std::chrono::milliseconds(5);
+  auto nextTurn = Clock::now() + kTurnTime;
   const ClearOutcome outcome = DeleteListedFiles(*form_.Services.Tree, listed_, [&] {
     const auto now = Clock::now();
     if (now < nextTurn) return;
     form_.RefreshApp();
-    nextTurn = Clock::now() + std::chrono::milliseconds(5);
+    nextTurn = Clock::now() + kTurnTime;
   });
-  EmptyList();
+  EmptyList([] { return true; });
   clearing_ = false;
   form_.ZelButton1->SetEnabled(true);
   form_.SetOtherTabsVisible(kRoleFiles, true);
@@ -147,9 +131,26 @@ void TFilesPage::Closing() {
   ++generation_;
 }
 
-void TFilesPage::EmptyList() {
-  SendMessageA(form_.ListBox1, LB_RESETCONTENT, 0, 0);
+// An owner-drawn list box tells its owner of every line it drops, which for a long list takes
+// longer than a message may wait; so the lines go from the end, a slice each few milliseconds,
+// with the messages running in between, for as long as going holds.
+void TFilesPage::EmptyList(const std::function<bool()>& going) {
+  using Clock = std::chrono::steady_clock;
   listed_.clear();
+  HWND list = form_.ListBox1;
+  LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+  if (count <= 0) return;
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  while (count > 0 && going()) {
+    const auto until = Clock::now() + kTurnTime;
+    do SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(--count), 0);
+    while (count > 0 && Clock::now() < until);
+    if (count > 0) form_.RefreshApp();
+    // Messages may have changed the list meanwhile.
+    count = std::min(count, SendMessageA(list, LB_GETCOUNT, 0, 0));
+  }
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
 }
 
 void TFilesPage::Collect() {

@@ -12,6 +12,8 @@
 // waits. It ends by emptying the list and saying on the status line how many files went.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <vector>
 
 #include "CleanReg/UnnecessaryFiles.h"
@@ -42,7 +44,9 @@ class TFilesPage final : public TPage {
   // Runs a collection, or, when one is running, abandons it and has a new one run after it.
   void Collect();
   void RunCollection();
-  void EmptyList();
+  void EmptyList(const std::function<bool()>& going);
+  // How long the window's messages wait at most while the page works.
+  static constexpr std::chrono::milliseconds kTurnTime{5};
 
   TMainForm& form_;
   std::vector<ListedFile> listed_;
