@@ -9,33 +9,26 @@ namespace morvane {
 
 namespace {
 
-// A scan of a large registry asks about many distinct paths; past this many remembered answers
-// the memory is given back and the answers are asked again.
+// A scan of a large registry asks about many distinct paths; past this many remembered answers,
+// or this many bytes of their paths, the memory is given back and the answers are asked again.
 constexpr std::size_t kMaxRememberedAnswers = 1u << 18;
-
-// The remembered answer for path, or else no when its folder is missing (not remembered: the
-// folder's answer settles it again as cheaply), or else the system's answer, remembered.
-template <typename Ask, typename InMissingFolder>
-bool Remembered(std::unordered_map<std::string, bool>& answers, const std::string& path, Ask ask,
-                InMissingFolder inMissingFolder) {
-  if (auto it = answers.find(path); it != answers.end()) return it->second;
-  if (inMissingFolder()) return false;
-  if (answers.size() >= kMaxRememberedAnswers) answers.clear();
-  const bool answer = ask();
-  answers.emplace(path, answer);
-  return answer;
-}
+constexpr std::size_t kMaxRememberedBytes = 16u << 20;
 
 }  // namespace
 
-bool FileAnswers::FileExists(const std::string& path) {
-  return Remembered(
-      fileAnswers_, path, [&] { return files_.FileExists(path); }, [&] { return InMissingFolder(path); });
-}
-
-bool FileAnswers::FolderExists(const std::string& path) {
-  return Remembered(
-      folderAnswers_, path, [&] { return files_.FolderExists(path); }, [&] { return InMissingFolder(path); });
+PathKind FileAnswers::Look(const std::string& path) {
+  // The remembered answer, or else missing when its folder is missing (not remembered: the
+  // folder's answer settles it again as cheaply), or else the system's answer, remembered.
+  if (auto it = answers_.find(path); it != answers_.end()) return it->second;
+  if (InMissingFolder(path)) return PathKind::Missing;
+  if (answers_.size() >= kMaxRememberedAnswers || rememberedBytes_ >= kMaxRememberedBytes) {
+    answers_.clear();
+    rememberedBytes_ = 0;
+  }
+  const PathKind answer = files_.Look(path);
+  answers_.emplace(path, answer);
+  rememberedBytes_ += path.size();
+  return answer;
 }
 
 bool FileAnswers::InMissingFolder(const std::string& path) {
@@ -43,7 +36,7 @@ bool FileAnswers::InMissingFolder(const std::string& path) {
   // name the same folder: one folder answer settles them all. The parent's own answer comes
   // the same way, up to the drive's root.
   const std::string parent = ParentFolder(path);
-  return !parent.empty() && !FolderExists(parent);
+  return !parent.empty() && Look(parent) == PathKind::Missing;
 }
 
 std::uint32_t FileAnswers::DriveSerial(char c) {
@@ -57,8 +50,8 @@ std::uint32_t FileAnswers::DriveSerial(char c) {
 
 void FileAnswers::Forget() {
   std::fill(std::begin(driveKnown_), std::end(driveKnown_), false);
-  std::unordered_map<std::string, bool>().swap(fileAnswers_);
-  std::unordered_map<std::string, bool>().swap(folderAnswers_);
+  std::unordered_map<std::string, PathKind>().swap(answers_);
+  rememberedBytes_ = 0;
 }
 
 }  // namespace morvane

@@ -1,6 +1,6 @@
 // The file-system questions of one scan, each asked of the system once: a registry refers to
-// the same few files and folders many times over. A path in a folder that does not exist is
-// answered from that folder's answer without asking. A file that appears or goes while a scan
+// the same few files and folders many times over. A path in a folder that the system says is
+// missing is answered from that folder's answer without asking. A file that appears or goes while a scan
 // runs is seen as it was when first asked.
 #pragma once
 
@@ -16,9 +16,10 @@ class FileAnswers final : public FileSystem {
  public:
   explicit FileAnswers(FileSystem& files) : files_(files) {}
 
-  bool FileExists(const std::string& path) override;
-  bool FolderExists(const std::string& path) override;
+  PathKind Look(const std::string& path) override;
   std::uint32_t DriveSerial(char c) override;
+  // Asked of the system every time: the environment is the program's own and cheap to read.
+  std::optional<std::string> Variable(const std::string& name) override { return files_.Variable(name); }
   // Forgets every answer and gives the memory back.
   void Forget();
 
@@ -29,8 +30,8 @@ class FileAnswers final : public FileSystem {
   FileSystem& files_;
   std::uint32_t driveSerial_[256] = {};
   bool driveKnown_[256] = {};
-  std::unordered_map<std::string, bool> fileAnswers_;
-  std::unordered_map<std::string, bool> folderAnswers_;
+  std::unordered_map<std::string, PathKind> answers_;
+  std::size_t rememberedBytes_ = 0;
 };
 
 }  // namespace morvane

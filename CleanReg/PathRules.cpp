@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/FileSystem.h"
+
 namespace morvane {
 
 namespace {
@@ -68,11 +70,53 @@ bool ResolveFilePath(const std::string& text, std::string& rebuilt) {
 
 bool HoldsWildcard(const std::string& text) { return Holds(text, "*?"); }
 
-std::vector<std::string> ProgramPrefixes(const std::string& text) {
-  std::vector<std::string> prefixes;
-  for (std::size_t i = 1; i < text.size(); ++i)
-    if (text[i] == ' ' && text[i - 1] != ' ') prefixes.push_back(text.substr(0, i));
-  return prefixes;
+std::vector<std::size_t> ProgramPrefixLengths(const std::string& text) {
+  // A name holds at most 255 characters; spelled in the ANSI code page each takes at most three
+  // bytes (UTF-8), so no name of a file is longer than this.
+  constexpr std::size_t kMaxNameBytes = 255 * 3;
+  std::vector<std::size_t> lengths;
+  std::size_t nameStart = 0;
+  for (std::size_t i = 0; i < text.size() && i <= kMaxLongPath; ++i) {
+    if (text[i] == '\\') {
+      nameStart = i + 1;
+      continue;
+    }
+    if (i - nameStart >= kMaxNameBytes) break;
+    if (i > 0 && text[i] == ' ' && text[i - 1] != ' ') lengths.push_back(i);
+  }
+  return lengths;
+}
+
+namespace {
+
+bool VariableNameChar(char c) { return c != ' ' && c != '%' && c != '\\' && c != '"'; }
+
+bool VariableNameStart(char c) {
+  const char lower = static_cast<char>(c | 0x20);
+  return (lower >= 'a' && lower <= 'z') || c == '_';
+}
+
+}  // namespace
+
+bool ExpandVariables(const std::string& text,
+                     const std::function<std::optional<std::string>(const std::string&)>& variable,
+                     std::string& expanded) {
+  expanded.clear();
+  std::size_t from = 0;
+  for (std::size_t open = text.find('%'); open != std::string::npos; open = text.find('%', open)) {
+    std::size_t end = open + 1;
+    while (end < text.size() && VariableNameChar(text[end])) ++end;
+    if (end == open + 1 || end == text.size() || text[end] != '%' || !VariableNameStart(text[open + 1])) {
+      ++open;  // not a reference: the '%' stays
+      continue;
+    }
+    const std::optional<std::string> value = variable(text.substr(open + 1, end - open - 1));
+    if (!value) return false;
+    expanded.append(text, from, open - from).append(*value);
+    from = open = end + 1;
+  }
+  expanded.append(text, from, std::string::npos);
+  return true;
 }
 
 std::string ParentFolder(const std::string& path) {

@@ -2,6 +2,8 @@
 // Character positions count from 1, as the rest of the program's texts do.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,9 +30,21 @@ bool ResolveFilePath(const std::string& text, std::string& rebuilt);
 // Whether the text holds '*' or '?': the file calls would take it as a pattern and could find
 // some other file, so such a text cannot be judged by them.
 bool HoldsWildcard(const std::string& text);
-// The text up to each of its blanks, shortest first: a command line names its program by one of
-// them ("C:\Tools\run.exe shell.dll,Entry" -> "C:\Tools\run.exe"). A run of blanks gives one.
-std::vector<std::string> ProgramPrefixes(const std::string& text);
+// The lengths of the text's prefixes that end before a blank, shortest first: a command line
+// names its program by one of them ("C:\\Tools\\run.exe shell.dll,Entry" -> the length of
+// "C:\\Tools\\run.exe"). A run of blanks gives one. The list ends before the first prefix that
+// cannot name a file: one longer than the longest path, or holding a name (between
+// backslashes) longer than 255 characters can be spelled in. So a long text of many words
+// costs a bounded number of prefixes.
+std::vector<std::size_t> ProgramPrefixLengths(const std::string& text);
+
+// Replaces each %NAME% in text by the variable's value, as the system expands a path. NAME
+// begins with a letter or '_' and holds no blank, '%', '\\' or double quote; any other '%'
+// (a command line's "%1", a lone '%') stays as it is. False when a NAME is not defined: the
+// text then names nothing that can be judged.
+bool ExpandVariables(const std::string& text,
+                     const std::function<std::optional<std::string>(const std::string&)>& variable,
+                     std::string& expanded);
 // The folder that holds the file or folder a plain path names ("C:\\a\\b.exe" -> "C:\\a",
 // "C:\\a" -> "C:\\"): nothing can exist there when that folder does not. Empty for a drive
 // root, and for any path the system would read other than by its text: anything but a drive

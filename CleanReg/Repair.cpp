@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "CleanReg/ReferenceRule.h"
 #include "platform/TRegistry.h"
 
 namespace morvane {
@@ -61,8 +62,10 @@ bool DataIsItsText(const std::string& data) {
   return nul == std::string::npos || data.find_first_not_of('\0', nul) == std::string::npos;
 }
 
-// Whether the key or value still is what the scan reported.
-bool StillStale(TRegistry& key, const std::string& valueName, const std::string& text, bool wholeKey) {
+// Whether the key or value still is what the scan reported, and a value's text still names
+// nothing (the program may have been installed again since the scan).
+bool StillStale(TRegistry& key, const std::string& valueName, const std::string& text, bool wholeKey,
+                FileSystem& files) {
   if (wholeKey) {
     RegKeyInfo info;
     return key.Api().QueryInfo(key.BaseKey(), info) == kRegOk && info.values == 0 && info.subkeys == 0;
@@ -70,13 +73,14 @@ bool StillStale(TRegistry& key, const std::string& valueName, const std::string&
   std::uint32_t type = 0;
   std::string data;
   if (key.Api().QueryValue(key.BaseKey(), valueName, type, &data) != kRegOk || type != kRegSz) return false;
-  return DataIsItsText(data) && data.substr(0, data.find('\0')) == text;
+  return DataIsItsText(data) && data.substr(0, data.find('\0')) == text && IsBrokenReference(text, files);
 }
 
 }  // namespace
 
 bool DeleteRegItem(RootKey root, const std::string& keyPath, const std::string& valueName,
-                   const std::string& data, bool wholeKey, bool backup, RegistryApi& registry) {
+                   const std::string& data, bool wholeKey, bool backup, RegistryApi& registry,
+                   FileSystem& files) {
   bool removed = false;
   {
     TRegistry cursor(registry);
@@ -85,11 +89,11 @@ bool DeleteRegItem(RootKey root, const std::string& keyPath, const std::string& 
       // Looked at through a read-only cursor first, so that a key that cannot be read is left.
       TRegistry probe(registry);
       probe.SelectRoot(root);
-      if (probe.OpenPathForReading(keyPath) && StillStale(probe, "", "", true)) {
+      if (probe.OpenPathForReading(keyPath) && StillStale(probe, "", "", true, files)) {
         probe.ClosePath();
         removed = cursor.DeleteTree(keyPath);
       }
-    } else if (cursor.OpenPath(keyPath, false) && StillStale(cursor, valueName, data, false)) {
+    } else if (cursor.OpenPath(keyPath, false) && StillStale(cursor, valueName, data, false, files)) {
       removed = cursor.RemoveValue(valueName);
     }
   }
@@ -118,7 +122,7 @@ bool TargetOf(const RepairRow& row, RepairTarget& target) {
 }  // namespace
 
 RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup, const std::string& fileName,
-                             RegistryApi& registry, const RepairHooks& hooks) {
+                             RegistryApi& registry, FileSystem& files, const RepairHooks& hooks) {
   // The file's content depends only on the rows, so it is written before anything is removed:
   // a backup that was asked for and cannot be written stops the repair.
   RepairOutcome outcome;
@@ -136,7 +140,7 @@ RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup, co
     // the backup was written without it.
     if (hooks.stillChecked && !hooks.stillChecked(i)) continue;
     if (DeleteRegItem(target.root, rows[i].finding.keyPath, target.valueName, target.data, target.wholeKey, false,
-                      registry)) {
+                      registry, files)) {
       ++outcome.removed;
       if (hooks.corrected) hooks.corrected(i);
     } else {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "CleanReg/Finding.h"
+#include "platform/FileSystem.h"
 #include "platform/RegistryApi.h"
 
 namespace morvane {
@@ -39,10 +40,12 @@ bool EndBackup(bool backup, const std::string& fileName);
 
 // Removes what a finding names, provided the finding still holds: a whole-key row's key must
 // still have no value and no subkey; a value row's value must still be REG_SZ whose data is
-// exactly the text shown (trailing NULs aside: data that goes on after a NUL is kept). Records the entry in BackupList when backup is set, whatever the outcome.
-// True when the key or value was removed.
+// exactly the text shown (trailing NULs aside: data that goes on after a NUL is kept), and its
+// text must still name no file or folder, asked of files afresh. Records the entry in
+// BackupList when backup is set, whatever the outcome. True when the key or value was removed.
 bool DeleteRegItem(RootKey root, const std::string& keyPath, const std::string& valueName,
-                   const std::string& data, bool wholeKey, bool backup, RegistryApi& registry);
+                   const std::string& data, bool wholeKey, bool backup, RegistryApi& registry,
+                   FileSystem& files);
 
 struct RepairRow {
   Finding finding;
@@ -63,12 +66,13 @@ struct RepairOutcome {
   bool backupWritten = false;  // or no backup was asked for; false: nothing was removed
   std::size_t removed = 0;     // rows whose key or value is gone
   std::size_t failed = 0;      // rows processed whose removal failed or no longer applied
+                               // (a file that exists again keeps its value)
 };
 
 // Repairs the checked rows in order. When backup is set, the backup file is written first,
 // in one piece; if that fails, nothing is removed and backupWritten is false. Rows whose
 // Section code is none of the three are left alone and recorded nowhere.
 RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup, const std::string& fileName,
-                             RegistryApi& registry, const RepairHooks& hooks);
+                             RegistryApi& registry, FileSystem& files, const RepairHooks& hooks);
 
 }  // namespace morvane

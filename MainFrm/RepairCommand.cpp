@@ -72,7 +72,8 @@ void TRegistryPage::CorrectFindings() {
   };
   hooks.corrected = [this](std::size_t row) { MarkCorrected(row); };
   const RepairOutcome outcome =
-      RepairFindings(CheckedRows(), backup, form_.SaveDialog1.FileName, *form_.Services.Registry, hooks);
+      RepairFindings(CheckedRows(), backup, form_.SaveDialog1.FileName, *form_.Services.Registry,
+                     *form_.Services.Files, hooks);
   restore();
   if (!outcome.backupWritten) {
     // Nothing was removed: the list and Correct stay as they were.

@@ -38,7 +38,9 @@ bool TSaveDialog::Execute(HWND owner) {
   ofn.lpstrFile = name.data();
   ofn.nMaxFile = static_cast<DWORD>(name.size());
   ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
-  ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+  // A name that exists is replaced only when the user says so: it may hold the record of an
+  // earlier repair, and the name of the last one is offered again.
+  ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT;
   if (!GetSaveFileNameA(&ofn)) return false;
   FileName = name.data();
   return true;

@@ -12,7 +12,7 @@ struct TSaveDialog {
   std::string Filter;      // description|pattern pairs, e.g. "Registry files|*.reg"
   std::string FileName;    // the name confirmed last; pre-filled on the next use
 
-  // Shows the system's save dialog owned by owner; no prompt before replacing a file.
+  // Shows the system's save dialog owned by owner; it asks before replacing an existing file.
   // True and FileName set when the user confirmed a name.
   bool Execute(HWND owner);
 };

@@ -34,9 +34,9 @@ constexpr int kValuesPerKey = 10;
 // Drive C is there and holds nothing: every path on it is a broken reference.
 class EmptyDriveC final : public FileSystem {
  public:
-  bool FileExists(const std::string&) override { return false; }
-  bool FolderExists(const std::string&) override { return false; }
+  PathKind Look(const std::string&) override { return PathKind::Missing; }
   std::uint32_t DriveSerial(char c) override { return c == 'C' ? 0x1234 : 0; }
+  std::optional<std::string> Variable(const std::string&) override { return std::nullopt; }
 };
 
 class CountingSink final : public ScanSink {

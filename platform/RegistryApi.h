@@ -50,6 +50,7 @@ enum : std::uint32_t {
   kKeyRead = 0x00020019,
   kKeyAllAccess = 0x000F003F,
   kKeyDelete = 0x00010000,  // DELETE
+  kMaximumAllowed = 0x02000000,  // whatever access the key's security grants
   // The two views of the registry on 64-bit Windows, chosen per open: the native (64-bit)
   // view and the 32-bit view. Ignored on 32-bit Windows.
   kKeyWow64View64 = 0x0100,

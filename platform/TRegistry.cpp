@@ -1,11 +1,17 @@
 #include "platform/TRegistry.h"
 
+#include <algorithm>
+
 namespace morvane {
 
 namespace {
 
 // The registry allows 512 levels of keys; the deletion goes no deeper.
 constexpr int kMaxKeyDepth = 512;
+
+// The longest path that is handed to the narrow calls whole. They convert it into a buffer of
+// the thread's that holds 260 wide characters, and no byte of it gives more than one of them.
+constexpr std::size_t kWholePathLimit = 255;
 
 }  // namespace
 
@@ -44,6 +50,28 @@ TRegistry::Target TRegistry::Resolve(const std::string& path) const {
   return t;
 }
 
+bool TRegistry::StepToParent(RegKey& base, std::string& subPath, ScopedRegKey& parent, bool create) const {
+  if (subPath.size() <= kWholePathLimit) return true;
+  const std::size_t last = subPath.rfind('\\');
+  if (last == std::string::npos) return true;  // one name: the registry's own limit decides
+  std::size_t start = 0;
+  while (start < last) {
+    const std::size_t end = std::min(subPath.find('\\', start), last);
+    const std::string name = subPath.substr(start, end - start);
+    start = end + 1;
+    if (name.empty()) continue;
+    // Keys on the way are only passed through: any access they grant will do.
+    RegKey key = 0;
+    const long rc = create ? api_.CreateKey(base, name, kMaximumAllowed | view_, key)
+                           : api_.OpenKey(base, name, kMaximumAllowed | view_, key);
+    if (rc != kRegOk) return false;
+    parent = ScopedRegKey(api_, key);
+    base = key;
+  }
+  subPath.erase(0, last + 1);
+  return true;
+}
+
 void TRegistry::MakeCurrent(ScopedRegKey key, std::string fullPath) {
   ClosePath();
   current_ = std::move(key);
@@ -52,6 +80,8 @@ void TRegistry::MakeCurrent(ScopedRegKey key, std::string fullPath) {
 
 bool TRegistry::OpenPath(const std::string& path, bool create) {
   Target t = Resolve(path);
+  ScopedRegKey parent;
+  if (!StepToParent(t.base, t.subPath, parent, create && !t.subPath.empty())) return false;
   RegKey key = 0;
   long rc = (create && !t.subPath.empty()) ? api_.CreateKey(t.base, t.subPath, access_ | view_, key)
                                            : api_.OpenKey(t.base, t.subPath, access_ | view_, key);
@@ -62,6 +92,8 @@ bool TRegistry::OpenPath(const std::string& path, bool create) {
 
 bool TRegistry::OpenPathForReading(const std::string& path) {
   Target t = Resolve(path);
+  ScopedRegKey parent;
+  if (!StepToParent(t.base, t.subPath, parent, false)) return false;
   std::uint32_t access = 0;
   ScopedRegKey key = OpenForReading(api_, t.base, t.subPath, &access, Links::Follow, view_);
   if (!key.valid()) return false;
@@ -154,6 +186,8 @@ bool TRegistry::DeleteTree(const std::string& path) {
   // root such as HKEY_LOCAL_MACHINE. Never delete that.
   if (t.subPath.empty()) return false;
   if (current_.valid() && t.fullPath == currentPath_) ClosePath();
+  ScopedRegKey parent;
+  if (!StepToParent(t.base, t.subPath, parent, false)) return false;
   return DeleteSubtree(t.base, t.subPath, 0);
 }
 

@@ -82,6 +82,11 @@ class TRegistry {
     std::string fullPath;  // absolute path of the target, "" for the root
   };
   Target Resolve(const std::string& path) const;
+  // The narrow calls take a path of some 260 characters at most as a whole. For a longer one,
+  // opens (or, with create, creates) every key on it but the last a name at a time below base,
+  // holds the last of them in parent and leaves base and subPath naming the last key from
+  // there. A shorter path is left as it is. False when a key on the way does not open.
+  bool StepToParent(RegKey& base, std::string& subPath, ScopedRegKey& parent, bool create) const;
   void MakeCurrent(ScopedRegKey key, std::string fullPath);
   bool DeleteSubtree(RegKey base, const std::string& subPath, int depth);
 

@@ -7,6 +7,7 @@
 // that names a system32 folder, since nothing else is redirected.
 #include <windows.h>
 
+#include "platform/AnsiText.h"
 #include "platform/FileSystem.h"
 #include "platform/WinHandles.h"
 
@@ -60,31 +61,48 @@ bool MayBeRedirected(const std::string& path) {
 }
 
 // The attributes answer what a search for the one name would, at a fraction of the cost, and
-// never take '*' or '?' as a pattern that could find some other file.
-bool FileInView(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+// never take '*' or '?' as a pattern that could find some other file. A path too long for the
+// plain call is asked through the wide call in its long-path form, made from the full path
+// the system itself would read the text as.
+PathKind LookInView(const std::string& path) {
+  if (path.size() < kPlainPathLimit) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return PathKindOf(attributes == INVALID_FILE_ATTRIBUTES ? static_cast<long>(GetLastError()) : kFileOk, attributes);
+  }
+  const std::wstring wide = Widen(path);
+  if (wide.empty() || wide.size() > kMaxLongPath) return PathKind::Unknown;
+  std::wstring full(wide.size() + MAX_PATH, L'\0');
+  DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  if (length >= full.size()) {  // too small: the size needed came back
+    full.assign(length, L'\0');
+    length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  }
+  if (length == 0 || length >= full.size()) return PathKind::Unknown;
+  full.resize(length);
+  const std::wstring form = LongPathForm(full);
+  if (form.empty() || form.size() > kMaxLongPath) return PathKind::Unknown;
+  const DWORD attributes = GetFileAttributesW(form.c_str());
+  return PathKindOf(attributes == INVALID_FILE_ATTRIBUTES ? static_cast<long>(GetLastError()) : kFileOk, attributes);
 }
 
-bool FolderInView(const std::string& path) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
+bool Found(PathKind kind) { return kind == PathKind::File || kind == PathKind::Folder; }
 
-// Asks in the program's own view, then, where that can differ, in the native one.
-bool InEitherView(const std::string& path, bool (*ask)(const std::string&)) {
+// Asks in the program's own view, then, where that can differ, in the native one. Missing
+// only when every view asked said so.
+PathKind InEitherView(const std::string& path) {
   QuietErrors quiet;
-  if (ask(path)) return true;
-  if (!MayBeRedirected(path)) return false;
+  const PathKind own = LookInView(path);
+  if (Found(own) || !MayBeRedirected(path)) return own;
   RedirectionOff redirection;
-  return redirection.active() && ask(path);
+  if (!redirection.active()) return own;
+  const PathKind native = LookInView(path);
+  if (Found(native)) return native;
+  return own == PathKind::Unknown || native == PathKind::Unknown ? PathKind::Unknown : PathKind::Missing;
 }
 
 class WinFileSystem final : public FileSystem {
  public:
-  bool FileExists(const std::string& path) override { return InEitherView(path, &FileInView); }
-
-  bool FolderExists(const std::string& path) override { return InEitherView(path, &FolderInView); }
+  PathKind Look(const std::string& path) override { return InEitherView(path); }
 
   std::uint32_t DriveSerial(char c) override {
     QuietErrors quiet;
@@ -94,6 +112,21 @@ class WinFileSystem final : public FileSystem {
     if (!GetVolumeInformationA(root, volumeName, 256, &serial, &maxComponent, &flags, nullptr, 0))
       return 0;
     return serial;
+  }
+
+  std::optional<std::string> Variable(const std::string& name) override {
+    std::string value(256, '\0');
+    for (int attempt = 0; attempt < 4; ++attempt) {
+      SetLastError(ERROR_SUCCESS);
+      const DWORD length = GetEnvironmentVariableA(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
+      if (length == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+      if (length < value.size()) {
+        value.resize(length);
+        return value;
+      }
+      value.assign(length, '\0');  // too small: the size needed came back
+    }
+    return std::nullopt;
   }
 };
 

@@ -10,6 +10,10 @@ namespace {
 
 constexpr long kKeyDeleted = 1018;  // ERROR_KEY_DELETED
 
+// The narrow calls convert a path into a buffer of 260 wide characters and refuse a longer one
+// with ERROR_MORE_DATA, whatever its names.
+constexpr std::size_t kNarrowPathLimit = 260;
+
 bool NoCaseEqual(const std::string& a, const std::string& b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
@@ -174,9 +178,10 @@ std::string MemRegistryApi::InView(RegKey base, const std::string& subPath, std:
 }
 
 long MemRegistryApi::OpenKey(RegKey base, const std::string& requestedPath, std::uint32_t access, RegKey& out) {
+  out = 0;
+  if (requestedPath.size() > kNarrowPathLimit) return kRegMoreData;
   const std::string subPath = InView(base, requestedPath, access);
   std::unique_lock<std::mutex> lock(mutex_);
-  out = 0;
   Node* from = NodeOf(base);
   if (from == nullptr) return base >= 0x80000000u ? kRegInvalidHandle : kKeyDeleted;
   RunHook(lock, "open", from, subPath);
@@ -192,9 +197,10 @@ long MemRegistryApi::OpenKey(RegKey base, const std::string& requestedPath, std:
 }
 
 long MemRegistryApi::CreateKey(RegKey base, const std::string& requestedPath, std::uint32_t access, RegKey& out) {
+  out = 0;
+  if (requestedPath.size() > kNarrowPathLimit) return kRegMoreData;
   const std::string subPath = InView(base, requestedPath, access);
   std::unique_lock<std::mutex> lock(mutex_);
-  out = 0;
   Node* from = NodeOf(base);
   if (from == nullptr) return kKeyDeleted;
   RunHook(lock, "create", from, subPath);

@@ -3,6 +3,8 @@
 // names cannot be read, and a hook that runs before every operation so a test can change the
 // tree under a running walk (a key vanishing, a value changing type).
 //
+// As the narrow calls, opens and creates refuse a path longer than 260 characters.
+//
 // Subkeys enumerate in case-insensitive name order and values in insertion order, as on
 // Windows. Names compare without regard to ASCII case. As the real registry, it may be used by
 // several threads at once; the hook runs without its lock held, so it may call back into it.

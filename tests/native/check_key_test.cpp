@@ -171,15 +171,15 @@ TEST_F(CheckKeyTest, FileAnswersAreAskedOncePerScan) {
   worker.FScanReferences = true;
   worker.RunScan();
   EXPECT_EQ(sink_.findings.size(), 40u);
-  // The rebuilt "C:\same.exe" and then "C:\same.exe -u": two files asked about, once each.
-  EXPECT_EQ(files_.fileQueries, 2);
+  // The drive's root, the rebuilt "C:\same.exe" and then "C:\same.exe -u": each asked once.
+  EXPECT_EQ(files_.looks, 3);
 
   // The next scan asks again and sees the file that has appeared since.
   files_.files.insert("C:\\same.exe");
   sink_.findings.clear();
   worker.RunScan();
   EXPECT_TRUE(sink_.findings.empty());
-  EXPECT_EQ(files_.fileQueries, 3);  // the rebuilt file exists: the whole text need not be asked
+  EXPECT_EQ(files_.looks, 5);  // the root and the rebuilt file, which exists: the text is not asked
 }
 
 // A value whose name or text the ANSI code page cannot spell reads as a look-alike or with '?'
@@ -207,9 +207,24 @@ TEST_F(CheckKeyTest, PathsInAMissingFolderAreAnsweredByTheFolder) {
   files_.files.insert("C:\\Here\\.\\x.exe");
   const std::vector<Finding> found = Scan();
   EXPECT_EQ(found.size(), 31u);
-  // Folders C:\, C:\Gone and C:\Here, and y.exe tried as a folder; files y.exe and the dotted text.
-  EXPECT_EQ(files_.folderQueries, 4);
-  EXPECT_EQ(files_.fileQueries, 2);
+  // Folders C:\, C:\Gone and C:\Here, the path y.exe and the dotted text.
+  EXPECT_EQ(files_.looks, 5);
+}
+
+// A value of 120 KB made of many words, early in the walk, costs a bounded number of questions
+// and the scan goes on to the stale value after it.
+TEST_F(CheckKeyTest, LongValueOfManyWordsDoesNotStopTheScan) {
+  files_.folders.insert("C:\\Here");
+  std::string words = "C:\\Here\\tool.exe";
+  while (words.size() < 120 * 1024) words += " w";
+  Text(HKCU, "SOFTWARE\\A", "long", words);
+  Text(HKCU, "SOFTWARE\\B", "stale", "C:\\Here\\gone.exe");
+  const std::vector<Finding> found = Scan();
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].parameter, words);
+  EXPECT_EQ(found[1].valueName, "stale");
+  EXPECT_EQ(sink_.events[sink_.events.size() - 2], std::string("status:") + kStatusCompleted);
+  EXPECT_LT(files_.looks, 1000);
 }
 
 TEST_F(CheckKeyTest, CancelledWorkerInspectsNothing) {

@@ -1,4 +1,4 @@
-// A file system made of a few named files, folders and drives.
+// A file system made of a few named files, folders, drives and environment variables.
 #pragma once
 
 #include <map>
@@ -11,13 +11,32 @@ namespace morvane {
 
 class FakeFiles final : public FileSystem {
  public:
-  bool FileExists(const std::string& path) override {
-    ++fileQueries;
-    return files.count(path) != 0;
-  }
   // A folder exists when it is listed, holds a listed file or folder, or is the root of a drive.
-  bool FolderExists(const std::string& path) override {
-    ++folderQueries;
+  // A path listed in unknown is one the system cannot look at.
+  PathKind Look(const std::string& path) override {
+    ++looks;
+    if (unknown.count(path) != 0) return PathKind::Unknown;
+    if (files.count(path) != 0) return PathKind::File;
+    return IsFolder(path) ? PathKind::Folder : PathKind::Missing;
+  }
+  std::uint32_t DriveSerial(char c) override {
+    ++serialQueries;
+    auto it = serials.find(c);
+    return it == serials.end() ? 0 : it->second;
+  }
+  std::optional<std::string> Variable(const std::string& name) override {
+    auto it = variables.find(name);
+    if (it == variables.end()) return std::nullopt;
+    return it->second;
+  }
+  std::set<std::string> files, folders, unknown;
+  std::map<char, std::uint32_t> serials{{'C', 0x1234}, {'c', 0x1234}, {'A', 0x99}, {'a', 0x99}};
+  std::map<std::string, std::string> variables;
+  int looks = 0;
+  int serialQueries = 0;
+
+ private:
+  bool IsFolder(const std::string& path) const {
     if (folders.count(path) != 0) return true;
     if (path.size() == 3 && path[1] == ':' && path[2] == '\\') return serials.count(path[0]) != 0;
     for (const std::set<std::string>* names : {&files, &folders})
@@ -26,16 +45,6 @@ class FakeFiles final : public FileSystem {
           return true;
     return false;
   }
-  std::uint32_t DriveSerial(char c) override {
-    ++serialQueries;
-    auto it = serials.find(c);
-    return it == serials.end() ? 0 : it->second;
-  }
-  std::set<std::string> files, folders;
-  std::map<char, std::uint32_t> serials{{'C', 0x1234}, {'c', 0x1234}, {'A', 0x99}, {'a', 0x99}};
-  int fileQueries = 0;
-  int folderQueries = 0;
-  int serialQueries = 0;
 };
 
 }  // namespace morvane

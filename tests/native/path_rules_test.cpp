@@ -89,17 +89,76 @@ INSTANTIATE_TEST_SUITE_P(
         Resolved{"C:/Tool/a.txt", nullptr}));
 
 TEST(CommandLines, ProgramPrefixesAndWildcards) {
+  const auto prefixes = [](const std::string& text) {
+    std::vector<std::string> list;
+    for (const std::size_t length : ProgramPrefixLengths(text)) list.push_back(text.substr(0, length));
+    return list;
+  };
   using List = std::vector<std::string>;
-  EXPECT_EQ(ProgramPrefixes("C:\\Windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL"),
+  EXPECT_EQ(prefixes("C:\\Windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL"),
             (List{"C:\\Windows\\system32\\rundll32.exe"}));
-  EXPECT_EQ(ProgramPrefixes("C:\\Program Files\\V\\a.exe  -u x"),
+  EXPECT_EQ(prefixes("C:\\Program Files\\V\\a.exe  -u x"),
             (List{"C:\\Program", "C:\\Program Files\\V\\a.exe", "C:\\Program Files\\V\\a.exe  -u"}));
-  EXPECT_EQ(ProgramPrefixes("C:\\plain.exe"), List{});
-  EXPECT_EQ(ProgramPrefixes(" C:\\lead.exe "), (List{" C:\\lead.exe"}));
-  EXPECT_EQ(ProgramPrefixes(""), List{});
+  EXPECT_EQ(prefixes("C:\\plain.exe"), List{});
+  EXPECT_EQ(prefixes(" C:\\lead.exe "), (List{" C:\\lead.exe"}));
+  EXPECT_EQ(prefixes(""), List{});
   EXPECT_TRUE(HoldsWildcard("C:\\L?dz.txt"));
   EXPECT_TRUE(HoldsWildcard("C:\\*.txt"));
   EXPECT_FALSE(HoldsWildcard("C:\\Lodz.txt"));
+}
+
+// A long text of many words gives only the prefixes that can name a file: none holds a name of
+// more than 765 bytes (255 characters in any code page) nor is longer than 32,767 characters.
+TEST(CommandLines, ProgramPrefixesOfALongTextAreBounded) {
+  std::string words = "C:\\Gone\\tool.exe";
+  while (words.size() < 120000) words += " w";
+  const std::vector<std::size_t> lengths = ProgramPrefixLengths(words);
+  ASSERT_FALSE(lengths.empty());
+  EXPECT_EQ(lengths.front(), 16u);  // "C:\Gone\tool.exe"
+  EXPECT_LE(lengths.back() - 8, 765u);  // the last name begins after "C:\Gone\"
+  EXPECT_GT(lengths.back() - 8, 700u);
+  // Each backslash begins a new name: the bound is then the whole path's length.
+  std::string names = "C:";
+  while (names.size() < 120000) names += "\\a b";
+  const std::vector<std::size_t> many = ProgramPrefixLengths(names);
+  ASSERT_FALSE(many.empty());
+  EXPECT_LE(many.back(), 32767u);
+  EXPECT_GT(many.back(), 32700u);
+}
+
+// Variables are expanded as the system expands a path; a command line's own '%' signs stay.
+TEST(ExpandVariables, NamesAndWhatStaysAsItIs) {
+  const auto variable = [](const std::string& name) -> std::optional<std::string> {
+    if (name == "USERNAME") return std::string("ann");
+    if (name == "ProgramFiles(x86)") return std::string("C:\\Program Files (x86)");
+    if (name == "EMPTY") return std::string();
+    return std::nullopt;
+  };
+  const struct {
+    const char* text;
+    const char* expanded;  // null: a name is not defined
+  } cases[] = {
+      {"C:\\users\\%USERNAME%\\App\\data.txt", "C:\\users\\ann\\App\\data.txt"},
+      {"%ProgramFiles(x86)%\\V\\a.exe %1", "C:\\Program Files (x86)\\V\\a.exe %1"},
+      {"%USERNAME%%USERNAME%", "annann"},
+      {"C:\\x%EMPTY%.exe", "C:\\x.exe"},
+      {"C:\\a.exe %1 %2", "C:\\a.exe %1 %2"},    // "%1 %" holds a blank: no name
+      {"C:\\a.exe \"%1\"", "C:\\a.exe \"%1\""},
+      {"C:\\100%", "C:\\100%"},
+      {"C:\\%%\\a.exe", "C:\\%%\\a.exe"},
+      {"C:\\%9x%\\a.exe", "C:\\%9x%\\a.exe"},  // a name begins with a letter
+      {"C:\\users\\%UNSET%\\a.exe", nullptr},
+      {"%USERNAME%\\%Unset_2%", nullptr},
+      {"", ""},
+  };
+  for (const auto& c : cases) {
+    std::string expanded = "stale";
+    const bool ok = ExpandVariables(c.text, variable, expanded);
+    EXPECT_EQ(ok, c.expanded != nullptr) << c.text;
+    if (ok) {
+      EXPECT_EQ(expanded, c.expanded) << c.text;
+    }
+  }
 }
 
 TEST(ParentFolder, OnlyForPathsTheSystemReadsAsWritten) {

@@ -19,7 +19,12 @@ TEST_P(ReferenceRuleTest, ExistingFilesAndFoldersSaveTheText) {
   FakeFiles files;
   files.files = {"C:\\Windows\\system32\\rundll32.exe", "C:\\Windows\\notepad.exe", "C:\\Tool\\present.exe",
                  "C:\\Whole\\name.txt"};
-  files.folders = {"C:\\Data\\Mr. Brown", "C:\\Data\\v1.2 beta", "C:\\Data\\store.d", "C:\\Windows"};
+  files.folders = {"C:\\Data\\Mr. Brown", "C:\\Data\\v1.2 beta", "C:\\Data\\store.d", "C:\\Windows",
+                   "C:\\users\\ann\\App"};
+  files.files.insert("C:\\users\\ann\\App\\data.txt");
+  // Paths the system could not look at (access denied, a sharing violation, a refused name).
+  files.unknown = {"C:\\Locked\\tool.exe", "C:\\Busy\\page.sys", "C:\\Half\\run.exe -x", "C:\\Odd\\a"};
+  files.variables = {{"USERNAME", "ann"}, {"GONE", "C:\\Gone"}};
   const Case& c = GetParam();
   EXPECT_EQ(IsBrokenReference(c.text, files), c.broken) << c.text;
 }
@@ -42,7 +47,14 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"C:\\Program Files\\Gone\\x.exe /s", false},  // a slash in the name: not a path at all
         Case{"C:\\Program Files\\Gone\\x.exe %1", true},
         // Never reported, as before: no drive, drive A, no extension.
-        Case{"Q:\\gone.exe", false}, Case{"a:\\gone.exe", false}, Case{"C:\\dir\\gone", false}, Case{"", false}));
+        Case{"Q:\\gone.exe", false}, Case{"a:\\gone.exe", false}, Case{"C:\\dir\\gone", false}, Case{"", false},
+        // Only "not found" makes a path missing: any other answer, for any reading, saves the text.
+        Case{"C:\\Locked\\tool.exe", false}, Case{"C:\\Locked\\tool.exe -u", false}, Case{"C:\\Busy\\page.sys", false},
+        Case{"C:\\Half\\run.exe -x", false}, Case{"C:\\Odd\\a b.exe", false},
+        // Variables are expanded for the check; a name that is not defined leaves the text alone.
+        Case{"C:\\users\\%USERNAME%\\App\\data.txt", false}, Case{"C:\\users\\%USERNAME%\\App", false},
+        Case{"C:\\users\\%USERNAME%\\App\\gone.txt", true}, Case{"%GONE%\\app.exe -u", true},
+        Case{"C:\\users\\%NOBODY%\\gone.txt", false}, Case{"%TEMP%\\gone.txt", false}));
 
 }  // namespace
 }  // namespace morvane

@@ -151,4 +151,37 @@ void RegistryContract_DeleteTree(Fixture& f) {
   EXPECT_FALSE(reg.HasCurrentKey());
 }
 
+// A key whose path is longer than the narrow calls take whole is reached a name at a time by
+// every path operation of the cursor: opens, creation, value removal and deletion.
+template <typename Fixture>
+void RegistryContract_LongPaths(Fixture& f) {
+  std::string relative;
+  for (char c = 'a'; c < 'f'; ++c) relative += "\\" + std::string(60, c);
+  const std::string path = "\\" + f.base() + relative;  // over 300 characters
+  ASSERT_GT(path.size(), 300u);
+  TRegistry reg(f.api());
+  reg.SelectRoot(RootKey::CurrentUser);
+  ASSERT_TRUE(reg.OpenPath(path + "\\Leaf", true));
+  f.api().SetValue(reg.BaseKey(), "v", kRegSz, std::string("C:\\x.exe\0", 10));
+  ASSERT_TRUE(reg.OpenPath(path, false));
+  EXPECT_EQ(reg.CurrentPath(), path);
+  f.api().SetValue(reg.BaseKey(), "v", kRegSz, std::string("C:\\x.exe\0", 10));
+  EXPECT_TRUE(reg.RemoveValue("v"));
+  EXPECT_FALSE(reg.HasValue("v"));
+
+  TRegistry reader(f.api());
+  reader.SelectRoot(RootKey::CurrentUser);
+  ASSERT_TRUE(reader.OpenPathForReading("\\" + f.base()));
+  ASSERT_TRUE(reader.OpenPathForReading(relative.substr(1) + "\\Leaf\\"));  // relative, from the current key
+  EXPECT_EQ(reader.CurrentPath(), path + "\\Leaf");
+  EXPECT_EQ(reader.ReadText("v"), "C:\\x.exe");
+  EXPECT_FALSE(reader.OpenPathForReading(path + "\\Missing"));
+  EXPECT_EQ(reader.CurrentPath(), path + "\\Leaf");
+  reader.ClosePath();
+
+  EXPECT_TRUE(reg.DeleteTree(path));
+  EXPECT_FALSE(reg.OpenPathForReading(path));
+  EXPECT_TRUE(reg.OpenPathForReading(path.substr(0, path.size() - 61)));  // its parent stays
+}
+
 }  // namespace morvane

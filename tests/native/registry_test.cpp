@@ -24,6 +24,7 @@ TEST_F(MemRegistryTest, PathRule) { RegistryContract_PathRule(*this); }
 TEST_F(MemRegistryTest, ListsAndValues) { RegistryContract_ListsAndValues(*this); }
 TEST_F(MemRegistryTest, LongNamesAndData) { RegistryContract_LongNamesAndData(*this); }
 TEST_F(MemRegistryTest, DeleteTree) { RegistryContract_DeleteTree(*this); }
+TEST_F(MemRegistryTest, LongPaths) { RegistryContract_LongPaths(*this); }
 
 TEST_F(MemRegistryTest, NewCursorStartsOnCurrentUserWithFullAccess) {
   TRegistry reg(mem_);

@@ -8,6 +8,7 @@
 
 #include "CleanReg/Repair.h"
 #include "testing/MemRegistryApi.h"
+#include "tests/native/fake_files.h"
 
 namespace morvane {
 namespace {
@@ -43,10 +44,11 @@ class RepairTest : public ::testing::Test {
     RepairHooks hooks;
     hooks.beforeEach = [this] { ++before_; };
     hooks.corrected = [this](std::size_t row) { corrected_.push_back(row); };
-    outcome_ = RepairFindings(rows, backup, file_, mem_, hooks);
+    outcome_ = RepairFindings(rows, backup, file_, mem_, files_, hooks);
     return outcome_.backupWritten;
   }
   MemRegistryApi mem_;
+  FakeFiles files_;
   std::string file_;
   std::vector<std::size_t> corrected_;
   int before_ = 0;
@@ -64,12 +66,12 @@ TEST_F(RepairTest, NoCheckedRowWritesTheHeaderAlone) {
 TEST_F(RepairTest, BackupFileByteForByte) {
   mem_.AddKey(HKCR, ".abc");
   mem_.AddText(HKLM, "SOFTWARE\\Vendor\\App", "Path", "C:\\Old\\app.exe");
-  mem_.AddText(HKCU, "SOFTWARE\\Q", "", "C:\\q\\\"quoted\".exe");
+  mem_.AddText(HKCU, "SOFTWARE\\Q", "", "C:\\q\\\"quoted\\app.exe");
   mem_.AddText(HKCU, "SOFTWARE\\Two", "a", "C:\\a.exe");
   mem_.AddText(HKCU, "SOFTWARE\\Two", "b\\\"x", "C:\\b.exe");
   EXPECT_TRUE(Repair({Extension(".abc"), Reference("HKLM", "\\SOFTWARE\\Vendor\\App", "Path", "C:\\Old\\app.exe"),
                       Reference("HKCU", "\\SOFTWARE\\Unchecked", "x", "C:\\x.exe", false),
-                      Reference("HKCU", "\\SOFTWARE\\Q", "", "C:\\q\\\"quoted\".exe"),
+                      Reference("HKCU", "\\SOFTWARE\\Q", "", "C:\\q\\\"quoted\\app.exe"),
                       Reference("HKCU", "\\SOFTWARE\\Two", "a", "C:\\a.exe"),
                       Reference("HKCU", "\\SOFTWARE\\Two", "b\\\"x", "C:\\b.exe")}));
   EXPECT_EQ(ReadFile(file_),
@@ -78,7 +80,7 @@ TEST_F(RepairTest, BackupFileByteForByte) {
             "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App]\r\n"
             "\"Path\"=\"C:\\Old\\app.exe\"\r\n"
             "[HKEY_CURRENT_USER\\SOFTWARE\\Q]\r\n"
-            "@=\"C:\\q\\\"quoted\".exe\"\r\n"
+            "@=\"C:\\q\\\"quoted\\app.exe\"\r\n"
             "[HKEY_CURRENT_USER\\SOFTWARE\\Two]\r\n"
             "\"a\"=\"C:\\a.exe\"\r\n"
             "[HKEY_CURRENT_USER\\SOFTWARE\\Two]\r\n"
@@ -144,6 +146,26 @@ TEST_F(RepairTest, FindingsThatNoLongerHoldSurvive) {
   EXPECT_FALSE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "same"));
 }
 
+// The program may have been installed again since the scan: a value whose file or folder exists
+// now, or whose drive or environment no longer lets it be judged, is kept and counted.
+TEST_F(RepairTest, ValueWhoseTextNamesSomethingAgainIsKept) {
+  files_.variables["MVHOME"] = "C:\\Home";
+  const char* texts[] = {"C:\\Back\\tool.exe -u", "C:\\Back\\data.d", "C:\\Denied\\x.exe", "Q:\\Gone\\x.exe",
+                         "C:\\%MVUNSET%\\x.exe", "%MVHOME%\\x.exe", "C:\\Still\\gone.exe"};
+  std::vector<RepairRow> rows;
+  for (const char* text : texts) {
+    mem_.AddText(HKCU, "SOFTWARE\\V", text, text);
+    rows.push_back(Reference("HKCU", "\\SOFTWARE\\V", text, text));
+  }
+  files_.files = {"C:\\Back\\tool.exe", "C:\\Home\\x.exe"};
+  files_.folders = {"C:\\Back\\data.d"};
+  files_.unknown = {"C:\\Denied\\x.exe"};
+  EXPECT_TRUE(Repair(rows));
+  EXPECT_EQ(corrected_, (std::vector<std::size_t>{6}));
+  EXPECT_EQ(outcome_.failed, 6u);
+  for (const char* text : texts) EXPECT_EQ(mem_.ValueExists(HKCU, "SOFTWARE\\V", text), text != texts[6]) << text;
+}
+
 // The row shows a text value's data up to its first NUL, and the backup holds no more. Data that
 // goes on after a NUL would be lost for good, so such a value is kept; trailing NULs are not data.
 TEST_F(RepairTest, ValueWhoseDataGoesOnAfterANulIsKept) {
@@ -185,7 +207,7 @@ TEST_F(RepairTest, RowsUncheckedDuringTheLoopAreSkipped) {
     checked[2] = true;
   };
   hooks.stillChecked = [&](std::size_t row) { return static_cast<bool>(checked[row]); };
-  const RepairOutcome outcome = RepairFindings(rows, true, file_, mem_, hooks);
+  const RepairOutcome outcome = RepairFindings(rows, true, file_, mem_, files_, hooks);
   EXPECT_EQ(outcome.removed, 2u);
   EXPECT_EQ(outcome.failed, 0u);
   EXPECT_FALSE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "a"));
@@ -217,18 +239,19 @@ TEST_F(RepairTest, KeyThatCannotBeOpenedForWritingKeepsItsValue) {
 
 TEST(DeleteRegItem, RecordsItsEntryWhateverTheOutcome) {
   MemRegistryApi mem;
+  FakeFiles files;
   mem.AddKey(HKCR, ".abc");
   BeginBackup();
-  EXPECT_TRUE(DeleteRegItem(HKCR, "\\.abc", "", "", true, true, mem));
-  EXPECT_FALSE(DeleteRegItem(HKCU, "\\SOFTWARE\\None", "v", "C:\\v.exe", false, true, mem));
-  EXPECT_FALSE(DeleteRegItem(HKCU, "\\SOFTWARE\\None", "w", "C:\\w.exe", false, false, mem));
+  EXPECT_TRUE(DeleteRegItem(HKCR, "\\.abc", "", "", true, true, mem, files));
+  EXPECT_FALSE(DeleteRegItem(HKCU, "\\SOFTWARE\\None", "v", "C:\\v.exe", false, true, mem, files));
+  EXPECT_FALSE(DeleteRegItem(HKCU, "\\SOFTWARE\\None", "w", "C:\\w.exe", false, false, mem, files));
   ASSERT_TRUE(BackupList);
   EXPECT_EQ(*BackupList, (std::vector<std::string>{"Morvane v1.0", "", "", "[HKEY_CLASSES_ROOT\\.abc]",
                                                    "[HKEY_CURRENT_USER\\SOFTWARE\\None]", "\"v\"=\"C:\\v.exe\""}));
   EXPECT_TRUE(EndBackup(false, ""));
   EXPECT_FALSE(BackupList);
   // A whole-key row never deletes a root: its path always names a key below one.
-  EXPECT_FALSE(DeleteRegItem(HKCR, "\\", "", "", true, false, mem));
+  EXPECT_FALSE(DeleteRegItem(HKCR, "\\", "", "", true, false, mem, files));
 }
 
 TEST(SectionCodes, ExactTextsOnly) {

@@ -13,9 +13,9 @@ namespace {
 
 class NoFiles final : public FileSystem {
  public:
-  bool FileExists(const std::string&) override { return false; }
-  bool FolderExists(const std::string&) override { return false; }
+  PathKind Look(const std::string&) override { return PathKind::Missing; }
   std::uint32_t DriveSerial(char) override { return 0; }
+  std::optional<std::string> Variable(const std::string&) override { return std::nullopt; }
 };
 
 // Records every key the walk hands to the inspection.

@@ -31,6 +31,7 @@ TEST_F(SystemRegistryTest, PathRule) { RegistryContract_PathRule(*this); }
 TEST_F(SystemRegistryTest, ListsAndValues) { RegistryContract_ListsAndValues(*this); }
 TEST_F(SystemRegistryTest, LongNamesAndData) { RegistryContract_LongNamesAndData(*this); }
 TEST_F(SystemRegistryTest, DeleteTree) { RegistryContract_DeleteTree(*this); }
+TEST_F(SystemRegistryTest, LongPaths) { RegistryContract_LongPaths(*this); }
 
 TEST_F(SystemRegistryTest, RootsOpenAndListOnTheRealRegistry) {
   TRegistry reg;

@@ -1,10 +1,12 @@
-// The repair on the real (Wine) registry: values written as exact bytes, and the backup entry of
-// a key's default value.
+// The repair on the real (Wine) registry: values written as exact bytes, the backup entry of a
+// key's default value, the file asked about again, keys with long paths.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "CleanReg/Repair.h"
+#include "tests/native/recording_sink.h"
+#include "tests/native/reference_scan.h"
 #include "tests/win/system_fixtures.h"
 
 namespace morvane {
@@ -42,19 +44,65 @@ TEST_F(RepairSystemTest, ValueWithDataAfterItsTextIsKept) {
   for (const auto& c : cases) {
     ASSERT_TRUE(SetUserValueBytes(kScratch, c.name, REG_SZ, c.data));
     EXPECT_EQ(DeleteRegItem(RootKey::CurrentUser, std::string("\\") + kScratch, c.name, text, false, true,
-                            SystemRegistry()),
+                            SystemRegistry(), SystemFileSystem()),
               c.removed)
         << c.name;
     EXPECT_EQ(ValueExists(c.name), !c.removed) << c.name;
   }
   // The default value's data is kept in the backup as a registry export writes it.
   ASSERT_TRUE(SetUserValueBytes(kScratch, "", REG_SZ, text + std::string(1, '\0')));
-  EXPECT_TRUE(DeleteRegItem(RootKey::CurrentUser, std::string("\\") + kScratch, "", text, false, true, SystemRegistry()));
+  EXPECT_TRUE(DeleteRegItem(RootKey::CurrentUser, std::string("\\") + kScratch, "", text, false, true, SystemRegistry(), SystemFileSystem()));
   EXPECT_FALSE(ValueExists(""));
   ASSERT_TRUE(BackupList);
   EXPECT_EQ(BackupList->back(), "@=\"" + text + "\"");
   EXPECT_EQ((*BackupList)[BackupList->size() - 2], "[HKEY_CURRENT_USER\\Software\\MorvaneTest\\Repair]");
   EndBackup(false, "");
+}
+
+// Correct asks the file system again: a file that appeared since the scan keeps its value.
+TEST_F(RepairSystemTest, ValueWhoseFileAppearedSinceTheScanIsKept) {
+  const std::string folder = "C:\\MorvaneRepairTest", text = folder + "\\back.exe -u";
+  ASSERT_TRUE(SetUserValueBytes(kScratch, "back", REG_SZ, text + std::string(1, '\0')));
+  CreateDirectoryA(folder.c_str(), nullptr);
+  const std::string program = folder + "\\back.exe";
+  HANDLE file = CreateFileA(program.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  const std::string key = std::string("\\") + kScratch;
+  EXPECT_FALSE(DeleteRegItem(RootKey::CurrentUser, key, "back", text, false, false, SystemRegistry(), SystemFileSystem()));
+  EXPECT_TRUE(ValueExists("back"));
+  DeleteFileA(program.c_str());
+  RemoveDirectoryA(folder.c_str());
+  EXPECT_TRUE(DeleteRegItem(RootKey::CurrentUser, key, "back", text, false, false, SystemRegistry(), SystemFileSystem()));
+  EXPECT_FALSE(ValueExists("back"));
+}
+
+// A value in a key whose full path is longer than 260 characters is found and removed.
+TEST_F(RepairSystemTest, ValueInAKeyWithALongPathIsRemoved) {
+  std::wstring wide = L"Software\\MorvaneTest\\Repair";
+  std::string path = std::string("\\") + kScratch;
+  for (wchar_t c = L'a'; c < L'f'; ++c) {
+    wide += L"\\" + std::wstring(60, c);
+    path += "\\" + std::string(60, static_cast<char>(c));
+  }
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, wide.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const wchar_t data[] = L"C:\\MorvaneRepairTest\\deep.exe";
+  ASSERT_EQ(RegSetValueExW(key, L"deep", 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data), ERROR_SUCCESS);
+  // The narrow call refuses the whole path.
+  HKEY narrow = nullptr;
+  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, path.substr(1).c_str(), 0, KEY_READ, &narrow), ERROR_SUCCESS);
+
+  RecordingSink sink;
+  RecordingScan worker(sink, SystemRegistry(), SystemFileSystem());
+  worker.ReferencePass(RootKey::CurrentUser, std::string("\\") + kScratch);
+  ASSERT_EQ(sink.findings.size(), 1u);
+  EXPECT_EQ(sink.findings[0].keyPath, path);
+  EXPECT_TRUE(DeleteRegItem(RootKey::CurrentUser, path, "deep", "C:\\MorvaneRepairTest\\deep.exe", false, false,
+                            SystemRegistry(), SystemFileSystem()));
+  EXPECT_EQ(RegQueryValueExW(key, L"deep", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+  RegCloseKey(key);
 }
 
 }  // namespace

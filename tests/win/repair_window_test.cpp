@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "tests/win/main_window_fixture.h"
 
@@ -80,6 +81,76 @@ TEST_F(RepairWindowTest, CorrectWithBackupRemovesTheCheckedRowsOnly) {
   ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
   ClickWindow(f, f.ZelButton3->Handle());
   EXPECT_EQ(previousName_, file_);
+}
+
+// A dialog of the calling thread, found from another one: the save dialog (it has a Save
+// button and no No button) or a Yes/No question.
+struct DialogSearch {
+  bool question;
+  HWND found;
+};
+
+BOOL CALLBACK MatchDialog(HWND hwnd, LPARAM param) {
+  auto* search = reinterpret_cast<DialogSearch*>(param);
+  char cls[16] = {};
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (std::string(cls) != "#32770" || !IsWindowVisible(hwnd)) return TRUE;
+  if ((GetDlgItem(hwnd, IDNO) != nullptr) != search->question ||
+      GetDlgItem(hwnd, search->question ? IDYES : IDOK) == nullptr)
+    return TRUE;
+  search->found = hwnd;
+  return FALSE;
+}
+
+HWND DialogOfThread(DWORD thread, bool question) {
+  DialogSearch search{question, nullptr};
+  EnumThreadWindows(thread, &MatchDialog, reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND WaitForDialog(DWORD thread, bool question) {
+  for (int i = 0; i < 400; ++i) {
+    if (HWND found = DialogOfThread(thread, question)) return found;
+    Sleep(25);
+  }
+  return nullptr;
+}
+
+// The second Correct offers the name of the first backup again. The system's save dialog asks
+// before replacing it; No leaves the first backup as it was.
+TEST_F(RepairWindowTest, SaveDialogAsksBeforeReplacingTheEarlierBackup) {
+  TMainForm& f = Scanned();
+  Check(f, 0);
+  ClickWindow(f, f.ZelButton3->Handle());
+  const std::string first = ReadFile(file_);
+  ASSERT_NE(first.find("[HKEY_CLASSES_ROOT\\.empty]"), std::string::npos);
+
+  mem_.AddKey(RootKey::ClassesRoot, ".again");
+  ClickWindow(f, f.ZelButton1->Handle());
+  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
+  Check(f, 0);
+  services_.saveDialog = [&](TSaveDialog& dialog) { return dialog.Execute(f.Handle()); };
+  bool asked = false, cancelled = false;
+  std::thread user([&, thread = GetCurrentThreadId()] {
+    // Save with the name offered, No to the question, then Cancel.
+    HWND save = WaitForDialog(thread, false);
+    if (save == nullptr) return;
+    PostMessageA(save, WM_COMMAND, IDOK, 0);
+    if (HWND question = WaitForDialog(thread, true)) {
+      asked = true;
+      PostMessageA(question, WM_COMMAND, IDNO, 0);
+      for (int i = 0; i < 400 && IsWindow(question); ++i) Sleep(25);
+    }
+    cancelled = PostMessageA(save, WM_COMMAND, IDCANCEL, 0) != FALSE;
+  });
+  ClickWindow(f, f.ZelButton3->Handle());
+  user.join();
+  EXPECT_TRUE(asked);
+  EXPECT_TRUE(cancelled);
+  EXPECT_EQ(f.SaveDialog1.FileName, file_);
+  EXPECT_EQ(ReadFile(file_), first);
+  // Without a backup the repair still ran.
+  EXPECT_EQ(ListViewRows(f.ListView1), 0);
 }
 
 TEST_F(RepairWindowTest, CancelOnTheQuestionSkipsTheDialogButRepairs) {

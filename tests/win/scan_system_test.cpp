@@ -175,5 +175,59 @@ TEST_F(ScanSystemTest, LoopOfRegistryLinksIsNotFollowed) {
   EXPECT_EQ(sink.findings[0].valueName, "broken");
 }
 
+// Files behind a path of more than 260 characters are looked at, not passed over as missing;
+// environment variables are expanded for the check while the row keeps the text as stored; a
+// value of 120 KB made of many words does not stop the walk before the stale value after it.
+TEST_F(ScanSystemTest, LongPathsVariablesAndLongValues) {
+  const std::string data = "C:\\MorvaneScanTest";
+  std::wstring longFolder = L"\\\\?\\C:\\MorvaneScanTest";
+  std::string longPath = data;
+  CreateDirectoryA(data.c_str(), nullptr);
+  for (wchar_t c = L'a'; c < L'f'; ++c) {
+    longFolder += L"\\" + std::wstring(60, c);
+    longPath += "\\" + std::string(60, static_cast<char>(c));
+    ASSERT_TRUE(CreateDirectoryW(longFolder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+  }
+  ASSERT_GT(longPath.size(), 300u);
+  HANDLE file = CreateFileW((longFolder + L"\\present.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  file = CreateFileA((data + "\\expanded.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  CloseHandle(file);
+  ASSERT_TRUE(SetEnvironmentVariableA("MVSCANDATA", data.c_str()));
+
+  // In a folder that is gone: every one of its readings is asked about.
+  std::string words = "C:\\MorvaneScanGone\\tool.exe";
+  while (words.size() < 120 * 1024) words += " w";
+  SetText("A", "long", words);
+  SetText("B", "present", longPath + "\\present.exe");
+  SetText("B", "presentArgs", longPath + "\\present.exe -u");
+  SetText("B", "gone", longPath + "\\gone.exe");
+  SetText("C", "expanded", "%MVSCANDATA%\\expanded.txt");
+  SetText("C", "expandedGone", "%MVSCANDATA%\\gone.txt");
+  SetText("C", "undefined", "%MVSCANUNSET%\\gone.txt");
+
+  RecordingSink sink;
+  RecordingScan worker(sink, SystemRegistry(), SystemFileSystem());
+  worker.ReferencePass(RootKey::CurrentUser, std::string("\\") + kScratch);
+
+  std::vector<std::string> reported;
+  for (const Finding& f : sink.findings) reported.push_back(f.valueName);
+  EXPECT_EQ(reported, (std::vector<std::string>{"long", "gone", "expandedGone"}));
+  ASSERT_EQ(sink.findings.size(), 3u);
+  EXPECT_EQ(sink.findings[0].parameter, words);
+  EXPECT_EQ(sink.findings[1].parameter, longPath + "\\gone.exe");
+  EXPECT_EQ(sink.findings[2].parameter, "%MVSCANDATA%\\gone.txt");
+  SetEnvironmentVariableA("MVSCANDATA", nullptr);
+  DeleteFileW((longFolder + L"\\present.exe").c_str());
+  for (wchar_t c = L'e'; c >= L'a'; --c) {
+    RemoveDirectoryW(longFolder.c_str());
+    longFolder.resize(longFolder.size() - 61);
+  }
+  DeleteFileA((data + "\\expanded.txt").c_str());
+  RemoveDirectoryA(data.c_str());
+}
+
 }  // namespace
 }  // namespace morvane
