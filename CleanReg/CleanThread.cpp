@@ -57,10 +57,11 @@ void TCleanThread::Join() {
 void TCleanThread::RunPass(const char* status, RootKey root, const std::string& startKey) {
   sink_.Status(status);
   depth_ = 0;
+  view_ = WholeView(registry_);
   if (!FRunning) return;
   std::string subPath = startKey.empty() || startKey[0] != '\\' ? startKey : startKey.substr(1);
   subPath = TrimTrailingBackslashes(subPath);
-  ScopedRegKey start = OpenForReading(registry_, RootHandle(root), subPath);
+  ScopedRegKey start = OpenForReading(registry_, RootHandle(root), subPath, nullptr, Links::Follow, ViewAccess(view_));
   RegKeyInfo info;
   if (start.valid() && registry_.QueryInfo(start.get(), info) == kRegOk) WalkKeys(start.get(), info, startKey, root);
 }
@@ -113,7 +114,7 @@ void TCleanThread::WalkKeys(RegKey key, const RegKeyInfo& info, const std::strin
     const std::string childPath = keyPath + "\\" + names[i];
     // A registry link is inspected as the link key it is and never walked through: followed,
     // a link that points back up the tree would make the walk endless.
-    ScopedRegKey child = OpenForReading(registry_, key, names[i], nullptr, Links::OpenItself);
+    ScopedRegKey child = OpenForReading(registry_, key, names[i], nullptr, Links::OpenItself, ViewAccess(view_));
     RegKeyInfo childInfo;
     if (!child.valid() || registry_.QueryInfo(child.get(), childInfo) != kRegOk) childInfo = RegKeyInfo{};
     try {

@@ -1,8 +1,10 @@
 // TCleanThread: the registry scan worker. It runs up to three passes (extension keys under
 // HKEY_CLASSES_ROOT, then file references under HKEY_LOCAL_MACHINE\SOFTWARE and
 // HKEY_CURRENT_USER\SOFTWARE), walks each tree depth-first and hands every key it reaches to
-// CheckKey. It never touches a window: status texts, findings and the end of the scan leave
-// through the ScanSink, in order.
+// CheckKey. On 64-bit Windows it reads the native view, where HKEY_LOCAL_MACHINE\SOFTWARE holds
+// the 32-bit programs' keys as SOFTWARE\Wow6432Node: one walk covers both views, each key once,
+// and the key paths are the native ones. It never touches a window: status texts, findings and
+// the end of the scan leave through the ScanSink, in order.
 #pragma once
 
 #include <atomic>
@@ -73,6 +75,7 @@ class TCleanThread {
 
  private:
   int depth_ = 0;
+  RegView view_ = RegView::Own;  // the view every open of the scan asks for
   // The file-system questions of the scan running, each asked once.
   FileAnswers answers_;
   std::vector<RegValue> values_;  // the inspection's buffers for a key's values, reused

@@ -83,12 +83,15 @@ bool DeleteRegItem(RootKey root, const std::string& keyPath, const std::string& 
                    FileSystem& files) {
   bool removed = false;
   {
+    // The row's key path is one of the view the scan reads.
     TRegistry cursor(registry);
     cursor.SelectRoot(root);
+    cursor.SelectView(WholeView(registry));
     if (wholeKey) {
       // Looked at through a read-only cursor first, so that a key that cannot be read is left.
       TRegistry probe(registry);
       probe.SelectRoot(root);
+      probe.SelectView(WholeView(registry));
       if (probe.OpenPathForReading(keyPath) && StillStale(probe, "", "", true, files)) {
         probe.ClosePath();
         removed = cursor.DeleteTree(keyPath);

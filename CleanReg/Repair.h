@@ -43,6 +43,7 @@ bool EndBackup(bool backup, const std::string& fileName);
 // exactly the text shown (trailing NULs aside: data that goes on after a NUL is kept), and its
 // text must still name no file or folder, asked of files afresh. Records the entry in
 // BackupList when backup is set, whatever the outcome. True when the key or value was removed.
+// The key path is one of the view the scan reads (WholeView): native on 64-bit Windows.
 bool DeleteRegItem(RootKey root, const std::string& keyPath, const std::string& valueName,
                    const std::string& data, bool wholeKey, bool backup, RegistryApi& registry,
                    FileSystem& files);

@@ -169,6 +169,7 @@ RestoreResult RestoreEntry(const BackupEntry& entry, RegistryApi& registry) {
   {
     TRegistry probe(registry);
     probe.SelectRoot(entry.root);
+    probe.SelectView(WholeView(registry));
     if (probe.OpenPathForReading(entry.keyPath)) {
       if (!isValue) return RestoreResult::AlreadyPresent;
       const long rc = registry.QueryValue(probe.BaseKey(), entry.valueName, type, &stored);
@@ -179,6 +180,8 @@ RestoreResult RestoreEntry(const BackupEntry& entry, RegistryApi& registry) {
   }
   TRegistry cursor(registry);
   cursor.SelectRoot(entry.root);
+  // The view the scan reads and Correct acts in: the backup names its paths.
+  cursor.SelectView(WholeView(registry));
   if (!cursor.OpenPath(entry.keyPath, true)) return RestoreResult::NotRestored;
   if (!isValue) return RestoreResult::Restored;
   // Something may have written the value since it was looked at: it is never overwritten.

@@ -36,13 +36,13 @@ bool ReadDisplayName(const TRegistry& entry, std::string& name) {
 std::vector<UninstallPlace> UninstallPlaces(RegistryApi& registry) {
   std::vector<UninstallPlace> places;
   if (registry.HasTwoViews()) {
-    places.push_back({RootKey::LocalMachine, kUninstallPath, kKeyWow64View64});
-    places.push_back({RootKey::LocalMachine, kUninstallPath, kKeyWow64View32});
+    places.push_back({RootKey::LocalMachine, kUninstallPath, RegView::Native});
+    places.push_back({RootKey::LocalMachine, kUninstallPath, RegView::Wow32});
   } else {
-    places.push_back({RootKey::LocalMachine, kUninstallPath, 0});
+    places.push_back({RootKey::LocalMachine, kUninstallPath, RegView::Own});
   }
   // The user's software is one key for both views.
-  places.push_back({RootKey::CurrentUser, kUninstallPath, 0});
+  places.push_back({RootKey::CurrentUser, kUninstallPath, RegView::Own});
   return places;
 }
 

@@ -20,12 +20,11 @@ inline constexpr char kUninstallPath[] = "SOFTWARE\\Microsoft\\Windows\\CurrentV
 inline constexpr char kDisplayName[] = "DisplayName";
 inline constexpr char kUninstallString[] = "UninstallString";
 
-// One Uninstall key: its root, its path under the root and the registry view it is read in
-// (0: the process's own and only view).
+// One Uninstall key: its root, its path under the root and the registry view it is read in.
 struct UninstallPlace {
   RootKey root = RootKey::LocalMachine;
   std::string path = kUninstallPath;
-  std::uint32_t view = 0;
+  RegView view = RegView::Own;
 };
 
 // The Uninstall keys of this registry in the order they are listed: the machine's in its

@@ -59,7 +59,7 @@ const char* Pick(const char* const (&list)[N], std::uint32_t r) {
 
 class Seeder {
  public:
-  explicit Seeder(const TreeShape& shape) : shape_(shape), systemFiles_(SystemFiles(64)) {}
+  Seeder(const TreeShape& shape, REGSAM view) : shape_(shape), view_(view), systemFiles_(SystemFiles(64)) {}
 
   TreeCounts Seed(HKEY root) {
     for (int v = 0; v < shape_.vendors; ++v) {
@@ -89,7 +89,7 @@ class Seeder {
 
   HKEY Create(HKEY parent, const std::string& name) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
+    if (RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS | view_, nullptr, &key,
                         nullptr) != ERROR_SUCCESS)
       throw std::runtime_error("cannot create key " + name);
     const std::uint32_t index = static_cast<std::uint32_t>(counts_.keys++);
@@ -143,6 +143,7 @@ class Seeder {
   }
 
   TreeShape shape_;
+  REGSAM view_;
   TreeCounts counts_;
   std::vector<std::string> systemFiles_;
   int vendor_ = 0, product_ = 0;
@@ -150,17 +151,23 @@ class Seeder {
 
 }  // namespace
 
-void RemoveTree(const std::string& path) { RegDeleteTreeA(HKEY_CURRENT_USER, path.c_str()); }
+void RemoveTree(const std::string& path, HKEY root, REGSAM view) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS) return;
+  RegDeleteTreeA(key, nullptr);
+  RegCloseKey(key);
+  RegDeleteKeyExA(root, path.c_str(), view, 0);
+}
 
-TreeCounts SeedTree(const std::string& path, const TreeShape& shape) {
-  RemoveTree(path);
-  HKEY root = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
-                      &root, nullptr) != ERROR_SUCCESS)
+TreeCounts SeedTree(const std::string& path, const TreeShape& shape, HKEY root, REGSAM view) {
+  RemoveTree(path, root, view);
+  HKEY top = nullptr;
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS | view, nullptr, &top,
+                      nullptr) != ERROR_SUCCESS)
     throw std::runtime_error("cannot create " + path);
-  Seeder seeder(shape);
-  TreeCounts counts = seeder.Seed(root);
-  RegCloseKey(root);
+  Seeder seeder(shape, view);
+  TreeCounts counts = seeder.Seed(top);
+  RegCloseKey(top);
   return counts;
 }
 

@@ -8,7 +8,7 @@ namespace {
 
 class Walker {
  public:
-  Walker() : name_(16384 + 1), data_(64 * 1024) {}
+  explicit Walker(REGSAM view) : view_(view), name_(16384 + 1), data_(64 * 1024) {}
 
   void Walk(HKEY key) {
     for (DWORD i = 0;; ++i) {
@@ -31,7 +31,7 @@ class Walker {
       DWORD length = sizeof subkey;
       if (RegEnumKeyExA(key, i, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
       HKEY child = nullptr;
-      if (RegOpenKeyExA(key, subkey, 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
+      if (RegOpenKeyExA(key, subkey, 0, KEY_READ | view_, &child) != ERROR_SUCCESS) continue;
       ++counts_.keys;
       Walk(child);
       RegCloseKey(child);
@@ -41,14 +41,15 @@ class Walker {
   WalkCounts counts_;
 
  private:
+  REGSAM view_;
   std::vector<char> name_;
   std::vector<char> data_;
 };
 
 }  // namespace
 
-WalkCounts FloorWalk(HKEY key) {
-  Walker walker;
+WalkCounts FloorWalk(HKEY key, REGSAM view) {
+  Walker walker(view);
   walker.Walk(key);
   return walker.counts_;
 }

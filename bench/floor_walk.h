@@ -13,7 +13,8 @@ struct WalkCounts {
   unsigned long long dataBytes = 0;
 };
 
-// Walks everything below key (which stays open).
-WalkCounts FloorWalk(HKEY key);
+// Walks everything below key (which stays open), opening every key in the registry view given
+// (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY).
+WalkCounts FloorWalk(HKEY key, REGSAM view = 0);
 
 }  // namespace morvane::bench

@@ -5,7 +5,8 @@
 #
 # Usage: bench/run-bench.sh [BUILD_DIR] [-- scan_bench options]
 #   BUILD_DIR defaults to build/bench-win32. scan_bench options: --runs N, --vendors N (40 seeds
-#   101,040 keys), --output FILE|NUL, --calls.
+#   101,040 keys), --output FILE|NUL, --calls. The scan runs twice: over its tree under
+#   HKEY_CURRENT_USER, then (--views) over both views of HKEY_LOCAL_MACHINE\SOFTWARE.
 #
 # Every registry call is a round trip to wineserver. On a small virtual machine a round trip
 # between two CPUs costs up to ten times one on a single CPU (the idle CPU has to be woken), and
@@ -35,6 +36,11 @@ echo "== registry scan (CPU: $cpu) =="
 "${pin[@]}" wineserver -p </dev/null >/dev/null 2>&1
 "${pin[@]}" wine wineboot </dev/null >/dev/null 2>&1
 "${pin[@]}" wine "$build/bench/scan_bench.exe" "$@" </dev/null 2>&1 | tr -d '\r'
+wineserver -k 2>/dev/null || true
+
+echo "== registry scan of both views of HKLM\\SOFTWARE (CPU: $cpu) =="
+"${pin[@]}" wineserver -p </dev/null >/dev/null 2>&1
+"${pin[@]}" wine "$build/bench/scan_bench.exe" --views "$@" </dev/null 2>&1 | tr -d '\r'
 wineserver -k 2>/dev/null || true
 
 echo "== window taking findings (CPU: $cpu) =="

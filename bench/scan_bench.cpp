@@ -4,7 +4,12 @@
 //   - the program's own scan (TCleanThread, one reference pass over the tree),
 // each several times, and prints the median of each with the ratios between them.
 //
-// Usage: scan_bench [--runs N] [--vendors N] [--output FILE|NUL] [--calls]
+// With --views the tree is seeded half in each view of HKEY_LOCAL_MACHINE\SOFTWARE (native and
+// 32-bit, which the native view holds as SOFTWARE\Wow6432Node) and the scan's pass over the
+// whole of HKEY_LOCAL_MACHINE\SOFTWARE, as a scan reads it, is timed against the floor walking
+// the same native tree; the keys and findings of each view are printed. Meant for a 64-bit prefix.
+//
+// Usage: scan_bench [--runs N] [--vendors N] [--output FILE|NUL] [--calls] [--views]
 //   --calls  also counts the registry and file-system calls of one more (untimed) scan.
 #include <windows.h>
 
@@ -58,6 +63,7 @@ void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
 namespace {
 
 constexpr char kTreePath[] = "SOFTWARE\\MorvaneBench";
+constexpr char kWowPrefix[] = "\\SOFTWARE\\Wow6432Node\\";
 
 // Counts findings and folds them, in order, into one number: two scans that report the same
 // rows in the same order print the same digest.
@@ -66,6 +72,7 @@ class DigestSink final : public ScanSink {
   void Status(const std::string&) override {}
   void Found(const Finding& f) override {
     ++findings;
+    if (f.keyPath.compare(0, sizeof kWowPrefix - 1, kWowPrefix) == 0) ++wowFindings;
     for (const std::string* s : {&f.caption, &f.parameter, &f.section, &f.keyPath, &f.valueName}) {
       for (unsigned char c : *s) digest = (digest ^ c) * 0x100000001B3ull;
       digest = (digest ^ 0xFF) * 0x100000001B3ull;
@@ -73,6 +80,7 @@ class DigestSink final : public ScanSink {
   }
   void End() override {}
   long findings = 0;
+  long wowFindings = 0;  // under \SOFTWARE\Wow6432Node: the 32-bit view's
   unsigned long long digest = 0xCBF29CE484222325ull;
 };
 
@@ -80,9 +88,9 @@ class DigestSink final : public ScanSink {
 class TreeScan final : public TCleanThread {
  public:
   using TCleanThread::TCleanThread;
-  void Run(const std::string& startKey) {
+  void Run(const std::string& startKey, RootKey root = RootKey::CurrentUser) {
     FRunning = true;
-    RunPass(kStatusReferences, RootKey::CurrentUser, startKey);
+    RunPass(kStatusReferences, root, startKey);
     FRunning = false;
   }
 };
@@ -109,6 +117,60 @@ std::string Range(const std::vector<double>& v) {
   return buffer;
 }
 
+// Both views of HKEY_LOCAL_MACHINE\SOFTWARE: the scan's pass over it against the floor walking
+// the same native tree, in the same run.
+int RunViews(int runs, TreeShape shape) {
+  if (!SystemRegistry().HasTwoViews()) std::printf("note: one registry view here (not a 64-bit prefix)\n");
+  shape.vendors = std::max(1, shape.vendors / 2);
+  const double seedTime = Seconds([&] {
+    SeedTree(kTreePath, shape, HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
+    SeedTree(kTreePath, shape, HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY);
+  });
+  HKEY software = nullptr, wow = nullptr;
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ | KEY_WOW64_64KEY, &software) != ERROR_SUCCESS) {
+    std::fprintf(stderr, "cannot open HKLM\\SOFTWARE\n");
+    return 1;
+  }
+  RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node", 0, KEY_READ | KEY_WOW64_64KEY, &wow);
+  const WalkCounts all = FloorWalk(software, KEY_WOW64_64KEY);  // warm-up, and the counts
+  const WalkCounts wowKeys = wow != nullptr ? FloorWalk(wow, KEY_WOW64_64KEY) : WalkCounts{};
+  if (wow != nullptr) RegCloseKey(wow);
+  const long wowTotal = wow != nullptr ? wowKeys.keys + 1 : 0;  // with Wow6432Node itself
+  std::printf("HKLM\\SOFTWARE, native view: %ld keys, %ld values; of them the 32-bit view's (Wow6432Node): %ld keys, "
+              "%ld values; the native view's own: %ld keys; each view seeded with %d vendors in %.1f s\n",
+              all.keys, all.values, wowTotal, wowKeys.values, all.keys - wowTotal, shape.vendors, seedTime);
+
+  std::vector<double> floorTimes, scanTimes;
+  long findings = -1, wowFindings = 0;
+  for (int run = 0; run < runs; ++run) {
+    floorTimes.push_back(Seconds([&] { FloorWalk(software, KEY_WOW64_64KEY); }));
+    DigestSink sink;
+    TreeScan scan(sink);
+    scanTimes.push_back(Seconds([&] { scan.Run("\\SOFTWARE", RootKey::LocalMachine); }));
+    if (findings >= 0 && sink.findings != findings) {
+      std::fprintf(stderr, "two scans of one tree reported different findings\n");
+      return 1;
+    }
+    findings = sink.findings;
+    wowFindings = sink.wowFindings;
+  }
+  RegCloseKey(software);
+  RemoveTree(kTreePath, HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
+  RemoveTree(kTreePath, HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY);
+
+  const double floorTime = Median(floorTimes), scanTime = Median(scanTimes);
+  const double keys = static_cast<double>(all.keys);
+  std::printf("median of %d runs (seconds, min..max):\n", runs);
+  std::printf("  floor: bare walk of the native tree  %7.2f s (%s)  %9.0f keys/s\n", floorTime,
+              Range(floorTimes).c_str(), keys / floorTime);
+  std::printf("  scan: pass over HKLM\\SOFTWARE        %7.2f s (%s)  %9.0f keys/s\n", scanTime,
+              Range(scanTimes).c_str(), keys / scanTime);
+  std::printf("  scan findings: %ld, of them %ld in the 32-bit view and %ld in the native view's own keys\n",
+              findings, wowFindings, findings - wowFindings);
+  std::printf("scan time / floor time (both views): %.2f\n", scanTime / floorTime);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -116,16 +178,19 @@ int main(int argc, char** argv) {
   TreeShape shape;
   std::string output = "NUL";
   bool countCalls = false;
+  bool views = false;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
     else if (!std::strcmp(argv[i], "--vendors") && i + 1 < argc) shape.vendors = std::max(1, std::atoi(argv[++i]));
     else if (!std::strcmp(argv[i], "--output") && i + 1 < argc) output = argv[++i];
     else if (!std::strcmp(argv[i], "--calls")) countCalls = true;
+    else if (!std::strcmp(argv[i], "--views")) views = true;
     else {
-      std::fprintf(stderr, "usage: scan_bench [--runs N] [--vendors N] [--output FILE|NUL] [--calls]\n");
+      std::fprintf(stderr, "usage: scan_bench [--runs N] [--vendors N] [--output FILE|NUL] [--calls] [--views]\n");
       return 2;
     }
   }
+  if (views) return RunViews(runs, shape);
 
   TreeCounts tree;
   const double seedTime = Seconds([&] { tree = SeedTree(kTreePath, shape); });

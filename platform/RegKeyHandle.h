@@ -44,7 +44,7 @@ class ScopedRegKey {
 // KEY_READ, then STANDARD_RIGHTS_READ|KEY_QUERY_VALUE|KEY_ENUMERATE_SUB_KEYS, then KEY_QUERY_VALUE.
 // Empty when none opens. The granted mask goes to *granted when that is given. With
 // Links::OpenItself a registry link is opened as the link key, not followed. view is added to
-// every mask tried (a registry view of 64-bit Windows, or 0).
+// every mask tried (the access bits of a registry view, ViewAccess).
 enum class Links { Follow, OpenItself };
 inline ScopedRegKey OpenForReading(RegistryApi& api, RegKey base, const std::string& subPath,
                                    std::uint32_t* granted = nullptr, Links links = Links::Follow,

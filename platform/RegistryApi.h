@@ -57,6 +57,19 @@ enum : std::uint32_t {
   kKeyWow64View32 = 0x0200,
 };
 
+// The registry views of 64-bit Windows. There a 32-bit program such as this one is shown the
+// 32-bit view of HKEY_LOCAL_MACHINE\SOFTWARE (the native key SOFTWARE\Wow6432Node, under the
+// name SOFTWARE) and of a few keys below HKEY_CURRENT_USER\Software\Classes, unless it asks
+// for a view. On 32-bit Windows there is one view, whatever is asked.
+enum class RegView : std::uint32_t {
+  Own = 0,                   // the process's own
+  Native = kKeyWow64View64,  // the 64-bit view: every key once, SOFTWARE\Wow6432Node as a key of its own
+  Wow32 = kKeyWow64View32,
+};
+
+// The access bits that open a key in the view.
+inline std::uint32_t ViewAccess(RegView view) { return static_cast<std::uint32_t>(view); }
+
 struct RegKeyInfo {
   std::uint32_t subkeys = 0;
   std::uint32_t maxSubkeyLen = 0;
@@ -117,6 +130,10 @@ class RegistryApi {
   virtual bool HasTwoViews() { return false; }
   virtual long DeleteValue(RegKey key, const std::string& name) = 0;
 };
+
+// The view that shows the whole registry, each key once, as the system's registry editor shows
+// it: the native one where there are two. The scan reads in it and the repair acts in it.
+inline RegView WholeView(RegistryApi& api) { return api.HasTwoViews() ? RegView::Native : RegView::Own; }
 
 // The registry of the machine the program runs on (advapi32). Only on Windows builds.
 RegistryApi& SystemRegistry();

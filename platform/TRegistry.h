@@ -62,9 +62,9 @@ class TRegistry {
   // key is current or the registry refuses.
   bool WriteText(const std::string& name, const std::string& text);
   void ClosePath();
-  // The registry view that every later open and deletion uses (kKeyWow64View64 or
-  // kKeyWow64View32 on 64-bit Windows); 0, the default, is the process's own view.
-  void SelectView(std::uint32_t view) { view_ = view; }
+  // The registry view that every later open and deletion uses; the default is the process's own.
+  void SelectView(RegView view) { view_ = ViewAccess(view); }
+  RegView View() const { return static_cast<RegView>(view_); }
 
   RootKey Root() const { return root_; }
   bool HasCurrentKey() const { return current_.valid(); }
@@ -95,7 +95,7 @@ class TRegistry {
   ScopedRegKey current_;
   std::string currentPath_;
   std::uint32_t access_ = kKeyAllAccess;
-  std::uint32_t view_ = 0;
+  std::uint32_t view_ = 0;  // the access bits of the view selected
 };
 
 // Strips trailing backslashes; keeps inner ones.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <mutex>
+#include <tuple>
 
 namespace morvane {
 
@@ -167,26 +168,32 @@ void MemRegistryApi::MarkInexact(RootKey root, const std::string& path, const st
   Walk(RootNode(root), path, true)->inexactValues.insert(name);
 }
 
-std::string MemRegistryApi::InView(RegKey base, const std::string& subPath, std::uint32_t access) const {
-  if (!twoViews_ || (access & kKeyWow64View64) != 0 || base != RootHandle(RootKey::LocalMachine)) return subPath;
-  const std::vector<std::string> parts = SplitPath(subPath);
-  if (parts.empty() || !NoCaseEqual(parts[0], "SOFTWARE")) return subPath;
-  if (parts.size() > 1 && NoCaseEqual(parts[1], "Wow6432Node")) return subPath;
+std::pair<MemRegistryApi::Node*, std::string> MemRegistryApi::InView(Node* from, const std::string& subPath,
+                                                                    std::uint32_t access) const {
+  if (!twoViews_ || (access & kKeyWow64View64) != 0 || subPath.empty()) return {from, subPath};
+  const Node* root = from;
+  while (root->parent != nullptr) root = root->parent;
+  if (root != RootNode(RootKey::LocalMachine)) return {from, subPath};
+  std::vector<std::string> parts = SplitPath(PathOf(from));
+  for (std::string& part : SplitPath(subPath)) parts.push_back(std::move(part));
+  if (parts.empty() || !NoCaseEqual(parts[0], "SOFTWARE")) return {from, subPath};
+  if (parts.size() > 1 && NoCaseEqual(parts[1], "Wow6432Node")) return {from, subPath};
   std::string path = parts[0] + "\\Wow6432Node";
   for (std::size_t i = 1; i < parts.size(); ++i) path += "\\" + parts[i];
-  return path;
+  return {RootNode(RootKey::LocalMachine), path};
 }
 
 long MemRegistryApi::OpenKey(RegKey base, const std::string& requestedPath, std::uint32_t access, RegKey& out) {
   out = 0;
   if (requestedPath.size() > kNarrowPathLimit) return kRegMoreData;
-  const std::string subPath = InView(base, requestedPath, access);
   std::unique_lock<std::mutex> lock(mutex_);
   Node* from = NodeOf(base);
   if (from == nullptr) return base >= 0x80000000u ? kRegInvalidHandle : kKeyDeleted;
+  std::string subPath;
+  std::tie(from, subPath) = InView(from, requestedPath, access);
   RunHook(lock, "open", from, subPath);
-  from = NodeOf(base);
-  if (from == nullptr) return kKeyDeleted;
+  if (NodeOf(base) == nullptr) return kKeyDeleted;
+  std::tie(from, subPath) = InView(NodeOf(base), requestedPath, access);
   Node* node = Walk(from, subPath, false);
   if (node == nullptr) return kRegNotFound;
   if ((access & ~node->allowed) != 0) return kRegAccessDenied;
@@ -199,12 +206,13 @@ long MemRegistryApi::OpenKey(RegKey base, const std::string& requestedPath, std:
 long MemRegistryApi::CreateKey(RegKey base, const std::string& requestedPath, std::uint32_t access, RegKey& out) {
   out = 0;
   if (requestedPath.size() > kNarrowPathLimit) return kRegMoreData;
-  const std::string subPath = InView(base, requestedPath, access);
   std::unique_lock<std::mutex> lock(mutex_);
   Node* from = NodeOf(base);
   if (from == nullptr) return kKeyDeleted;
-  RunHook(lock, "create", from, subPath);
+  RunHook(lock, "create", from, requestedPath);
   if ((from = NodeOf(base)) == nullptr) return kKeyDeleted;
+  std::string subPath;
+  std::tie(from, subPath) = InView(from, requestedPath, access);
   Node* existing = Walk(from, subPath, false);
   if (existing != nullptr && (access & ~existing->allowed) != 0) return kRegAccessDenied;
   if (existing == nullptr) {

@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -44,9 +45,10 @@ class MemRegistryApi final : public RegistryApi {
   void BreakSubkeyIndex(RootKey root, const std::string& path, std::uint32_t index);
   // The value's name or text has characters that the ANSI code page cannot spell.
   void MarkInexact(RootKey root, const std::string& path, const std::string& name);
-  // Makes it the registry of 64-bit Windows as a 32-bit program sees it: an open below
-  // HKEY_LOCAL_MACHINE\SOFTWARE lands under SOFTWARE\Wow6432Node unless it asks for the
-  // native view (kKeyWow64View64). Set-up paths above are always native.
+  // Makes it the registry of 64-bit Windows as a 32-bit program sees it: an open or creation
+  // that lands below HKEY_LOCAL_MACHINE\SOFTWARE, from the root or relative to any key, lands
+  // under SOFTWARE\Wow6432Node instead unless it asks for the native view (kKeyWow64View64).
+  // Set-up paths above are always native.
   void SetTwoViews(bool two) { twoViews_ = two; }
   // Called before each operation with its name ("open", "info", "enumkey", "enumvalue",
   // "query:<value name>", "querytext:<value name>", "deletekey", "deletevalue", "create",
@@ -98,7 +100,9 @@ class MemRegistryApi final : public RegistryApi {
                const std::string& subPath = {});
   RegValue* FindValue(Node* node, const std::string& name);
   void Forget(Node* node);
-  std::string InView(RegKey base, const std::string& subPath, std::uint32_t access) const;
+  // Where an open of subPath below from lands in the view that access asks for: the key to
+  // walk from and the path to walk.
+  std::pair<Node*, std::string> InView(Node* from, const std::string& subPath, std::uint32_t access) const;
 
   mutable std::mutex mutex_;
   std::unique_ptr<Node> roots_[3];

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "CleanReg/CleanThread.h"
+#include "CleanReg/Repair.h"
 #include "testing/MemRegistryApi.h"
 #include "tests/native/fake_files.h"
 #include "tests/native/recording_sink.h"
@@ -225,6 +226,28 @@ TEST_F(CheckKeyTest, LongValueOfManyWordsDoesNotStopTheScan) {
   EXPECT_EQ(found[1].valueName, "stale");
   EXPECT_EQ(sink_.events[sink_.events.size() - 2], std::string("status:") + kStatusCompleted);
   EXPECT_LT(files_.looks, 1000);
+}
+
+// A stale value only in the native view and one only in the 32-bit view are each reported once,
+// under native paths; Correct removes each from its own view and leaves a same-named value in
+// the other.
+TEST_F(CheckKeyTest, BothViewsAreReportedOnceAndRepairedInTheirOwnView) {
+  mem_.SetTwoViews(true);
+  Text(HKLM, "SOFTWARE\\MvNative", "v", "C:\\Gone\\native.exe");
+  Text(HKLM, "SOFTWARE\\Wow6432Node\\MvWow", "v", "C:\\Gone\\wow.exe");
+  Text(HKLM, "SOFTWARE\\MvWow", "v", "C:\\Here\\wow.exe");  // the native twin names a file that exists
+  Text(HKLM, "SOFTWARE\\Wow6432Node\\MvNative", "v", "C:\\Here\\native.exe");
+  files_.files = {"C:\\Here\\wow.exe", "C:\\Here\\native.exe"};
+  const std::vector<Finding> found = Scan();
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0].keyPath, "\\SOFTWARE\\MvNative");
+  EXPECT_EQ(found[1].keyPath, "\\SOFTWARE\\Wow6432Node\\MvWow");
+  for (const Finding& f : found)
+    EXPECT_TRUE(DeleteRegItem(HKLM, f.keyPath, f.valueName, f.parameter, false, false, mem_, files_)) << f.keyPath;
+  EXPECT_FALSE(mem_.ValueExists(HKLM, "SOFTWARE\\MvNative", "v"));
+  EXPECT_FALSE(mem_.ValueExists(HKLM, "SOFTWARE\\Wow6432Node\\MvWow", "v"));
+  EXPECT_TRUE(mem_.ValueExists(HKLM, "SOFTWARE\\MvWow", "v"));
+  EXPECT_TRUE(mem_.ValueExists(HKLM, "SOFTWARE\\Wow6432Node\\MvNative", "v"));
 }
 
 TEST_F(CheckKeyTest, CancelledWorkerInspectsNothing) {

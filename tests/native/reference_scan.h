@@ -35,6 +35,7 @@ class ReferenceScan {
     {
       TRegistry cursor(api_);
       cursor.SelectRoot(root);
+      cursor.SelectView(WholeView(api_));
       if (!cursor.OpenPathForReading(keyPath.empty() ? "\\" : keyPath) || !cursor.HasChildKeys()) return;
       cursor.ListSubkeys(names);
     }
@@ -50,6 +51,7 @@ class ReferenceScan {
   void Check(RootKey root, const std::string& keyPath, const std::string& keyName) {
     TRegistry key(api_);
     key.SelectRoot(root);
+    key.SelectView(WholeView(api_));
     if (!key.OpenPathForReading(keyPath)) return;
     const RegKeyInfo info = key.QueryKeyInfo();
     if (info.values == 0 && root != RootKey::ClassesRoot) return;

@@ -89,8 +89,8 @@ TEST_F(UninstallTest, TheMachineInBothViewsThenTheUserAreListedAndEachEntryIsAct
   mem_.SetTwoViews(true);
   const std::vector<UninstallPlace> places = UninstallPlaces(mem_);
   ASSERT_EQ(places.size(), 3u);
-  EXPECT_EQ(places[0].view, static_cast<std::uint32_t>(kKeyWow64View64));
-  EXPECT_EQ(places[1].view, static_cast<std::uint32_t>(kKeyWow64View32));
+  EXPECT_EQ(places[0].view, RegView::Native);
+  EXPECT_EQ(places[1].view, RegView::Wow32);
   EXPECT_EQ(places[2].root, HKCU);
   Entry("same", "Twin", "native.exe");
   Entry("same", "Twin", "wow.exe", HKLM, kWow);
@@ -177,7 +177,7 @@ TEST_F(UninstallTest, DeletionRemovesTheEntryWithItsSubkeysOnlyAndNeverMoreThanO
   };
   EXPECT_FALSE(DeleteUninstallEntry(mem_, {UninstallPlace{}, ""}));
   EXPECT_FALSE(DeleteUninstallEntry(mem_, {UninstallPlace{}, "a\\..\\c"}));
-  EXPECT_FALSE(DeleteUninstallEntry(mem_, {UninstallPlace{HKLM, "", 0}, "SOFTWARE"}));
+  EXPECT_FALSE(DeleteUninstallEntry(mem_, {UninstallPlace{HKLM, "", RegView::Own}, "SOFTWARE"}));
   EXPECT_FALSE(DeleteUninstallEntry(mem_, {UninstallPlace{}, "gone"}));
   EXPECT_TRUE(deleted.empty());
 

@@ -1,6 +1,7 @@
 // The scan worker's passes and key walk, with a recording inspector in place of CheckKey.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 
@@ -59,6 +60,25 @@ class WalkTest : public ::testing::Test {
   RecordingSink sink_;
   std::unique_ptr<RecordingWalker> walker_;
 };
+
+// On 64-bit Windows the walk reads the native view: \SOFTWARE with its Wow6432Node, whose keys
+// are the 32-bit view's, each inspected once under its native path and never walked again
+// under the 32-bit names.
+TEST_F(WalkTest, TwoViewsAreWalkedOnceInTheNativeView) {
+  mem_.SetTwoViews(true);
+  mem_.AddKey(RootKey::LocalMachine, "SOFTWARE\\Wow6432Node\\Vendor\\Wow");
+  RecordingWalker& w = Walker();
+  w.FScanExtensions = false;
+  w.RunScan();
+  EXPECT_EQ(w.inspected, (std::vector<std::string>{
+                             "HKLM\\SOFTWARE\\Alpha", "HKLM\\SOFTWARE\\Vendor", "HKLM\\SOFTWARE\\Vendor\\Tool",
+                             "HKLM\\SOFTWARE\\Vendor\\Tool\\Deep", "HKLM\\SOFTWARE\\Vendor\\Zed",
+                             "HKLM\\SOFTWARE\\Wow6432Node", "HKLM\\SOFTWARE\\Wow6432Node\\Vendor",
+                             "HKLM\\SOFTWARE\\Wow6432Node\\Vendor\\Wow",
+                             "HKCU\\SOFTWARE\\Mine", "HKCU\\SOFTWARE\\Mine\\Sub"}));
+  EXPECT_TRUE(std::all_of(w.opened.begin(), w.opened.end(), [](bool opened) { return opened; }));
+  EXPECT_EQ(mem_.OpenHandles(), 0);
+}
 
 TEST_F(WalkTest, ThreePassesInOrderPreOrderWithinEach) {
   RecordingWalker& w = Walker();

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/win/system_fixtures.h"
 #include "tests/win/window_harness.h"
 
 namespace morvane {
@@ -17,6 +18,12 @@ namespace {
 using namespace morvane::testing;
 
 constexpr char kSeed[] = "SOFTWARE\\MorvaneSeed";
+
+// The seeded key as the rows name it: the scan reads the native view, where the HKLM key that
+// this 32-bit program wrote lies under SOFTWARE\Wow6432Node on 64-bit Windows.
+std::string RowKey(const std::string& section) {
+  return section == "HKLM" && IsWow64Process32() ? "\\SOFTWARE\\Wow6432Node\\MorvaneSeed" : "\\SOFTWARE\\MorvaneSeed";
+}
 
 void SetText(HKEY root, const std::string& key, const std::string& name, const std::string& text,
              DWORD type = REG_SZ) {
@@ -98,7 +105,8 @@ class EndToEndTest : public ::testing::Test {
     std::vector<std::string> rows;
     for (int i = 0; i < ListViewRows(f.ListView1); ++i) {
       const std::string key = ListViewText(f.ListView1, i, 3);
-      if (key.rfind("\\.mvtest", 0) != 0 && key.rfind("\\SOFTWARE\\MorvaneSeed", 0) != 0) continue;
+      const std::string section = ListViewText(f.ListView1, i, 2);
+      if (key.rfind("\\.mvtest", 0) != 0 && (section == "HKCR" || key.rfind(RowKey(section), 0) != 0)) continue;
       rows.push_back(ListViewText(f.ListView1, i, 2) + "|" + key + "|" + f.Findings()[i].valueName + "|" +
                      ListViewText(f.ListView1, i, 1));
       if (indexes != nullptr) indexes->push_back(i);
@@ -130,13 +138,10 @@ TEST_F(EndToEndTest, ScanFindsExactlyTheStaleEntriesAndCorrectRemovesTheChecked)
     const std::string s = section;
     for (const std::string& row : {
              // The registry enumerates values in name order.
-             std::string("|\\SOFTWARE\\MorvaneSeed|args|C:\\MorvaneSeed\\tool.exe -u"),
-             std::string("|\\SOFTWARE\\MorvaneSeed|bang|C:\\MorvaneSeed\\x.exe!1"),
-             std::string("|\\SOFTWARE\\MorvaneSeed|broken|C:\\MorvaneSeed\\gone.exe"),
-             std::string("|\\SOFTWARE\\MorvaneSeed|comma|C:\\MorvaneSeed\\lib.dll,0"),
-             std::string("|\\SOFTWARE\\MorvaneSeed|percent|C:\\MorvaneSeed\\run.exe %1"),
-             std::string("|\\SOFTWARE\\MorvaneSeed\\Sub|deep|C:\\MorvaneSeed\\deep.exe")})
-      expected.push_back(s + row);
+             std::string("|args|C:\\MorvaneSeed\\tool.exe -u"), std::string("|bang|C:\\MorvaneSeed\\x.exe!1"),
+             std::string("|broken|C:\\MorvaneSeed\\gone.exe"), std::string("|comma|C:\\MorvaneSeed\\lib.dll,0"),
+             std::string("|percent|C:\\MorvaneSeed\\run.exe %1"), std::string("\\Sub|deep|C:\\MorvaneSeed\\deep.exe")})
+      expected.push_back(s + "|" + RowKey(s) + row);
   }
   std::vector<int> indexes;
   ASSERT_EQ(SeededRows(f, &indexes), expected);
@@ -155,7 +160,7 @@ TEST_F(EndToEndTest, ScanFindsExactlyTheStaleEntriesAndCorrectRemovesTheChecked)
   EXPECT_EQ(content,
             "Morvane v1.0\r\n\r\n\r\n"
             "[HKEY_CLASSES_ROOT\\.mvtest-empty]\r\n"
-            "[HKEY_LOCAL_MACHINE\\SOFTWARE\\MorvaneSeed]\r\n"
+            "[HKEY_LOCAL_MACHINE" + RowKey("HKLM") + "]\r\n"
             "\"args\"=\"C:\\MorvaneSeed\\tool.exe -u\"\r\n"
             "[HKEY_CURRENT_USER\\SOFTWARE\\MorvaneSeed\\Sub]\r\n"
             "\"deep\"=\"C:\\MorvaneSeed\\deep.exe\"\r\n");

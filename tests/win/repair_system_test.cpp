@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "CleanReg/Repair.h"
 #include "tests/native/recording_sink.h"
 #include "tests/native/reference_scan.h"
@@ -103,6 +106,78 @@ TEST_F(RepairSystemTest, ValueInAKeyWithALongPathIsRemoved) {
                             SystemRegistry(), SystemFileSystem()));
   EXPECT_EQ(RegQueryValueExW(key, L"deep", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
   RegCloseKey(key);
+}
+
+// On 64-bit Windows the scan reads HKEY_LOCAL_MACHINE\SOFTWARE in the native view, where the
+// 32-bit programs' keys are SOFTWARE\Wow6432Node: a stale value of either view is reported once
+// under its native path, and Correct and its backup act on that path, in that view only.
+TEST_F(RepairSystemTest, BothViewsOfTheMachineAreScannedAndRepairedUnderNativePaths) {
+  if (!IsWow64Process32()) GTEST_SKIP() << "one registry view here";
+  struct Value {
+    const char* key;
+    REGSAM view;
+    std::string text;
+  };
+  const std::string present = WindowsFolder() + "\\notepad.exe";
+  const Value values[] = {{"SOFTWARE\\MvNative", KEY_WOW64_64KEY, "C:\\MorvaneViewTest\\native.exe"},
+                          {"SOFTWARE\\MvWow", KEY_WOW64_32KEY, "C:\\MorvaneViewTest\\wow.exe"},
+                          // Same-named twins in the other view, naming a file that exists.
+                          {"SOFTWARE\\MvNative", KEY_WOW64_32KEY, present},
+                          {"SOFTWARE\\MvWow", KEY_WOW64_64KEY, present}};
+  const auto cleanUp = [] {
+    for (const char* key : {"SOFTWARE\\MvNative", "SOFTWARE\\MvWow"})
+      for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key, view, 0);
+    RegDeleteKeyExA(HKEY_CLASSES_ROOT, ".mvviewtest", KEY_WOW64_64KEY, 0);
+  };
+  cleanUp();
+  for (const Value& v : values) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, v.key, 0, nullptr, 0, KEY_ALL_ACCESS | v.view, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>(v.text.c_str()), static_cast<DWORD>(v.text.size() + 1));
+    RegCloseKey(key);
+  }
+  HKEY extension = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".mvviewtest", 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
+                            &extension, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(extension);
+
+  RecordingSink sink;
+  RecordingScan worker(sink, SystemRegistry(), SystemFileSystem());
+  worker.ReferencePass(RootKey::ClassesRoot, "");
+  worker.ReferencePass(RootKey::LocalMachine, "\\SOFTWARE");
+  std::vector<RepairRow> rows;
+  std::vector<std::string> paths;
+  for (const Finding& f : sink.findings) {
+    if (f.keyPath.find("\\Mv") == std::string::npos && f.parameter != ".mvviewtest") continue;
+    rows.push_back({f, true});
+    paths.push_back(f.section + f.keyPath + "|" + f.valueName);
+  }
+  EXPECT_EQ(paths, (std::vector<std::string>{"HKCR\\.mvviewtest|", "HKLM\\SOFTWARE\\MvNative|v",
+                                             "HKLM\\SOFTWARE\\Wow6432Node\\MvWow|v"}));
+
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string file = std::string(temp) + "morvane-views.reg";
+  const RepairOutcome outcome = RepairFindings(rows, true, file, SystemRegistry(), SystemFileSystem(), RepairHooks{});
+  EXPECT_EQ(outcome.removed, 3u);
+  std::ifstream in(file, std::ios::binary);
+  const std::string backup((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  in.close();
+  EXPECT_EQ(backup, "Morvane v1.0\r\n\r\n\r\n[HKEY_CLASSES_ROOT\\.mvviewtest]\r\n"
+                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\MvNative]\r\n\"v\"=\"C:\\MorvaneViewTest\\native.exe\"\r\n"
+                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\MvWow]\r\n\"v\"=\"C:\\MorvaneViewTest\\wow.exe\"\r\n");
+  DeleteFileA(file.c_str());
+  // Each stale value went from its own view; the twins stay.
+  for (const Value& v : values) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, v.key, 0, KEY_READ | v.view, &key), ERROR_SUCCESS);
+    const bool found = RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    RegCloseKey(key);
+    EXPECT_EQ(found, v.text == present) << v.key << " in view " << v.view;
+  }
+  cleanUp();
 }
 
 }  // namespace
