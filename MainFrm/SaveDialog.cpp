@@ -22,47 +22,43 @@ std::string SystemExtension(const std::string& ext) {
   return !ext.empty() && ext[0] == '.' ? ext.substr(1) : ext;
 }
 
-}  // namespace
-
-bool TSaveDialog::Execute(HWND owner) {
-  const std::string filter = SystemFilter(Filter);
-  std::vector<char> name(32768, '\0');
-  FileName.copy(name.data(), name.size() - 1);
-  const std::string ext = SystemExtension(DefaultExt);
+// Shows one of the system's file dialogs: name holds the name offered and, on success, the name
+// chosen.
+bool RunFileDialog(HWND owner, const std::string& filterPairs, const std::string& defaultExt,
+                   const std::string& initialDir, DWORD flags, BOOL(WINAPI* show)(OPENFILENAMEA*),
+                   std::string& name) {
+  const std::string filter = SystemFilter(filterPairs);
+  const std::string ext = SystemExtension(defaultExt);
+  std::vector<char> buffer(32768, '\0');
+  name.copy(buffer.data(), buffer.size() - 1);
 
   OPENFILENAMEA ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = owner;
   ofn.lpstrFilter = filter.c_str();
   ofn.nFilterIndex = 1;
-  ofn.lpstrFile = name.data();
-  ofn.nMaxFile = static_cast<DWORD>(name.size());
+  ofn.lpstrFile = buffer.data();
+  ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+  ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
   ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
-  // A name that exists is replaced only when the user says so: it may hold the record of an
-  // earlier repair, and the name of the last one is offered again.
-  ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | OFN_OVERWRITEPROMPT;
-  if (!GetSaveFileNameA(&ofn)) return false;
-  FileName = name.data();
+  ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | flags;
+  if (!show(&ofn)) return false;
+  name = buffer.data();
   return true;
 }
 
-bool TOpenDialog::Execute(HWND owner) {
-  const std::string filter = SystemFilter(Filter);
-  std::vector<char> name(32768, '\0');
-  const std::string ext = SystemExtension(DefaultExt);
+}  // namespace
 
-  OPENFILENAMEA ofn{};
-  ofn.lStructSize = sizeof ofn;
-  ofn.hwndOwner = owner;
-  ofn.lpstrFilter = filter.c_str();
-  ofn.nFilterIndex = 1;
-  ofn.lpstrFile = name.data();
-  ofn.nMaxFile = static_cast<DWORD>(name.size());
-  ofn.lpstrInitialDir = InitialDir.empty() ? nullptr : InitialDir.c_str();
-  ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
-  ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR;
-  if (!GetOpenFileNameA(&ofn)) return false;
-  FileName = name.data();
+bool TSaveDialog::Execute(HWND owner) {
+  // A name that exists is replaced only when the user says so: it may hold the record of an
+  // earlier repair, and the name of the last one is offered again.
+  return RunFileDialog(owner, Filter, DefaultExt, "", OFN_OVERWRITEPROMPT, GetSaveFileNameA, FileName);
+}
+
+bool TOpenDialog::Execute(HWND owner) {
+  std::string name;  // none offered
+  if (!RunFileDialog(owner, Filter, DefaultExt, InitialDir, OFN_FILEMUSTEXIST, GetOpenFileNameA, name)) return false;
+  FileName = name;
   return true;
 }
 
