@@ -22,11 +22,13 @@ constexpr int kOkId = IDOK;  // the button's modal result
 constexpr RECT kImage1 = {0, 0, 233, 225};
 
 HFONT MakeFont(const char* face, int pixelHeight, bool underline, BYTE charset) {
-  return CreateFontA(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, charset, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
+  return CreateFontA(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, charset,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
 }
 
-RECT Bounds(int left, int top, int width, int height) { return RECT{left, top, left + width, top + height}; }
+RECT Bounds(int left, int top, int width, int height) {
+  return RECT{left, top, left + width, top + height};
+}
 
 }  // namespace
 
@@ -40,16 +42,19 @@ TAbout::TAbout(HWND owner, ShellOpener open) : owner_(owner), open_(std::move(op
   WindowClassSpec spec{ClassName(), &RouteToObject<TAbout>};
   spec.background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   RegisterWindowClass(spec);
-  picture_.reset(static_cast<HBITMAP>(LoadImageA(instance, "ABOUTPICTURE", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  picture_.reset(static_cast<HBITMAP>(
+      LoadImageA(instance, "ABOUTPICTURE", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   font_.reset(MakeFont("MS Sans Serif", 11, false, DEFAULT_CHARSET));
   linkFont_.reset(MakeFont("Arial", 13, true, RUSSIAN_CHARSET));
 
   RECT frame{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-  hwnd_ = CreateWindowExA(kExStyle, ClassName(), "About Morvane", kStyle, 0, 0, frame.right - frame.left,
-                          frame.bottom - frame.top, owner, nullptr, instance, this);
-  BitBtn1 = CreateWindowExA(0, "BUTTON", "Ok", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 77, 177,
-                            75, 25, hwnd_, reinterpret_cast<HMENU>(kOkId), instance, nullptr);
+  hwnd_ = CreateWindowExA(kExStyle, ClassName(), "About Morvane", kStyle, 0, 0,
+                          frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
+                          instance, this);
+  BitBtn1 =
+      CreateWindowExA(0, "BUTTON", "Ok", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 77,
+                      177, 75, 25, hwnd_, reinterpret_cast<HMENU>(kOkId), instance, nullptr);
   SendMessageA(BitBtn1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
   About = this;
 }
@@ -175,9 +180,12 @@ LRESULT TAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       TLinkLabel* pressed = pressed_;
       pressed_ = nullptr;
       if (GetCapture() == hwnd_) ReleaseCapture();
-      if (pressed != nullptr && LabelAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}) == pressed) {
-        if (pressed == &Label1) Label1Click();
-        else Label2Click();
+      if (pressed != nullptr &&
+          LabelAt(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}) == pressed) {
+        if (pressed == &Label1)
+          Label1Click();
+        else
+          Label2Click();
       }
       return 0;
     }

@@ -66,7 +66,7 @@ class TAbout {
   ShellOpener open_;
   HWND hwnd_ = nullptr;
   GdiObject<HFONT> font_, linkFont_;
-  GdiObject<HBITMAP> picture_;  // Image1
+  GdiObject<HBITMAP> picture_;     // Image1
   TLinkLabel* pressed_ = nullptr;  // the label the left button went down on
   bool modal_ = false;
 };

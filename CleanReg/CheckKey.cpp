@@ -11,8 +11,8 @@ std::string TextPart(const std::string& data) { return data.substr(0, data.find(
 
 }  // namespace
 
-void TCleanThread::CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root, RegKey key,
-                            const RegKeyInfo& info) {
+void TCleanThread::CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root,
+                            RegKey key, const RegKeyInfo& info) {
   if (!FRunning || key == 0) return;
 
   if (root == RootKey::ClassesRoot) {

@@ -18,9 +18,12 @@ constexpr int kMaxWalkDepth = 512;
 
 const char* SectionCode(RootKey root) {
   switch (root) {
-    case RootKey::ClassesRoot: return "HKCR";
-    case RootKey::CurrentUser: return "HKCU";
-    case RootKey::LocalMachine: return "HKLM";
+    case RootKey::ClassesRoot:
+      return "HKCR";
+    case RootKey::CurrentUser:
+      return "HKCU";
+    case RootKey::LocalMachine:
+      return "HKLM";
   }
   return "";
 }
@@ -61,9 +64,11 @@ void TCleanThread::RunPass(const char* status, RootKey root, const std::string& 
   if (!FRunning) return;
   std::string subPath = startKey.empty() || startKey[0] != '\\' ? startKey : startKey.substr(1);
   subPath = TrimTrailingBackslashes(subPath);
-  ScopedRegKey start = OpenForReading(registry_, RootHandle(root), subPath, nullptr, Links::Follow, ViewAccess(view_));
+  ScopedRegKey start = OpenForReading(registry_, RootHandle(root), subPath, nullptr, Links::Follow,
+                                      ViewAccess(view_));
   RegKeyInfo info;
-  if (start.valid() && registry_.QueryInfo(start.get(), info) == kRegOk) WalkKeys(start.get(), info, startKey, root);
+  if (start.valid() && registry_.QueryInfo(start.get(), info) == kRegOk)
+    WalkKeys(start.get(), info, startKey, root);
 }
 
 void TCleanThread::RunScan() {
@@ -92,7 +97,8 @@ void TCleanThread::RunScan() {
   sink_.End();
 }
 
-void TCleanThread::WalkKeys(RegKey key, const RegKeyInfo& info, const std::string& keyPath, RootKey root) {
+void TCleanThread::WalkKeys(RegKey key, const RegKeyInfo& info, const std::string& keyPath,
+                            RootKey root) {
   if (!FRunning || info.subkeys == 0) return;
   // The names are listed before any subkey is visited, so that what the inspection or the
   // world does to the key meanwhile cannot shift the positions still to come. The count was
@@ -114,9 +120,11 @@ void TCleanThread::WalkKeys(RegKey key, const RegKeyInfo& info, const std::strin
     const std::string childPath = keyPath + "\\" + names[i];
     // A registry link is inspected as the link key it is and never walked through: followed,
     // a link that points back up the tree would make the walk endless.
-    ScopedRegKey child = OpenForReading(registry_, key, names[i], nullptr, Links::OpenItself, ViewAccess(view_));
+    ScopedRegKey child =
+        OpenForReading(registry_, key, names[i], nullptr, Links::OpenItself, ViewAccess(view_));
     RegKeyInfo childInfo;
-    if (!child.valid() || registry_.QueryInfo(child.get(), childInfo) != kRegOk) childInfo = RegKeyInfo{};
+    if (!child.valid() || registry_.QueryInfo(child.get(), childInfo) != kRegOk)
+      childInfo = RegKeyInfo{};
     try {
       CheckKey(childPath, names[i], root, child.get(), childInfo);
     } catch (const ERegistryException&) {

@@ -24,7 +24,8 @@ namespace morvane {
 inline constexpr char kStatusExtensions[] = "Search of incorrect expansions. Please wait!";
 inline constexpr char kStatusReferences[] = "Search of incorrect references to files. Please wait!";
 inline constexpr char kStatusCompleted[] = "The analysis of keys of the register is completed!";
-inline constexpr char kStatusStoppedEarly[] = "The analysis of keys of the register stopped early because of an error!";
+inline constexpr char kStatusStoppedEarly[] =
+    "The analysis of keys of the register stopped early because of an error!";
 
 // The name under which a subkey whose name could not be read is walked: its list position
 // written with at least four digits ("0007").
@@ -61,8 +62,8 @@ class TCleanThread {
   // Inspects one key and hands over what it finds. key is the walk's handle on it, open for
   // reading, or 0 when it could not be opened (then there is nothing to inspect); info holds
   // its counts (all zero when they could not be read).
-  virtual void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root, RegKey key,
-                        const RegKeyInfo& info);
+  virtual void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root,
+                        RegKey key, const RegKeyInfo& info);
   // One pass: shows status, then walks the subtree below startKey (an absolute path under
   // root, "" for the root itself; the start key is not inspected). RunScan runs the passes of
   // a normal scan; a subclass may run a pass over a start key of its own choosing, as the scan

@@ -1,7 +1,7 @@
 // The file-system questions of one scan, each asked of the system once: a registry refers to
 // the same few files and folders many times over. A path in a folder that the system says is
-// missing is answered from that folder's answer without asking. A file that appears or goes while a scan
-// runs is seen as it was when first asked.
+// missing is answered from that folder's answer without asking. A file that appears or goes while a
+// scan runs is seen as it was when first asked.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +19,9 @@ class FileAnswers final : public FileSystem {
   PathKind Look(const std::string& path) override;
   std::uint32_t DriveSerial(char c) override;
   // Asked of the system every time: the environment is the program's own and cheap to read.
-  std::optional<std::string> Variable(const std::string& name) override { return files_.Variable(name); }
+  std::optional<std::string> Variable(const std::string& name) override {
+    return files_.Variable(name);
+  }
   // Forgets every answer and gives the memory back.
   void Forget();
 

@@ -10,7 +10,9 @@ namespace {
 
 std::size_t LastDelimiter(const std::string& s) { return s.find_last_of("\\:"); }
 
-bool Holds(const std::string& s, const char* chars) { return s.find_first_of(chars) != std::string::npos; }
+bool Holds(const std::string& s, const char* chars) {
+  return s.find_first_of(chars) != std::string::npos;
+}
 
 }  // namespace
 
@@ -106,7 +108,8 @@ bool ExpandVariables(const std::string& text,
   for (std::size_t open = text.find('%'); open != std::string::npos; open = text.find('%', open)) {
     std::size_t end = open + 1;
     while (end < text.size() && VariableNameChar(text[end])) ++end;
-    if (end == open + 1 || end == text.size() || text[end] != '%' || !VariableNameStart(text[open + 1])) {
+    if (end == open + 1 || end == text.size() || text[end] != '%' ||
+        !VariableNameStart(text[open + 1])) {
       ++open;  // not a reference: the '%' stays
       continue;
     }

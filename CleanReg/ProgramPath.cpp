@@ -49,17 +49,20 @@ ProgramStart ProgramInFolder(const std::string& folder, const std::string& name)
   return Start(JoinFolder(folder, name), "");
 }
 
-std::optional<ProgramStart> ResolveCommand(const std::string& commandLine, const ProgramFolders& folders,
-                                           const std::function<bool(const std::string&)>& fileExists) {
+std::optional<ProgramStart> ResolveCommand(
+    const std::string& commandLine, const ProgramFolders& folders,
+    const std::function<bool(const std::string&)>& fileExists) {
   const std::size_t first = commandLine.find_first_not_of(kBlanks);
   if (first == std::string::npos) return std::nullopt;
   const std::string line = commandLine.substr(first);
 
   if (line[0] == '"') {
     const std::size_t close = line.find('"', 1);
-    const std::string part = line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    const std::string part =
+        line.substr(1, close == std::string::npos ? std::string::npos : close - 1);
     const std::string rest = close == std::string::npos ? std::string() : line.substr(close + 1);
-    if (std::optional<std::string> program = Locate(part, folders, fileExists)) return Start(*program, rest);
+    if (std::optional<std::string> program = Locate(part, folders, fileExists))
+      return Start(*program, rest);
     return std::nullopt;
   }
 

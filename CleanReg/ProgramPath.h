@@ -46,7 +46,8 @@ ProgramStart ProgramInFolder(const std::string& folder, const std::string& name)
 //  - when it is a full path (a drive and a backslash, or two backslashes): that file;
 //  - anything else (a relative path): nothing, never a file of the current folder.
 // The command line handed over is the program's path in quotes followed by the rest of the line.
-std::optional<ProgramStart> ResolveCommand(const std::string& commandLine, const ProgramFolders& folders,
-                                           const std::function<bool(const std::string&)>& fileExists);
+std::optional<ProgramStart> ResolveCommand(
+    const std::string& commandLine, const ProgramFolders& folders,
+    const std::function<bool(const std::string&)>& fileExists);
 
 }  // namespace morvane

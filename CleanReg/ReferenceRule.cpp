@@ -6,7 +6,9 @@ namespace morvane {
 
 namespace {
 
-bool Missing(FileSystem& files, const std::string& path) { return files.Look(path) == PathKind::Missing; }
+bool Missing(FileSystem& files, const std::string& path) {
+  return files.Look(path) == PathKind::Missing;
+}
 
 bool Judge(const std::string& text, FileSystem& files) {
   // A text is reported only when every test below says so, so they run cheapest first: the
@@ -40,7 +42,8 @@ bool Judge(const std::string& text, FileSystem& files) {
 bool IsBrokenReference(const std::string& text, FileSystem& files) {
   if (text.find('%') == std::string::npos) return Judge(text, files);
   std::string expanded;
-  return ExpandVariables(text, [&files](const std::string& name) { return files.Variable(name); }, expanded) &&
+  return ExpandVariables(
+             text, [&files](const std::string& name) { return files.Variable(name); }, expanded) &&
          Judge(expanded, files);
 }
 

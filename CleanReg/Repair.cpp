@@ -10,18 +10,25 @@ namespace morvane {
 std::unique_ptr<std::vector<std::string>> BackupList;
 
 bool RootOfSection(const std::string& section, RootKey& root) {
-  if (section == "HKCU") root = RootKey::CurrentUser;
-  else if (section == "HKLM") root = RootKey::LocalMachine;
-  else if (section == "HKCR") root = RootKey::ClassesRoot;
-  else return false;
+  if (section == "HKCU")
+    root = RootKey::CurrentUser;
+  else if (section == "HKLM")
+    root = RootKey::LocalMachine;
+  else if (section == "HKCR")
+    root = RootKey::ClassesRoot;
+  else
+    return false;
   return true;
 }
 
 const char* LongRootName(RootKey root) {
   switch (root) {
-    case RootKey::CurrentUser: return "HKEY_CURRENT_USER";
-    case RootKey::LocalMachine: return "HKEY_LOCAL_MACHINE";
-    case RootKey::ClassesRoot: return "HKEY_CLASSES_ROOT";
+    case RootKey::CurrentUser:
+      return "HKEY_CURRENT_USER";
+    case RootKey::LocalMachine:
+      return "HKEY_LOCAL_MACHINE";
+    case RootKey::ClassesRoot:
+      return "HKEY_CLASSES_ROOT";
   }
   return "";
 }
@@ -39,7 +46,8 @@ void AddBackupEntry(RootKey root, const std::string& keyPath, const std::string&
   BackupList->push_back("[" + std::string(LongRootName(root)) + keyPath + "]");
   if (!valueName.empty()) BackupList->push_back("\"" + valueName + "\"=\"" + data + "\"");
   // A key's default value is written as a registry export writes it, so its data is kept too.
-  else if (!data.empty()) BackupList->push_back("@=\"" + data + "\"");
+  else if (!data.empty())
+    BackupList->push_back("@=\"" + data + "\"");
 }
 
 bool EndBackup(bool backup, const std::string& fileName) {
@@ -64,16 +72,19 @@ bool DataIsItsText(const std::string& data) {
 
 // Whether the key or value still is what the scan reported, and a value's text still names
 // nothing (the program may have been installed again since the scan).
-bool StillStale(TRegistry& key, const std::string& valueName, const std::string& text, bool wholeKey,
-                FileSystem& files) {
+bool StillStale(TRegistry& key, const std::string& valueName, const std::string& text,
+                bool wholeKey, FileSystem& files) {
   if (wholeKey) {
     RegKeyInfo info;
-    return key.Api().QueryInfo(key.BaseKey(), info) == kRegOk && info.values == 0 && info.subkeys == 0;
+    return key.Api().QueryInfo(key.BaseKey(), info) == kRegOk && info.values == 0 &&
+           info.subkeys == 0;
   }
   std::uint32_t type = 0;
   std::string data;
-  if (key.Api().QueryValue(key.BaseKey(), valueName, type, &data) != kRegOk || type != kRegSz) return false;
-  return DataIsItsText(data) && data.substr(0, data.find('\0')) == text && IsBrokenReference(text, files);
+  if (key.Api().QueryValue(key.BaseKey(), valueName, type, &data) != kRegOk || type != kRegSz)
+    return false;
+  return DataIsItsText(data) && data.substr(0, data.find('\0')) == text &&
+         IsBrokenReference(text, files);
 }
 
 }  // namespace
@@ -96,11 +107,14 @@ bool DeleteRegItem(RootKey root, const std::string& keyPath, const std::string& 
         probe.ClosePath();
         removed = cursor.DeleteTree(keyPath);
       }
-    } else if (cursor.OpenPath(keyPath, false) && StillStale(cursor, valueName, data, false, files)) {
+    } else if (cursor.OpenPath(keyPath, false) &&
+               StillStale(cursor, valueName, data, false, files)) {
       removed = cursor.RemoveValue(valueName);
     }
   }
-  if (backup) AddBackupEntry(root, keyPath, wholeKey ? std::string() : valueName, wholeKey ? std::string() : data);
+  if (backup)
+    AddBackupEntry(root, keyPath, wholeKey ? std::string() : valueName,
+                   wholeKey ? std::string() : data);
   return removed;
 }
 
@@ -124,15 +138,17 @@ bool TargetOf(const RepairRow& row, RepairTarget& target) {
 
 }  // namespace
 
-RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup, const std::string& fileName,
-                             RegistryApi& registry, FileSystem& files, const RepairHooks& hooks) {
+RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup,
+                             const std::string& fileName, RegistryApi& registry, FileSystem& files,
+                             const RepairHooks& hooks) {
   // The file's content depends only on the rows, so it is written before anything is removed:
   // a backup that was asked for and cannot be written stops the repair.
   RepairOutcome outcome;
   RepairTarget target;
   BeginBackup();
   for (const RepairRow& row : rows)
-    if (TargetOf(row, target)) AddBackupEntry(target.root, row.finding.keyPath, target.valueName, target.data);
+    if (TargetOf(row, target))
+      AddBackupEntry(target.root, row.finding.keyPath, target.valueName, target.data);
   if (!EndBackup(backup, fileName)) return outcome;
   outcome.backupWritten = true;
 
@@ -142,8 +158,8 @@ RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup, co
     // The user may have unchecked the row meanwhile. A row checked only now is left alone too:
     // the backup was written without it.
     if (hooks.stillChecked && !hooks.stillChecked(i)) continue;
-    if (DeleteRegItem(target.root, rows[i].finding.keyPath, target.valueName, target.data, target.wholeKey, false,
-                      registry, files)) {
+    if (DeleteRegItem(target.root, rows[i].finding.keyPath, target.valueName, target.data,
+                      target.wholeKey, false, registry, files)) {
       ++outcome.removed;
       if (hooks.corrected) hooks.corrected(i);
     } else {

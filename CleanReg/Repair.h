@@ -73,7 +73,8 @@ struct RepairOutcome {
 // Repairs the checked rows in order. When backup is set, the backup file is written first,
 // in one piece; if that fails, nothing is removed and backupWritten is false. Rows whose
 // Section code is none of the three are left alone and recorded nowhere.
-RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup, const std::string& fileName,
-                             RegistryApi& registry, FileSystem& files, const RepairHooks& hooks);
+RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup,
+                             const std::string& fileName, RegistryApi& registry, FileSystem& files,
+                             const RepairHooks& hooks);
 
 }  // namespace morvane

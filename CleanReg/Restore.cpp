@@ -13,7 +13,9 @@ namespace {
 constexpr char kLineEnd[] = "\r\n";
 constexpr char kNameDataJoint[] = "\"=\"";  // between a value's name and its data
 
-bool IsKeyLine(const std::string& line) { return line.size() >= 2 && line.front() == '[' && line.back() == ']'; }
+bool IsKeyLine(const std::string& line) {
+  return line.size() >= 2 && line.front() == '[' && line.back() == ']';
+}
 
 bool NoCaseEqual(const std::string& a, const char* b) {
   std::size_t i = 0;
@@ -66,7 +68,8 @@ bool IsSoftwarePath(const std::string& path) {
 // ends only when the three characters "=" occur once where they could join the two: with two or
 // more, the name or the data holds them and the line can be read more than one way.
 bool ParseValueLine(const std::string& line, std::string& name, std::string& data) {
-  if (line.size() >= 5 && line.front() == '@' && line.compare(0, 3, "@=\"") == 0 && line.back() == '"') {
+  if (line.size() >= 5 && line.front() == '@' && line.compare(0, 3, "@=\"") == 0 &&
+      line.back() == '"') {
     name.clear();
     data = line.substr(3, line.size() - 4);
     return true;
@@ -174,7 +177,8 @@ RestoreResult RestoreEntry(const BackupEntry& entry, RegistryApi& registry) {
       if (!isValue) return RestoreResult::AlreadyPresent;
       const long rc = registry.QueryValue(probe.BaseKey(), entry.valueName, type, &stored);
       if (rc == kRegOk)
-        return HoldsText(type, stored, entry.data) ? RestoreResult::AlreadyPresent : RestoreResult::NotRestored;
+        return HoldsText(type, stored, entry.data) ? RestoreResult::AlreadyPresent
+                                                   : RestoreResult::NotRestored;
       if (rc != kRegNotFound) return RestoreResult::NotRestored;  // there, perhaps, but unreadable
     }
   }
@@ -187,18 +191,26 @@ RestoreResult RestoreEntry(const BackupEntry& entry, RegistryApi& registry) {
   // Something may have written the value since it was looked at: it is never overwritten.
   const long rc = registry.QueryValue(cursor.BaseKey(), entry.valueName, type, &stored);
   if (rc == kRegOk)
-    return HoldsText(type, stored, entry.data) ? RestoreResult::AlreadyPresent : RestoreResult::NotRestored;
+    return HoldsText(type, stored, entry.data) ? RestoreResult::AlreadyPresent
+                                               : RestoreResult::NotRestored;
   if (rc != kRegNotFound) return RestoreResult::NotRestored;
-  return cursor.WriteText(entry.valueName, entry.data) ? RestoreResult::Restored : RestoreResult::NotRestored;
+  return cursor.WriteText(entry.valueName, entry.data) ? RestoreResult::Restored
+                                                       : RestoreResult::NotRestored;
 }
 
 RestoreOutcome RestoreBackup(const std::vector<BackupEntry>& entries, RegistryApi& registry) {
   RestoreOutcome outcome;
   for (const BackupEntry& entry : entries) {
     switch (RestoreEntry(entry, registry)) {
-      case RestoreResult::Restored: ++outcome.restored; break;
-      case RestoreResult::AlreadyPresent: ++outcome.alreadyPresent; break;
-      case RestoreResult::NotRestored: ++outcome.notRestored; break;
+      case RestoreResult::Restored:
+        ++outcome.restored;
+        break;
+      case RestoreResult::AlreadyPresent:
+        ++outcome.alreadyPresent;
+        break;
+      case RestoreResult::NotRestored:
+        ++outcome.notRestored;
+        break;
     }
   }
   return outcome;

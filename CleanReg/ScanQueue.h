@@ -6,8 +6,8 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
-#include <iterator>
 #include <functional>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -64,8 +64,9 @@ class ScanQueue final : public ScanSink {
   std::vector<ScanMessage> Take(std::size_t max, bool& more) {
     std::lock_guard<std::mutex> lock(mutex_);
     const std::size_t n = std::min(max, pending_.size());
-    std::vector<ScanMessage> out(std::make_move_iterator(pending_.begin()),
-                                 std::make_move_iterator(pending_.begin() + static_cast<std::ptrdiff_t>(n)));
+    std::vector<ScanMessage> out(
+        std::make_move_iterator(pending_.begin()),
+        std::make_move_iterator(pending_.begin() + static_cast<std::ptrdiff_t>(n)));
     pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(n));
     more = !pending_.empty();
     if (n > 0) space_.notify_all();

@@ -35,7 +35,8 @@ std::size_t NamesStart(const std::string& path) {
     for (int part = 0; part < 2; ++part) {
       const std::size_t end = path.find_first_of("\\/", at);
       if (end == at || at >= path.size()) return std::string::npos;
-      const std::string name = path.substr(at, end == std::string::npos ? std::string::npos : end - at);
+      const std::string name =
+          path.substr(at, end == std::string::npos ? std::string::npos : end - at);
       if (name == "?" || name == "." || name == "..") return std::string::npos;
       if (end == std::string::npos) return path.size();
       at = end + 1;
@@ -51,16 +52,22 @@ std::string GetSpecialFolderPath(SystemFolders& system, void* owner, std::uint16
   switch (folder) {
     case kFolderTemp: {
       std::string expanded;
-      return system.ExpandEnvironment("%TEMP%", expanded) == Expansion::kExpanded ? WithBackslash(expanded) : "";
+      return system.ExpandEnvironment("%TEMP%", expanded) == Expansion::kExpanded
+                 ? WithBackslash(expanded)
+                 : "";
     }
-    case kFolderWindows: return WithBackslash(system.WindowsDirectory());
-    case kFolderSystem: return WithBackslash(system.SystemDirectory());
-    case kFolderProgramFiles: return ProgramFiles(system);
+    case kFolderWindows:
+      return WithBackslash(system.WindowsDirectory());
+    case kFolderSystem:
+      return WithBackslash(system.SystemDirectory());
+    case kFolderProgramFiles:
+      return ProgramFiles(system);
     case kFolderCommonFiles: {
       const std::string programFiles = ProgramFiles(system);
       return programFiles.empty() ? "" : programFiles + "Common Files\\";
     }
-    default: return WithBackslash(system.ShellFolder(owner, folder));
+    default:
+      return WithBackslash(system.ShellFolder(owner, folder));
   }
 }
 
@@ -123,13 +130,15 @@ SystemFolderKeys SystemFolderLocations(SystemFolders& system, FileTree& tree) {
   keys.windows = SystemFolderKey(system, tree, system.WindowsDirectory());
   keys.system = SystemFolderKey(system, tree, system.SystemDirectory());
   keys.wow64System = SystemFolderKey(system, tree, system.Wow64SystemDirectory());
-  keys.programs = SystemFolderKey(system, tree, GetSpecialFolderPath(system, nullptr, kFolderProgramFiles));
+  keys.programs =
+      SystemFolderKey(system, tree, GetSpecialFolderPath(system, nullptr, kFolderProgramFiles));
   // A 32-bit program on 64-bit Windows is told the 32-bit program-files folder; the other one
   // matters as much.
   std::string nativePrograms;
   if (system.ExpandEnvironment("%ProgramW6432%", nativePrograms) == Expansion::kExpanded)
     keys.nativePrograms = SystemFolderKey(system, tree, nativePrograms);
-  keys.programData = SystemFolderKey(system, tree, system.ShellFolder(nullptr, kShellCommonAppData));
+  keys.programData =
+      SystemFolderKey(system, tree, system.ShellFolder(nullptr, kShellCommonAppData));
   keys.profile = SystemFolderKey(system, tree, system.ShellFolder(nullptr, kFolderProfile));
   keys.users = ParentKey(keys.profile);
   return keys;
@@ -138,39 +147,52 @@ SystemFolderKeys SystemFolderLocations(SystemFolders& system, FileTree& tree) {
 std::string TempProblem(SystemFolders& system, FileTree& tree, std::string& location) {
   std::string temp;
   switch (system.ExpandEnvironment("%TEMP%", temp)) {
-    case Expansion::kTooLong: return "TEMP is not cleaned: its path is too long.";
-    case Expansion::kNotAnsi: return "TEMP is not cleaned: its path has letters this system's code page cannot spell.";
-    case Expansion::kExpanded: break;
+    case Expansion::kTooLong:
+      return "TEMP is not cleaned: its path is too long.";
+    case Expansion::kNotAnsi:
+      return "TEMP is not cleaned: its path has letters this system's code page cannot spell.";
+    case Expansion::kExpanded:
+      break;
   }
   if (temp == "%TEMP%") return "TEMP is not cleaned: it is not set.";
   if (!IsPlainAbsolutePath(temp)) return "TEMP is not cleaned: its path is not absolute.";
   const ResolvedFolder resolved = tree.ResolveFolder(temp);
   switch (resolved.kind) {
-    case FolderKind::kPlain: break;
-    case FolderKind::kMissing: return "TEMP is not cleaned: the folder does not exist.";
-    case FolderKind::kLink: return "TEMP is not cleaned: it is a link to another folder.";
-    case FolderKind::kNotFolder: return "TEMP is not cleaned: it is not a folder.";
-    case FolderKind::kNotAnsi: return "TEMP is not cleaned: its path has letters this system's code page cannot spell.";
-    case FolderKind::kUnreadable: return "TEMP is not cleaned: the folder cannot be opened.";
+    case FolderKind::kPlain:
+      break;
+    case FolderKind::kMissing:
+      return "TEMP is not cleaned: the folder does not exist.";
+    case FolderKind::kLink:
+      return "TEMP is not cleaned: it is a link to another folder.";
+    case FolderKind::kNotFolder:
+      return "TEMP is not cleaned: it is not a folder.";
+    case FolderKind::kNotAnsi:
+      return "TEMP is not cleaned: its path has letters this system's code page cannot spell.";
+    case FolderKind::kUnreadable:
+      return "TEMP is not cleaned: the folder cannot be opened.";
   }
   const std::string key = FolderKey(resolved.location);
-  if (key.size() >= 2 && key[0] == '\\' && key[1] == '\\') return "TEMP is not cleaned: it is on a network share.";
+  if (key.size() >= 2 && key[0] == '\\' && key[1] == '\\')
+    return "TEMP is not cleaned: it is on a network share.";
   if (key.size() <= 2) return "TEMP is not cleaned: it is the root of a drive.";
 
   const SystemFolderKeys keys = SystemFolderLocations(system, tree);
-  for (const std::string* folder : {&keys.windows, &keys.system, &keys.wow64System, &keys.programs,
-                                    &keys.nativePrograms, &keys.programData, &keys.users, &keys.profile}) {
+  for (const std::string* folder :
+       {&keys.windows, &keys.system, &keys.wow64System, &keys.programs, &keys.nativePrograms,
+        &keys.programData, &keys.users, &keys.profile}) {
     if (!folder->empty() && (*folder == key || LiesBelow(*folder, key)))
       return "TEMP is not cleaned: it is or holds a system folder.";
   }
   const std::string windowsTemp = keys.windows + "\\temp";
-  const bool inWindows = !keys.windows.empty() && LiesBelow(key, keys.windows) && key != windowsTemp &&
-                         !LiesBelow(key, windowsTemp);
+  const bool inWindows = !keys.windows.empty() && LiesBelow(key, keys.windows) &&
+                         key != windowsTemp && !LiesBelow(key, windowsTemp);
   const bool inPrograms = (!keys.programs.empty() && LiesBelow(key, keys.programs)) ||
                           (!keys.nativePrograms.empty() && LiesBelow(key, keys.nativePrograms)) ||
                           (!keys.programData.empty() && LiesBelow(key, keys.programData));
-  const bool inOtherUser = !keys.users.empty() && LiesBelow(key, keys.users) && !LiesBelow(key, keys.profile);
-  if (inWindows || inPrograms || inOtherUser) return "TEMP is not cleaned: it lies inside a system folder.";
+  const bool inOtherUser =
+      !keys.users.empty() && LiesBelow(key, keys.users) && !LiesBelow(key, keys.profile);
+  if (inWindows || inPrograms || inOtherUser)
+    return "TEMP is not cleaned: it lies inside a system folder.";
   location = resolved.location + "\\";
   return "";
 }

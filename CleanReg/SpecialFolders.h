@@ -11,11 +11,11 @@
 namespace morvane {
 
 enum SpecialFolderNumber : std::uint16_t {
-  kFolderTemp = 35,         // taken here for TEMP; never asked of the shell
+  kFolderTemp = 35,  // taken here for TEMP; never asked of the shell
   kFolderWindows = 36,
   kFolderSystem = 37,
   kFolderProgramFiles = 38,
-  kFolderProfile = 40,      // the user's profile folder, from the shell
+  kFolderProfile = 40,  // the user's profile folder, from the shell
   kFolderCommonFiles = 43,
 };
 // The shell's number of ProgramData; asked of the shell directly, since GetSpecialFolderPath

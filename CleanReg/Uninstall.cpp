@@ -25,7 +25,8 @@ bool HoldsText(const TRegistry& key, const char* name, std::uint32_t& type) {
 // The entry's display name, read in one query; false when the value is missing or not text.
 bool ReadDisplayName(const TRegistry& entry, std::string& name) {
   std::uint32_t type = 0;
-  if (entry.Api().QueryValue(entry.BaseKey(), kDisplayName, type, &name) != kRegOk || !IsText(type)) return false;
+  if (entry.Api().QueryValue(entry.BaseKey(), kDisplayName, type, &name) != kRegOk || !IsText(type))
+    return false;
   const std::size_t nul = name.find('\0');
   if (nul != std::string::npos) name.resize(nul);
   return true;
@@ -46,7 +47,8 @@ std::vector<UninstallPlace> UninstallPlaces(RegistryApi& registry) {
   return places;
 }
 
-std::vector<UninstallItem> LoadUninstallList(RegistryApi& registry, const std::vector<UninstallPlace>& places) {
+std::vector<UninstallItem> LoadUninstallList(RegistryApi& registry,
+                                             const std::vector<UninstallPlace>& places) {
   std::vector<UninstallItem> items;
   for (const UninstallPlace& place : places) {
     std::vector<std::string> names;
@@ -81,7 +83,8 @@ UninstallCommandText ReadUninstallCommand(RegistryApi& registry, const Uninstall
   if (!HoldsText(cursor.cursor, kUninstallString, type)) return read;
   // Read wide: a character the narrow call would replace by a look-alike must not name a
   // look-alike program.
-  if (registry.QueryExactText(cursor.cursor.BaseKey(), kUninstallString, read.text, read.exact) != kRegOk)
+  if (registry.QueryExactText(cursor.cursor.BaseKey(), kUninstallString, read.text, read.exact) !=
+      kRegOk)
     return read;
   read.outcome = UninstallCommandText::kRead;
   if (type == kRegExpandSz && !read.text.empty()) {
@@ -99,7 +102,8 @@ UninstallCommandText ReadUninstallCommand(RegistryApi& registry, const Uninstall
 bool DeleteUninstallEntry(RegistryApi& registry, const UninstallEntry& entry) {
   // Exactly one key below the Uninstall key: never a root, never the Uninstall key itself, never
   // a key further down.
-  if (!entry.Found() || entry.place.path.empty() || entry.name.find('\\') != std::string::npos) return false;
+  if (!entry.Found() || entry.place.path.empty() || entry.name.find('\\') != std::string::npos)
+    return false;
   PlaceCursor cursor(registry, entry.place);
   return cursor.cursor.DeleteTree(entry.Path());
 }

@@ -50,7 +50,8 @@ struct UninstallItem {
 // and holds a "DisplayName" and an "UninstallString" both of a text type (REG_SZ or
 // REG_EXPAND_SZ). An entry that does not open, lacks a value or holds one of another type is
 // passed over; the rest are listed. Two entries of the same name give two items.
-std::vector<UninstallItem> LoadUninstallList(RegistryApi& registry, const std::vector<UninstallPlace>& places);
+std::vector<UninstallItem> LoadUninstallList(RegistryApi& registry,
+                                             const std::vector<UninstallPlace>& places);
 
 // What the selection reads from an entry's "UninstallString".
 struct UninstallCommandText {

@@ -17,7 +17,8 @@ namespace {
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool Collect(FileTree& tree, const std::string& folder, std::size_t rootLength, CollectionSink& sink) {
+bool Collect(FileTree& tree, const std::string& folder, std::size_t rootLength,
+             CollectionSink& sink) {
   bool going = true;
   tree.ListFolder(folder, [&](const FolderEntry& entry) {
     if (entry.folder) {
@@ -146,12 +147,16 @@ ClearOutcome DeleteListedFiles(FileTree& tree, const std::vector<ListedFile>& fi
   HeldChain chain(tree);
   ClearOutcome outcome;
   std::string rootKey;
-  const auto inside = [&rootKey](const std::string& location) { return LiesBelow(FolderKey(location), rootKey); };
+  const auto inside = [&rootKey](const std::string& location) {
+    return LiesBelow(FolderKey(location), rootKey);
+  };
   for (const ListedFile& file : files) {
     if (between) between();
     rootKey = FolderKey(file.path.substr(0, file.rootLength));
-    if (chain.Hold(file) && tree.RemoveFile(file.path, inside) == Removal::kRemoved) ++outcome.deleted;
-    else ++outcome.kept;
+    if (chain.Hold(file) && tree.RemoveFile(file.path, inside) == Removal::kRemoved)
+      ++outcome.deleted;
+    else
+      ++outcome.kept;
   }
   return outcome;
 }

@@ -13,7 +13,8 @@ namespace {
 
 constexpr std::size_t kMostCharactersShown = 1024;
 
-LRESULT CALLBACK ListViewRowsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
+LRESULT CALLBACK ListViewRowsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                  UINT_PTR id, DWORD_PTR) {
   if (message == kReflected + WM_NOTIFY) {
     auto* header = reinterpret_cast<NMHDR*>(lParam);
     if (header->code == static_cast<UINT>(NM_CUSTOMDRAW))
@@ -26,7 +27,8 @@ LRESULT CALLBACK ListViewRowsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 LRESULT CALLBACK ListBoxRowsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                  DWORD_PTR rows) {
   if (message == kReflected + WM_DRAWITEM) {
-    ListBoxDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), reinterpret_cast<const ListBoxRows*>(rows));
+    ListBoxDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam),
+                    reinterpret_cast<const ListBoxRows*>(rows));
     return TRUE;
   }
   if (message == WM_NCDESTROY) DetachSubclass(hwnd, ListBoxRowsProc, id);
@@ -68,7 +70,8 @@ void ListBoxDrawItem(const DRAWITEMSTRUCT& draw, const ListBoxRows* rows) {
   } else {
     const int length = static_cast<int>(SendMessageA(draw.hwndItem, LB_GETTEXTLEN, index, 0));
     own.assign(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, '\0');
-    if (length > 0) SendMessageA(draw.hwndItem, LB_GETTEXT, index, reinterpret_cast<LPARAM>(own.data()));
+    if (length > 0)
+      SendMessageA(draw.hwndItem, LB_GETTEXT, index, reinterpret_cast<LPARAM>(own.data()));
     own.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
     text = own;
   }

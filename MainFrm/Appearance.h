@@ -10,7 +10,8 @@
 namespace morvane {
 
 inline constexpr COLORREF kPageControlColor = RGB(235, 255, 230);  // page control and tab labels
-inline constexpr COLORREF kEvenRowColor = RGB(244, 255, 236);      // rows 0, 2, 4 ... and the status line
+inline constexpr COLORREF kEvenRowColor =
+    RGB(244, 255, 236);  // rows 0, 2, 4 ... and the status line
 inline constexpr COLORREF kOddRowColor = RGB(255, 255, 255);
 inline constexpr COLORREF kFocusedRowColor = RGB(0, 179, 0);
 inline constexpr COLORREF kFocusedTextColor = RGB(255, 255, 255);
@@ -38,6 +39,7 @@ void DrawListBoxRows(HWND listBox, const ListBoxRows* rows = nullptr);
 
 // The row drawing itself, for one row.
 LRESULT ListView1CustomDrawItem(NMLVCUSTOMDRAW& draw);
-void ListBoxDrawItem(const DRAWITEMSTRUCT& draw, const ListBoxRows* rows = nullptr);  // ListBox1 and ListBox2 draw alike
+void ListBoxDrawItem(const DRAWITEMSTRUCT& draw,
+                     const ListBoxRows* rows = nullptr);  // ListBox1 and ListBox2 draw alike
 
 }  // namespace morvane

@@ -24,16 +24,18 @@ class NoRedraw {
 };
 
 char UpperCase(char c) {
-  return static_cast<char>(reinterpret_cast<UINT_PTR>(CharUpperA(reinterpret_cast<LPSTR>(static_cast<UINT_PTR>(
-      static_cast<unsigned char>(c))))));
+  return static_cast<char>(reinterpret_cast<UINT_PTR>(
+      CharUpperA(reinterpret_cast<LPSTR>(static_cast<UINT_PTR>(static_cast<unsigned char>(c))))));
 }
 
 // ListBox2 keeps no strings, so it cannot find a row by the letter typed itself; this finds it
 // as a list with strings would, and reports the change of selection as the list box does.
-LRESULT CALLBACK TypeAheadProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR page) {
+LRESULT CALLBACK TypeAheadProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                               DWORD_PTR page) {
   if (message == WM_CHAR && wParam >= ' ' && wParam <= 0xFF) {
     const int current = static_cast<int>(SendMessageA(hwnd, LB_GETCURSEL, 0, 0));
-    const int row = reinterpret_cast<const TDeinstallPage*>(page)->NextRowStartingWith(static_cast<char>(wParam), current);
+    const int row = reinterpret_cast<const TDeinstallPage*>(page)->NextRowStartingWith(
+        static_cast<char>(wParam), current);
     if (row >= 0 && row != current) {
       SendMessageA(hwnd, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
       SendMessageA(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), LBN_SELCHANGE),
@@ -96,7 +98,8 @@ void TDeinstallPage::LoadUninstallList() {
   items_ = std::move(items);
   SendMessageA(list, LB_INITSTORAGE, items_.size(), 0);
   // Each item is the number of its program in items_; the list box keeps no text.
-  for (std::size_t i = 0; i < items_.size(); ++i) SendMessageA(list, LB_ADDSTRING, 0, static_cast<LPARAM>(i));
+  for (std::size_t i = 0; i < items_.size(); ++i)
+    SendMessageA(list, LB_ADDSTRING, 0, static_cast<LPARAM>(i));
 }
 
 const UninstallEntry* TDeinstallPage::FindUninstallKey() const {
@@ -113,11 +116,15 @@ void TDeinstallPage::ListBox2Click() {
   const UninstallEntry* entry = FindUninstallKey();
   // Nothing selected (as after every refill): nothing to show.
   if (entry == nullptr) return;
-  UninstallCommandText read = ReadUninstallCommand(*form_.Services.Registry, *entry, *form_.Services.Folders);
+  UninstallCommandText read =
+      ReadUninstallCommand(*form_.Services.Registry, *entry, *form_.Services.Folders);
   switch (read.outcome) {
-    case UninstallCommandText::kNotOpened: return Warn("Error of opened key", "Key");
-    case UninstallCommandText::kMissing: return Warn("UninstallString not found", "UninstallString");
-    case UninstallCommandText::kRead: break;
+    case UninstallCommandText::kNotOpened:
+      return Warn("Error of opened key", "Key");
+    case UninstallCommandText::kMissing:
+      return Warn("UninstallString not found", "UninstallString");
+    case UninstallCommandText::kRead:
+      break;
   }
   UninstallCommand_ = std::move(read.text);
   commandExact_ = read.exact;
@@ -130,8 +137,9 @@ void TDeinstallPage::Uninstall() {
   if (commandExact_) {
     SystemFolders& folders = *form_.Services.Folders;
     FileSystem& files = *form_.Services.Files;
-    start = ResolveCommand(UninstallCommand_, {folders.SystemDirectory(), folders.WindowsDirectory()},
-                           [&files](const std::string& path) { return files.FileExists(path); });
+    start =
+        ResolveCommand(UninstallCommand_, {folders.SystemDirectory(), folders.WindowsDirectory()},
+                       [&files](const std::string& path) { return files.FileExists(path); });
   }
   if (!start) return form_.SetStatusText(kUninstallerNotFound);
   form_.Services.StartProgram(*start);
@@ -143,10 +151,12 @@ void TDeinstallPage::Delete() {
   const UninstallEntry* selected = FindUninstallKey();
   if (selected == nullptr) return;
   const UninstallEntry entry = *selected;  // the refill below replaces the items
-  if (form_.Services.MessageBox(form_.Handle(), "To remove a key from the register?", "Removal", MB_YESNO) != IDYES)
+  if (form_.Services.MessageBox(form_.Handle(), "To remove a key from the register?", "Removal",
+                                MB_YESNO) != IDYES)
     return;
   if (DeleteUninstallEntry(*form_.Services.Registry, entry))
-    form_.Services.MessageBox(form_.Handle(), "The section is removed!", "", MB_OK | MB_ICONINFORMATION);
+    form_.Services.MessageBox(form_.Handle(), "The section is removed!", "",
+                              MB_OK | MB_ICONINFORMATION);
   else
     form_.Services.MessageBox(form_.Handle(), "Error!", "", MB_OK | MB_ICONWARNING);
   LoadUninstallList();

@@ -173,7 +173,8 @@ void TFilesPage::Collect() {
 void TFilesPage::RunCollection() {
   TListBoxCollection sink(*this);
   if (!sink.EmptyList()) return;
-  if (!FindUnnecessaryFiles(*form_.Services.Tree, *form_.Services.Folders, sink) || !sink.Current()) return;
+  if (!FindUnnecessaryFiles(*form_.Services.Tree, *form_.Services.Folders, sink) || !sink.Current())
+    return;
   form_.ZelButton1->SetEnabled(true);
   form_.ZelButton3->SetEnabled(true);
   form_.SetOtherTabsVisible(kRoleFiles, true);

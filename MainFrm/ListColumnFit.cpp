@@ -7,9 +7,7 @@
 
 namespace morvane {
 
-void TListColumnFit::Clear() {
-  std::fill(std::begin(widest_), std::end(widest_), 0);
-}
+void TListColumnFit::Clear() { std::fill(std::begin(widest_), std::end(widest_), 0); }
 
 bool TListColumnFit::Learn(HWND list) {
   if (learned_) return true;
@@ -28,7 +26,8 @@ bool TListColumnFit::Learn(HWND list) {
 
 int TListColumnFit::Measure(const std::string& text) {
   // As the control measures: the text in UTF-16 (from the ANSI code page), in the list's font.
-  const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int length =
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::vector<wchar_t> wide(static_cast<std::size_t>(length) + 1);
   MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
   SIZE size{};

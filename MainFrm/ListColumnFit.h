@@ -34,7 +34,8 @@ class TListColumnFit {
   int margin_[kColumns] = {};  // width the control gives the column for an empty text
   int header_[kColumns] = {};  // width the control gives the column for its header alone
   int widest_[kColumns] = {};  // widest text of the column among the rows, in pixels
-  std::string last_[kColumns];  // the column's last text measured (rows often repeat it), and its width
+  std::string
+      last_[kColumns];  // the column's last text measured (rows often repeat it), and its width
   int lastWidth_[kColumns] = {};
   MemoryDc dc_;  // a memory DC holding the list's font
 };

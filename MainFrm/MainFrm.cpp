@@ -18,16 +18,20 @@ namespace {
 
 constexpr int kClientWidth = 679;
 constexpr int kClientHeight = 505;
-constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kWindowStyle =
+    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
 constexpr char kWindowClass[] = "TMainForm";
 
 HFONT MakeFont(const char* face, int pixelHeight, bool bold, BYTE charset = DEFAULT_CHARSET,
                bool underline = false) {
-  return CreateFontA(-pixelHeight, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE, charset,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
+  return CreateFontA(-pixelHeight, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE,
+                     charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH, face);
 }
 
-void SetFont(HWND hwnd, HFONT font) { SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+void SetFont(HWND hwnd, HFONT font) {
+  SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+}
 
 // A list of the page: holding its own strings, or, with rows, none (its items are numbers and
 // rows draws them).
@@ -61,13 +65,20 @@ std::string ErrorMessageText(const std::string& message) {
 
 TMainFormServices DefaultServices() {
   TMainFormServices services;
-  services.MessageBox = [](HWND owner, const std::string& text, const std::string& caption, UINT flags) {
+  services.MessageBox = [](HWND owner, const std::string& text, const std::string& caption,
+                           UINT flags) {
     return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
   };
-  services.StartProgram = [](const ProgramStart& start) { StartProgram(start.program, start.commandLine); };
+  services.StartProgram = [](const ProgramStart& start) {
+    StartProgram(start.program, start.commandLine);
+  };
   services.ShellOpen = [](HWND owner, const std::string& target) { ShellOpen(owner, target); };
-  services.ExecuteSaveDialog = [](HWND owner, TSaveDialog& dialog) { return dialog.Execute(owner); };
-  services.ExecuteOpenDialog = [](HWND owner, TOpenDialog& dialog) { return dialog.Execute(owner); };
+  services.ExecuteSaveDialog = [](HWND owner, TSaveDialog& dialog) {
+    return dialog.Execute(owner);
+  };
+  services.ExecuteOpenDialog = [](HWND owner, TOpenDialog& dialog) {
+    return dialog.Execute(owner);
+  };
   services.Registry = &SystemRegistry();
   services.Files = &SystemFileSystem();
   services.Tree = &SystemFileTree();
@@ -87,7 +98,8 @@ TMainForm::TMainForm(TMainFormServices services)
       deinstallPage_(*this),
       FCleanThread(registryPage_.FCleanThread),
       Services(std::move(services)) {
-  INITCOMMONCONTROLSEX icc{sizeof icc, ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
+  INITCOMMONCONTROLSEX icc{sizeof icc,
+                           ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&icc);
   WindowClassSpec spec{kWindowClass, &RouteToObject<TMainForm>};
   spec.background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
@@ -100,8 +112,8 @@ TMainForm::TMainForm(TMainFormServices services)
   buttonFont_.reset(MakeFont("MS Sans Serif", 13, true));
   panelBrush_.reset(CreateSolidBrush(kEvenRowColor));
   whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
-  banner_.reset(static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), "BANNER", IMAGE_BITMAP, 0, 0,
-                                                LR_CREATEDIBSECTION)));
+  banner_.reset(static_cast<HBITMAP>(
+      LoadImageA(GetModuleHandleA(nullptr), "BANNER", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 
   RECT frame{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRect(&frame, kWindowStyle, TRUE);
@@ -109,8 +121,8 @@ TMainForm::TMainForm(TMainFormServices services)
   const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   CreateMenus();
-  hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, kApplicationTitle, kWindowStyle, x, y, width,
-                          height, nullptr, MainMenu1, GetModuleHandleA(nullptr), this);
+  hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, kApplicationTitle, kWindowStyle, x, y,
+                          width, height, nullptr, MainMenu1, GetModuleHandleA(nullptr), this);
   MainForm = this;
   CreateControls();
   for (TPage* page : pages_) page->ControlsCreated();
@@ -122,7 +134,10 @@ TMainForm::~TMainForm() {
   if (hwnd_ != nullptr && IsWindow(hwnd_)) {
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
     for (TPage* page : pages_) page->Closing();
-    ZelButton1.reset(); ZelButton2.reset(); ZelButton3.reset(); ZelButton4.reset();
+    ZelButton1.reset();
+    ZelButton2.reset();
+    ZelButton3.reset();
+    ZelButton4.reset();
     PageControl1.reset();
     DestroyWindow(hwnd_);
   }
@@ -151,10 +166,8 @@ void TMainForm::CreateMenus() {
   AppendMenuA(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "Help");
 
   ACCEL keys[] = {
-      {FVIRTKEY | FCONTROL, 'R', kCmdRegister},
-      {FVIRTKEY | FCONTROL, 'U', kCmdUnnecessaryFiles},
-      {FVIRTKEY | FCONTROL, 'D', kCmdDeinstall},
-      {FVIRTKEY, VK_F1, kCmdHelp},
+      {FVIRTKEY | FCONTROL, 'R', kCmdRegister},  {FVIRTKEY | FCONTROL, 'U', kCmdUnnecessaryFiles},
+      {FVIRTKEY | FCONTROL, 'D', kCmdDeinstall}, {FVIRTKEY, VK_F1, kCmdHelp},
       {FVIRTKEY | FCONTROL, 'A', kCmdAbout},
   };
   accelerators_.reset(CreateAcceleratorTableA(keys, static_cast<int>(std::size(keys))));
@@ -165,8 +178,8 @@ void TMainForm::CreateControls() {
   SetFont(hwnd_, windowFont_.get());
 
   // The banner is painted by the window itself (see Paint); Image1 marks its area.
-  Image1 = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_OWNERDRAW, 0, 0, 681, 169, hwnd_, nullptr, instance,
-                           nullptr);
+  Image1 = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_OWNERDRAW, 0, 0, 681, 169, hwnd_, nullptr,
+                           instance, nullptr);
 
   PageControl1 = std::make_unique<TPageControl>(hwnd_, -1, 72, 682, 417, kPageControlColor);
   SetFont(PageControl1->Handle(), tabFont_.get());
@@ -176,10 +189,10 @@ void TMainForm::CreateControls() {
   TabSheet2 = PageControl1->AddPage("Deinstall");
   PageControl1->OnShow = [this](int page) { OnPageShown(page); };
 
-  ListView1 = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS |
-                                  LVS_NOSORTHEADER,
-                              0, 32, 673, 353, RCl, nullptr, instance, nullptr);
+  ListView1 = CreateWindowExA(
+      WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, 0, 32,
+      673, 353, RCl, nullptr, instance, nullptr);
   SetFont(ListView1, listFont_.get());
   ListView_SetExtendedListViewStyle(ListView1, LVS_EX_CHECKBOXES);
   ListView_SetBkColor(ListView1, RGB(255, 255, 255));
@@ -203,8 +216,9 @@ void TMainForm::CreateControls() {
   ListBox1 = MakeList(TabSheet1, listFont_.get());
   ListBox2 = MakeList(TabSheet2, listFont_.get(), &deinstallPage_);
 
-  Panel1 = CreateWindowExA(WS_EX_STATICEDGE, "STATIC", "", WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE,
-                           7, 490, 666, 15, hwnd_, nullptr, instance, nullptr);
+  Panel1 = CreateWindowExA(WS_EX_STATICEDGE, "STATIC", "",
+                           WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE, 7, 490, 666, 15,
+                           hwnd_, nullptr, instance, nullptr);
   SetFont(Panel1, windowFont_.get());
 
   // The four action buttons as the window stores them: each button's stored properties are
@@ -246,7 +260,8 @@ void TMainForm::CreateControls() {
   // Buttons lie over the page control, in the strip between the tabs and the lists: raised
   // last to first, so that among themselves they keep the order of their tab orders.
   for (auto* field : {&ZelButton4, &ZelButton3, &ZelButton2, &ZelButton1})
-    SetWindowPos((*field)->Handle(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos((*field)->Handle(), HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   ZelButton1->OnClick = [this] { RunHandler([this] { ZelButton1Click(); }); };
   ZelButton2->OnClick = [this] { RunHandler([this] { ZelButton2Click(); }); };
   ZelButton3->OnClick = [this] { RunHandler([this] { ZelButton3Click(); }); };
@@ -305,15 +320,17 @@ void TMainForm::RunHandler(const std::function<void()>& handler) {
   try {
     handler();
   } catch (const std::exception& error) {
-    Services.MessageBox(hwnd_, ErrorMessageText(error.what()), kApplicationTitle, MB_OK | MB_ICONERROR);
+    Services.MessageBox(hwnd_, ErrorMessageText(error.what()), kApplicationTitle,
+                        MB_OK | MB_ICONERROR);
   }
 }
 
-// ---- Pages ---------------------------------------------------------------------------------------
+// ---- Pages
+// ---------------------------------------------------------------------------------------
 
 void TMainForm::OnPageShown(int page) {
-  static constexpr void (TMainForm::*kShow[kPageCount])() = {&TMainForm::RClShow, &TMainForm::TabSheet1Show,
-                                                             &TMainForm::TabSheet2Show};
+  static constexpr void (TMainForm::*kShow[kPageCount])() = {
+      &TMainForm::RClShow, &TMainForm::TabSheet1Show, &TMainForm::TabSheet2Show};
   if (page >= 0 && page < kPageCount) RunHandler([this, page] { (this->*kShow[page])(); });
 }
 
@@ -355,16 +372,35 @@ void TMainForm::Morvanehomepage1Click() { Services.ShellOpen(hwnd_, ProductPage(
 void TMainForm::OnCommand(WORD id) {
   RunHandler([this, id] {
     switch (id) {
-      case kCmdExit: Exit1Click(); break;
-      case kCmdRegister: Register1Click(); break;
-      case kCmdUnnecessaryFiles: Unnecessaryfiles1Click(); break;
-      case kCmdDeinstall: Deinstall1Click(); break;
-      case kCmdHelp: Help1Click(); break;
-      case kCmdHomePage: homepageClick(); break;
-      case kCmdProductPage: Morvanehomepage1Click(); break;
-      case kCmdAbout: About1Click(); break;
-      case kCmdRestore: Restorefrombackup1Click(); break;
-      default: break;
+      case kCmdExit:
+        Exit1Click();
+        break;
+      case kCmdRegister:
+        Register1Click();
+        break;
+      case kCmdUnnecessaryFiles:
+        Unnecessaryfiles1Click();
+        break;
+      case kCmdDeinstall:
+        Deinstall1Click();
+        break;
+      case kCmdHelp:
+        Help1Click();
+        break;
+      case kCmdHomePage:
+        homepageClick();
+        break;
+      case kCmdProductPage:
+        Morvanehomepage1Click();
+        break;
+      case kCmdAbout:
+        About1Click();
+        break;
+      case kCmdRestore:
+        Restorefrombackup1Click();
+        break;
+      default:
+        break;
     }
   });
 }
@@ -375,7 +411,8 @@ std::string TMainForm::StatusText() const { return WindowText(Panel1); }
 
 void TMainForm::SetStatusText(const std::string& text) { SetWindowTextA(Panel1, text.c_str()); }
 
-// ---- Window procedure ----------------------------------------------------------------------------
+// ---- Window procedure
+// ----------------------------------------------------------------------------
 
 void TMainForm::Paint() {
   PAINTSTRUCT ps;
@@ -405,7 +442,8 @@ LRESULT TMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_INITMENUPOPUP:
       // Restore waits while a tool runs, as the commands on the pages do.
-      EnableMenuItem(MainMenu1, kCmdRestore, MF_BYCOMMAND | (ToolRunning() ? MF_GRAYED : MF_ENABLED));
+      EnableMenuItem(MainMenu1, kCmdRestore,
+                     MF_BYCOMMAND | (ToolRunning() ? MF_GRAYED : MF_ENABLED));
       return 0;
     case WM_CTLCOLORSTATIC:
       if (reinterpret_cast<HWND>(lParam) == Panel1) {

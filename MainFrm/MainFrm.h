@@ -25,8 +25,8 @@
 #include "ZelButton/ZelButton.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTree.h"
-#include "platform/SystemFolders.h"
 #include "platform/RegistryApi.h"
+#include "platform/SystemFolders.h"
 #include "platform/WinHandles.h"
 
 namespace morvane {
@@ -49,7 +49,8 @@ enum MenuCommand : WORD {
 // What the window asks of the world besides drawing. Tests replace these to answer dialogs and
 // to see which programs would start.
 struct TMainFormServices {
-  std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT flags)> MessageBox;
+  std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT flags)>
+      MessageBox;
   // Starts a program by its full path; nothing searches for it.
   std::function<void(const ProgramStart& start)> StartProgram;
   // Opens a file or a web or mail address with the program the system has for it.

@@ -35,8 +35,8 @@ LRESULT CALLBACK SheetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 
 }  // namespace
 
-LRESULT CALLBACK TPageControl::TabsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                        DWORD_PTR self) {
+LRESULT CALLBACK TPageControl::TabsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                        UINT_PTR, DWORD_PTR self) {
   TPageControl& control = *reinterpret_cast<TPageControl*>(self);
   switch (message) {
     case WM_ERASEBKGND: {
@@ -60,12 +60,14 @@ LRESULT CALLBACK TPageControl::TabsProc(HWND hwnd, UINT message, WPARAM wParam, 
   }
 }
 
-TPageControl::TPageControl(HWND parent, int left, int top, int width, int height, COLORREF background)
+TPageControl::TPageControl(HWND parent, int left, int top, int width, int height,
+                           COLORREF background)
     : parent_(parent), backgroundColor_(background), background_(CreateSolidBrush(background)) {
   RegisterWindowClass({SheetClassName(), SheetProc});
-  tabs_ = CreateWindowExA(0, WC_TABCONTROLA, "",
-                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_OWNERDRAWFIXED,
-                          left, top, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+  tabs_ = CreateWindowExA(
+      0, WC_TABCONTROLA, "",
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_OWNERDRAWFIXED,
+      left, top, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
   AttachSubclass(tabs_, TabsProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
@@ -89,11 +91,12 @@ HWND TPageControl::AddPage(const std::string& caption) {
   pages_.push_back(page);
   RebuildTabs();
   const RECT r = SheetRect();
-  pages_.back().sheet = CreateWindowExA(WS_EX_CONTROLPARENT, SheetClassName(), caption.c_str(),
-                                        WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, r.left, r.top,
-                                        r.right - r.left, r.bottom - r.top, parent_, nullptr,
-                                        GetModuleHandleA(nullptr), nullptr);
-  SetWindowLongPtrA(pages_.back().sheet, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(background_.get()));
+  pages_.back().sheet =
+      CreateWindowExA(WS_EX_CONTROLPARENT, SheetClassName(), caption.c_str(),
+                      WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, r.left, r.top, r.right - r.left,
+                      r.bottom - r.top, parent_, nullptr, GetModuleHandleA(nullptr), nullptr);
+  SetWindowLongPtrA(pages_.back().sheet, GWLP_USERDATA,
+                    reinterpret_cast<LONG_PTR>(background_.get()));
   // Sheets lie directly above the tab control, below everything created later.
   SetWindowPos(pages_.back().sheet, tabs_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   SetWindowPos(tabs_, pages_.back().sheet, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -181,7 +184,8 @@ void TPageControl::DrawTab(const DRAWITEMSTRUCT& draw) {
   SetTextColor(dc, kTabTextColor);
   SetBkColor(dc, backgroundColor_);
   SetBkMode(dc, OPAQUE);
-  TextOutA(dc, draw.rcItem.left + 7, draw.rcItem.top + 4, caption.c_str(), static_cast<int>(caption.size()));
+  TextOutA(dc, draw.rcItem.left + 7, draw.rcItem.top + 4, caption.c_str(),
+           static_cast<int>(caption.size()));
 }
 
 }  // namespace morvane

@@ -53,8 +53,8 @@ class TPageControl {
     HWND sheet = nullptr;
     bool tabVisible = true;
   };
-  static LRESULT CALLBACK TabsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                   DWORD_PTR self);
+  static LRESULT CALLBACK TabsProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                   UINT_PTR id, DWORD_PTR self);
   void RebuildTabs();
   // Writes a tab's label: the caption of the tab's own page, which differs from the tab index
   // while some tabs are hidden.

@@ -46,7 +46,8 @@ void TRegistryPage::Show() {
 void TRegistryPage::Start() {
   if (FCleanThread || repairing_) return;  // one scan at a time, never during a repair
   ClearFindings();
-  auto worker = std::make_unique<TCleanThread>(scanQueue_, *form_.Services.Registry, *form_.Services.Files);
+  auto worker =
+      std::make_unique<TCleanThread>(scanQueue_, *form_.Services.Registry, *form_.Services.Files);
   worker->FScanExtensions = true;
   worker->FScanReferences = true;
   FCleanThread = std::move(worker);
@@ -96,16 +97,21 @@ const std::string* TRegistryPage::TextOf(int row, int column) const {
   if (row < 0 || static_cast<std::size_t>(row) >= findings_.size()) return nullptr;
   const Finding& finding = findings_[static_cast<std::size_t>(row)];
   switch (column) {
-    case 0: return &finding.caption;
-    case 1: return &finding.parameter;
-    case 2: return &finding.section;
-    case 3: return &finding.keyPath;
-    default: return nullptr;
+    case 0:
+      return &finding.caption;
+    case 1:
+      return &finding.parameter;
+    case 2:
+      return &finding.section;
+    case 3:
+      return &finding.keyPath;
+    default:
+      return nullptr;
   }
 }
 
-LRESULT CALLBACK TRegistryPage::FindingsListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                                 DWORD_PTR data) {
+LRESULT CALLBACK TRegistryPage::FindingsListProc(HWND hwnd, UINT message, WPARAM wParam,
+                                                 LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
   if (message == kReflected + WM_NOTIFY) {
     const auto* page = reinterpret_cast<const TRegistryPage*>(data);
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
@@ -123,8 +129,9 @@ LRESULT CALLBACK TRegistryPage::FindingsListProc(HWND hwnd, UINT message, WPARAM
         std::wstring wide;
         if (text != nullptr && !text->empty()) {
           wide.resize(text->size());  // never more characters than bytes
-          wide.resize(static_cast<std::size_t>(MultiByteToWideChar(
-              CP_ACP, 0, text->data(), static_cast<int>(text->size()), wide.data(), static_cast<int>(wide.size()))));
+          wide.resize(static_cast<std::size_t>(
+              MultiByteToWideChar(CP_ACP, 0, text->data(), static_cast<int>(text->size()),
+                                  wide.data(), static_cast<int>(wide.size()))));
         }
         lstrcpynW(item.pszText, wide.c_str(), item.cchTextMax);
       }
@@ -167,12 +174,16 @@ void TRegistryPage::ApplyScanMessages() {
     }
     for (ScanMessage& message : messages) {
       switch (message.kind) {
-        case ScanMessage::Kind::Status: form_.SetStatusText(message.text); break;
+        case ScanMessage::Kind::Status:
+          form_.SetStatusText(message.text);
+          break;
         case ScanMessage::Kind::Finding:
           AddFinding(message.finding);
           added = true;
           break;
-        case ScanMessage::Kind::End: EndOfScan(); break;
+        case ScanMessage::Kind::End:
+          EndOfScan();
+          break;
       }
     }
   }

@@ -61,8 +61,8 @@ class TRegistryPage final : public TPage {
   // The text the list shows at row and column, null for none.
   const std::string* TextOf(int row, int column) const;
   // Answers the list's questions for its texts.
-  static LRESULT CALLBACK FindingsListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                           DWORD_PTR data);
+  static LRESULT CALLBACK FindingsListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                           UINT_PTR id, DWORD_PTR data);
 
   TMainForm& form_;
   ScanQueue scanQueue_;

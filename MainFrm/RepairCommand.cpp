@@ -37,7 +37,8 @@ std::vector<RepairRow> TRegistryPage::CheckedRows() const {
   const int count = ListView_GetItemCount(form_.ListView1);
   rows.reserve(static_cast<std::size_t>(count));
   for (int i = 0; i < count && static_cast<std::size_t>(i) < findings_.size(); ++i)
-    rows.push_back({findings_[static_cast<std::size_t>(i)], ListView_GetCheckState(form_.ListView1, i) != 0});
+    rows.push_back(
+        {findings_[static_cast<std::size_t>(i)], ListView_GetCheckState(form_.ListView1, i) != 0});
   return rows;
 }
 
@@ -78,7 +79,8 @@ void TRegistryPage::CorrectFindings() {
   if (!outcome.backupWritten) {
     // Nothing was removed: the list and Correct stay as they were.
     form_.ZelButton3->SetEnabled(true);
-    form_.Services.MessageBox(form_.Handle(), "The backup copy could not be written. Nothing was removed.",
+    form_.Services.MessageBox(form_.Handle(),
+                              "The backup copy could not be written. Nothing was removed.",
                               "Backup", MB_OK | MB_ICONWARNING);
     return;
   }

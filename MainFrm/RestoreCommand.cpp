@@ -27,7 +27,8 @@ void TMainForm::Restorefrombackup1Click() {
   if (!Services.ExecuteOpenDialog(hwnd_, OpenDialog1)) return;
   std::string text;
   if (!ReadBackupFile(OpenDialog1.FileName, text)) {
-    Services.MessageBox(hwnd_, "This file could not be read.", kRestoreCaption, MB_OK | MB_ICONWARNING);
+    Services.MessageBox(hwnd_, "This file could not be read.", kRestoreCaption,
+                        MB_OK | MB_ICONWARNING);
     return;
   }
   const BackupContents contents = ParseBackup(text);
@@ -38,7 +39,8 @@ void TMainForm::Restorefrombackup1Click() {
   }
   const std::string question =
       "To restore " + std::to_string(contents.entries.size()) + " entries from the backup copy?";
-  if (Services.MessageBox(hwnd_, question, kRestoreCaption, MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+  if (Services.MessageBox(hwnd_, question, kRestoreCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    return;
   SetStatusText(RestoreStatusText(RestoreBackup(contents.entries, *Services.Registry)));
 }
 

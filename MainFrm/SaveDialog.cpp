@@ -52,12 +52,15 @@ bool RunFileDialog(HWND owner, const std::string& filterPairs, const std::string
 bool TSaveDialog::Execute(HWND owner) {
   // A name that exists is replaced only when the user says so: it may hold the record of an
   // earlier repair, and the name of the last one is offered again.
-  return RunFileDialog(owner, Filter, DefaultExt, "", OFN_OVERWRITEPROMPT, GetSaveFileNameA, FileName);
+  return RunFileDialog(owner, Filter, DefaultExt, "", OFN_OVERWRITEPROMPT, GetSaveFileNameA,
+                       FileName);
 }
 
 bool TOpenDialog::Execute(HWND owner) {
   std::string name;  // none offered
-  if (!RunFileDialog(owner, Filter, DefaultExt, InitialDir, OFN_FILEMUSTEXIST, GetOpenFileNameA, name)) return false;
+  if (!RunFileDialog(owner, Filter, DefaultExt, InitialDir, OFN_FILEMUSTEXIST, GetOpenFileNameA,
+                     name))
+    return false;
   FileName = name;
   return true;
 }

@@ -10,7 +10,9 @@ constexpr char kModalResultProperty[] = "ZelModalResult";
 
 class SystemClock : public TZelClock {
  public:
-  void Start(HWND owner, UINT_PTR id, UINT interval) override { SetTimer(owner, id, interval, nullptr); }
+  void Start(HWND owner, UINT_PTR id, UINT interval) override {
+    SetTimer(owner, id, interval, nullptr);
+  }
   void Stop(HWND owner, UINT_PTR id) override { KillTimer(owner, id); }
 };
 
@@ -61,11 +63,14 @@ HWND FormOf(HWND control) {
 }
 
 void SetModalResult(HWND form, int result) {
-  if (form != nullptr) SetPropA(form, kModalResultProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(result)));
+  if (form != nullptr)
+    SetPropA(form, kModalResultProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(result)));
 }
 
 int ModalResult(HWND form) {
-  return form == nullptr ? 0 : static_cast<int>(reinterpret_cast<INT_PTR>(GetPropA(form, kModalResultProperty)));
+  return form == nullptr
+             ? 0
+             : static_cast<int>(reinterpret_cast<INT_PTR>(GetPropA(form, kModalResultProperty)));
 }
 
 void CloseForm(HWND form) {

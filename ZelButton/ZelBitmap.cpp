@@ -52,7 +52,8 @@ void TZelBitmap::Assign(HBITMAP bitmap) {
   if (Empty()) return;
   BITMAPINFO want = TopDown32(width_, height_);
   HDC screen = GetDC(nullptr);
-  const int rows = GetDIBits(screen, bitmap, 0, static_cast<UINT>(height_), bits_, &want, DIB_RGB_COLORS);
+  const int rows =
+      GetDIBits(screen, bitmap, 0, static_cast<UINT>(height_), bits_, &want, DIB_RGB_COLORS);
   ReleaseDC(nullptr, screen);
   if (rows == 0) Clear();
 }
@@ -69,7 +70,8 @@ void TZelBitmap::CopyColumns(const TZelBitmap& source, int x, int width) {
   SetSize(width, source.height_);
   for (int y = 0; y < height_; ++y)
     std::memcpy(bits_ + static_cast<std::size_t>(y) * width_,
-                source.bits_ + static_cast<std::size_t>(y) * source.width_ + x, static_cast<std::size_t>(width_) * 4);
+                source.bits_ + static_cast<std::size_t>(y) * source.width_ + x,
+                static_cast<std::size_t>(width_) * 4);
 }
 
 COLORREF TZelBitmap::Pixel(int x, int y) const {

@@ -16,7 +16,8 @@ constexpr DWORD kStampRop = 0x00E20746;  // brush where the source is set, else 
 // A memory device context with one object selected, released together.
 class MemoryDcWith {
  public:
-  MemoryDcWith(HDC like, HGDIOBJ object) : dc_(CreateCompatibleDC(like)), selected_(dc_.get(), object) {}
+  MemoryDcWith(HDC like, HGDIOBJ object)
+      : dc_(CreateCompatibleDC(like)), selected_(dc_.get(), object) {}
   HDC get() const { return dc_.get(); }
 
  private:
@@ -57,7 +58,8 @@ void TZelCustomButton::Render(HDC target, TLook look) {
   const int p = pressed ? 1 : 0;
 
   RECT r = client;
-  DrawFrame(dc.get(), r, width, pressed ? rightBottom : leftTop, pressed ? leftTop : rightBottom, brush);
+  DrawFrame(dc.get(), r, width, pressed ? rightBottom : leftTop, pressed ? leftTop : rightBottom,
+            brush);
   {
     GdiObject<HBRUSH> fill(CreateSolidBrush(brush));
     FillRect(dc.get(), &r, fill.get());
@@ -84,7 +86,8 @@ void TZelCustomButton::Render(HDC target, TLook look) {
   BitBlt(target, 0, 0, client.right, client.bottom, dc.get(), 0, 0, SRCCOPY);
 }
 
-void TZelCustomButton::DrawFrame(HDC dc, RECT& r, int width, COLORREF top, COLORREF bottom, COLORREF brush) {
+void TZelCustomButton::DrawFrame(HDC dc, RECT& r, int width, COLORREF top, COLORREF bottom,
+                                 COLORREF brush) {
   if (width <= 0) return;
   const int penStyle = dottedPen_ ? PS_DOT : PS_SOLID;
   GdiObject<HPEN> topPen(CreatePen(penStyle, 1, top)), bottomPen(CreatePen(penStyle, 1, bottom));
@@ -121,10 +124,18 @@ RECT TZelCustomButton::PlaceGlyph(const RECT& r, int w, int h, int p, SIZE text)
     if (popupMenuMark_) gx -= 5;
   } else {
     switch (layout_) {
-      case blGlyphLeft: gx = r.left + half(cw - (tw + w)) - spacingLayout_; break;
-      case blGlyphRight: gx = r.left + half(cw - (w - tw)) + spacingLayout_; break;
-      case blGlyphBottom: gy = r.top + half(ch - h) + half(th) + spacingLayout_; break;
-      case blGlyphTop: gy = r.top + half(ch - h) - half(th) - spacingLayout_; break;
+      case blGlyphLeft:
+        gx = r.left + half(cw - (tw + w)) - spacingLayout_;
+        break;
+      case blGlyphRight:
+        gx = r.left + half(cw - (w - tw)) + spacingLayout_;
+        break;
+      case blGlyphBottom:
+        gy = r.top + half(ch - h) + half(th) + spacingLayout_;
+        break;
+      case blGlyphTop:
+        gy = r.top + half(ch - h) - half(th) - spacingLayout_;
+        break;
     }
   }
   return RECT{gx + p, gy + p, gx + w + p, gy + h + p};
@@ -161,12 +172,14 @@ bool TZelCustomButton::DrawGlyph(HDC dc, const RECT& r, int p, bool hot, SIZE te
   return true;
 }
 
-void TZelCustomButton::DrawTransparent(HDC dc, const TZelBitmap& image, int x, int y, COLORREF brush) {
+void TZelCustomButton::DrawTransparent(HDC dc, const TZelBitmap& image, int x, int y,
+                                       COLORREF brush) {
   if (image.Empty()) return;
   // Pixels of the bottom-left pixel's colour are painted in the brush colour.
   TZelBitmap copy(image.Width(), image.Height());
   copy.Assign(image);
-  const std::uint32_t key = image.Bits()[static_cast<std::size_t>(image.Height() - 1) * image.Width()] & 0xFFFFFF;
+  const std::uint32_t key =
+      image.Bits()[static_cast<std::size_t>(image.Height() - 1) * image.Width()] & 0xFFFFFF;
   const std::uint32_t fill = (GetRValue(brush) << 16) | (GetGValue(brush) << 8) | GetBValue(brush);
   std::uint32_t* bits = copy.Bits();
   for (int i = 0, n = copy.Width() * copy.Height(); i < n; ++i)
@@ -222,7 +235,8 @@ void TZelCustomButton::DrawCaption(HDC dc, const RECT& r, int p, bool glyphDrawn
   const int tw = text.cx, th = text.cy;
   RECT c;
   if (!glyphDrawn) {
-    const int tx = r.left + half((r.right - r.left) - tw), ty = r.top + half((r.bottom - r.top) - th);
+    const int tx = r.left + half((r.right - r.left) - tw),
+              ty = r.top + half((r.bottom - r.top) - th);
     c = RECT{tx + p, ty + p, tx + tw + p, ty + th + p};
   } else {
     int tx = 0, ty = 0;

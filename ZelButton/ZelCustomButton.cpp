@@ -46,22 +46,22 @@ unsigned KeyboardShift() {
 // Frame widths, pen and colours of each style.
 struct StyleRow {
   int normal, hot;
-  int pen;          // 0 solid, 1 dotted, -1 unchanged
-  bool face;        // the button takes the button face colour
-  bool colours;     // the style has default frame colours
+  int pen;       // 0 solid, 1 dotted, -1 unchanged
+  bool face;     // the button takes the button face colour
+  bool colours;  // the style has default frame colours
   TColor leftTop, rightBottom;
 };
 
 const StyleRow& RowOf(TStyle style) {
   static const StyleRow rows[] = {
-      {0, 1, 0, false, true, clBtnHighlight, clBtnShadow},   // stFlat
-      {1, 1, 0, true, true, clBtnHighlight, clBlack},        // stDefault
-      {0, 0, -1, false, false, 0, 0},                        // stNone
-      {2, 2, 0, false, true, clBtnHighlight, clBtnShadow},   // stRaised
-      {0, 1, 1, false, true, clBtnHighlight, clBtnShadow},   // stFlatDot
-      {2, 2, 1, false, true, clBtnHighlight, clBtnShadow},   // stRaisedDot
-      {1, 1, 0, true, true, clBtnShadow, clBtnHighlight},    // stFrameLowered
-      {1, 1, 0, true, true, clBtnHighlight, clBtnShadow},    // stFrameRaised
+      {0, 1, 0, false, true, clBtnHighlight, clBtnShadow},  // stFlat
+      {1, 1, 0, true, true, clBtnHighlight, clBlack},       // stDefault
+      {0, 0, -1, false, false, 0, 0},                       // stNone
+      {2, 2, 0, false, true, clBtnHighlight, clBtnShadow},  // stRaised
+      {0, 1, 1, false, true, clBtnHighlight, clBtnShadow},  // stFlatDot
+      {2, 2, 1, false, true, clBtnHighlight, clBtnShadow},  // stRaisedDot
+      {1, 1, 0, true, true, clBtnShadow, clBtnHighlight},   // stFrameLowered
+      {1, 1, 0, true, true, clBtnHighlight, clBtnShadow},   // stFrameRaised
   };
   return rows[style <= stFrameRaised ? style : 0];
 }
@@ -75,8 +75,8 @@ TZelCustomButton::TZelCustomButton(HWND parent) : version_(kVersionNotice) {
   spec.style = CS_DBLCLKS;
   spec.cursor = nullptr;  // the button sets its cursor itself
   RegisterWindowClass(spec);
-  CreateWindowExA(0, ClassName(), "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 75, 25, parent, nullptr,
-                  GetModuleHandleA(nullptr), static_cast<TZelCustomButton*>(this));
+  CreateWindowExA(0, ClassName(), "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 75, 25, parent,
+                  nullptr, GetModuleHandleA(nullptr), static_cast<TZelCustomButton*>(this));
   startTimer_.SetOwner(hwnd_);
   repeatTimer_.SetOwner(hwnd_);
   startTimer_.OnTimer = [this] { StartTimerTick(); };
@@ -145,7 +145,8 @@ int TZelCustomButton::Height() const {
 
 void TZelCustomButton::SetBounds(int left, int top, int width, int height) {
   if (hwnd_ == nullptr) return;
-  PlaceAt(RECT{left, top, left + constraints_.ClampWidth(width), top + constraints_.ClampHeight(height)});
+  PlaceAt(RECT{left, top, left + constraints_.ClampWidth(width),
+               top + constraints_.ClampHeight(height)});
   RememberPlace();
   if (align_ != alNone) ZelParent::Arrange(Parent(), false);
 }
@@ -153,7 +154,8 @@ void TZelCustomButton::SetBounds(int left, int top, int width, int height) {
 void TZelCustomButton::PlaceAt(const RECT& bounds) {
   const RECT now = BoundsInParent(hwnd_);
   if (hwnd_ == nullptr || EqualRect(&now, &bounds)) return;
-  MoveWindow(hwnd_, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top, TRUE);
+  MoveWindow(hwnd_, bounds.left, bounds.top, bounds.right - bounds.left, bounds.bottom - bounds.top,
+             TRUE);
 }
 
 // Anchors keep the distances of the place the program last gave the button.
@@ -201,7 +203,9 @@ void TZelCustomButton::SetTabStop(bool tabStop) {
 int TZelCustomButton::TabOrder() const {
   if (hwnd_ == nullptr) return -1;
   int order = 0;
-  for (HWND w = GetWindow(hwnd_, GW_HWNDFIRST); w != nullptr && w != hwnd_; w = GetWindow(w, GW_HWNDNEXT)) ++order;
+  for (HWND w = GetWindow(hwnd_, GW_HWNDFIRST); w != nullptr && w != hwnd_;
+       w = GetWindow(w, GW_HWNDNEXT))
+    ++order;
   return order;
 }
 
@@ -213,7 +217,8 @@ void TZelCustomButton::SetTabOrder(int order) {
   const int count = static_cast<int>(siblings.size());
   if (order < 0 || order > count) order = count;
   const HWND after = order == 0 ? HWND_TOP : siblings[static_cast<std::size_t>(order - 1)];
-  SetWindowPos(hwnd_, after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+  SetWindowPos(hwnd_, after, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
 }
 
 TBiDiMode TZelCustomButton::ParentsBiDiMode() const {
@@ -227,7 +232,8 @@ void TZelCustomButton::ApplyBiDiMode(TBiDiMode mode) {
   biDiMode_ = mode;
   if (hwnd_ == nullptr) return;
   const LONG exStyle = GetWindowLongA(hwnd_, GWL_EXSTYLE);
-  const LONG wanted = mode != bdLeftToRight ? exStyle | WS_EX_RTLREADING : exStyle & ~WS_EX_RTLREADING;
+  const LONG wanted =
+      mode != bdLeftToRight ? exStyle | WS_EX_RTLREADING : exStyle & ~WS_EX_RTLREADING;
   if (wanted != exStyle) SetWindowLongA(hwnd_, GWL_EXSTYLE, wanted);
   Invalidate();
 }
@@ -250,9 +256,10 @@ void TZelCustomButton::SetAction(TZelAction* action) {
   actionKey_ = 0;
   if (action == nullptr) return;
   const std::weak_ptr<bool> alive = alive_;
-  actionKey_ = action->Link([this, alive](const TZelAction* changed, const TZelAction::State& before) {
-    if (!alive.expired()) ActionChanged(changed, before);
-  });
+  actionKey_ =
+      action->Link([this, alive](const TZelAction* changed, const TZelAction::State& before) {
+        if (!alive.expired()) ActionChanged(changed, before);
+      });
   // Everything the action shows, at once.
   const TZelAction::State& state = action->Current();
   SetCaption(state.Caption);
@@ -289,7 +296,9 @@ void TZelCustomButton::SetCaption(const std::string& caption) {
   Invalidate();
 }
 
-bool TZelCustomButton::Enabled() const { return hwnd_ != nullptr && IsWindowEnabled(hwnd_) != FALSE; }
+bool TZelCustomButton::Enabled() const {
+  return hwnd_ != nullptr && IsWindowEnabled(hwnd_) != FALSE;
+}
 void TZelCustomButton::SetEnabled(bool enabled) {
   if (hwnd_ != nullptr) EnableWindow(hwnd_, enabled ? TRUE : FALSE);
 }
@@ -320,10 +329,11 @@ TColor TZelCustomButton::ParentsColor() const {
   const HWND parent = hwnd_ != nullptr ? GetParent(hwnd_) : nullptr;
   if (parent == nullptr) return clBtnFace;
   WindowDc dc(hwnd_);
-  const auto brush = reinterpret_cast<HBRUSH>(
-      SendMessageA(parent, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(hwnd_)));
+  const auto brush = reinterpret_cast<HBRUSH>(SendMessageA(
+      parent, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(hwnd_)));
   LOGBRUSH lb{};
-  if (brush == nullptr || brush == GetSysColorBrush(COLOR_BTNFACE) || GetObjectA(brush, sizeof lb, &lb) == 0)
+  if (brush == nullptr || brush == GetSysColorBrush(COLOR_BTNFACE) ||
+      GetObjectA(brush, sizeof lb, &lb) == 0)
     return clBtnFace;
   return lb.lbColor & 0x00FFFFFF;
 }
@@ -550,7 +560,8 @@ void TZelCustomButton::SetHintSecondLine(const std::string& text) {
   if (!Hint.empty() && !text.empty()) Hint += "\r" + text;
 }
 
-// ---- Messages ------------------------------------------------------------------------------------
+// ---- Messages
+// ------------------------------------------------------------------------------------
 
 LRESULT TZelCustomButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   const HWND hwnd = hwnd_;
@@ -596,7 +607,8 @@ LRESULT TZelCustomButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_LBUTTONDBLCLK:
       if (ZelDrag::Active() && ZelDrag::Source() == hwnd_) return 0;
       hint_.Hide();
-      OnLeftDown(ShiftFromKeys(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), message == WM_LBUTTONDBLCLK);
+      OnLeftDown(ShiftFromKeys(wParam), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam),
+                 message == WM_LBUTTONDBLCLK);
       return 0;
     case WM_LBUTTONUP:
       if (ZelDrag::Source() == hwnd_) {
@@ -609,8 +621,11 @@ LRESULT TZelCustomButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       return 0;
     case WM_RBUTTONUP:
       break;  // only to ask for the context menu (WM_CONTEXTMENU)
-    case WM_RBUTTONDOWN: case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDOWN: case WM_MBUTTONUP: case WM_MBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONUP:
+    case WM_MBUTTONDBLCLK:
       return 0;  // only the left button presses this control
     case WM_CONTEXTMENU:
       if (reinterpret_cast<HWND>(wParam) != hwnd_) break;
@@ -652,10 +667,15 @@ LRESULT TZelCustomButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       return 0;
     case WM_WINDOWPOSCHANGED: {
       const auto& pos = *reinterpret_cast<const WINDOWPOS*>(lParam);
-      if (pos.flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW)) VisibilityChanged((pos.flags & SWP_SHOWWINDOW) != 0);
+      if (pos.flags & (SWP_SHOWWINDOW | SWP_HIDEWINDOW))
+        VisibilityChanged((pos.flags & SWP_SHOWWINDOW) != 0);
       break;
     }
-    case WM_KEYDOWN: case WM_KEYUP: case WM_SYSKEYDOWN: case WM_SYSKEYUP: case WM_CHAR: {
+    case WM_KEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+    case WM_CHAR: {
       const auto alive = AliveToken();
       // A key the handler took (set to 0) goes no further.
       if (!KeyEvent(message, wParam) || alive.expired() || hwnd_ == nullptr) return 0;
@@ -912,7 +932,8 @@ void TZelCustomButton::PerformKindAction() {
         const TZelCustomButton* button = ZelInput::Find(w);
         const DWORD context = button != nullptr ? button->HelpContext : GetWindowContextHelpId(w);
         if (context != 0) {
-          if (ZelApplication().ShowHelp) ZelApplication().ShowHelp(form != nullptr ? form : w, context);
+          if (ZelApplication().ShowHelp)
+            ZelApplication().ShowHelp(form != nullptr ? form : w, context);
           break;
         }
       }
@@ -948,7 +969,9 @@ void TZelCustomButton::CancelPress() {
 
 // ---- Dragging -----------------------------------------------------------------------------------
 
-void TZelCustomButton::BeginDrag(bool immediate, int threshold) { ZelDrag::Begin(*this, immediate, threshold); }
+void TZelCustomButton::BeginDrag(bool immediate, int threshold) {
+  ZelDrag::Begin(*this, immediate, threshold);
+}
 
 void TZelCustomButton::EndDrag(bool drop) {
   if (hwnd_ == nullptr || ZelDrag::Source() != hwnd_) return;

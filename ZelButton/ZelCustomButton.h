@@ -63,7 +63,9 @@ class TNotifyEvent {
   TNotifyEvent(std::nullptr_t) {}
   template <typename F, std::enable_if_t<std::is_invocable_v<F&, TZelCustomButton*>, int> = 0>
   TNotifyEvent(F f) : f_(std::move(f)) {}
-  template <typename F, std::enable_if_t<!std::is_invocable_v<F&, TZelCustomButton*> && std::is_invocable_v<F&>, int> = 0>
+  template <typename F,
+            std::enable_if_t<!std::is_invocable_v<F&, TZelCustomButton*> && std::is_invocable_v<F&>,
+                             int> = 0>
   TNotifyEvent(F f) : f_([g = std::move(f)](TZelCustomButton*) mutable { g(); }) {}
   explicit operator bool() const { return static_cast<bool>(f_); }
   void operator()(TZelCustomButton* sender) const { f_(sender); }
@@ -76,20 +78,32 @@ using TOnMouseOutEvent = TNotifyEvent;
 
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 // Shift state bits.
-enum : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
-using TMouseEvent = std::function<void(TZelCustomButton* sender, TMouseButton button, unsigned shift, int x, int y)>;
+enum : unsigned {
+  ssShift = 1,
+  ssAlt = 2,
+  ssCtrl = 4,
+  ssLeft = 8,
+  ssRight = 16,
+  ssMiddle = 32,
+  ssDouble = 64
+};
+using TMouseEvent = std::function<void(TZelCustomButton* sender, TMouseButton button,
+                                       unsigned shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TZelCustomButton* sender, unsigned shift, int x, int y)>;
 using TKeyEvent = std::function<void(TZelCustomButton* sender, WORD& key, unsigned shift)>;
 using TKeyPressEvent = std::function<void(TZelCustomButton* sender, char& key)>;
 // mousePos is in the button's client coordinates, or (-1, -1) when the keyboard asked.
-using TContextPopupEvent = std::function<void(TZelCustomButton* sender, POINT mousePos, bool& handled)>;
+using TContextPopupEvent =
+    std::function<void(TZelCustomButton* sender, POINT mousePos, bool& handled)>;
 enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
 // Whether sender would take source at (x, y) of sender; accept starts as True.
-using TDragOverEvent =
-    std::function<void(TZelCustomButton* sender, TZelCustomButton* source, int x, int y, TDragState state, bool& accept)>;
-using TDragDropEvent = std::function<void(TZelCustomButton* sender, TZelCustomButton* source, int x, int y)>;
+using TDragOverEvent = std::function<void(TZelCustomButton* sender, TZelCustomButton* source, int x,
+                                          int y, TDragState state, bool& accept)>;
+using TDragDropEvent =
+    std::function<void(TZelCustomButton* sender, TZelCustomButton* source, int x, int y)>;
 // target is nullptr when the drag ended without a drop; (x, y) is then (0, 0).
-using TEndDragEvent = std::function<void(TZelCustomButton* sender, TZelCustomButton* target, int x, int y)>;
+using TEndDragEvent =
+    std::function<void(TZelCustomButton* sender, TZelCustomButton* target, int x, int y)>;
 using TStartDragEvent = std::function<void(TZelCustomButton* sender)>;
 
 class TZelCustomButton {
@@ -177,8 +191,8 @@ class TZelCustomButton {
   TEndDragEvent OnEndDrag;
   TStartDragEvent OnStartDrag;
 
-  // Clicks the button: OnClick (or, when there is none, the linked action), the kind's action, then the popup menu if there is one. A
-  // disabled or hidden button does nothing.
+  // Clicks the button: OnClick (or, when there is none, the linked action), the kind's action, then
+  // the popup menu if there is one. A disabled or hidden button does nothing.
   void Click();
 
   // Draws a look straight onto the window now.
@@ -198,7 +212,9 @@ class TZelCustomButton {
   int RepeatInterval() const { return static_cast<int>(repeatTimer_.Interval()); }
   void SetRepeatInterval(int ms) { repeatTimer_.SetInterval(static_cast<UINT>(ms < 1 ? 1 : ms)); }
   int RepeatStartInterval() const { return static_cast<int>(startTimer_.Interval()); }
-  void SetRepeatStartInterval(int ms) { startTimer_.SetInterval(static_cast<UINT>(ms < 1 ? 1 : ms)); }
+  void SetRepeatStartInterval(int ms) {
+    startTimer_.SetInterval(static_cast<UINT>(ms < 1 ? 1 : ms));
+  }
   bool ShowFocused() const { return showFocused_; }
   void SetShowFocused(bool value) { showFocused_ = value; }
   bool CursorHandCustom() const { return cursorHandCustom_; }
@@ -317,7 +333,8 @@ class TZelCustomButton {
   TColor BackgroundColor() const;
   void DrawFrame(HDC dc, RECT& r, int width, COLORREF top, COLORREF bottom, COLORREF brush);
   RECT PlaceGlyph(const RECT& r, int w, int h, int p, SIZE text) const;
-  bool DrawGlyph(HDC dc, const RECT& r, int p, bool hot, SIZE text, COLORREF brush, RECT& glyphRect);
+  bool DrawGlyph(HDC dc, const RECT& r, int p, bool hot, SIZE text, COLORREF brush,
+                 RECT& glyphRect);
   void DrawArrow(HDC dc, const RECT& glyphRect, int w, COLORREF brush);
   void DrawTransparent(HDC dc, const TZelBitmap& image, int x, int y, COLORREF brush);
   void Emboss(HDC dc, const TZelBitmap& image, int x, int y);
@@ -371,7 +388,7 @@ class TZelCustomButton {
   bool pointerOutside_ = false;
   bool focused_ = false;
   bool activeDefault_ = false;
-  bool clicked_ = false;      // a left press began here and may end in a click
+  bool clicked_ = false;  // a left press began here and may end in a click
   bool trackingLeave_ = false;
   TZelHint hint_;
   TAlign align_ = alNone;

@@ -45,7 +45,8 @@ void Finish(bool drop, POINT screen) {
   Drag() = DragState{};  // handlers below may start the next drag
   if (drag.active && GetCapture() == drag.source) ReleaseCapture();
   const TZelCustomButton* over = ZelInput::Find(drag.target);
-  const bool dropped = drop && drag.active && drag.accepted && over != nullptr && over->Enabled() && over->Visible();
+  const bool dropped =
+      drop && drag.active && drag.accepted && over != nullptr && over->Enabled() && over->Visible();
   POINT at{0, 0};
   if (dropped) {
     at = ToClient(drag.target, screen);
@@ -130,7 +131,8 @@ bool ZelDrag::PointerMoved(POINT screen) {
   DragState& drag = Drag();
   if (drag.source == nullptr) return false;
   if (!drag.active) {
-    if (std::abs(screen.x - drag.start.x) <= drag.threshold && std::abs(screen.y - drag.start.y) <= drag.threshold)
+    if (std::abs(screen.x - drag.start.x) <= drag.threshold &&
+        std::abs(screen.y - drag.start.y) <= drag.threshold)
       return false;
     if (!Activate()) return true;
   }

@@ -40,7 +40,8 @@ void TZelHint::Destroy() {
   shown_.clear();
 }
 
-void TZelHint::Relay(HWND control, const std::string& text, UINT message, WPARAM wParam, LPARAM lParam) {
+void TZelHint::Relay(HWND control, const std::string& text, UINT message, WPARAM wParam,
+                     LPARAM lParam) {
   if (text.empty()) {
     Hide();
     return;
@@ -51,9 +52,10 @@ void TZelHint::Relay(HWND control, const std::string& text, UINT message, WPARAM
       return InitCommonControlsEx(&icc) != FALSE;
     }();
     (void)registered;
-    tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetAncestor(control, GA_ROOT),
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
+    tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                           WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                           CW_USEDEFAULT, CW_USEDEFAULT, GetAncestor(control, GA_ROOT), nullptr,
+                           GetModuleHandleA(nullptr), nullptr);
     if (tip_ == nullptr) return;
     SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, kMaxTipWidth);
   }

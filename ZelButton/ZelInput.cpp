@@ -42,7 +42,8 @@ void ZelInput::Register(TZelCustomButton* button) {
   if (input.buttons.empty()) input.focus = GetFocus();
   input.buttons[button->Handle()] = button;
   if (input.messageHook == nullptr)
-    input.messageHook = SetWindowsHookExA(WH_GETMESSAGE, &MessageHook, nullptr, GetCurrentThreadId());
+    input.messageHook =
+        SetWindowsHookExA(WH_GETMESSAGE, &MessageHook, nullptr, GetCurrentThreadId());
 }
 
 void ZelInput::Unregister(TZelCustomButton* button) {
@@ -90,9 +91,12 @@ void ZelInput::PointerOver(HWND hwnd) {
 
 TZelCustomButton* ZelInput::DialogKeyTaker(const MSG& msg) {
   if (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE) return nullptr;
-  if (Find(msg.hwnd) == nullptr && (DialogCode(msg) & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) != 0) return nullptr;
+  if (Find(msg.hwnd) == nullptr && (DialogCode(msg) & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) != 0)
+    return nullptr;
   for (HWND hwnd : ButtonsOf(GetAncestor(msg.hwnd, GA_ROOT)))
-    if (TZelCustomButton* button = Find(hwnd); button != nullptr && button->WantsDialogKey(msg.wParam)) return button;
+    if (TZelCustomButton* button = Find(hwnd);
+        button != nullptr && button->WantsDialogKey(msg.wParam))
+      return button;
   return nullptr;
 }
 

@@ -24,14 +24,16 @@ void AnchorAxis(LONG& start, LONG& length, bool toStart, bool toEnd, LONG then, 
   }
 }
 
-LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                            DWORD_PTR) {
   const LRESULT result = NextSubclassProc(hwnd, message, wParam, lParam);
   if (message == WM_SIZE && wParam != SIZE_MINIMIZED) {
     ZelParent::Arrange(hwnd, true);
   } else if (message == WM_SYSCOLORCHANGE && GetAncestor(hwnd, GA_ROOT) == hwnd) {
     // Each button may do anything when told: look them up one by one.
     for (HWND button : ZelInput::ButtonsIn(hwnd))
-      if (ZelInput::Find(button) != nullptr) SendMessageA(button, WM_SYSCOLORCHANGE, wParam, lParam);
+      if (ZelInput::Find(button) != nullptr)
+        SendMessageA(button, WM_SYSCOLORCHANGE, wParam, lParam);
   }
   return result;
 }
@@ -40,11 +42,14 @@ constexpr UINT_PTR kParentLink = 0x5A454C42;  // one link per window, whatever i
 
 }  // namespace
 
-RECT AnchoredBounds(const TAnchorRule& rule, TAnchors anchors, SIZE parent, const TSizeConstraints& constraints) {
+RECT AnchoredBounds(const TAnchorRule& rule, TAnchors anchors, SIZE parent,
+                    const TSizeConstraints& constraints) {
   LONG left = rule.bounds.left, top = rule.bounds.top;
   LONG width = rule.bounds.right - rule.bounds.left, height = rule.bounds.bottom - rule.bounds.top;
-  AnchorAxis(left, width, (anchors & akLeft) != 0, (anchors & akRight) != 0, rule.parent.cx, parent.cx);
-  AnchorAxis(top, height, (anchors & akTop) != 0, (anchors & akBottom) != 0, rule.parent.cy, parent.cy);
+  AnchorAxis(left, width, (anchors & akLeft) != 0, (anchors & akRight) != 0, rule.parent.cx,
+             parent.cx);
+  AnchorAxis(top, height, (anchors & akTop) != 0, (anchors & akBottom) != 0, rule.parent.cy,
+             parent.cy);
   width = constraints.ClampWidth(width);
   height = constraints.ClampHeight(height);
   return RECT{left, top, left + width, top + height};
@@ -109,7 +114,8 @@ void ZelParent::Arrange(HWND parent, bool resized) {
   if (resized) {
     for (TZelCustomButton* b : children)
       if (b->align_ == alNone && b->anchors_ != kDefaultAnchors)
-        b->PlaceAt(AnchoredBounds(b->anchorRule_, b->anchors_, SIZE{client.right, client.bottom}, b->constraints_));
+        b->PlaceAt(AnchoredBounds(b->anchorRule_, b->anchors_, SIZE{client.right, client.bottom},
+                                  b->constraints_));
   }
   RECT free = client;
   for (TAlign align : {alTop, alBottom, alLeft, alRight, alClient}) {
@@ -119,11 +125,16 @@ void ZelParent::Arrange(HWND parent, bool resized) {
       RECT r;
       GetWindowRect(b->Handle(), &r);
       MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
-      const LONG key = align == alTop ? r.top : align == alBottom ? -r.bottom : align == alLeft ? r.left : -r.right;
+      const LONG key = align == alTop      ? r.top
+                       : align == alBottom ? -r.bottom
+                       : align == alLeft   ? r.left
+                                           : -r.right;
       side.emplace_back(key, b);
     }
-    std::stable_sort(side.begin(), side.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (auto& [key, b] : side) b->PlaceAt(AlignInto(free, align, SIZE{b->Width(), b->Height()}, b->constraints_));
+    std::stable_sort(side.begin(), side.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (auto& [key, b] : side)
+      b->PlaceAt(AlignInto(free, align, SIZE{b->Width(), b->Height()}, b->constraints_));
   }
 }
 

@@ -25,7 +25,8 @@ struct TAnchorRule {
 };
 
 // Where an anchored control goes in a parent of the given size.
-RECT AnchoredBounds(const TAnchorRule& rule, TAnchors anchors, SIZE parent, const TSizeConstraints& constraints);
+RECT AnchoredBounds(const TAnchorRule& rule, TAnchors anchors, SIZE parent,
+                    const TSizeConstraints& constraints);
 // Where a control of the given size aligned to a side goes in the free rectangle, which then
 // loses what the control takes.
 RECT AlignInto(RECT& free, TAlign align, SIZE size, const TSizeConstraints& constraints);

@@ -20,8 +20,8 @@ void TZelPopupMenu::Popup(HWND owner, int x, int y) {
   if (OnPopup) OnPopup(*this, POINT{x, y});
   const UINT align = Alignment == paRight ? TPM_RIGHTALIGN : TPM_LEFTALIGN;
   const std::weak_ptr<bool> alive = alive_;
-  const UINT chosen = static_cast<UINT>(
-      TrackPopupMenu(menu_, align | TPM_TOPALIGN | TPM_RETURNCMD | TPM_LEFTBUTTON, x, y, 0, owner, nullptr));
+  const UINT chosen = static_cast<UINT>(TrackPopupMenu(
+      menu_, align | TPM_TOPALIGN | TPM_RETURNCMD | TPM_LEFTBUTTON, x, y, 0, owner, nullptr));
   // An item's handler runs after the menu has closed; the menu may be gone by then.
   if (alive.expired() || !*alive.lock()) return;
   if (chosen >= 1 && chosen <= items_.size() && items_[chosen - 1]) {
@@ -44,4 +44,3 @@ void TZelPopupMenu::RemoveFreeNotification(int key) {
 }
 
 }  // namespace morvane
-

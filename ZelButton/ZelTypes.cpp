@@ -12,26 +12,27 @@ COLORREF ColorToRGB(TColor color) {
 const TKindInfo& KindInfo(TKind kind) {
   using A = TKindInfo::Action;
   static const TKindInfo table[] = {
-      {nullptr, nullptr, nullptr, false, false, A::None, 0},                       // skCustom
-      {"DAGZELB", "DAZELB", "OK", false, true, A::ModalResult, IDOK},              // skOK
+      {nullptr, nullptr, nullptr, false, false, A::None, 0},                         // skCustom
+      {"DAGZELB", "DAZELB", "OK", false, true, A::ModalResult, IDOK},                // skOK
       {"IKSICGZELB", "IKSICZELB", "Cancel", true, false, A::ModalResult, IDCANCEL},  // skCancel
-      {"POMOCGZELB", "POMOCZELB", "&Help", false, false, A::Help, 0},              // skHelp
-      {"DAGZELB", "DAZELB", "&Yes", false, true, A::ModalResult, IDYES},           // skYes
-      {"NEGZELB", "NEZELB", "&No", true, false, A::ModalResult, IDNO},             // skNo
-      {"EXITGZELB", "EXITZELB", "&Close", false, false, A::Close, 0},              // skClose
-      {"IKSICGZELB", "IKSICZELB", "Abort", false, false, A::ModalResult, IDABORT},  // skAbort
+      {"POMOCGZELB", "POMOCZELB", "&Help", false, false, A::Help, 0},                // skHelp
+      {"DAGZELB", "DAZELB", "&Yes", false, true, A::ModalResult, IDYES},             // skYes
+      {"NEGZELB", "NEZELB", "&No", true, false, A::ModalResult, IDNO},               // skNo
+      {"EXITGZELB", "EXITZELB", "&Close", false, false, A::Close, 0},                // skClose
+      {"IKSICGZELB", "IKSICZELB", "Abort", false, false, A::ModalResult, IDABORT},   // skAbort
       {"RETRIGZELB", "RETRIZELB", "&Retry", false, false, A::ModalResult, IDRETRY},  // skRetry
       {"IGNOGZELB", "IGNOZELB", "&Ignore", false, false, A::ModalResult, IDIGNORE},  // skIgnore
-      {"SVEGZELB", "SVEZELB", "&All", false, false, A::ModalResult, 8},            // skAll
-      {"GLUPIGZELB", "GLUPIZELB", "&Silly", false, false, A::None, 0},             // skSilly
+      {"SVEGZELB", "SVEZELB", "&All", false, false, A::ModalResult, 8},              // skAll
+      {"GLUPIGZELB", "GLUPIZELB", "&Silly", false, false, A::None, 0},               // skSilly
   };
   const unsigned index = kind < sizeof table / sizeof table[0] ? kind : 0;
   return table[index];
 }
 
 HFONT TZelFont::Create() const {
-  return CreateFontA(-Height, 0, 0, 0, Bold ? FW_BOLD : FW_NORMAL, Italic, Underline, StrikeOut, Charset,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, Name.c_str());
+  return CreateFontA(-Height, 0, 0, 0, Bold ? FW_BOLD : FW_NORMAL, Italic, Underline, StrikeOut,
+                     Charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH, Name.c_str());
 }
 
 TZelFont TZelFont::FromHandle(HFONT font, TColor color) {

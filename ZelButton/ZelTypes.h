@@ -25,10 +25,28 @@ constexpr TColor RgbColor(int r, int g, int b) {
 COLORREF ColorToRGB(TColor color);
 
 enum TStyle : std::uint8_t {
-  stFlat, stDefault, stNone, stRaised, stFlatDot, stRaisedDot, stFrameLowered, stFrameRaised
+  stFlat,
+  stDefault,
+  stNone,
+  stRaised,
+  stFlatDot,
+  stRaisedDot,
+  stFrameLowered,
+  stFrameRaised
 };
 enum TKind : std::uint8_t {
-  skCustom, skOK, skCancel, skHelp, skYes, skNo, skClose, skAbort, skRetry, skIgnore, skAll, skSilly
+  skCustom,
+  skOK,
+  skCancel,
+  skHelp,
+  skYes,
+  skNo,
+  skClose,
+  skAbort,
+  skRetry,
+  skIgnore,
+  skAll,
+  skSilly
 };
 enum TLayout : std::uint8_t { blGlyphLeft, blGlyphBottom, blGlyphRight, blGlyphTop };
 enum TPositionPopup : std::uint8_t { puDown, puLeft, puRight };
@@ -39,7 +57,8 @@ struct TRange {
   int low, high;
   int Clamp(int v) const { return v < low ? low : v > high ? high : v; }
 };
-constexpr TRange kSpacingRange{1, 5}, kMarginRange{-5, 5}, kMarkGapRange{1, 5}, kNumGlyphsRange{1, 4};
+constexpr TRange kSpacingRange{1, 5}, kMarginRange{-5, 5}, kMarkGapRange{1, 5},
+    kNumGlyphsRange{1, 4};
 
 // Where a control sits in its parent when the parent lays out its children: stuck to a side
 // (stretched along it), filling what is left, or placed by hand.
@@ -55,7 +74,8 @@ struct TSizeConstraints {
   int ClampWidth(int width) const { return Clamp(width, MinWidth, MaxWidth); }
   int ClampHeight(int height) const { return Clamp(height, MinHeight, MaxHeight); }
   bool operator==(const TSizeConstraints& o) const {
-    return MinWidth == o.MinWidth && MinHeight == o.MinHeight && MaxWidth == o.MaxWidth && MaxHeight == o.MaxHeight;
+    return MinWidth == o.MinWidth && MinHeight == o.MinHeight && MaxWidth == o.MaxWidth &&
+           MaxHeight == o.MaxHeight;
   }
   bool operator!=(const TSizeConstraints& o) const { return !(*this == o); }
 
@@ -68,10 +88,17 @@ struct TSizeConstraints {
 };
 // Reading order of the caption: left to right, or right to left (the three right-to-left modes
 // differ only for controls that align or scroll, which this one does not).
-enum TBiDiMode : std::uint8_t { bdLeftToRight, bdRightToLeft, bdRightToLeftNoAlign, bdRightToLeftReadingOnly };
+enum TBiDiMode : std::uint8_t {
+  bdLeftToRight,
+  bdRightToLeft,
+  bdRightToLeftNoAlign,
+  bdRightToLeftReadingOnly
+};
 
 // The three framed styles draw the platform edge and keep a focused flag.
-constexpr bool IsFramed(TStyle s) { return s == stDefault || s == stFrameLowered || s == stFrameRaised; }
+constexpr bool IsFramed(TStyle s) {
+  return s == stDefault || s == stFrameLowered || s == stFrameRaised;
+}
 
 // What a predefined kind brings: glyph resources, caption, Cancel/Default and its action.
 struct TKindInfo {
@@ -97,7 +124,8 @@ struct TZelFont {
   static TZelFont FromHandle(HFONT font, TColor color = clWindowText);
   bool operator==(const TZelFont& o) const {
     return Name == o.Name && Height == o.Height && Bold == o.Bold && Italic == o.Italic &&
-           Underline == o.Underline && StrikeOut == o.StrikeOut && Color == o.Color && Charset == o.Charset;
+           Underline == o.Underline && StrikeOut == o.StrikeOut && Color == o.Color &&
+           Charset == o.Charset;
   }
   bool operator!=(const TZelFont& o) const { return !(*this == o); }
 };

@@ -36,8 +36,8 @@ inline ProcessMemory MemoryOfProcess() {
   } counters{};
   counters.cb = sizeof counters;
   using Get = BOOL(WINAPI*)(HANDLE, Counters*, DWORD);
-  auto get = reinterpret_cast<Get>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
+  auto get = reinterpret_cast<Get>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "K32GetProcessMemoryInfo")));
   ProcessMemory m;
   if (get != nullptr && get(GetCurrentProcess(), &counters, sizeof counters)) {
     m.workingMb = counters.WorkingSetSize / 1048576.0;

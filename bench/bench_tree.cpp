@@ -19,17 +19,25 @@ std::uint32_t Mix(std::uint32_t a, std::uint32_t b) {
 }
 
 const char* const kValueNames[] = {
-    "",            "DisplayName", "DisplayIcon", "UninstallString", "InstallLocation", "Version",
-    "Path",        "Icon",        "Command",     "Flags",           "Language",        "Publisher",
-    "HelpLink",    "LastUsed",    "Options",     "DataFile",        "Settings",        "ModifyPath",
+    "",         "DisplayName", "DisplayIcon", "UninstallString", "InstallLocation", "Version",
+    "Path",     "Icon",        "Command",     "Flags",           "Language",        "Publisher",
+    "HelpLink", "LastUsed",    "Options",     "DataFile",        "Settings",        "ModifyPath",
 };
 constexpr int kValueNameCount = sizeof kValueNames / sizeof kValueNames[0];
 
 // Files in each product's folder (none of which exist).
-const char* const kProductFiles[] = {"app.exe", "setup.exe", "helper.dll", "uninst.exe", "viewer.exe", "core.dll"};
+const char* const kProductFiles[] = {"app.exe",    "setup.exe",  "helper.dll",
+                                     "uninst.exe", "viewer.exe", "core.dll"};
 const char* const kArguments[] = {"", " -u", ",0", " \"%1\"", " %1", "!1", " /S", ",-101"};
-const char* const kPlainTexts[] = {"Quorvial Ltd.", "en-US", "http://update.invalid/check", "%ProgramFiles%\\Shared\\x.exe",
-                                   "A:\\setup.exe", "Q:\\media\\intro.avi", "1", "Default", "\"C:\\Quoted\\tool.exe\" -x"};
+const char* const kPlainTexts[] = {"Quorvial Ltd.",
+                                   "en-US",
+                                   "http://update.invalid/check",
+                                   "%ProgramFiles%\\Shared\\x.exe",
+                                   "A:\\setup.exe",
+                                   "Q:\\media\\intro.avi",
+                                   "1",
+                                   "Default",
+                                   "\"C:\\Quoted\\tool.exe\" -x"};
 
 // Up to count programs and libraries of the system folder, spread over its sorted listing.
 std::vector<std::string> SystemFiles(std::size_t count) {
@@ -41,13 +49,15 @@ std::vector<std::string> SystemFiles(std::size_t count) {
     HANDLE find = FindFirstFileA((std::string(system) + pattern).c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) continue;
     do {
-      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) all.push_back(std::string(system) + "\\" + data.cFileName);
+      if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        all.push_back(std::string(system) + "\\" + data.cFileName);
     } while (FindNextFileA(find, &data));
     FindClose(find);
   }
   std::sort(all.begin(), all.end());
   std::vector<std::string> picked;
-  for (std::size_t i = 0; i < count && !all.empty(); ++i) picked.push_back(all[i * all.size() / count]);
+  for (std::size_t i = 0; i < count && !all.empty(); ++i)
+    picked.push_back(all[i * all.size() / count]);
   if (picked.empty()) throw std::runtime_error("the system folder lists no files");
   return picked;
 }
@@ -59,7 +69,8 @@ const char* Pick(const char* const (&list)[N], std::uint32_t r) {
 
 class Seeder {
  public:
-  Seeder(const TreeShape& shape, REGSAM view) : shape_(shape), view_(view), systemFiles_(SystemFiles(64)) {}
+  Seeder(const TreeShape& shape, REGSAM view)
+      : shape_(shape), view_(view), systemFiles_(SystemFiles(64)) {}
 
   TreeCounts Seed(HKEY root) {
     for (int v = 0; v < shape_.vendors; ++v) {
@@ -70,7 +81,8 @@ class Seeder {
         HKEY productKey = Create(vendorKey, Name("Product%02d", p));
         for (int c = 0; c < shape_.components; ++c) {
           HKEY componentKey = Create(productKey, Name("Component%d", c));
-          for (int i = 0; i < shape_.items; ++i) RegCloseKey(Create(componentKey, Name("Item%d", i)));
+          for (int i = 0; i < shape_.items; ++i)
+            RegCloseKey(Create(componentKey, Name("Item%d", i)));
           RegCloseKey(componentKey);
         }
         RegCloseKey(productKey);
@@ -89,8 +101,8 @@ class Seeder {
 
   HKEY Create(HKEY parent, const std::string& name) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS | view_, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(parent, name.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
+                        KEY_ALL_ACCESS | view_, nullptr, &key, nullptr) != ERROR_SUCCESS)
       throw std::runtime_error("cannot create key " + name);
     const std::uint32_t index = static_cast<std::uint32_t>(counts_.keys++);
     const int values = static_cast<int>(index % 7);  // 0..6, three on average
@@ -111,7 +123,8 @@ class Seeder {
     }
     if (kind < 40) {
       std::string data(8 + r % 57, '\0');
-      for (std::size_t b = 0; b < data.size(); ++b) data[b] = static_cast<char>(Mix(r, static_cast<std::uint32_t>(b)));
+      for (std::size_t b = 0; b < data.size(); ++b)
+        data[b] = static_cast<char>(Mix(r, static_cast<std::uint32_t>(b)));
       Set(key, name, REG_BINARY, data.data(), data.size());
       ++counts_.binaries;
       return;
@@ -120,13 +133,15 @@ class Seeder {
     std::string text;
     if (s < 35) {  // a file of this product, which is not there
       char folder[96];
-      std::snprintf(folder, sizeof folder, "C:\\Program Files\\Vendor%02d\\Product%02d\\", vendor_, product_);
+      std::snprintf(folder, sizeof folder, "C:\\Program Files\\Vendor%02d\\Product%02d\\", vendor_,
+                    product_);
       text = std::string(folder) + Pick(kProductFiles, Mix(r, 3)) + Pick(kArguments, Mix(r, 4));
     } else if (s < 60) {  // a file that exists
       text = systemFiles_[Mix(r, 5) % systemFiles_.size()] + Pick(kArguments, Mix(r, 6));
     } else if (s < 65) {  // the product's folder
       char folder[96];
-      std::snprintf(folder, sizeof folder, "C:\\Program Files\\Vendor%02d\\Product%02d", vendor_, product_);
+      std::snprintf(folder, sizeof folder, "C:\\Program Files\\Vendor%02d\\Product%02d", vendor_,
+                    product_);
       text = folder;
     } else {
       text = Pick(kPlainTexts, Mix(r, 7));
@@ -136,9 +151,10 @@ class Seeder {
     ++counts_.texts;
   }
 
-  static void Set(HKEY key, const std::string& name, DWORD type, const void* data, std::size_t size) {
-    if (RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size)) !=
-        ERROR_SUCCESS)
+  static void Set(HKEY key, const std::string& name, DWORD type, const void* data,
+                  std::size_t size) {
+    if (RegSetValueExA(key, name.c_str(), 0, type, static_cast<const BYTE*>(data),
+                       static_cast<DWORD>(size)) != ERROR_SUCCESS)
       throw std::runtime_error("cannot set value " + name);
   }
 
@@ -162,8 +178,8 @@ void RemoveTree(const std::string& path, HKEY root, REGSAM view) {
 TreeCounts SeedTree(const std::string& path, const TreeShape& shape, HKEY root, REGSAM view) {
   RemoveTree(path, root, view);
   HKEY top = nullptr;
-  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS | view, nullptr, &top,
-                      nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS | view,
+                      nullptr, &top, nullptr) != ERROR_SUCCESS)
     throw std::runtime_error("cannot create " + path);
   Seeder seeder(shape, view);
   TreeCounts counts = seeder.Seed(top);

@@ -33,7 +33,8 @@ struct TreeCounts {
 
 // Creates the tree at path under root (removing whatever was there first), every key opened in
 // the registry view given (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY).
-TreeCounts SeedTree(const std::string& path, const TreeShape& shape, HKEY root = HKEY_CURRENT_USER, REGSAM view = 0);
+TreeCounts SeedTree(const std::string& path, const TreeShape& shape, HKEY root = HKEY_CURRENT_USER,
+                    REGSAM view = 0);
 // Removes the scratch key and everything below it.
 void RemoveTree(const std::string& path, HKEY root = HKEY_CURRENT_USER, REGSAM view = 0);
 

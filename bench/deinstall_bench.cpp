@@ -16,16 +16,14 @@
 
 #include "CleanReg/Uninstall.h"
 #include "MainFrm/MainFrm.h"
-#include "bench/counting_registry.h"
 #include "bench/bench_measure.h"
+#include "bench/counting_registry.h"
 #include "platform/SystemFolders.h"
 
 using namespace morvane;
 using namespace morvane::bench;
 
 namespace {
-
-
 
 // Entries MorvaneBench00000 ... up to count, in the native view.
 bool Seed(int from, int count) {
@@ -35,11 +33,13 @@ bool Seed(int from, int count) {
     std::snprintf(name, sizeof name, "Bench program %05d", i);
     std::snprintf(command, sizeof command, "C:\\Bench\\%05d\\uninstall.exe /quiet", i);
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY,
+                        nullptr, &key, nullptr) != ERROR_SUCCESS)
       return false;
-    RegSetValueExA(key, kDisplayName, 0, REG_SZ, reinterpret_cast<const BYTE*>(name), static_cast<DWORD>(std::strlen(name) + 1));
-    RegSetValueExA(key, kUninstallString, 0, REG_SZ, reinterpret_cast<const BYTE*>(command), static_cast<DWORD>(std::strlen(command) + 1));
+    RegSetValueExA(key, kDisplayName, 0, REG_SZ, reinterpret_cast<const BYTE*>(name),
+                   static_cast<DWORD>(std::strlen(name) + 1));
+    RegSetValueExA(key, kUninstallString, 0, REG_SZ, reinterpret_cast<const BYTE*>(command),
+                   static_cast<DWORD>(std::strlen(command) + 1));
     RegCloseKey(key);
   }
   return true;
@@ -81,20 +81,23 @@ void Measure(int entries) {
   SendMessageA(form.ListBox2, LB_SETCURSEL, static_cast<WPARAM>(item - listedItems.begin()), 0);
   std::vector<double> readOnly;
   for (int run = 0; run < 3; ++run)
-    readOnly.push_back(Seconds([&] { ReadUninstallCommand(system, item->entry, SystemFolderApi()); }));
+    readOnly.push_back(
+        Seconds([&] { ReadUninstallCommand(system, item->entry, SystemFolderApi()); }));
   std::vector<double> selections;
   for (int run = 0; run < 3; ++run) selections.push_back(Seconds([&] { form.ListBox2Click(); }));
 
   std::printf("%d bench entries (%zu listed, %d items in the window):\n", entries, listed, items);
   std::printf("  fill, routine only:        %.3f s (median of 3)\n", Median(fills));
   std::printf("  fill, deinstall page shown: %.3f s (median of 3)\n", Median(pageFills));
-  std::printf("  registry calls per entry:  %.2f (opens %.2f, value queries %.2f, closes %.2f, other %.2f); "
-              "needed at least 4 (open, two value tests, one read)\n",
-              perEntry, double(counting.opens) / listed, double(counting.queries) / listed,
-              double(counting.closes) / listed, double(counting.Listings()) / listed);
+  std::printf(
+      "  registry calls per entry:  %.2f (opens %.2f, value queries %.2f, closes %.2f, other "
+      "%.2f); "
+      "needed at least 4 (open, two value tests, one read)\n",
+      perEntry, double(counting.opens) / listed, double(counting.queries) / listed,
+      double(counting.closes) / listed, double(counting.Listings()) / listed);
   std::printf("  read of the last entry's command: %.6f s (median of 3)\n", Median(readOnly));
-  std::printf("  select the last entry:     %.6f s (median of 3), status line \"%s\"\n", Median(selections),
-              form.StatusText().c_str());
+  std::printf("  select the last entry:     %.6f s (median of 3), status line \"%s\"\n",
+              Median(selections), form.StatusText().c_str());
 }
 
 }  // namespace

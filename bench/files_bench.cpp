@@ -19,9 +19,9 @@
 
 #include "CleanReg/UnnecessaryFiles.h"
 #include "MainFrm/MainFrm.h"
+#include "bench/bench_measure.h"
 #include "platform/FileTree.h"
 #include "platform/SystemFolders.h"
-#include "bench/bench_measure.h"
 
 using namespace morvane;
 using Clock = std::chrono::steady_clock;
@@ -30,9 +30,9 @@ namespace {
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
-
 void MakeFile(const std::string& path, DWORD size) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   SetFilePointer(file, static_cast<LONG>(size), nullptr, FILE_BEGIN);
   SetEndOfFile(file);
@@ -42,17 +42,20 @@ void MakeFile(const std::string& path, DWORD size) {
 // Every file of the tree. The same tree is made under bare as well, file by file in step, for
 // the bare DeleteFile loop: files made at the same moments wait for the disk alike, so Clear
 // and the loop delete files of the same age.
-std::vector<std::string> Seed(const std::string& temp, const std::string& prefetch, int folders, int perFolder,
-                              int prefetchFiles, const std::string& bare, std::vector<std::string>& barePaths) {
+std::vector<std::string> Seed(const std::string& temp, const std::string& prefetch, int folders,
+                              int perFolder, int prefetchFiles, const std::string& bare,
+                              std::vector<std::string>& barePaths) {
   std::vector<std::string> paths;
   for (const std::string& root : {temp, bare, prefetch}) CreateDirectoryA(root.c_str(), nullptr);
   for (int d = 0; d < folders; ++d) {
     const std::string folder = "\\d" + std::to_string(d);
     CreateDirectoryA((temp + folder).c_str(), nullptr);
     CreateDirectoryA((bare + folder).c_str(), nullptr);
-    for (int f = 0; f < perFolder; ++f) paths.push_back(temp + folder + "\\file" + std::to_string(f) + ".tmp");
+    for (int f = 0; f < perFolder; ++f)
+      paths.push_back(temp + folder + "\\file" + std::to_string(f) + ".tmp");
   }
-  for (int f = 0; f < prefetchFiles; ++f) paths.push_back(prefetch + "\\APP" + std::to_string(f) + "-0A1B2C3D.pf");
+  for (int f = 0; f < prefetchFiles; ++f)
+    paths.push_back(prefetch + "\\APP" + std::to_string(f) + "-0A1B2C3D.pf");
   for (std::size_t i = 0; i < paths.size(); ++i) {
     const DWORD size = 1000 + static_cast<DWORD>(i % 7) * 1024;
     MakeFile(paths[i], size);
@@ -78,7 +81,8 @@ long Walk(const std::string& folder, bool size, long long& bytes) {
     }
     ++files;
     if (size) {
-      HANDLE file = CreateFileA((folder + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      HANDLE file =
+          CreateFileA((folder + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
       if (file != INVALID_HANDLE_VALUE) {
         bytes += GetFileSize(file, nullptr);
         CloseHandle(file);
@@ -94,10 +98,14 @@ long Walk(const std::string& folder, bool size, long long& bytes) {
 int main(int argc, char** argv) {
   int folders = 1000, perFolder = 100, prefetchFiles = 1000, rounds = 3;
   for (int i = 1; i + 1 < argc; ++i) {
-    if (!std::strcmp(argv[i], "--folders")) folders = std::atoi(argv[++i]);
-    else if (!std::strcmp(argv[i], "--files-per-folder")) perFolder = std::atoi(argv[++i]);
-    else if (!std::strcmp(argv[i], "--prefetch")) prefetchFiles = std::atoi(argv[++i]);
-    else if (!std::strcmp(argv[i], "--rounds")) rounds = std::max(1, std::atoi(argv[++i]));
+    if (!std::strcmp(argv[i], "--folders"))
+      folders = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--files-per-folder"))
+      perFolder = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--prefetch"))
+      prefetchFiles = std::atoi(argv[++i]);
+    else if (!std::strcmp(argv[i], "--rounds"))
+      rounds = std::max(1, std::atoi(argv[++i]));
   }
   char buffer[MAX_PATH] = {};
   GetEnvironmentVariableA("TEMP", buffer, sizeof buffer);
@@ -109,9 +117,10 @@ int main(int argc, char** argv) {
   auto begin = Clock::now();
   const std::string bare = temp + "-bare";
   std::vector<std::string> barePaths;
-  const std::vector<std::string> paths = Seed(temp, prefetch, folders, perFolder, prefetchFiles, bare, barePaths);
-  std::printf("files: %zu files in %d folders in TEMP and %d in Prefetch, seeded in %.0f ms\n", paths.size(), folders,
-              prefetchFiles, Ms(Clock::now() - begin));
+  const std::vector<std::string> paths =
+      Seed(temp, prefetch, folders, perFolder, prefetchFiles, bare, barePaths);
+  std::printf("files: %zu files in %d folders in TEMP and %d in Prefetch, seeded in %.0f ms\n",
+              paths.size(), folders, prefetchFiles, Ms(Clock::now() - begin));
 
   long long bytes = 0;
   Walk(temp + "\\", false, bytes);  // warm the caches
@@ -175,19 +184,22 @@ int main(int argc, char** argv) {
     const std::size_t asked = waits.size();
     sized.push_back(walk(true, sizedCount));
     routines.push_back(1000 * bench::Seconds([&] {
-      quiet.files = 0;
-      FindUnnecessaryFiles(SystemFileTree(), SystemFolderApi(), quiet);
-    }));
+                         quiet.files = 0;
+                         FindUnnecessaryFiles(SystemFileTree(), SystemFolderApi(), quiet);
+                       }));
     probing = true;
     // Entering the page collects; so does Refresh, on it.
     collected.push_back(1000 * bench::Seconds([&] {
-      if (round == 0) form.Unnecessaryfiles1Click();
-      else form.ZelButton1Click();
-    }));
+                          if (round == 0)
+                            form.Unnecessaryfiles1Click();
+                          else
+                            form.ZelButton1Click();
+                        }));
     probing = false;
     while (asking > 0) form.RefreshApp();
     double worstOfRound = 0;
-    for (std::size_t i = asked; i < waits.size(); ++i) worstOfRound = std::max(worstOfRound, waits[i]);
+    for (std::size_t i = asked; i < waits.size(); ++i)
+      worstOfRound = std::max(worstOfRound, waits[i]);
     worstWaits.push_back(worstOfRound);
   }
   const double sizedMs = bench::Median(sized), routinesMs = bench::Median(routines);
@@ -198,21 +210,29 @@ int main(int argc, char** argv) {
   const long listed = static_cast<long>(form.FilesPage().Listed().size());
   const long lines = static_cast<long>(SendMessageA(form.ListBox1, LB_GETCOUNT, 0, 0));
 
-  std::printf("medians of %d rounds (the first enters the page, the others are Refresh on the full list); per round:\n",
-              rounds);
+  std::printf(
+      "medians of %d rounds (the first enters the page, the others are Refresh on the full list); "
+      "per round:\n",
+      rounds);
   for (int round = 0; round < rounds; ++round)
     std::printf("  round %d: collection %.2fx the sizing walk, longest wait %.1f ms\n", round + 1,
                 collected[round] / sized[round], worstWaits[round]);
   std::printf("  bare FindFirstFile walk:          %8.0f ms  (%ld files)\n", bareMs, bareCount);
   std::printf("  walk opening and sizing each:     %8.0f ms  (%ld files)\n", sizedMs, sizedCount);
-  std::printf("  the page's walk without the window:%8.0f ms  (%ld files)  = %.2fx the sizing walk\n", routinesMs,
-              quiet.files, routinesMs / sizedMs);
-  std::printf("  the page's collection:            %8.0f ms  (%ld files listed, %ld lines)  = %.2fx the walk, %.2fx the sizing walk\n",
-              collectMs, listed, lines, collectMs / bareMs, collectMs / sizedMs);
-  std::printf("  longest wait of another thread's message during the collection: %.1f ms (%zu questions)\n", worst,
-              waits.size());
-  std::printf("  memory: working set %.0f MB, private %.0f MB with %ld lines (before the collection: %.0f MB, %.0f MB)\n",
-              after.workingMb, after.privateMb, lines, before.workingMb, before.privateMb);
+  std::printf(
+      "  the page's walk without the window:%8.0f ms  (%ld files)  = %.2fx the sizing walk\n",
+      routinesMs, quiet.files, routinesMs / sizedMs);
+  std::printf(
+      "  the page's collection:            %8.0f ms  (%ld files listed, %ld lines)  = %.2fx the "
+      "walk, %.2fx the sizing walk\n",
+      collectMs, listed, lines, collectMs / bareMs, collectMs / sizedMs);
+  std::printf(
+      "  longest wait of another thread's message during the collection: %.1f ms (%zu questions)\n",
+      worst, waits.size());
+  std::printf(
+      "  memory: working set %.0f MB, private %.0f MB with %ld lines (before the collection: %.0f "
+      "MB, %.0f MB)\n",
+      after.workingMb, after.privateMb, lines, before.workingMb, before.privateMb);
 
   const std::size_t askedBeforeClear = waits.size();
   probing = true;
@@ -224,18 +244,23 @@ int main(int argc, char** argv) {
   stop = true;
   prober.join();
   double worstDuringClear = 0;
-  for (std::size_t i = askedBeforeClear; i < waits.size(); ++i) worstDuringClear = std::max(worstDuringClear, waits[i]);
+  for (std::size_t i = askedBeforeClear; i < waits.size(); ++i)
+    worstDuringClear = std::max(worstDuringClear, waits[i]);
   long left = 0;
-  for (const std::string& path : paths) left += GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+  for (const std::string& path : paths)
+    left += GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 
   const auto deleteStart = Clock::now();
   for (const std::string& path : barePaths) DeleteFileA(path.c_str());
   const double deleteMs = Ms(Clock::now() - deleteStart);
-  std::printf("  Clear:                            %8.0f ms  (%ld files left)  = %.2fx the bare loop\n", clearMs, left,
-              clearMs / deleteMs);
+  std::printf(
+      "  Clear:                            %8.0f ms  (%ld files left)  = %.2fx the bare loop\n",
+      clearMs, left, clearMs / deleteMs);
   std::printf("  bare DeleteFile loop:             %8.0f ms\n", deleteMs);
-  std::printf("  longest wait of another thread's message during Clear: %.1f ms (%zu questions); status: %s\n",
-              worstDuringClear, waits.size() - askedBeforeClear, form.StatusText().c_str());
+  std::printf(
+      "  longest wait of another thread's message during Clear: %.1f ms (%zu questions); status: "
+      "%s\n",
+      worstDuringClear, waits.size() - askedBeforeClear, form.StatusText().c_str());
 
   for (const std::string& root : {temp, bare}) {
     for (int d = 0; d < folders; ++d) RemoveDirectoryA((root + "\\d" + std::to_string(d)).c_str());

@@ -29,7 +29,9 @@ class Walker {
     char subkey[256 + 1];
     for (DWORD i = 0;; ++i) {
       DWORD length = sizeof subkey;
-      if (RegEnumKeyExA(key, i, subkey, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+      if (RegEnumKeyExA(key, i, subkey, &length, nullptr, nullptr, nullptr, nullptr) !=
+          ERROR_SUCCESS)
+        break;
       HKEY child = nullptr;
       if (RegOpenKeyExA(key, subkey, 0, KEY_READ | view_, &child) != ERROR_SUCCESS) continue;
       ++counts_.keys;

@@ -11,8 +11,8 @@ namespace morvane::bench {
 ChildRun RegQueryRecursive(const std::string& key, const std::string& output) {
   ChildRun run;
   SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-  FileHandle out(CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                             CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  FileHandle out(CreateFileA(output.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                             &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out.valid()) return run;
   char system[MAX_PATH];
   GetSystemDirectoryA(system, MAX_PATH);
@@ -26,8 +26,8 @@ ChildRun RegQueryRecursive(const std::string& key, const std::string& output) {
   startup.hStdError = out.get();
   PROCESS_INFORMATION process{};
   const auto begin = std::chrono::steady_clock::now();
-  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                      &startup, &process))
+  if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                      nullptr, nullptr, &startup, &process))
     return run;
   KernelHandle processHandle(process.hProcess), threadHandle(process.hThread);
   WaitForSingleObject(process.hProcess, INFINITE);

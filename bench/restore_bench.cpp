@@ -36,9 +36,11 @@ void WriteBackup(const std::string& fileName) {
     char key[96], data[128];
     std::snprintf(key, sizeof key, "\\%s\\Vendor%03d\\App%04d", kTree, v % 100, v);
     std::snprintf(data, sizeof data, "C:\\Program Files\\Gone %04d\\bin\\tool.exe -u \"%%1\"", v);
-    AddBackupEntry(RootKey::CurrentUser, key, v % 10 == 0 ? std::string() : "Path" + std::to_string(v % 7), data);
+    AddBackupEntry(RootKey::CurrentUser, key,
+                   v % 10 == 0 ? std::string() : "Path" + std::to_string(v % 7), data);
   }
-  for (int i = 0; i < kExtensions; ++i) AddBackupEntry(RootKey::ClassesRoot, "\\" + ExtensionName(i), "", "");
+  for (int i = 0; i < kExtensions; ++i)
+    AddBackupEntry(RootKey::ClassesRoot, "\\" + ExtensionName(i), "", "");
   EndBackup(true, fileName);
 }
 
@@ -51,11 +53,12 @@ void RemoveAll() {
 void BareWrites(const std::vector<BackupEntry>& entries) {
   for (const BackupEntry& e : entries) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(reinterpret_cast<HKEY>(RootHandle(e.root)), e.keyPath.c_str() + 1, 0, nullptr, 0,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(reinterpret_cast<HKEY>(RootHandle(e.root)), e.keyPath.c_str() + 1, 0,
+                        nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
       continue;
     if (e.kind == BackupEntryKind::TextValue)
-      RegSetValueExA(key, e.valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(e.data.c_str()),
+      RegSetValueExA(key, e.valueName.c_str(), 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(e.data.c_str()),
                      static_cast<DWORD>(e.data.size() + 1));
     RegCloseKey(key);
   }
@@ -101,12 +104,14 @@ int main() {
 
   std::printf("read and parse only:          %7.3f s\n", Median(parse));
   std::printf("floor, bare create and set:   %7.3f s\n", Median(floor));
-  std::printf("restore, all missing:         %7.3f s  (%.2fx floor)  restored %zu, present %zu, not %zu\n",
-              Median(missing), Median(missing) / Median(floor), first.restored, first.alreadyPresent,
-              first.notRestored);
-  std::printf("restore, all already present: %7.3f s  (%.2fx floor)  restored %zu, present %zu, not %zu\n",
-              Median(present), Median(present) / Median(floor), again.restored, again.alreadyPresent,
-              again.notRestored);
+  std::printf(
+      "restore, all missing:         %7.3f s  (%.2fx floor)  restored %zu, present %zu, not %zu\n",
+      Median(missing), Median(missing) / Median(floor), first.restored, first.alreadyPresent,
+      first.notRestored);
+  std::printf(
+      "restore, all already present: %7.3f s  (%.2fx floor)  restored %zu, present %zu, not %zu\n",
+      Median(present), Median(present) / Median(floor), again.restored, again.alreadyPresent,
+      again.notRestored);
   std::printf("target: under 2 s for %zu entries\n", entries);
   return first.restored == entries && again.alreadyPresent == entries ? 0 : 1;
 }

@@ -13,24 +13,24 @@
 //   --calls  also counts the registry and file-system calls of one more (untimed) scan.
 #include <windows.h>
 
+#include <malloc.h>
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
-#include <malloc.h>
-#include <new>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "CleanReg/CleanThread.h"
+#include "bench/bench_measure.h"
 #include "bench/bench_tree.h"
 #include "bench/counting_registry.h"
 #include "bench/floor_walk.h"
 #include "bench/reg_query.h"
-#include "bench/bench_measure.h"
 
 using namespace morvane;
 using namespace morvane::bench;
@@ -42,8 +42,7 @@ std::atomic<long long> current{0}, peak{0};
 void Add(long long bytes) {
   const long long now = current += bytes;
   long long seen = peak.load();
-  while (now > seen && !peak.compare_exchange_weak(seen, now)) {
-  }
+  while (now > seen && !peak.compare_exchange_weak(seen, now)) {}
 }
 }  // namespace heap
 
@@ -100,15 +99,22 @@ class TreeScan final : public TCleanThread {
 class CountingFiles final : public FileSystem {
  public:
   explicit CountingFiles(FileSystem& inner) : inner_(inner) {}
-  PathKind Look(const std::string& p) override { ++looks; return inner_.Look(p); }
-  std::uint32_t DriveSerial(char c) override { ++serials; return inner_.DriveSerial(c); }
-  std::optional<std::string> Variable(const std::string& name) override { return inner_.Variable(name); }
+  PathKind Look(const std::string& p) override {
+    ++looks;
+    return inner_.Look(p);
+  }
+  std::uint32_t DriveSerial(char c) override {
+    ++serials;
+    return inner_.DriveSerial(c);
+  }
+  std::optional<std::string> Variable(const std::string& name) override {
+    return inner_.Variable(name);
+  }
   long looks = 0, serials = 0;
 
  private:
   FileSystem& inner_;
 };
-
 
 std::string Range(const std::vector<double>& v) {
   char buffer[64];
@@ -120,14 +126,16 @@ std::string Range(const std::vector<double>& v) {
 // Both views of HKEY_LOCAL_MACHINE\SOFTWARE: the scan's pass over it against the floor walking
 // the same native tree, in the same run.
 int RunViews(int runs, TreeShape shape) {
-  if (!SystemRegistry().HasTwoViews()) std::printf("note: one registry view here (not a 64-bit prefix)\n");
+  if (!SystemRegistry().HasTwoViews())
+    std::printf("note: one registry view here (not a 64-bit prefix)\n");
   shape.vendors = std::max(1, shape.vendors / 2);
   const double seedTime = Seconds([&] {
     SeedTree(kTreePath, shape, HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY);
     SeedTree(kTreePath, shape, HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY);
   });
   HKEY software = nullptr, wow = nullptr;
-  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ | KEY_WOW64_64KEY, &software) != ERROR_SUCCESS) {
+  if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE", 0, KEY_READ | KEY_WOW64_64KEY, &software) !=
+      ERROR_SUCCESS) {
     std::fprintf(stderr, "cannot open HKLM\\SOFTWARE\n");
     return 1;
   }
@@ -136,9 +144,11 @@ int RunViews(int runs, TreeShape shape) {
   const WalkCounts wowKeys = wow != nullptr ? FloorWalk(wow, KEY_WOW64_64KEY) : WalkCounts{};
   if (wow != nullptr) RegCloseKey(wow);
   const long wowTotal = wow != nullptr ? wowKeys.keys + 1 : 0;  // with Wow6432Node itself
-  std::printf("HKLM\\SOFTWARE, native view: %ld keys, %ld values; of them the 32-bit view's (Wow6432Node): %ld keys, "
-              "%ld values; the native view's own: %ld keys; each view seeded with %d vendors in %.1f s\n",
-              all.keys, all.values, wowTotal, wowKeys.values, all.keys - wowTotal, shape.vendors, seedTime);
+  std::printf(
+      "HKLM\\SOFTWARE, native view: %ld keys, %ld values; of them the 32-bit view's (Wow6432Node): "
+      "%ld keys, "
+      "%ld values; the native view's own: %ld keys; each view seeded with %d vendors in %.1f s\n",
+      all.keys, all.values, wowTotal, wowKeys.values, all.keys - wowTotal, shape.vendors, seedTime);
 
   std::vector<double> floorTimes, scanTimes;
   long findings = -1, wowFindings = 0;
@@ -165,8 +175,10 @@ int RunViews(int runs, TreeShape shape) {
               Range(floorTimes).c_str(), keys / floorTime);
   std::printf("  scan: pass over HKLM\\SOFTWARE        %7.2f s (%s)  %9.0f keys/s\n", scanTime,
               Range(scanTimes).c_str(), keys / scanTime);
-  std::printf("  scan findings: %ld, of them %ld in the 32-bit view and %ld in the native view's own keys\n",
-              findings, wowFindings, findings - wowFindings);
+  std::printf(
+      "  scan findings: %ld, of them %ld in the 32-bit view and %ld in the native view's own "
+      "keys\n",
+      findings, wowFindings, findings - wowFindings);
   std::printf("scan time / floor time (both views): %.2f\n", scanTime / floorTime);
   return 0;
 }
@@ -180,13 +192,20 @@ int main(int argc, char** argv) {
   bool countCalls = false;
   bool views = false;
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--runs") && i + 1 < argc) runs = std::max(1, std::atoi(argv[++i]));
-    else if (!std::strcmp(argv[i], "--vendors") && i + 1 < argc) shape.vendors = std::max(1, std::atoi(argv[++i]));
-    else if (!std::strcmp(argv[i], "--output") && i + 1 < argc) output = argv[++i];
-    else if (!std::strcmp(argv[i], "--calls")) countCalls = true;
-    else if (!std::strcmp(argv[i], "--views")) views = true;
+    if (!std::strcmp(argv[i], "--runs") && i + 1 < argc)
+      runs = std::max(1, std::atoi(argv[++i]));
+    else if (!std::strcmp(argv[i], "--vendors") && i + 1 < argc)
+      shape.vendors = std::max(1, std::atoi(argv[++i]));
+    else if (!std::strcmp(argv[i], "--output") && i + 1 < argc)
+      output = argv[++i];
+    else if (!std::strcmp(argv[i], "--calls"))
+      countCalls = true;
+    else if (!std::strcmp(argv[i], "--views"))
+      views = true;
     else {
-      std::fprintf(stderr, "usage: scan_bench [--runs N] [--vendors N] [--output FILE|NUL] [--calls] [--views]\n");
+      std::fprintf(
+          stderr,
+          "usage: scan_bench [--runs N] [--vendors N] [--output FILE|NUL] [--calls] [--views]\n");
       return 2;
     }
   }
@@ -194,9 +213,12 @@ int main(int argc, char** argv) {
 
   TreeCounts tree;
   const double seedTime = Seconds([&] { tree = SeedTree(kTreePath, shape); });
-  std::printf("tree HKCU\\%s: %ld keys, %ld values (%ld REG_SZ of which %ld name files on C:, %ld REG_DWORD, "
-              "%ld REG_BINARY); seeded in %.1f s\n",
-              kTreePath, tree.keys, tree.values, tree.texts, tree.paths, tree.dwords, tree.binaries, seedTime);
+  std::printf(
+      "tree HKCU\\%s: %ld keys, %ld values (%ld REG_SZ of which %ld name files on C:, %ld "
+      "REG_DWORD, "
+      "%ld REG_BINARY); seeded in %.1f s\n",
+      kTreePath, tree.keys, tree.values, tree.texts, tree.paths, tree.dwords, tree.binaries,
+      seedTime);
 
   HKEY start = nullptr;
   if (RegOpenKeyExA(HKEY_CURRENT_USER, kTreePath, 0, KEY_READ, &start) != ERROR_SUCCESS) {
@@ -205,8 +227,8 @@ int main(int argc, char** argv) {
   }
   WalkCounts walked = FloorWalk(start);  // warm-up, and a check of what was seeded
   if (walked.keys != tree.keys || walked.values != tree.values) {
-    std::fprintf(stderr, "walk saw %ld keys and %ld values, expected %ld and %ld\n", walked.keys, walked.values,
-                 tree.keys, tree.values);
+    std::fprintf(stderr, "walk saw %ld keys and %ld values, expected %ld and %ld\n", walked.keys,
+                 walked.values, tree.keys, tree.values);
     return 1;
   }
 
@@ -220,7 +242,8 @@ int main(int argc, char** argv) {
     floorTimes.push_back(Seconds([&] { FloorWalk(start); }));
     const ChildRun reg = RegQueryRecursive(fullKey, output);
     if (!reg.started || reg.exitCode != 0) {
-      std::fprintf(stderr, "reg query did not run (started %d, exit code %lu)\n", reg.started, reg.exitCode);
+      std::fprintf(stderr, "reg query did not run (started %d, exit code %lu)\n", reg.started,
+                   reg.exitCode);
       return 1;
     }
     regTimes.push_back(reg.seconds);
@@ -239,19 +262,22 @@ int main(int argc, char** argv) {
   }
   RegCloseKey(start);
 
-  const double floorTime = Median(floorTimes), regTime = Median(regTimes), scanTime = Median(scanTimes);
+  const double floorTime = Median(floorTimes), regTime = Median(regTimes),
+               scanTime = Median(scanTimes);
   const double keys = static_cast<double>(tree.keys);
   std::printf("median of %d runs (seconds, min..max):\n", runs);
   std::printf("  floor: bare walk of keys and values  %7.2f s (%s)  %9.0f keys/s\n", floorTime,
               Range(floorTimes).c_str(), keys / floorTime);
-  std::printf("  reg query /s, output to %-12s %7.2f s (%s)  %9.0f keys/s\n", output.c_str(), regTime,
-              Range(regTimes).c_str(), keys / regTime);
+  std::printf("  reg query /s, output to %-12s %7.2f s (%s)  %9.0f keys/s\n", output.c_str(),
+              regTime, Range(regTimes).c_str(), keys / regTime);
   std::printf("  scan: TCleanThread reference pass    %7.2f s (%s)  %9.0f keys/s\n", scanTime,
               Range(scanTimes).c_str(), keys / scanTime);
-  std::printf("  scan findings: %ld (digest %016llx); peak heap of the scan %.1f MB\n", findings, digest,
-              scanPeak / 1048576.0);
-  std::printf("scan time / reg query time: %.2f   (no slower than reg query when <= 1)\n", scanTime / regTime);
-  std::printf("scan time / floor time:     %.2f   (within 2x of the floor when <= 2)\n", scanTime / floorTime);
+  std::printf("  scan findings: %ld (digest %016llx); peak heap of the scan %.1f MB\n", findings,
+              digest, scanPeak / 1048576.0);
+  std::printf("scan time / reg query time: %.2f   (no slower than reg query when <= 1)\n",
+              scanTime / regTime);
+  std::printf("scan time / floor time:     %.2f   (within 2x of the floor when <= 2)\n",
+              scanTime / floorTime);
 
   if (countCalls) {
     DigestSink sink;
@@ -259,11 +285,12 @@ int main(int argc, char** argv) {
     CountingFiles files(SystemFileSystem());
     TreeScan scan(sink, registry, files);
     scan.Run(startKey);
-    std::printf("one scan's calls per key: registry %.2f (open %.2f, close %.2f, info %.2f, enumkey %.2f, "
-                "enumvalue %.2f, queryvalue %.2f); file system %.2f (paths looked at), drive %ld in all\n",
-                registry.Total() / keys, registry.opens / keys, registry.closes / keys, registry.infos / keys,
-                registry.enumKeys / keys, registry.enumValues / keys, registry.queries / keys,
-                files.looks / keys, files.serials);
+    std::printf(
+        "one scan's calls per key: registry %.2f (open %.2f, close %.2f, info %.2f, enumkey %.2f, "
+        "enumvalue %.2f, queryvalue %.2f); file system %.2f (paths looked at), drive %ld in all\n",
+        registry.Total() / keys, registry.opens / keys, registry.closes / keys,
+        registry.infos / keys, registry.enumKeys / keys, registry.enumValues / keys,
+        registry.queries / keys, files.looks / keys, files.serials);
   }
   return 0;
 }

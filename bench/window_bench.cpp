@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "MainFrm/MainFrm.h"
-#include "testing/MemRegistryApi.h"
 #include "bench/bench_measure.h"
+#include "testing/MemRegistryApi.h"
 
 using namespace morvane;
 using Clock = std::chrono::steady_clock;
@@ -61,16 +61,17 @@ void MakeLongParents(int pathLength) {
   const int wanted = pathLength - static_cast<int>(KeyPath(0).size()) - 1;  // the leading backslash
   for (int left = wanted, n = 0; left > 0; ++n) {
     const int length = std::min(left - 1 > 0 ? left - 1 : 1, 240);
-    g_longParents += std::string(static_cast<std::size_t>(length), static_cast<char>('a' + n % 26)) + "\\";
+    g_longParents +=
+        std::string(static_cast<std::size_t>(length), static_cast<char>('a' + n % 26)) + "\\";
     left -= length + 1;
   }
 }
 
-
 std::string ValueName(int value) { return "v" + std::to_string(value); }
 
 std::string Text(int key, int value) {
-  return "C:\\Program Files\\Flood\\k" + std::to_string(key) + "\\file" + std::to_string(value) + ".exe -u";
+  return "C:\\Program Files\\Flood\\k" + std::to_string(key) + "\\file" + std::to_string(value) +
+         ".exe -u";
 }
 
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
@@ -86,7 +87,8 @@ std::string ListText(HWND list, int row, int column) {
 int main(int argc, char** argv) {
   int wanted = 50000, pathLength = 0, cancelAt = 0;
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "--findings") && i + 1 < argc) wanted = std::max(kValuesPerKey, std::atoi(argv[++i]));
+    if (!std::strcmp(argv[i], "--findings") && i + 1 < argc)
+      wanted = std::max(kValuesPerKey, std::atoi(argv[++i]));
     if (!std::strcmp(argv[i], "--path-length") && i + 1 < argc) pathLength = std::atoi(argv[++i]);
     if (!std::strcmp(argv[i], "--cancel-at") && i + 1 < argc) cancelAt = std::atoi(argv[++i]);
   }
@@ -98,7 +100,8 @@ int main(int argc, char** argv) {
   mem.AddKey(RootKey::ClassesRoot, "txtfile");
   mem.AddKey(RootKey::LocalMachine, "SOFTWARE");
   for (int k = 0; k < keys; ++k)
-    for (int v = 0; v < kValuesPerKey; ++v) mem.AddText(RootKey::CurrentUser, KeyPath(k), ValueName(v), Text(k, v));
+    for (int v = 0; v < kValuesPerKey; ++v)
+      mem.AddText(RootKey::CurrentUser, KeyPath(k), ValueName(v), Text(k, v));
   EmptyDriveC files;
   const bench::ProcessMemory seeded = bench::MemoryOfProcess();
 
@@ -150,7 +153,8 @@ int main(int argc, char** argv) {
   MSG msg;
   Clock::time_point cancelled{};
   while (form.FCleanThread || !form.ZelButton1->Enabled()) {
-    if (cancelAt > 0 && cancelled == Clock::time_point{} && static_cast<int>(form.Findings().size()) >= cancelAt) {
+    if (cancelAt > 0 && cancelled == Clock::time_point{} &&
+        static_cast<int>(form.Findings().size()) >= cancelAt) {
       cancelled = Clock::now();
       form.ZelButton2Click();  // Cancel
     }
@@ -165,7 +169,8 @@ int main(int argc, char** argv) {
     if (took > longestDispatch) {
       longestDispatch = took;
       longestMessage = msg.message;
-      if (msg.hwnd == nullptr || !GetClassNameA(msg.hwnd, longestClass, sizeof longestClass)) longestClass[0] = 0;
+      if (msg.hwnd == nullptr || !GetClassNameA(msg.hwnd, longestClass, sizeof longestClass))
+        longestClass[0] = 0;
     }
     ++dispatched;
   }
@@ -188,24 +193,33 @@ int main(int argc, char** argv) {
               rows[i].parameter == Text(k, v);
   }
   for (int i : {0, expected / 2, expected - 1})
-    if (inOrder) inOrder = ListText(form.ListView1, i, 1) == rows[i].parameter && ListText(form.ListView1, i, 3) == rows[i].keyPath;
+    if (inOrder)
+      inOrder = ListText(form.ListView1, i, 1) == rows[i].parameter &&
+                ListText(form.ListView1, i, 3) == rows[i].keyPath;
 
   std::sort(waits.begin(), waits.end());
   const double p99 = waits.empty() ? 0 : waits[std::min(waits.size() - 1, waits.size() * 99 / 100)];
   const double worst = waits.empty() ? 0 : waits.back();
-  std::printf("window: %d findings, key paths of %zu characters; the worker alone takes %.0f ms\n", total,
-              KeyPath(0).size() + 1, workerMs);
+  std::printf("window: %d findings, key paths of %zu characters; the worker alone takes %.0f ms\n",
+              total, KeyPath(0).size() + 1, workerMs);
   if (cancelled == Clock::time_point{}) {
-    std::printf("  Start to every row listed:       %8.0f ms  (%.0f rows/s)\n", elapsed, total / (elapsed / 1000));
+    std::printf("  Start to every row listed:       %8.0f ms  (%.0f rows/s)\n", elapsed,
+                total / (elapsed / 1000));
   } else {
-    std::printf("  Cancel at %d rows to idle:    %8.0f ms  (%d rows listed in all)\n", cancelAt, cancelToIdle, listed);
+    std::printf("  Cancel at %d rows to idle:    %8.0f ms  (%d rows listed in all)\n", cancelAt,
+                cancelToIdle, listed);
   }
-  std::printf("  peak memory: working set %.0f MB, private %.0f MB (after seeding the registry: %.0f MB, %.0f MB)\n",
-              peak.peakWorkingMb, peak.peakPrivateMb, seeded.peakWorkingMb, seeded.peakPrivateMb);
-  std::printf("  longest single message:          %8.1f ms  (message 0x%04X to %s; %ld messages dispatched)\n",
-              longestDispatch, longestMessage, longestClass[0] ? longestClass : "no window", dispatched);
-  std::printf("  answer to another thread: worst  %8.1f ms, 99th percentile %.1f ms (%zu questions)\n", worst, p99,
-              waits.size());
+  std::printf(
+      "  peak memory: working set %.0f MB, private %.0f MB (after seeding the registry: %.0f MB, "
+      "%.0f MB)\n",
+      peak.peakWorkingMb, peak.peakPrivateMb, seeded.peakWorkingMb, seeded.peakPrivateMb);
+  std::printf(
+      "  longest single message:          %8.1f ms  (message 0x%04X to %s; %ld messages "
+      "dispatched)\n",
+      longestDispatch, longestMessage, longestClass[0] ? longestClass : "no window", dispatched);
+  std::printf(
+      "  answer to another thread: worst  %8.1f ms, 99th percentile %.1f ms (%zu questions)\n",
+      worst, p99, waits.size());
   std::printf("  rows complete and in scan order: %s\n", inOrder ? "yes" : "NO");
   return inOrder ? 0 : 1;
 }

@@ -6,9 +6,11 @@ namespace morvane {
 
 std::wstring Widen(const std::string& text) {
   if (text.empty()) return {};
-  const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int size =
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-  if (size > 0) MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+  if (size > 0)
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
   return wide;
 }
 
@@ -19,7 +21,8 @@ bool SpellExactlyInAnsi(const wchar_t* wide, std::size_t length, std::string& ou
   // without asking the system.
   if (std::all_of(wide, wide + length, [](wchar_t c) { return c < 0x80; })) {
     out.resize(length);
-    std::transform(wide, wide + length, out.begin(), [](wchar_t c) { return static_cast<char>(c); });
+    std::transform(wide, wide + length, out.begin(),
+                   [](wchar_t c) { return static_cast<char>(c); });
     return true;
   }
   // No flags: the one that refuses look-alikes is not allowed with a UTF-8 code page, and the

@@ -24,7 +24,8 @@ inline constexpr std::uint32_t kAttributeDirectory = 0x10;  // FILE_ATTRIBUTE_DI
 // The answer of an attributes query: error is the call's error code (kFileOk when the
 // attributes were read).
 inline PathKind PathKindOf(long error, std::uint32_t attributes) {
-  if (error == kFileOk) return (attributes & kAttributeDirectory) != 0 ? PathKind::Folder : PathKind::File;
+  if (error == kFileOk)
+    return (attributes & kAttributeDirectory) != 0 ? PathKind::Folder : PathKind::File;
   return error == kFileNotFound || error == kPathNotFound ? PathKind::Missing : PathKind::Unknown;
 }
 
@@ -33,9 +34,9 @@ inline constexpr std::size_t kMaxLongPath = 32767;
 // From this length on a path is asked about through its long-path form: the plain calls refuse it.
 inline constexpr std::size_t kPlainPathLimit = 260;
 
-// The long-path form of a full path: "\\?\C:\dir\name" for a drive path, "\\?\UNC\server\share\name"
-// for a network path; a path already in that form stays as it is. Empty for any other text
-// (a relative path, a device name), which has no such form.
+// The long-path form of a full path: "\\?\C:\dir\name" for a drive path,
+// "\\?\UNC\server\share\name" for a network path; a path already in that form stays as it is. Empty
+// for any other text (a relative path, a device name), which has no such form.
 std::wstring LongPathForm(const std::wstring& fullPath);
 
 class FileSystem {

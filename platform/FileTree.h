@@ -11,7 +11,7 @@
 namespace morvane {
 
 struct FolderEntry {
-  std::string name;           // as 8-bit ANSI text
+  std::string name;  // as 8-bit ANSI text
   bool folder = false;
   bool reparsePoint = false;  // a junction, symbolic link or mount point
   bool ansiName = true;       // false: the name has characters the ANSI code page cannot spell,
@@ -52,7 +52,8 @@ class FileTree {
   // Calls each for every entry of folder (a path ending in a backslash) except "." and "..", in
   // the order the system's search returns them, until each returns false. False when the
   // folder cannot be searched at all.
-  virtual bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& each) = 0;
+  virtual bool ListFolder(const std::string& folder,
+                          const std::function<bool(const FolderEntry&)>& each) = 0;
   // The file's length in bytes, read with the file opened for reading and no sharing allowed;
   // -1 when it cannot be opened that way (for one, while another program holds it open).
   virtual std::int64_t FileSize(const std::string& path) = 0;
@@ -61,7 +62,8 @@ class FileTree {
   // deletes the file through that same handle, so that nothing can be swapped in between.
   // kOutside when inside says no or the location cannot be read or spelled; kFailed when the
   // file cannot be opened for deletion (in use, read-only, gone) or the deletion fails.
-  virtual Removal RemoveFile(const std::string& path, const std::function<bool(const std::string&)>& inside) = 0;
+  virtual Removal RemoveFile(const std::string& path,
+                             const std::function<bool(const std::string&)>& inside) = 0;
   virtual ResolvedFolder ResolveFolder(const std::string& path) = 0;
   // Holds the folder when it is a plain folder, not a reparse point, now; null when it is not,
   // or when it cannot be held (another program holds it with delete access).

@@ -1,6 +1,7 @@
 // The narrow seam between the registry cursor and the registry itself.
 // Everything above this interface is plain C++; the advapi32 implementation lives in
-// WinRegistryApi.cpp; an in-memory one with fault injection, for tests, is testing/MemRegistryApi.h.
+// WinRegistryApi.cpp; an in-memory one with fault injection, for tests, is
+// testing/MemRegistryApi.h.
 #pragma once
 
 #include <cstdint>
@@ -49,7 +50,7 @@ enum : std::uint32_t {
   kStandardRightsRead = 0x00020000,
   kKeyRead = 0x00020019,
   kKeyAllAccess = 0x000F003F,
-  kKeyDelete = 0x00010000,  // DELETE
+  kKeyDelete = 0x00010000,       // DELETE
   kMaximumAllowed = 0x02000000,  // whatever access the key's security grants
   // The two views of the registry on 64-bit Windows, chosen per open: the native (64-bit)
   // view and the 32-bit view. Ignored on 32-bit Windows.
@@ -62,8 +63,9 @@ enum : std::uint32_t {
 // name SOFTWARE) and of a few keys below HKEY_CURRENT_USER\Software\Classes, unless it asks
 // for a view. On 32-bit Windows there is one view, whatever is asked.
 enum class RegView : std::uint32_t {
-  Own = 0,                   // the process's own
-  Native = kKeyWow64View64,  // the 64-bit view: every key once, SOFTWARE\Wow6432Node as a key of its own
+  Own = 0,  // the process's own
+  Native =
+      kKeyWow64View64,  // the 64-bit view: every key once, SOFTWARE\Wow6432Node as a key of its own
   Wow32 = kKeyWow64View32,
 };
 
@@ -98,14 +100,17 @@ class RegistryApi {
   virtual ~RegistryApi() = default;
 
   // subPath may hold several components separated by backslashes; empty opens base again.
-  virtual long OpenKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) = 0;
+  virtual long OpenKey(RegKey base, const std::string& subPath, std::uint32_t access,
+                       RegKey& out) = 0;
   // As OpenKey, except that when subPath names a registry link, the link key itself is opened
   // rather than the key it points to. A link key has no subkeys, so a walk through keys opened
   // this way never follows a link and a loop of links cannot make it endless.
-  virtual long OpenKeyNoFollow(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) {
+  virtual long OpenKeyNoFollow(RegKey base, const std::string& subPath, std::uint32_t access,
+                               RegKey& out) {
     return OpenKey(base, subPath, access, out);
   }
-  virtual long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) = 0;
+  virtual long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access,
+                         RegKey& out) = 0;
   virtual void CloseKey(RegKey key) = 0;
   virtual long QueryInfo(RegKey key, RegKeyInfo& info) = 0;
   // Name of the subkey at index; kRegNoMoreItems past the end.
@@ -113,13 +118,16 @@ class RegistryApi {
   // Name (and, when wantData, type and data) of the value at index.
   virtual long EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) = 0;
   // Type and (when wantData) data of a named value; the empty name is the default value.
-  virtual long QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::string* data) = 0;
+  virtual long QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
+                          std::string* data) = 0;
   // The named value's text read through the wide call, up to its first NUL, and spelled in the
   // ANSI code page without look-alike substitutes. exact is false when some character of it
   // has no ANSI spelling: the narrow calls then give a best-fit letter or '?' in its place, and
   // the narrow text names some other file. Not a text value: kRegNotFound.
-  virtual long QueryExactText(RegKey key, const std::string& name, std::string& text, bool& exact) = 0;
-  virtual long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) = 0;
+  virtual long QueryExactText(RegKey key, const std::string& name, std::string& text,
+                              bool& exact) = 0;
+  virtual long SetValue(RegKey key, const std::string& name, std::uint32_t type,
+                        const std::string& data) = 0;
   // Deletes subPath below base; it must have no subkeys.
   virtual long DeleteKey(RegKey base, const std::string& subPath) = 0;
   // Deletes the key that key is open on (opened with DELETE access; it must have no subkeys).
@@ -133,7 +141,9 @@ class RegistryApi {
 
 // The view that shows the whole registry, each key once, as the system's registry editor shows
 // it: the native one where there are two. The scan reads in it and the repair acts in it.
-inline RegView WholeView(RegistryApi& api) { return api.HasTwoViews() ? RegView::Native : RegView::Own; }
+inline RegView WholeView(RegistryApi& api) {
+  return api.HasTwoViews() ? RegView::Native : RegView::Own;
+}
 
 // The registry of the machine the program runs on (advapi32). Only on Windows builds.
 RegistryApi& SystemRegistry();

@@ -50,7 +50,8 @@ TRegistry::Target TRegistry::Resolve(const std::string& path) const {
   return t;
 }
 
-bool TRegistry::StepToParent(RegKey& base, std::string& subPath, ScopedRegKey& parent, bool create) const {
+bool TRegistry::StepToParent(RegKey& base, std::string& subPath, ScopedRegKey& parent,
+                             bool create) const {
   if (subPath.size() <= kWholePathLimit) return true;
   const std::size_t last = subPath.rfind('\\');
   if (last == std::string::npos) return true;  // one name: the registry's own limit decides
@@ -174,7 +175,8 @@ bool TRegistry::DeleteSubtree(RegKey base, const std::string& subPath, int depth
   if (depth < kMaxKeyDepth && api_.QueryInfo(key.get(), info) == kRegOk) {
     for (std::uint32_t i = info.subkeys; i-- > 0;) {
       std::string name;
-      if (api_.EnumKey(key.get(), i, name) == kRegOk && !name.empty()) DeleteSubtree(key.get(), name, depth + 1);
+      if (api_.EnumKey(key.get(), i, name) == kRegOk && !name.empty())
+        DeleteSubtree(key.get(), name, depth + 1);
     }
   }
   return api_.DeleteOpenedKey(key.get()) == kRegOk;

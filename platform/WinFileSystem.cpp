@@ -67,12 +67,15 @@ bool MayBeRedirected(const std::string& path) {
 PathKind LookInView(const std::string& path) {
   if (path.size() < kPlainPathLimit) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
-    return PathKindOf(attributes == INVALID_FILE_ATTRIBUTES ? static_cast<long>(GetLastError()) : kFileOk, attributes);
+    return PathKindOf(
+        attributes == INVALID_FILE_ATTRIBUTES ? static_cast<long>(GetLastError()) : kFileOk,
+        attributes);
   }
   const std::wstring wide = Widen(path);
   if (wide.empty() || wide.size() > kMaxLongPath) return PathKind::Unknown;
   std::wstring full(wide.size() + MAX_PATH, L'\0');
-  DWORD length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+  DWORD length =
+      GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
   if (length >= full.size()) {  // too small: the size needed came back
     full.assign(length, L'\0');
     length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
@@ -82,7 +85,9 @@ PathKind LookInView(const std::string& path) {
   const std::wstring form = LongPathForm(full);
   if (form.empty() || form.size() > kMaxLongPath) return PathKind::Unknown;
   const DWORD attributes = GetFileAttributesW(form.c_str());
-  return PathKindOf(attributes == INVALID_FILE_ATTRIBUTES ? static_cast<long>(GetLastError()) : kFileOk, attributes);
+  return PathKindOf(
+      attributes == INVALID_FILE_ATTRIBUTES ? static_cast<long>(GetLastError()) : kFileOk,
+      attributes);
 }
 
 bool Found(PathKind kind) { return kind == PathKind::File || kind == PathKind::Folder; }
@@ -97,7 +102,8 @@ PathKind InEitherView(const std::string& path) {
   if (!redirection.active()) return own;
   const PathKind native = LookInView(path);
   if (Found(native)) return native;
-  return own == PathKind::Unknown || native == PathKind::Unknown ? PathKind::Unknown : PathKind::Missing;
+  return own == PathKind::Unknown || native == PathKind::Unknown ? PathKind::Unknown
+                                                                 : PathKind::Missing;
 }
 
 class WinFileSystem final : public FileSystem {
@@ -118,7 +124,8 @@ class WinFileSystem final : public FileSystem {
     std::string value(256, '\0');
     for (int attempt = 0; attempt < 4; ++attempt) {
       SetLastError(ERROR_SUCCESS);
-      const DWORD length = GetEnvironmentVariableA(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
+      const DWORD length =
+          GetEnvironmentVariableA(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
       if (length == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
       if (length < value.size()) {
         value.resize(length);

@@ -18,7 +18,8 @@ namespace {
 
 class WinFileTree final : public FileTree {
  public:
-  bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& each) override {
+  bool ListFolder(const std::string& folder,
+                  const std::function<bool(const FolderEntry&)>& each) override {
     WIN32_FIND_DATAW data;
     FindHandle search(FindFirstFileW(Widen(folder + "*.*").c_str(), &data));
     if (!search.valid()) return false;
@@ -35,24 +36,27 @@ class WinFileTree final : public FileTree {
   }
 
   std::int64_t FileSize(const std::string& path) override {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return -1;
     LARGE_INTEGER size;
     if (!GetFileSizeEx(file.get(), &size)) return -1;
     return size.QuadPart;
   }
 
-  Removal RemoveFile(const std::string& path, const std::function<bool(const std::string&)>& inside) override {
+  Removal RemoveFile(const std::string& path,
+                     const std::function<bool(const std::string&)>& inside) override {
     QuietErrors quiet;
     FileHandle file(CreateFileW(Widen(path).c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     // A folder does not open without backup semantics; the handle is a file's or a link's.
     if (!file.valid()) return Removal::kFailed;
     std::string location;
     if (!Location(file.get(), location) || !inside(location)) return Removal::kOutside;
     FILE_DISPOSITION_INFO disposition{TRUE};
-    return SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition, sizeof disposition)
+    return SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition,
+                                      sizeof disposition)
                ? Removal::kRemoved
                : Removal::kFailed;
   }
@@ -61,12 +65,15 @@ class WinFileTree final : public FileTree {
     QuietErrors quiet;
     ResolvedFolder resolved;
     const std::wstring wide = Widen(path);
-    FileHandle folder(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    FileHandle folder(
+        CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES,
+                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!folder.valid()) {
       const DWORD error = GetLastError();
-      resolved.kind = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? FolderKind::kMissing
-                                                                                   : FolderKind::kUnreadable;
+      resolved.kind = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
+                          ? FolderKind::kMissing
+                          : FolderKind::kUnreadable;
       return resolved;
     }
     // The handle tells of a junction on Windows; Wine opens what a Unix link leads to but shows
@@ -80,7 +87,8 @@ class WinFileTree final : public FileTree {
     } else if ((opened.dwFileAttributes & named & FILE_ATTRIBUTE_DIRECTORY) == 0) {
       resolved.kind = FolderKind::kNotFolder;
     } else {
-      resolved.kind = Location(folder.get(), resolved.location) ? FolderKind::kPlain : FolderKind::kNotAnsi;
+      resolved.kind =
+          Location(folder.get(), resolved.location) ? FolderKind::kPlain : FolderKind::kNotAnsi;
     }
     return resolved;
   }
@@ -90,12 +98,13 @@ class WinFileTree final : public FileTree {
   // while the handle is held.
   std::unique_ptr<FolderHold> HoldPlainFolder(const std::string& path) override {
     QuietErrors quiet;
-    FileHandle folder(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    FileHandle folder(CreateFileA(
+        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+        OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!folder.valid()) return nullptr;
     BY_HANDLE_FILE_INFORMATION opened;
-    if (!GetFileInformationByHandle(folder.get(), &opened) || !IsPlainFolder(opened.dwFileAttributes) ||
-        !IsPlainFolder(GetFileAttributesA(path.c_str())))
+    if (!GetFileInformationByHandle(folder.get(), &opened) ||
+        !IsPlainFolder(opened.dwFileAttributes) || !IsPlainFolder(GetFileAttributesA(path.c_str())))
       return nullptr;
     return std::make_unique<HeldFolder>(std::move(folder));
   }
@@ -113,15 +122,19 @@ class WinFileTree final : public FileTree {
   // prefix; false when the system cannot tell or the ANSI code page cannot spell it.
   static bool Location(HANDLE handle, std::string& out) {
     std::wstring path(MAX_PATH, L'\0');
-    DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), VOLUME_NAME_DOS);
+    DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                             VOLUME_NAME_DOS);
     if (length >= path.size()) {
       path.resize(length);
-      length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), VOLUME_NAME_DOS);
+      length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
+                                         VOLUME_NAME_DOS);
     }
     if (length == 0 || length >= path.size()) return false;
     path.resize(length);
-    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) path.replace(0, 8, L"\\\\");
-    else if (path.compare(0, 4, L"\\\\?\\") == 0) path.erase(0, 4);
+    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0)
+      path.replace(0, 8, L"\\\\");
+    else if (path.compare(0, 4, L"\\\\?\\") == 0)
+      path.erase(0, 4);
     if (path.size() > 3 && path.back() == L'\\') path.pop_back();
     return SpellExactlyInAnsi(path.data(), path.size(), out);
   }

@@ -15,7 +15,8 @@ class UniqueHandle {
   UniqueHandle() = default;
   explicit UniqueHandle(T handle) : handle_(handle) {}
   ~UniqueHandle() { reset(); }
-  UniqueHandle(UniqueHandle&& other) noexcept : handle_(std::exchange(other.handle_, Traits::Invalid())) {}
+  UniqueHandle(UniqueHandle&& other) noexcept
+      : handle_(std::exchange(other.handle_, Traits::Invalid())) {}
   UniqueHandle& operator=(UniqueHandle&& other) noexcept {
     if (this != &other) reset(std::exchange(other.handle_, Traits::Invalid()));
     return *this;

@@ -17,8 +17,8 @@ bool StartProgram(const std::string& program, const std::string& commandLine) {
   // The call may write into the command line.
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
-  if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
+  if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
     return false;
   const KernelHandle thread(process.hThread), started(process.hProcess);
   return true;

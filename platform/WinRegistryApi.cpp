@@ -17,10 +17,14 @@ namespace {
 HKEY ToHkey(RegKey key) {
   // The predefined roots are sign-extended on 64-bit Windows.
   switch (key) {
-    case static_cast<RegKey>(RootKey::ClassesRoot): return HKEY_CLASSES_ROOT;
-    case static_cast<RegKey>(RootKey::CurrentUser): return HKEY_CURRENT_USER;
-    case static_cast<RegKey>(RootKey::LocalMachine): return HKEY_LOCAL_MACHINE;
-    default: return reinterpret_cast<HKEY>(key);
+    case static_cast<RegKey>(RootKey::ClassesRoot):
+      return HKEY_CLASSES_ROOT;
+    case static_cast<RegKey>(RootKey::CurrentUser):
+      return HKEY_CURRENT_USER;
+    case static_cast<RegKey>(RootKey::LocalMachine):
+      return HKEY_LOCAL_MACHINE;
+    default:
+      return reinterpret_cast<HKEY>(key);
   }
 }
 
@@ -32,21 +36,24 @@ bool IsRoot(RegKey key) {
 
 class WinRegistryApi final : public RegistryApi {
  public:
-  long OpenKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) override {
+  long OpenKey(RegKey base, const std::string& subPath, std::uint32_t access,
+               RegKey& out) override {
     HKEY key = nullptr;
     LONG rc = RegOpenKeyExA(ToHkey(base), subPath.c_str(), 0, access, &key);
     out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     return rc;
   }
 
-  long OpenKeyNoFollow(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) override {
+  long OpenKeyNoFollow(RegKey base, const std::string& subPath, std::uint32_t access,
+                       RegKey& out) override {
     HKEY key = nullptr;
     LONG rc = RegOpenKeyExA(ToHkey(base), subPath.c_str(), REG_OPTION_OPEN_LINK, access, &key);
     out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     return rc;
   }
 
-  long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) override {
+  long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access,
+                 RegKey& out) override {
     HKEY key = nullptr;
     LONG rc = RegCreateKeyExA(ToHkey(base), subPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                               access, nullptr, &key, nullptr);
@@ -77,7 +84,8 @@ class WinRegistryApi final : public RegistryApi {
     // Key names are at most 255 characters.
     char buffer[256 + 1];
     DWORD length = sizeof buffer;
-    LONG rc = RegEnumKeyExA(ToHkey(key), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+    LONG rc =
+        RegEnumKeyExA(ToHkey(key), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
     if (rc == ERROR_SUCCESS) name.assign(buffer, length);
     return rc;
   }
@@ -90,7 +98,8 @@ class WinRegistryApi final : public RegistryApi {
     for (int attempt = 0; attempt < 8; ++attempt) {
       DWORD nameLength = static_cast<DWORD>(nameBuffer.size());
       DWORD type = 0;
-      LONG rc = RegEnumValueA(ToHkey(key), index, nameBuffer.data(), &nameLength, nullptr, &type, nullptr, nullptr);
+      LONG rc = RegEnumValueA(ToHkey(key), index, nameBuffer.data(), &nameLength, nullptr, &type,
+                              nullptr, nullptr);
       if (rc == ERROR_MORE_DATA) {
         nameBuffer.resize(nameBuffer.size() * 2);
         continue;
@@ -105,7 +114,8 @@ class WinRegistryApi final : public RegistryApi {
     return ERROR_MORE_DATA;
   }
 
-  long QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::string* data) override {
+  long QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
+                  std::string* data) override {
     DWORD valueType = 0;
     if (data == nullptr) {
       LONG rc = RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType, nullptr, nullptr);
@@ -133,7 +143,8 @@ class WinRegistryApi final : public RegistryApi {
     return rc;
   }
 
-  long QueryExactText(RegKey key, const std::string& name, std::string& text, bool& exact) override {
+  long QueryExactText(RegKey key, const std::string& name, std::string& text,
+                      bool& exact) override {
     // The name was read through the narrow calls; it finds its value again only if it survived
     // that reading, which is all a caller about to act on the value needs.
     const std::wstring wideName = Widen(name);
@@ -143,7 +154,8 @@ class WinRegistryApi final : public RegistryApi {
     for (int attempt = 0; rc == ERROR_SUCCESS && attempt < 8; ++attempt) {
       data.assign(length / sizeof(wchar_t) + 2, L'\0');
       DWORD got = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-      rc = RegQueryValueExW(ToHkey(key), wideName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &got);
+      rc = RegQueryValueExW(ToHkey(key), wideName.c_str(), nullptr, &type,
+                            reinterpret_cast<BYTE*>(data.data()), &got);
       if (rc == ERROR_MORE_DATA) {
         length = got > length ? got : length * 2 + 16;
         rc = ERROR_SUCCESS;
@@ -162,7 +174,8 @@ class WinRegistryApi final : public RegistryApi {
       BOOL substituted = FALSE;
       BOOL* ask = utf8 ? nullptr : &substituted;
       const int wideLength = static_cast<int>(data.size());
-      const int size = WideCharToMultiByte(CP_ACP, flags, data.data(), wideLength, nullptr, 0, nullptr, ask);
+      const int size =
+          WideCharToMultiByte(CP_ACP, flags, data.data(), wideLength, nullptr, 0, nullptr, ask);
       if (size <= 0) {
         exact = false;
         return ERROR_SUCCESS;
@@ -175,9 +188,11 @@ class WinRegistryApi final : public RegistryApi {
     return rc;
   }
 
-  long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) override {
+  long SetValue(RegKey key, const std::string& name, std::uint32_t type,
+                const std::string& data) override {
     return RegSetValueExA(ToHkey(key), name.c_str(), 0, type,
-                          reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+                          reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size()));
   }
 
   long DeleteKey(RegKey base, const std::string& subPath) override {
@@ -194,10 +209,10 @@ class WinRegistryApi final : public RegistryApi {
     using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
     using ToDosErrorFn = ULONG(WINAPI*)(LONG);
     static const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-    static const auto ntDeleteKey =
-        reinterpret_cast<NtDeleteKeyFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")));
-    static const auto toDosError =
-        reinterpret_cast<ToDosErrorFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
+    static const auto ntDeleteKey = reinterpret_cast<NtDeleteKeyFn>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")));
+    static const auto toDosError = reinterpret_cast<ToDosErrorFn>(
+        reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlNtStatusToDosError")));
     if (ntDeleteKey == nullptr || toDosError == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
     if (key == 0 || IsRoot(key)) return ERROR_ACCESS_DENIED;
     const LONG status = ntDeleteKey(ToHkey(key));
@@ -210,8 +225,8 @@ class WinRegistryApi final : public RegistryApi {
 #else
     static const bool wow64 = [] {
       using IsWow64Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
-      const auto isWow64 = reinterpret_cast<IsWow64Fn>(
-          reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+      const auto isWow64 = reinterpret_cast<IsWow64Fn>(reinterpret_cast<void*>(
+          GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
       BOOL result = FALSE;
       return isWow64 != nullptr && isWow64(GetCurrentProcess(), &result) && result;
     }();
@@ -245,12 +260,14 @@ class WinRegistryApi final : public RegistryApi {
         continue;
       }
       if (rc != ERROR_SUCCESS) return rc;
-      bool exact = SpellExactlyInAnsi(reinterpret_cast<const wchar_t*>(wideName.data()), nameLength, value.name);
+      bool exact = SpellExactlyInAnsi(reinterpret_cast<const wchar_t*>(wideName.data()), nameLength,
+                                      value.name);
       value.type = type;
       if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
         // Whole characters only: a stray last byte of odd-sized data is dropped, as the narrow
         // call drops it.
-        exact = SpellExactlyInAnsi(reinterpret_cast<const wchar_t*>(wideData.data()), dataLength / sizeof(wchar_t), value.data) &&
+        exact = SpellExactlyInAnsi(reinterpret_cast<const wchar_t*>(wideData.data()),
+                                   dataLength / sizeof(wchar_t), value.data) &&
                 exact;
       } else {
         value.data.assign(wideData.data(), dataLength);

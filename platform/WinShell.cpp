@@ -14,7 +14,8 @@ std::string ExecutablePath() {
   // A path may be longer than MAX_PATH; the buffer grows until the name fits.
   std::vector<char> buffer(MAX_PATH);
   for (;;) {
-    const DWORD length = GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length =
+        GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return std::string();
     if (length < buffer.size()) return std::string(buffer.data(), length);
     if (buffer.size() >= 32768) return std::string();

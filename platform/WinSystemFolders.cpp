@@ -39,19 +39,20 @@ class WinSystemFolders final : public SystemFolders {
     std::wstring expanded(wide.size() + 64, L'\0');
     for (int attempt = 0; attempt < 4; ++attempt) {
       // needed counts the terminating zero; a variable's value may change between two calls.
-      const DWORD needed =
-          ExpandEnvironmentStringsW(wide.c_str(), expanded.data(), static_cast<DWORD>(expanded.size()));
+      const DWORD needed = ExpandEnvironmentStringsW(wide.c_str(), expanded.data(),
+                                                     static_cast<DWORD>(expanded.size()));
       if (needed == 0) return false;
       if (needed <= expanded.size()) {
         expanded.resize(needed - 1);
         if (SpellExactlyInAnsi(expanded.data(), expanded.size(), out)) return true;
         // The nearest spelling, for showing.
-        const int size = WideCharToMultiByte(CP_ACP, 0, expanded.data(), static_cast<int>(expanded.size()),
-                                             nullptr, 0, nullptr, nullptr);
+        const int size =
+            WideCharToMultiByte(CP_ACP, 0, expanded.data(), static_cast<int>(expanded.size()),
+                                nullptr, 0, nullptr, nullptr);
         out.assign(size > 0 ? static_cast<std::size_t>(size) : 0, '\0');
         if (size > 0)
-          WideCharToMultiByte(CP_ACP, 0, expanded.data(), static_cast<int>(expanded.size()), out.data(), size,
-                              nullptr, nullptr);
+          WideCharToMultiByte(CP_ACP, 0, expanded.data(), static_cast<int>(expanded.size()),
+                              out.data(), size, nullptr, nullptr);
         return false;
       }
       expanded.assign(needed, L'\0');
@@ -88,7 +89,9 @@ class WinSystemFolders final : public SystemFolders {
 
   std::string ShellFolder(void* owner, int folder) override {
     LPITEMIDLIST list = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(static_cast<HWND>(owner), folder, &list)) || list == nullptr) return "";
+    if (FAILED(SHGetSpecialFolderLocation(static_cast<HWND>(owner), folder, &list)) ||
+        list == nullptr)
+      return "";
     char buffer[MAX_PATH] = {};
     const BOOL ok = SHGetPathFromIDListA(list, buffer);
     ILFree(list);
@@ -97,7 +100,8 @@ class WinSystemFolders final : public SystemFolders {
 
   std::string DecimalSeparator() override {
     char buffer[8] = {};
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, sizeof buffer) <= 1) return ".";
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, sizeof buffer) <= 1)
+      return ".";
     return buffer;
   }
 };

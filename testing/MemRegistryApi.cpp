@@ -40,10 +40,9 @@ std::vector<std::string> SplitPath(const std::string& path) {
 }  // namespace
 
 bool MemRegistryApi::NoCaseLess::operator()(const std::string& a, const std::string& b) const {
-  return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                      [](unsigned char x, unsigned char y) {
-                                        return std::tolower(x) < std::tolower(y);
-                                      });
+  return std::lexicographical_compare(
+      a.begin(), a.end(), b.begin(), b.end(),
+      [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
 }
 
 MemRegistryApi::MemRegistryApi() {
@@ -83,8 +82,8 @@ std::string MemRegistryApi::PathOf(const Node* node) {
   return path;
 }
 
-void MemRegistryApi::RunHook(std::unique_lock<std::mutex>& lock, const std::string& op, const Node* node,
-                             const std::string& subPath) {
+void MemRegistryApi::RunHook(std::unique_lock<std::mutex>& lock, const std::string& op,
+                             const Node* node, const std::string& subPath) {
   if (!hook) return;
   std::string path = PathOf(node);
   if (!subPath.empty()) path += "\\" + subPath;
@@ -128,7 +127,8 @@ bool MemRegistryApi::KeyExists(RootKey root, const std::string& path) const {
   return const_cast<MemRegistryApi*>(this)->Walk(RootNode(root), path, false) != nullptr;
 }
 
-bool MemRegistryApi::ValueExists(RootKey root, const std::string& path, const std::string& name) const {
+bool MemRegistryApi::ValueExists(RootKey root, const std::string& path,
+                                 const std::string& name) const {
   std::unique_lock<std::mutex> lock(mutex_);
   auto* self = const_cast<MemRegistryApi*>(this);
   Node* node = self->Walk(RootNode(root), path, false);
@@ -168,8 +168,9 @@ void MemRegistryApi::MarkInexact(RootKey root, const std::string& path, const st
   Walk(RootNode(root), path, true)->inexactValues.insert(name);
 }
 
-std::pair<MemRegistryApi::Node*, std::string> MemRegistryApi::InView(Node* from, const std::string& subPath,
-                                                                    std::uint32_t access) const {
+std::pair<MemRegistryApi::Node*, std::string> MemRegistryApi::InView(Node* from,
+                                                                     const std::string& subPath,
+                                                                     std::uint32_t access) const {
   if (!twoViews_ || (access & kKeyWow64View64) != 0 || subPath.empty()) return {from, subPath};
   const Node* root = from;
   while (root->parent != nullptr) root = root->parent;
@@ -183,7 +184,8 @@ std::pair<MemRegistryApi::Node*, std::string> MemRegistryApi::InView(Node* from,
   return {RootNode(RootKey::LocalMachine), path};
 }
 
-long MemRegistryApi::OpenKey(RegKey base, const std::string& requestedPath, std::uint32_t access, RegKey& out) {
+long MemRegistryApi::OpenKey(RegKey base, const std::string& requestedPath, std::uint32_t access,
+                             RegKey& out) {
   out = 0;
   if (requestedPath.size() > kNarrowPathLimit) return kRegMoreData;
   std::unique_lock<std::mutex> lock(mutex_);
@@ -203,7 +205,8 @@ long MemRegistryApi::OpenKey(RegKey base, const std::string& requestedPath, std:
   return kRegOk;
 }
 
-long MemRegistryApi::CreateKey(RegKey base, const std::string& requestedPath, std::uint32_t access, RegKey& out) {
+long MemRegistryApi::CreateKey(RegKey base, const std::string& requestedPath, std::uint32_t access,
+                               RegKey& out) {
   out = 0;
   if (requestedPath.size() > kNarrowPathLimit) return kRegMoreData;
   std::unique_lock<std::mutex> lock(mutex_);
@@ -247,10 +250,13 @@ long MemRegistryApi::QueryInfo(RegKey key, RegKeyInfo& info) {
   info.subkeys = static_cast<std::uint32_t>(node->children.size());
   info.values = static_cast<std::uint32_t>(node->values.size());
   for (const auto& [name, child] : node->children)
-    info.maxSubkeyLen = std::max<std::uint32_t>(info.maxSubkeyLen, static_cast<std::uint32_t>(name.size()));
+    info.maxSubkeyLen =
+        std::max<std::uint32_t>(info.maxSubkeyLen, static_cast<std::uint32_t>(name.size()));
   for (const RegValue& v : node->values) {
-    info.maxValueNameLen = std::max<std::uint32_t>(info.maxValueNameLen, static_cast<std::uint32_t>(v.name.size()));
-    info.maxValueLen = std::max<std::uint32_t>(info.maxValueLen, static_cast<std::uint32_t>(v.data.size()));
+    info.maxValueNameLen =
+        std::max<std::uint32_t>(info.maxValueNameLen, static_cast<std::uint32_t>(v.name.size()));
+    info.maxValueLen =
+        std::max<std::uint32_t>(info.maxValueLen, static_cast<std::uint32_t>(v.data.size()));
   }
   return kRegOk;
 }
@@ -280,7 +286,8 @@ long MemRegistryApi::EnumValue(RegKey key, std::uint32_t index, RegValue& value,
   return kRegOk;
 }
 
-long MemRegistryApi::QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::string* data) {
+long MemRegistryApi::QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
+                                std::string* data) {
   std::unique_lock<std::mutex> lock(mutex_);
   Node* node = NodeOf(key);
   if (node == nullptr) return kKeyDeleted;
@@ -293,7 +300,8 @@ long MemRegistryApi::QueryValue(RegKey key, const std::string& name, std::uint32
   return kRegOk;
 }
 
-long MemRegistryApi::QueryExactText(RegKey key, const std::string& name, std::string& text, bool& exact) {
+long MemRegistryApi::QueryExactText(RegKey key, const std::string& name, std::string& text,
+                                    bool& exact) {
   std::unique_lock<std::mutex> lock(mutex_);
   Node* node = NodeOf(key);
   if (node == nullptr) return kKeyDeleted;
@@ -306,7 +314,8 @@ long MemRegistryApi::QueryExactText(RegKey key, const std::string& name, std::st
   return kRegOk;
 }
 
-long MemRegistryApi::SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) {
+long MemRegistryApi::SetValue(RegKey key, const std::string& name, std::uint32_t type,
+                              const std::string& data) {
   std::unique_lock<std::mutex> lock(mutex_);
   Node* node = NodeOf(key);
   if (node == nullptr) return kKeyDeleted;

@@ -15,8 +15,8 @@
 #include <memory>
 #include <mutex>
 #include <set>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/RegistryApi.h"
@@ -31,7 +31,8 @@ class MemRegistryApi final : public RegistryApi {
   void AddKey(RootKey root, const std::string& path);
   void AddValue(RootKey root, const std::string& path, const std::string& name, std::uint32_t type,
                 const std::string& data);
-  void AddText(RootKey root, const std::string& path, const std::string& name, const std::string& text);
+  void AddText(RootKey root, const std::string& path, const std::string& name,
+               const std::string& text);
   bool KeyExists(RootKey root, const std::string& path) const;
   bool ValueExists(RootKey root, const std::string& path, const std::string& name) const;
   bool RemoveKey(RootKey root, const std::string& path);
@@ -65,14 +66,17 @@ class MemRegistryApi final : public RegistryApi {
   }
 
   long OpenKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) override;
-  long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) override;
+  long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access,
+                 RegKey& out) override;
   void CloseKey(RegKey key) override;
   long QueryInfo(RegKey key, RegKeyInfo& info) override;
   long EnumKey(RegKey key, std::uint32_t index, std::string& name) override;
   long EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) override;
-  long QueryValue(RegKey key, const std::string& name, std::uint32_t& type, std::string* data) override;
+  long QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
+                  std::string* data) override;
   long QueryExactText(RegKey key, const std::string& name, std::string& text, bool& exact) override;
-  long SetValue(RegKey key, const std::string& name, std::uint32_t type, const std::string& data) override;
+  long SetValue(RegKey key, const std::string& name, std::uint32_t type,
+                const std::string& data) override;
   long DeleteKey(RegKey base, const std::string& subPath) override;
   long DeleteValue(RegKey key, const std::string& name) override;
   long DeleteOpenedKey(RegKey key) override;
@@ -102,7 +106,8 @@ class MemRegistryApi final : public RegistryApi {
   void Forget(Node* node);
   // Where an open of subPath below from lands in the view that access asks for: the key to
   // walk from and the path to walk.
-  std::pair<Node*, std::string> InView(Node* from, const std::string& subPath, std::uint32_t access) const;
+  std::pair<Node*, std::string> InView(Node* from, const std::string& subPath,
+                                       std::uint32_t access) const;
 
   mutable std::mutex mutex_;
   std::unique_ptr<Node> roots_[3];

@@ -31,7 +31,8 @@ class CheckKeyTest : public ::testing::Test {
     for (const Finding& f : Scan()) out.push_back(f.parameter);
     return out;
   }
-  void Text(RootKey root, const std::string& path, const std::string& name, const std::string& text) {
+  void Text(RootKey root, const std::string& path, const std::string& name,
+            const std::string& text) {
     mem_.AddText(root, path, name, text);
   }
   MemRegistryApi mem_;
@@ -47,11 +48,11 @@ TEST_F(CheckKeyTest, EmptyExtensionKeyIsReported) {
 }
 
 TEST_F(CheckKeyTest, ExtensionKeyWithAnythingInItOrWithoutDotIsNot) {
-  mem_.AddText(HKCR, ".def", "", "");                // only an empty default value
-  mem_.AddKey(HKCR, ".sub\\ShellNew");                // a subkey
-  mem_.AddKey(HKCR, "nodot");                         // not an extension
+  mem_.AddText(HKCR, ".def", "", "");   // only an empty default value
+  mem_.AddKey(HKCR, ".sub\\ShellNew");  // a subkey
+  mem_.AddKey(HKCR, "nodot");           // not an extension
   mem_.AddValue(HKCR, ".num", "n", kRegDword, "\x01\x00\x00\x00");
-  mem_.AddKey(HKCR, ".txt\\ShellNew\\.inner");        // below the top level: never inspected
+  mem_.AddKey(HKCR, ".txt\\ShellNew\\.inner");  // below the top level: never inspected
   EXPECT_TRUE(Scan().empty());
 }
 
@@ -62,7 +63,8 @@ TEST_F(CheckKeyTest, BrokenReferenceIsReportedWithItsTextAsRead) {
   ASSERT_EQ(found.size(), 2u);
   EXPECT_EQ(found[0], (Finding{"The incorrect reference to a file", "C:\\Tool\\tool.exe -u", "HKLM",
                                "\\SOFTWARE\\Vendor\\Tool", "Uninstall"}));
-  EXPECT_EQ(found[1], (Finding{"The incorrect reference to a file", "C:\\Gone\\app.exe", "HKCU", "\\SOFTWARE\\Mine", ""}));
+  EXPECT_EQ(found[1], (Finding{"The incorrect reference to a file", "C:\\Gone\\app.exe", "HKCU",
+                               "\\SOFTWARE\\Mine", ""}));
 }
 
 TEST_F(CheckKeyTest, ExistingFileOrFolderIsNotReported) {
@@ -97,12 +99,14 @@ TEST_F(CheckKeyTest, SeveralBrokenValuesInOneKeyKeepTheirOrder) {
   Text(HKCU, "SOFTWARE\\Three", "z", "C:\\one.exe");
   Text(HKCU, "SOFTWARE\\Three", "a", "C:\\two.dll,0");
   Text(HKCU, "SOFTWARE\\Three", "m", "C:\\three.exe!1");
-  EXPECT_EQ(Parameters(), (std::vector<std::string>{"C:\\one.exe", "C:\\two.dll,0", "C:\\three.exe!1"}));
+  EXPECT_EQ(Parameters(),
+            (std::vector<std::string>{"C:\\one.exe", "C:\\two.dll,0", "C:\\three.exe!1"}));
 }
 
 TEST_F(CheckKeyTest, TextWithoutTerminatorOrWithTrailingBytes) {
   mem_.AddValue(HKCU, "SOFTWARE\\Raw", "noNul", kRegSz, "C:\\raw.exe");
-  mem_.AddValue(HKCU, "SOFTWARE\\Raw", "junk", kRegSz, std::string("C:\\cut.exe\0C:\\after.exe", 23));
+  mem_.AddValue(HKCU, "SOFTWARE\\Raw", "junk", kRegSz,
+                std::string("C:\\cut.exe\0C:\\after.exe", 23));
   mem_.AddValue(HKCU, "SOFTWARE\\Raw", "odd", kRegSz, std::string("C:\\odd.exe\0\0\0", 13));
   EXPECT_EQ(Parameters(), (std::vector<std::string>{"C:\\raw.exe", "C:\\cut.exe", "C:\\odd.exe"}));
 }
@@ -137,7 +141,8 @@ TEST_F(CheckKeyTest, ValueVanishingUnderTheScanIsPassedOver) {
 
 // Values are read with one enumeration call each: no lookups by name, no key opened twice.
 TEST_F(CheckKeyTest, EachValueIsReadOnceWithItsKeyOpenedOnce) {
-  for (int i = 0; i < 5; ++i) Text(HKCU, "SOFTWARE\\One", "v" + std::to_string(i), "C:\\one" + std::to_string(i) + ".exe");
+  for (int i = 0; i < 5; ++i)
+    Text(HKCU, "SOFTWARE\\One", "v" + std::to_string(i), "C:\\one" + std::to_string(i) + ".exe");
   mem_.AddValue(HKCU, "SOFTWARE\\One", "n", kRegDword, "\x01\x00\x00\x00");
   std::map<std::string, int> ops;
   mem_.hook = [&](const std::string& op, const std::string& path) {
@@ -160,14 +165,17 @@ TEST_F(CheckKeyTest, LongNamesAndLargeData) {
 }
 
 TEST_F(CheckKeyTest, DriveSerialIsAskedOncePerScan) {
-  for (int i = 0; i < 50; ++i) Text(HKCU, "SOFTWARE\\Many", "v" + std::to_string(i), "C:\\missing" + std::to_string(i) + ".exe");
+  for (int i = 0; i < 50; ++i)
+    Text(HKCU, "SOFTWARE\\Many", "v" + std::to_string(i),
+         "C:\\missing" + std::to_string(i) + ".exe");
   for (int i = 0; i < 5; ++i) Text(HKCU, "SOFTWARE\\Many", "q" + std::to_string(i), "Q:\\x.exe");
   EXPECT_EQ(Scan().size(), 50u);
   EXPECT_EQ(files_.serialQueries, 2);  // C and Q
 }
 
 TEST_F(CheckKeyTest, FileAnswersAreAskedOncePerScan) {
-  for (int i = 0; i < 40; ++i) Text(HKCU, "SOFTWARE\\Same\\k" + std::to_string(i), "v", "C:\\same.exe -u");
+  for (int i = 0; i < 40; ++i)
+    Text(HKCU, "SOFTWARE\\Same\\k" + std::to_string(i), "v", "C:\\same.exe -u");
   TCleanThread worker(sink_, mem_, files_);
   worker.FScanReferences = true;
   worker.RunScan();
@@ -192,7 +200,9 @@ TEST_F(CheckKeyTest, ValueTheAnsiCodePageCannotSpellIsNotReported) {
   mem_.MarkInexact(HKCU, "SOFTWARE\\Wide", "lossy?name");
   Text(HKCU, "SOFTWARE\\Wide", "plain?", "C:\\Data\\gone.txt");  // a '?' of its own is no loss
   int queries = 0;
-  mem_.hook = [&](const std::string& op, const std::string&) { queries += op.rfind("query", 0) == 0; };
+  mem_.hook = [&](const std::string& op, const std::string&) {
+    queries += op.rfind("query", 0) == 0;
+  };
   const std::vector<Finding> found = Scan();
   ASSERT_EQ(found.size(), 1u);
   EXPECT_EQ(found[0].valueName, "plain?");
@@ -202,7 +212,9 @@ TEST_F(CheckKeyTest, ValueTheAnsiCodePageCannotSpellIsNotReported) {
 // A folder that is missing settles every path below it with one question.
 TEST_F(CheckKeyTest, PathsInAMissingFolderAreAnsweredByTheFolder) {
   files_.files.insert("C:\\Here\\x.exe");
-  for (int i = 0; i < 30; ++i) Text(HKCU, "SOFTWARE\\Gone", "v" + std::to_string(i), "C:\\Gone\\Deep\\f" + std::to_string(i) + ".exe");
+  for (int i = 0; i < 30; ++i)
+    Text(HKCU, "SOFTWARE\\Gone", "v" + std::to_string(i),
+         "C:\\Gone\\Deep\\f" + std::to_string(i) + ".exe");
   Text(HKCU, "SOFTWARE\\Here", "missing", "C:\\Here\\y.exe");
   Text(HKCU, "SOFTWARE\\Here", "dotted", "C:\\Here\\.\\x.exe");  // the system reads it its own way
   files_.files.insert("C:\\Here\\.\\x.exe");
@@ -235,7 +247,8 @@ TEST_F(CheckKeyTest, BothViewsAreReportedOnceAndRepairedInTheirOwnView) {
   mem_.SetTwoViews(true);
   Text(HKLM, "SOFTWARE\\MvNative", "v", "C:\\Gone\\native.exe");
   Text(HKLM, "SOFTWARE\\Wow6432Node\\MvWow", "v", "C:\\Gone\\wow.exe");
-  Text(HKLM, "SOFTWARE\\MvWow", "v", "C:\\Here\\wow.exe");  // the native twin names a file that exists
+  Text(HKLM, "SOFTWARE\\MvWow", "v",
+       "C:\\Here\\wow.exe");  // the native twin names a file that exists
   Text(HKLM, "SOFTWARE\\Wow6432Node\\MvNative", "v", "C:\\Here\\native.exe");
   files_.files = {"C:\\Here\\wow.exe", "C:\\Here\\native.exe"};
   const std::vector<Finding> found = Scan();
@@ -243,7 +256,9 @@ TEST_F(CheckKeyTest, BothViewsAreReportedOnceAndRepairedInTheirOwnView) {
   EXPECT_EQ(found[0].keyPath, "\\SOFTWARE\\MvNative");
   EXPECT_EQ(found[1].keyPath, "\\SOFTWARE\\Wow6432Node\\MvWow");
   for (const Finding& f : found)
-    EXPECT_TRUE(DeleteRegItem(HKLM, f.keyPath, f.valueName, f.parameter, false, false, mem_, files_)) << f.keyPath;
+    EXPECT_TRUE(
+        DeleteRegItem(HKLM, f.keyPath, f.valueName, f.parameter, false, false, mem_, files_))
+        << f.keyPath;
   EXPECT_FALSE(mem_.ValueExists(HKLM, "SOFTWARE\\MvNative", "v"));
   EXPECT_FALSE(mem_.ValueExists(HKLM, "SOFTWARE\\Wow6432Node\\MvWow", "v"));
   EXPECT_TRUE(mem_.ValueExists(HKLM, "SOFTWARE\\MvWow", "v"));

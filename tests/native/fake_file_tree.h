@@ -22,7 +22,9 @@ struct CaseLess {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
                                         [](char x, char y) { return Fold(x) < Fold(y); });
   }
-  static bool Same(const std::string& a, const std::string& b) { return !CaseLess()(a, b) && !CaseLess()(b, a); }
+  static bool Same(const std::string& a, const std::string& b) {
+    return !CaseLess()(a, b) && !CaseLess()(b, a);
+  }
 };
 
 class FakeFileTree final : public FileTree {
@@ -46,7 +48,8 @@ class FakeFileTree final : public FileTree {
     return none;
   }
 
-  bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& each) override {
+  bool ListFolder(const std::string& folder,
+                  const std::function<bool(const FolderEntry&)>& each) override {
     ++searches;
     auto it = folders.find(folder);
     if (it == folders.end()) return false;
@@ -60,7 +63,8 @@ class FakeFileTree final : public FileTree {
     const Node& node = At(path);
     return node.entry.name.empty() ? -1 : node.size;
   }
-  Removal RemoveFile(const std::string& path, const std::function<bool(const std::string&)>& inside) override {
+  Removal RemoveFile(const std::string& path,
+                     const std::function<bool(const std::string&)>& inside) override {
     if (!inside(Location(path))) {
       outside.push_back(path);
       return Removal::kOutside;
@@ -83,14 +87,20 @@ class FakeFileTree final : public FileTree {
     while (name.size() > 3 && name.back() == '\\') name.pop_back();
     const std::string location = Location(name);
     const Node& node = At(location);
-    const std::string bare = location.size() == 3 && location[2] == '\\' ? location.substr(0, 2) : location;
+    const std::string bare =
+        location.size() == 3 && location[2] == '\\' ? location.substr(0, 2) : location;
     const bool exists = roots.count(bare) != 0 || !node.entry.name.empty();
     ResolvedFolder resolved;
-    if (unreadable.count(name) != 0) resolved.kind = FolderKind::kUnreadable;
-    else if (At(name).entry.reparsePoint) resolved.kind = FolderKind::kLink;
-    else if (!exists) resolved.kind = FolderKind::kMissing;
-    else if (roots.count(bare) == 0 && !node.entry.folder) resolved.kind = FolderKind::kNotFolder;
-    else resolved = {FolderKind::kPlain, location};
+    if (unreadable.count(name) != 0)
+      resolved.kind = FolderKind::kUnreadable;
+    else if (At(name).entry.reparsePoint)
+      resolved.kind = FolderKind::kLink;
+    else if (!exists)
+      resolved.kind = FolderKind::kMissing;
+    else if (roots.count(bare) == 0 && !node.entry.folder)
+      resolved.kind = FolderKind::kNotFolder;
+    else
+      resolved = {FolderKind::kPlain, location};
     return resolved;
   }
   // Where a path leads: the longest of resolvesTo's paths that it begins with, replaced.
@@ -116,7 +126,7 @@ class FakeFileTree final : public FileTree {
     return std::make_unique<Hold>(*this, path);
   }
 
-  std::set<std::string, CaseLess> roots;                       // folders that exist above everything
+  std::set<std::string, CaseLess> roots;  // folders that exist above everything
   std::map<std::string, std::vector<Node>, CaseLess> folders;  // by path ending in a backslash
   std::vector<std::string> sized, removed, outside;
   std::map<std::string, std::string, CaseLess> resolvesTo;  // where a folder or file really lies
@@ -142,7 +152,8 @@ class FakeFileTree final : public FileTree {
     const std::size_t cut = path.rfind('\\');
     if (cut == std::string::npos) return;
     const std::string parent = path.substr(0, cut + 1);
-    if (roots.count(path.substr(0, cut)) == 0 && path.find('\\') < cut && At(path.substr(0, cut)).entry.name.empty())
+    if (roots.count(path.substr(0, cut)) == 0 && path.find('\\') < cut &&
+        At(path.substr(0, cut)).entry.name.empty())
       Add(path.substr(0, cut), true, 0);
     if (!At(path).entry.name.empty()) return;
     Node node;
@@ -175,7 +186,8 @@ class FakeSystemFolders final : public SystemFolders {
     out = text;
     bool exact = true;
     for (const auto& [name, value] : variables)
-      for (std::size_t at = out.find(name); at != std::string::npos; at = out.find(name, at + value.size())) {
+      for (std::size_t at = out.find(name); at != std::string::npos;
+           at = out.find(name, at + value.size())) {
         out.replace(at, name.size(), value);
         exact = exact && inexact.count(name) == 0;
       }

@@ -41,7 +41,8 @@ class FakeFiles final : public FileSystem {
     if (path.size() == 3 && path[1] == ':' && path[2] == '\\') return serials.count(path[0]) != 0;
     for (const std::set<std::string>* names : {&files, &folders})
       for (const std::string& name : *names)
-        if (name.size() > path.size() + 1 && name.compare(0, path.size(), path) == 0 && name[path.size()] == '\\')
+        if (name.size() > path.size() + 1 && name.compare(0, path.size(), path) == 0 &&
+            name[path.size()] == '\\')
           return true;
     return false;
   }

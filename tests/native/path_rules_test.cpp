@@ -68,22 +68,15 @@ INSTANTIATE_TEST_SUITE_P(
         Resolved{"C:\\Tool\\lib.dll,0", "C:\\Tool\\lib.dll"},
         Resolved{"C:\\Tool\\run.exe %1", "C:\\Tool\\run.exe"},
         Resolved{"C:\\Tool\\x.exe!1", "C:\\Tool\\x.exe"},
-        Resolved{"C:\\Tool\\a^b.txt", "C:\\Tool\\a.txt"},
-        Resolved{"C:\\x\\a.b.b", "C:\\x\\a.b"},
+        Resolved{"C:\\Tool\\a^b.txt", "C:\\Tool\\a.txt"}, Resolved{"C:\\x\\a.b.b", "C:\\x\\a.b"},
         Resolved{"C:\\dir\\file.", "C:\\dir\\file."},
         Resolved{"C:\\WINDOWS\\system32\\rundll32.exe shell32.dll,Control_RunDLL",
                  "C:\\WINDOWS\\system32\\rundll32.exe shell32.dll"},
-        Resolved{"C:\\Tool\\app.exe /s", nullptr},
-        Resolved{"C:\\Tool\\run.exe \"%1\"", nullptr},
-        Resolved{"C:\\a.exe C:\\b.txt", nullptr},
-        Resolved{"C:\\Tool\\a=b.txt", nullptr},
-        Resolved{"C:\\Tool\\a|b.txt", nullptr},
-        Resolved{"C:\\Tool\\*.txt", nullptr},
-        Resolved{"C:\\x.y\\file", nullptr},
-        Resolved{"C:\\", nullptr},
-        Resolved{"C:\\a", nullptr},
-        Resolved{"", nullptr},
-        Resolved{"\\\\server\\share\\a.txt", nullptr},
+        Resolved{"C:\\Tool\\app.exe /s", nullptr}, Resolved{"C:\\Tool\\run.exe \"%1\"", nullptr},
+        Resolved{"C:\\a.exe C:\\b.txt", nullptr}, Resolved{"C:\\Tool\\a=b.txt", nullptr},
+        Resolved{"C:\\Tool\\a|b.txt", nullptr}, Resolved{"C:\\Tool\\*.txt", nullptr},
+        Resolved{"C:\\x.y\\file", nullptr}, Resolved{"C:\\", nullptr}, Resolved{"C:\\a", nullptr},
+        Resolved{"", nullptr}, Resolved{"\\\\server\\share\\a.txt", nullptr},
         Resolved{"\"C:\\Tool\\a.exe\"", nullptr},
         Resolved{"C:\\Tool\\%x.txt", nullptr},  // the name is empty after the cut at '%'
         Resolved{"C:/Tool/a.txt", nullptr}));
@@ -91,14 +84,16 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(CommandLines, ProgramPrefixesAndWildcards) {
   const auto prefixes = [](const std::string& text) {
     std::vector<std::string> list;
-    for (const std::size_t length : ProgramPrefixLengths(text)) list.push_back(text.substr(0, length));
+    for (const std::size_t length : ProgramPrefixLengths(text))
+      list.push_back(text.substr(0, length));
     return list;
   };
   using List = std::vector<std::string>;
   EXPECT_EQ(prefixes("C:\\Windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL"),
             (List{"C:\\Windows\\system32\\rundll32.exe"}));
-  EXPECT_EQ(prefixes("C:\\Program Files\\V\\a.exe  -u x"),
-            (List{"C:\\Program", "C:\\Program Files\\V\\a.exe", "C:\\Program Files\\V\\a.exe  -u"}));
+  EXPECT_EQ(
+      prefixes("C:\\Program Files\\V\\a.exe  -u x"),
+      (List{"C:\\Program", "C:\\Program Files\\V\\a.exe", "C:\\Program Files\\V\\a.exe  -u"}));
   EXPECT_EQ(prefixes("C:\\plain.exe"), List{});
   EXPECT_EQ(prefixes(" C:\\lead.exe "), (List{" C:\\lead.exe"}));
   EXPECT_EQ(prefixes(""), List{});
@@ -114,7 +109,7 @@ TEST(CommandLines, ProgramPrefixesOfALongTextAreBounded) {
   while (words.size() < 120000) words += " w";
   const std::vector<std::size_t> lengths = ProgramPrefixLengths(words);
   ASSERT_FALSE(lengths.empty());
-  EXPECT_EQ(lengths.front(), 16u);  // "C:\Gone\tool.exe"
+  EXPECT_EQ(lengths.front(), 16u);      // "C:\Gone\tool.exe"
   EXPECT_LE(lengths.back() - 8, 765u);  // the last name begins after "C:\Gone\"
   EXPECT_GT(lengths.back() - 8, 700u);
   // Each backslash begins a new name: the bound is then the whole path's length.
@@ -142,7 +137,7 @@ TEST(ExpandVariables, NamesAndWhatStaysAsItIs) {
       {"%ProgramFiles(x86)%\\V\\a.exe %1", "C:\\Program Files (x86)\\V\\a.exe %1"},
       {"%USERNAME%%USERNAME%", "annann"},
       {"C:\\x%EMPTY%.exe", "C:\\x.exe"},
-      {"C:\\a.exe %1 %2", "C:\\a.exe %1 %2"},    // "%1 %" holds a blank: no name
+      {"C:\\a.exe %1 %2", "C:\\a.exe %1 %2"},  // "%1 %" holds a blank: no name
       {"C:\\a.exe \"%1\"", "C:\\a.exe \"%1\""},
       {"C:\\100%", "C:\\100%"},
       {"C:\\%%\\a.exe", "C:\\%%\\a.exe"},
@@ -163,12 +158,25 @@ TEST(ExpandVariables, NamesAndWhatStaysAsItIs) {
 
 TEST(ParentFolder, OnlyForPathsTheSystemReadsAsWritten) {
   const std::pair<const char*, const char*> cases[] = {
-      {"C:\\Gone\\app.exe", "C:\\Gone"}, {"C:\\Gone", "C:\\"}, {"c:\\a b\\c.d\\e f.txt", "c:\\a b\\c.d"},
+      {"C:\\Gone\\app.exe", "C:\\Gone"},
+      {"C:\\Gone", "C:\\"},
+      {"c:\\a b\\c.d\\e f.txt", "c:\\a b\\c.d"},
       {"C:\\Program Files\\V\\lib.dll -u", "C:\\Program Files\\V"},
       // No parent to ask about, or one the system would not read as written.
-      {"C:\\", ""}, {"C:", ""}, {"", ""}, {"1:\\x\\y", ""}, {"\\\\server\\share\\f", ""},
-      {"C:\\x\\..\\Windows", ""}, {"C:\\x\\.\\y", ""}, {"C:\\Gone.\\app.exe", ""}, {"C:\\Gone \\app.exe", ""},
-      {"C:\\a\\\\b", ""}, {"C:\\a\\", ""}, {"C:\\a/b\\c", ""}, {"C:\\a\\?.txt", ""}, {"C:\\a\\f.txt:stream", ""},
+      {"C:\\", ""},
+      {"C:", ""},
+      {"", ""},
+      {"1:\\x\\y", ""},
+      {"\\\\server\\share\\f", ""},
+      {"C:\\x\\..\\Windows", ""},
+      {"C:\\x\\.\\y", ""},
+      {"C:\\Gone.\\app.exe", ""},
+      {"C:\\Gone \\app.exe", ""},
+      {"C:\\a\\\\b", ""},
+      {"C:\\a\\", ""},
+      {"C:\\a/b\\c", ""},
+      {"C:\\a\\?.txt", ""},
+      {"C:\\a\\f.txt:stream", ""},
       {"C:\\a\\\"q\".txt", ""}};
   for (const auto& [path, parent] : cases) EXPECT_EQ(ParentFolder(path), parent) << path;
 }

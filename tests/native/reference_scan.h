@@ -36,7 +36,8 @@ class ReferenceScan {
       TRegistry cursor(api_);
       cursor.SelectRoot(root);
       cursor.SelectView(WholeView(api_));
-      if (!cursor.OpenPathForReading(keyPath.empty() ? "\\" : keyPath) || !cursor.HasChildKeys()) return;
+      if (!cursor.OpenPathForReading(keyPath.empty() ? "\\" : keyPath) || !cursor.HasChildKeys())
+        return;
       cursor.ListSubkeys(names);
     }
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -75,7 +76,8 @@ class ReferenceScan {
       if (!IsBrokenReference(text, files_)) continue;
       std::string exactText;
       bool exact = false;
-      if (api_.QueryExactText(key.BaseKey(), name, exactText, exact) != kRegOk || !exact || exactText != text)
+      if (api_.QueryExactText(key.BaseKey(), name, exactText, exact) != kRegOk || !exact ||
+          exactText != text)
         continue;
       findings.push_back({kCaptionReference, text, SectionCode(root), keyPath, name});
     }

@@ -172,7 +172,8 @@ void RegistryContract_LongPaths(Fixture& f) {
   TRegistry reader(f.api());
   reader.SelectRoot(RootKey::CurrentUser);
   ASSERT_TRUE(reader.OpenPathForReading("\\" + f.base()));
-  ASSERT_TRUE(reader.OpenPathForReading(relative.substr(1) + "\\Leaf\\"));  // relative, from the current key
+  ASSERT_TRUE(reader.OpenPathForReading(relative.substr(1) +
+                                        "\\Leaf\\"));  // relative, from the current key
   EXPECT_EQ(reader.CurrentPath(), path + "\\Leaf");
   EXPECT_EQ(reader.ReadText("v"), "C:\\x.exe");
   EXPECT_FALSE(reader.OpenPathForReading(path + "\\Missing"));

@@ -41,7 +41,8 @@ TEST_F(MemRegistryTest, ReadOnlyOpenFallsBackToNarrowerAccess) {
   TRegistry reg(mem_);
   reg.SelectRoot(RootKey::CurrentUser);
   ASSERT_TRUE(reg.OpenPathForReading("\\Software\\MorvaneTest\\Enumerate"));
-  EXPECT_EQ(reg.Access(), static_cast<std::uint32_t>(kStandardRightsRead | kKeyQueryValue | kKeyEnumerateSubKeys));
+  EXPECT_EQ(reg.Access(), static_cast<std::uint32_t>(kStandardRightsRead | kKeyQueryValue |
+                                                     kKeyEnumerateSubKeys));
   ASSERT_TRUE(reg.OpenPathForReading("\\Software\\MorvaneTest\\QueryOnly"));
   EXPECT_EQ(reg.Access(), static_cast<std::uint32_t>(kKeyQueryValue));
   EXPECT_FALSE(reg.OpenPathForReading("\\Software\\MorvaneTest\\Closed"));
@@ -72,16 +73,20 @@ TEST_F(MemRegistryTest, ValueChangingBetweenSizeQueryAndReadRaises) {
     const char* message;
   };
   const Case cases[] = {
-      {[&](MemRegistryApi& m) { m.AddValue(RootKey::CurrentUser, key, "V", kRegBinary, "\x01\x02"); },
+      {[&](MemRegistryApi& m) {
+         m.AddValue(RootKey::CurrentUser, key, "V", kRegBinary, "\x01\x02");
+       },
        "Invalid data type for 'V'"},
-      {[&](MemRegistryApi& m) { m.RemoveKey(RootKey::CurrentUser, key); }, "Failed to get data for 'V'"},
+      {[&](MemRegistryApi& m) { m.RemoveKey(RootKey::CurrentUser, key); },
+       "Failed to get data for 'V'"},
   };
   for (const Case& c : cases) {
     MemRegistryApi mem;
     mem.AddText(RootKey::CurrentUser, key, "V", "C:\\x.exe");
     int queries = 0;
     mem.hook = [&](const std::string& op, const std::string&) {
-      if (op == "query:V" && ++queries == 2) c.change(mem);  // after the size query, before the read
+      if (op == "query:V" && ++queries == 2)
+        c.change(mem);  // after the size query, before the read
     };
     TRegistry reg(mem);
     reg.SelectRoot(RootKey::CurrentUser);
@@ -112,7 +117,8 @@ TEST_F(MemRegistryTest, KeyVanishingUnderAnOpenCursorFailsQuietly) {
 }
 
 TEST_F(MemRegistryTest, DeleteTreeRemovesHighestIndexFirst) {
-  for (const char* k : {"a", "b", "c"}) mem_.AddKey(RootKey::CurrentUser, std::string("Software\\MorvaneTest\\D\\") + k);
+  for (const char* k : {"a", "b", "c"})
+    mem_.AddKey(RootKey::CurrentUser, std::string("Software\\MorvaneTest\\D\\") + k);
   std::vector<std::string> order;
   mem_.hook = [&](const std::string& op, const std::string& path) {
     if (op == "deletekey") order.push_back(path);
@@ -120,8 +126,9 @@ TEST_F(MemRegistryTest, DeleteTreeRemovesHighestIndexFirst) {
   TRegistry reg(mem_);
   reg.SelectRoot(RootKey::CurrentUser);
   EXPECT_TRUE(reg.DeleteTree("\\Software\\MorvaneTest\\D"));
-  EXPECT_EQ(order, (std::vector<std::string>{"\\Software\\MorvaneTest\\D\\c", "\\Software\\MorvaneTest\\D\\b",
-                                             "\\Software\\MorvaneTest\\D\\a", "\\Software\\MorvaneTest\\D"}));
+  EXPECT_EQ(order, (std::vector<std::string>{
+                       "\\Software\\MorvaneTest\\D\\c", "\\Software\\MorvaneTest\\D\\b",
+                       "\\Software\\MorvaneTest\\D\\a", "\\Software\\MorvaneTest\\D"}));
 }
 
 TEST_F(MemRegistryTest, DeleteTreeFailsWhenASubkeyCannotBeRemoved) {

@@ -25,8 +25,8 @@ std::string ReadFile(const std::string& name) {
 RepairRow Extension(const std::string& name, bool checked = true) {
   return {{"Incorrect expansion", name, "HKCR", "\\" + name, ""}, checked};
 }
-RepairRow Reference(const char* section, const std::string& key, const std::string& value, const std::string& data,
-                    bool checked = true) {
+RepairRow Reference(const char* section, const std::string& key, const std::string& value,
+                    const std::string& data, bool checked = true) {
   return {{"The incorrect reference to a file", data, section, key, value}, checked};
 }
 
@@ -69,7 +69,8 @@ TEST_F(RepairTest, BackupFileByteForByte) {
   mem_.AddText(HKCU, "SOFTWARE\\Q", "", "C:\\q\\\"quoted\\app.exe");
   mem_.AddText(HKCU, "SOFTWARE\\Two", "a", "C:\\a.exe");
   mem_.AddText(HKCU, "SOFTWARE\\Two", "b\\\"x", "C:\\b.exe");
-  EXPECT_TRUE(Repair({Extension(".abc"), Reference("HKLM", "\\SOFTWARE\\Vendor\\App", "Path", "C:\\Old\\app.exe"),
+  EXPECT_TRUE(Repair({Extension(".abc"),
+                      Reference("HKLM", "\\SOFTWARE\\Vendor\\App", "Path", "C:\\Old\\app.exe"),
                       Reference("HKCU", "\\SOFTWARE\\Unchecked", "x", "C:\\x.exe", false),
                       Reference("HKCU", "\\SOFTWARE\\Q", "", "C:\\q\\\"quoted\\app.exe"),
                       Reference("HKCU", "\\SOFTWARE\\Two", "a", "C:\\a.exe"),
@@ -125,12 +126,14 @@ TEST_F(RepairTest, ValueWhoseKeyIsGoneFailsAndTheKeyIsNotCreated) {
   EXPECT_TRUE(Repair({Reference("HKLM", "\\SOFTWARE\\Gone", "v", "C:\\v.exe")}));
   EXPECT_TRUE(corrected_.empty());
   EXPECT_FALSE(mem_.KeyExists(HKLM, "SOFTWARE\\Gone"));
-  EXPECT_EQ(ReadFile(file_), "Morvane v1.0\r\n\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\r\n\"v\"=\"C:\\v.exe\"\r\n");
+  EXPECT_EQ(
+      ReadFile(file_),
+      "Morvane v1.0\r\n\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Gone]\r\n\"v\"=\"C:\\v.exe\"\r\n");
 }
 
 TEST_F(RepairTest, FindingsThatNoLongerHoldSurvive) {
-  mem_.AddText(HKCR, ".gained", "", "txtfile");          // gained a value since the scan
-  mem_.AddKey(HKCR, ".grown\\ShellNew");                 // gained a subkey since the scan
+  mem_.AddText(HKCR, ".gained", "", "txtfile");  // gained a value since the scan
+  mem_.AddKey(HKCR, ".grown\\ShellNew");         // gained a subkey since the scan
   mem_.AddText(HKCU, "SOFTWARE\\V", "changed", "C:\\new.exe");
   mem_.AddValue(HKCU, "SOFTWARE\\V", "retyped", kRegExpandSz, std::string("C:\\old.exe\0", 11));
   mem_.AddText(HKCU, "SOFTWARE\\V", "same", "C:\\same.exe");
@@ -150,8 +153,9 @@ TEST_F(RepairTest, FindingsThatNoLongerHoldSurvive) {
 // now, or whose drive or environment no longer lets it be judged, is kept and counted.
 TEST_F(RepairTest, ValueWhoseTextNamesSomethingAgainIsKept) {
   files_.variables["MVHOME"] = "C:\\Home";
-  const char* texts[] = {"C:\\Back\\tool.exe -u", "C:\\Back\\data.d", "C:\\Denied\\x.exe", "Q:\\Gone\\x.exe",
-                         "C:\\%MVUNSET%\\x.exe", "%MVHOME%\\x.exe", "C:\\Still\\gone.exe"};
+  const char* texts[] = {"C:\\Back\\tool.exe -u", "C:\\Back\\data.d",     "C:\\Denied\\x.exe",
+                         "Q:\\Gone\\x.exe",       "C:\\%MVUNSET%\\x.exe", "%MVHOME%\\x.exe",
+                         "C:\\Still\\gone.exe"};
   std::vector<RepairRow> rows;
   for (const char* text : texts) {
     mem_.AddText(HKCU, "SOFTWARE\\V", text, text);
@@ -163,7 +167,8 @@ TEST_F(RepairTest, ValueWhoseTextNamesSomethingAgainIsKept) {
   EXPECT_TRUE(Repair(rows));
   EXPECT_EQ(corrected_, (std::vector<std::size_t>{6}));
   EXPECT_EQ(outcome_.failed, 6u);
-  for (const char* text : texts) EXPECT_EQ(mem_.ValueExists(HKCU, "SOFTWARE\\V", text), text != texts[6]) << text;
+  for (const char* text : texts)
+    EXPECT_EQ(mem_.ValueExists(HKCU, "SOFTWARE\\V", text), text != texts[6]) << text;
 }
 
 // The row shows a text value's data up to its first NUL, and the backup holds no more. Data that
@@ -190,17 +195,20 @@ TEST_F(RepairTest, ValueWhoseDataGoesOnAfterANulIsKept) {
   EXPECT_EQ(outcome_.removed, 3u);
   EXPECT_EQ(outcome_.failed, 2u);
   EXPECT_EQ(corrected_, (std::vector<std::size_t>{2, 3, 4}));
-  for (const auto& c : cases) EXPECT_EQ(mem_.ValueExists(HKCU, "SOFTWARE\\Nul", c.name), !c.removed) << c.name;
+  for (const auto& c : cases)
+    EXPECT_EQ(mem_.ValueExists(HKCU, "SOFTWARE\\Nul", c.name), !c.removed) << c.name;
 }
 
 // The check boxes are read as the loop reaches each row: one unchecked meanwhile stays, and one
 // checked only meanwhile is left alone too, since the backup was written without it.
 TEST_F(RepairTest, RowsUncheckedDuringTheLoopAreSkipped) {
-  for (const char* v : {"a", "b", "c", "d"}) mem_.AddText(HKCU, "SOFTWARE\\V", v, std::string("C:\\") + v + ".exe");
+  for (const char* v : {"a", "b", "c", "d"})
+    mem_.AddText(HKCU, "SOFTWARE\\V", v, std::string("C:\\") + v + ".exe");
   std::vector<bool> checked{true, true, false, true};
   std::vector<RepairRow> rows;
   for (const char* v : {"a", "b", "c", "d"})
-    rows.push_back(Reference("HKCU", "\\SOFTWARE\\V", v, std::string("C:\\") + v + ".exe", checked[rows.size()]));
+    rows.push_back(Reference("HKCU", "\\SOFTWARE\\V", v, std::string("C:\\") + v + ".exe",
+                             checked[rows.size()]));
   RepairHooks hooks;
   hooks.beforeEach = [&] {
     checked[3] = false;  // the user unchecks the last row and checks the third while the first runs
@@ -246,8 +254,9 @@ TEST(DeleteRegItem, RecordsItsEntryWhateverTheOutcome) {
   EXPECT_FALSE(DeleteRegItem(HKCU, "\\SOFTWARE\\None", "v", "C:\\v.exe", false, true, mem, files));
   EXPECT_FALSE(DeleteRegItem(HKCU, "\\SOFTWARE\\None", "w", "C:\\w.exe", false, false, mem, files));
   ASSERT_TRUE(BackupList);
-  EXPECT_EQ(*BackupList, (std::vector<std::string>{"Morvane v1.0", "", "", "[HKEY_CLASSES_ROOT\\.abc]",
-                                                   "[HKEY_CURRENT_USER\\SOFTWARE\\None]", "\"v\"=\"C:\\v.exe\""}));
+  EXPECT_EQ(*BackupList, (std::vector<std::string>{
+                             "Morvane v1.0", "", "", "[HKEY_CLASSES_ROOT\\.abc]",
+                             "[HKEY_CURRENT_USER\\SOFTWARE\\None]", "\"v\"=\"C:\\v.exe\""}));
   EXPECT_TRUE(EndBackup(false, ""));
   EXPECT_FALSE(BackupList);
   // A whole-key row never deletes a root: its path always names a key below one.

@@ -11,21 +11,25 @@
 namespace morvane {
 namespace {
 
-constexpr RootKey HKCR = RootKey::ClassesRoot, HKLM = RootKey::LocalMachine, HKCU = RootKey::CurrentUser;
+constexpr RootKey HKCR = RootKey::ClassesRoot, HKLM = RootKey::LocalMachine,
+                  HKCU = RootKey::CurrentUser;
 const std::string kNul(1, '\0'), kValue = "\"v\"=\"x\"\r\n";
 std::string Key(const std::string& path) { return "[" + path + "]\r\n"; }
-const std::string kHead = "Morvane v1.0\r\n\r\n\r\n", kGood = Key("HKEY_CURRENT_USER\\SOFTWARE\\G") + kValue;
+const std::string kHead = "Morvane v1.0\r\n\r\n\r\n",
+                  kGood = Key("HKEY_CURRENT_USER\\SOFTWARE\\G") + kValue;
 
 // What AddBackupEntry writes is read back as it was given.
 TEST(BackupReader, ReadsBackEveryShapeTheWriterWrites) {
   const BackupEntry cases[] = {
       {BackupEntryKind::ExtensionKey, HKCR, "\\.a]b[c", "", ""},
       {BackupEntryKind::TextValue, HKLM, "\\SOFTWARE\\Vendor\\App", "Path", "C:\\Old\\app.exe"},
-      {BackupEntryKind::TextValue, HKCU, "\\software\\Odd]\\[Keys]", "", "a\"=\"b"},  // @ ends the name
+      {BackupEntryKind::TextValue, HKCU, "\\software\\Odd]\\[Keys]", "",
+       "a\"=\"b"},  // @ ends the name
       {BackupEntryKind::TextValue, HKCU, "\\SOFTWARE\\Q", "b\\\"x=", "=C:\\b.exe\"="},
       {BackupEntryKind::TextValue, HKCU, "\\SOFTWARE\\Q", "a\"", "=b"},
       {BackupEntryKind::TextValue, HKCU, "\\SOFTWARE\\Q", "empty", ""},
-      {BackupEntryKind::TextValue, HKCU, "\\SOFTWARE\\Q", "lf", "C:\\a\nb.exe\r"},  // no CR LF: no line end
+      {BackupEntryKind::TextValue, HKCU, "\\SOFTWARE\\Q", "lf",
+       "C:\\a\nb.exe\r"},  // no CR LF: no line end
       {BackupEntryKind::TextValue, HKCU, "\\SOFTWARE\\Q", "[x]", "[HKEY_CLASSES_ROOT\\.x]"},
   };
   BeginBackup();
@@ -38,7 +42,8 @@ TEST(BackupReader, ReadsBackEveryShapeTheWriterWrites) {
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const BackupEntry &e = contents.entries[i], &c = cases[i];
     EXPECT_EQ(std::tie(e.kind, e.root, e.keyPath, e.valueName, e.data),
-              std::tie(c.kind, c.root, c.keyPath, c.valueName, c.data)) << i;
+              std::tie(c.kind, c.root, c.keyPath, c.valueName, c.data))
+        << i;
   }
 }
 
@@ -55,19 +60,22 @@ std::string Kinds(const std::string& text) {
 TEST(BackupReader, WhatTheWriterCannotHaveWrittenIsUnusable) {
   const std::string hkcu = "HKEY_CURRENT_USER\\SOFTWARE\\A";
   const std::pair<std::string, const char*> cases[] = {
-      {Key("HKEY_USERS\\S-1\\SOFTWARE\\A") + kValue + Key("hkey_current_user\\SOFTWARE\\A") + kValue +
-           Key("HKEY_CURRENT_USER") + kValue + Key("HKEY_LOCAL_MACHINE\\SYSTEM\\Setup") + kValue,
+      {Key("HKEY_USERS\\S-1\\SOFTWARE\\A") + kValue + Key("hkey_current_user\\SOFTWARE\\A") +
+           kValue + Key("HKEY_CURRENT_USER") + kValue + Key("HKEY_LOCAL_MACHINE\\SYSTEM\\Setup") +
+           kValue,
        "UUUUV"},
-      {Key("HKEY_CURRENT_USER\\SOFTWARE") + kValue + Key("HKEY_CURRENT_USER\\SOFTWAREX\\A") + kValue +
-           Key("HKEY_CURRENT_USER\\SOFTWARE\\\\A") + kValue + Key(hkcu + "\\") + kValue,
+      {Key("HKEY_CURRENT_USER\\SOFTWARE") + kValue + Key("HKEY_CURRENT_USER\\SOFTWAREX\\A") +
+           kValue + Key("HKEY_CURRENT_USER\\SOFTWARE\\\\A") + kValue + Key(hkcu + "\\") + kValue,
        "UUUUV"},
-      {Key("HKEY_CLASSES_ROOT\\.a\\ShellNew") + Key("HKEY_CLASSES_ROOT\\txtfile") + Key("HKEY_CLASSES_ROOT\\") +
-           Key("HKEY_CLASSES_ROOT\\.abc") + "@=\"txtfile\"\r\n" + Key("HKEY_LOCAL_MACHINE\\SOFTWARE\\A"),
+      {Key("HKEY_CLASSES_ROOT\\.a\\ShellNew") + Key("HKEY_CLASSES_ROOT\\txtfile") +
+           Key("HKEY_CLASSES_ROOT\\") + Key("HKEY_CLASSES_ROOT\\.abc") + "@=\"txtfile\"\r\n" +
+           Key("HKEY_LOCAL_MACHINE\\SOFTWARE\\A"),
        "UUUUUV"},
-      {Key(hkcu) + "\"a\"=\"b\"=\"c\"\r\n" + Key(hkcu) + "\"a\"=\"=\"c\"\r\n" + Key(hkcu) + "\"\"=\"x\"\r\n" +
-           Key(hkcu) + "@=\"\"\r\n" + Key(hkcu) + "\"v\"=\"x\r\nv=x\r\n",
+      {Key(hkcu) + "\"a\"=\"b\"=\"c\"\r\n" + Key(hkcu) + "\"a\"=\"=\"c\"\r\n" + Key(hkcu) +
+           "\"\"=\"x\"\r\n" + Key(hkcu) + "@=\"\"\r\n" + Key(hkcu) + "\"v\"=\"x\r\nv=x\r\n",
        "UUUUUV"},
-      {Key(hkcu) + kValue + kValue + Key(hkcu) + "\"v\"=\"C:\\a\"\r\n\"b.exe\"\r\n" +  // data held CR LF
+      {Key(hkcu) + kValue + kValue + Key(hkcu) +
+           "\"v\"=\"C:\\a\"\r\n\"b.exe\"\r\n" +  // data held CR LF
            Key("HKEY_CLASSES_ROOT\\.a") + "]\r\n" + Key("HKEY_CLASSES_ROOT\\.a") + "\r\n",
        "UUUUV"},
       {Key(hkcu) + "\"v\"=\"x" + kNul + "\"\r\n" + Key("HKEY_CLASSES_ROOT\\.a" + kNul), "UUV"},
@@ -77,8 +85,9 @@ TEST(BackupReader, WhatTheWriterCannotHaveWrittenIsUnusable) {
   // A file cut short: a last line without its CR LF may have lost the end of its data.
   EXPECT_EQ(Kinds(kHead + kGood + "[HKEY_CLASSES_ROOT\\.abc]"), "VU");
   EXPECT_EQ(Kinds(kHead + kGood + Key(hkcu) + "\"v\"=\"say \"hi\""), "VU");
-  for (const char* other : {"", "morvane v1.0\r\n", "Morvane v1.0 \r\n", "\xEF\xBB\xBFMorvane v1.0\r\n",
-                            "Morvane v1.0\n\n\n", "REGEDIT4\r\n\r\n"})
+  for (const char* other :
+       {"", "morvane v1.0\r\n", "Morvane v1.0 \r\n", "\xEF\xBB\xBFMorvane v1.0\r\n",
+        "Morvane v1.0\n\n\n", "REGEDIT4\r\n\r\n"})
     EXPECT_EQ(Kinds(other + kGood), "not a backup") << other;
   EXPECT_EQ(Kinds("Morvane v1.0"), "");
 }
@@ -90,22 +99,29 @@ class RestoreEntryTest : public ::testing::Test {
     RegKey k = 0;
     std::uint32_t type = 0;
     std::string data;
-    if (mem_.OpenKey(RootHandle(e.root), e.keyPath.substr(1), kKeyRead, k) != kRegOk) return "missing";
-    const long rc = e.kind == BackupEntryKind::ExtensionKey ? kRegOk : mem_.QueryValue(k, e.valueName, type, &data);
+    if (mem_.OpenKey(RootHandle(e.root), e.keyPath.substr(1), kKeyRead, k) != kRegOk)
+      return "missing";
+    const long rc = e.kind == BackupEntryKind::ExtensionKey
+                        ? kRegOk
+                        : mem_.QueryValue(k, e.valueName, type, &data);
     mem_.CloseKey(k);
-    return rc != kRegOk ? "missing" : e.kind == BackupEntryKind::ExtensionKey ? "key" : std::to_string(type) + ":" + data;
+    return rc != kRegOk                              ? "missing"
+           : e.kind == BackupEntryKind::ExtensionKey ? "key"
+                                                     : std::to_string(type) + ":" + data;
   }
   MemRegistryApi mem_;
 };
 
-BackupEntry Value(RootKey root, const std::string& key, const std::string& name, const std::string& data) {
+BackupEntry Value(RootKey root, const std::string& key, const std::string& name,
+                  const std::string& data) {
   return {BackupEntryKind::TextValue, root, "\\" + key, name, data};
 }
 
 TEST_F(RestoreEntryTest, PutsBackWhatIsMissingAndOverwritesNothing) {
   mem_.AddKey(HKCR, ".there");
   mem_.AddText(HKCU, "SOFTWARE\\V", "same", "C:\\same.exe");
-  mem_.AddValue(HKCU, "SOFTWARE\\V", "bare", kRegSz, "C:\\bare.exe");  // no terminator: the same text
+  mem_.AddValue(HKCU, "SOFTWARE\\V", "bare", kRegSz,
+                "C:\\bare.exe");  // no terminator: the same text
   mem_.AddText(HKCU, "SOFTWARE\\V", "other", "C:\\new.exe");
   mem_.AddValue(HKCU, "SOFTWARE\\V", "expand", kRegExpandSz, "C:\\x.exe" + kNul);
   mem_.AddValue(HKCU, "SOFTWARE\\V", "tail", kRegSz, "C:\\x.exe" + kNul + "more");
@@ -119,16 +135,22 @@ TEST_F(RestoreEntryTest, PutsBackWhatIsMissingAndOverwritesNothing) {
   } cases[] = {
       {{BackupEntryKind::ExtensionKey, HKCR, "\\.gone", "", ""}, R::Restored, "key"},
       {{BackupEntryKind::ExtensionKey, HKCR, "\\.there", "", ""}, R::AlreadyPresent, "key"},
-      {{BackupEntryKind::Unusable, HKCU, "\\SOFTWARE\\U", "n", "C:\\n.exe"}, R::NotRestored, "missing"},
-      {Value(HKCU, "SOFTWARE\\New\\Deep", "p", "C:\\p \"q\".exe"), R::Restored, "1:C:\\p \"q\".exe" + kNul},
+      {{BackupEntryKind::Unusable, HKCU, "\\SOFTWARE\\U", "n", "C:\\n.exe"},
+       R::NotRestored,
+       "missing"},
+      {Value(HKCU, "SOFTWARE\\New\\Deep", "p", "C:\\p \"q\".exe"), R::Restored,
+       "1:C:\\p \"q\".exe" + kNul},
       {Value(HKCU, "SOFTWARE\\V", "", "C:\\default.exe"), R::Restored, "1:C:\\default.exe" + kNul},
-      {Value(HKCU, "SOFTWARE\\V", "SAME", "C:\\same.exe"), R::AlreadyPresent, "1:C:\\same.exe" + kNul},
+      {Value(HKCU, "SOFTWARE\\V", "SAME", "C:\\same.exe"), R::AlreadyPresent,
+       "1:C:\\same.exe" + kNul},
       {Value(HKCU, "SOFTWARE\\V", "bare", "C:\\bare.exe"), R::AlreadyPresent, "1:C:\\bare.exe"},
       {Value(HKCU, "SOFTWARE\\V", "other", "C:\\old.exe"), R::NotRestored, "1:C:\\new.exe" + kNul},
       {Value(HKCU, "SOFTWARE\\V", "expand", "C:\\x.exe"), R::NotRestored, "2:C:\\x.exe" + kNul},
-      {Value(HKCU, "SOFTWARE\\V", "tail", "C:\\x.exe"), R::NotRestored, "1:C:\\x.exe" + kNul + "more"},
+      {Value(HKCU, "SOFTWARE\\V", "tail", "C:\\x.exe"), R::NotRestored,
+       "1:C:\\x.exe" + kNul + "more"},
       // Where writing is refused, what is there is still seen as there.
-      {Value(HKLM, "SOFTWARE\\ReadOnly", "same", "C:\\r.exe"), R::AlreadyPresent, "1:C:\\r.exe" + kNul},
+      {Value(HKLM, "SOFTWARE\\ReadOnly", "same", "C:\\r.exe"), R::AlreadyPresent,
+       "1:C:\\r.exe" + kNul},
       {Value(HKLM, "SOFTWARE\\ReadOnly", "new", "C:\\n.exe"), R::NotRestored, "missing"},
       {Value(HKLM, "SOFTWARE\\ReadOnly\\Gone", "n", "C:\\n.exe"), R::NotRestored, "missing"},
   };

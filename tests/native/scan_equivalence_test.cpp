@@ -14,12 +14,12 @@ namespace {
 std::vector<std::string> Texts() {
   std::vector<std::string> texts;
   for (const char* drive : {"C:", "c:", "D:", "Q:", "A:", "a:", "1:"})
-    for (const char* file : {"\\Tool\\app.exe", "\\Program Files\\V\\lib.dll", "\\Data\\store.d", "\\readme",
-                             "\\x.txt.", "\\Gone\\doc.pdf", "\\Gone\\"})
+    for (const char* file : {"\\Tool\\app.exe", "\\Program Files\\V\\lib.dll", "\\Data\\store.d",
+                             "\\readme", "\\x.txt.", "\\Gone\\doc.pdf", "\\Gone\\"})
       for (const char* tail : {"", " -u", ",0", "!1", " %1", "^x", " /s", " \"%1\"", "|x", "*"})
         texts.push_back(std::string(drive) + file + tail);
-  for (const char* other : {"", "plain words", "%TEMP%\\a.exe", "\"C:\\q.exe\"", "\\\\server\\share\\f.exe",
-                            "C:\\a:\\b.exe", "C:\\Tool\\app.exe"})
+  for (const char* other : {"", "plain words", "%TEMP%\\a.exe", "\"C:\\q.exe\"",
+                            "\\\\server\\share\\f.exe", "C:\\a:\\b.exe", "C:\\Tool\\app.exe"})
     texts.push_back(other);
   return texts;
 }
@@ -27,7 +27,8 @@ std::vector<std::string> Texts() {
 class ScanEquivalenceTest : public ::testing::TestWithParam<std::uint32_t> {
  protected:
   void SetUp() override {
-    files_.files = {"C:\\Tool\\app.exe", "c:\\readme", "C:\\Program Files\\V\\lib.dll -u", "D:\\Gone\\doc.pdf"};
+    files_.files = {"C:\\Tool\\app.exe", "c:\\readme", "C:\\Program Files\\V\\lib.dll -u",
+                    "D:\\Gone\\doc.pdf"};
     files_.folders = {"C:\\Data\\store.d", "D:\\Tool\\app.exe"};
     files_.serials['D'] = 0x77;
   }
@@ -44,10 +45,17 @@ TEST_P(ScanEquivalenceTest, SameKeysAndFindingsInTheSameOrder) {
     const std::vector<std::string> made = tree.Seed(mem_, root, "SOFTWARE", 150, 4);
     for (const std::string& path : made) {
       switch (tree.Next(30)) {
-        case 0: mem_.RestrictAccess(root, path, 0); break;                 // cannot be opened
-        case 1: mem_.RestrictAccess(root, path, kKeyQueryValue); break;    // only by the last try
-        case 2: mem_.BreakSubkeyIndex(root, path, tree.Next(3)); break;    // a name that cannot be read
-        default: break;
+        case 0:
+          mem_.RestrictAccess(root, path, 0);
+          break;  // cannot be opened
+        case 1:
+          mem_.RestrictAccess(root, path, kKeyQueryValue);
+          break;  // only by the last try
+        case 2:
+          mem_.BreakSubkeyIndex(root, path, tree.Next(3));
+          break;  // a name that cannot be read
+        default:
+          break;
       }
     }
   }

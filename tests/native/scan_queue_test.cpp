@@ -71,13 +71,15 @@ TEST(ScanQueue, ConcurrentProducerAndConsumerLoseNothing) {
   ScanQueue queue([&] { ++wakes; });
   constexpr int kCount = 20000;
   std::thread producer([&] {
-    for (int i = 0; i < kCount; ++i) queue.Found(Finding{"c", std::to_string(i), "HKCU", "\\k", ""});
+    for (int i = 0; i < kCount; ++i)
+      queue.Found(Finding{"c", std::to_string(i), "HKCU", "\\k", ""});
     queue.End();
   });
   std::vector<ScanMessage> all;
   while (all.empty() || all.back().kind != ScanMessage::Kind::End) {
     bool more = false;
-    for (ScanMessage& m : all.size() % 2 ? queue.TakeAll() : queue.Take(97, more)) all.push_back(std::move(m));
+    for (ScanMessage& m : all.size() % 2 ? queue.TakeAll() : queue.Take(97, more))
+      all.push_back(std::move(m));
     std::this_thread::yield();
   }
   producer.join();
@@ -92,7 +94,8 @@ TEST(ScanQueue, ProducerWaitsWhileTheQueueIsFullAndDetachReleasesIt) {
   ScanQueue queue([] {}, 8);
   std::atomic<int> pushed{0};
   std::thread producer([&] {
-    for (int i = 0; i < 100; ++i, ++pushed) queue.Found(Finding{"c", std::to_string(i), "HKCU", "\\k", ""});
+    for (int i = 0; i < 100; ++i, ++pushed)
+      queue.Found(Finding{"c", std::to_string(i), "HKCU", "\\k", ""});
   });
   std::vector<ScanMessage> got;
   while (got.size() < 40) {
@@ -101,7 +104,8 @@ TEST(ScanQueue, ProducerWaitsWhileTheQueueIsFullAndDetachReleasesIt) {
     for (ScanMessage& m : queue.Take(3, more)) got.push_back(std::move(m));
     std::this_thread::yield();
   }
-  for (std::size_t i = 0; i < got.size(); ++i) ASSERT_EQ(got[i].finding.parameter, std::to_string(i));
+  for (std::size_t i = 0; i < got.size(); ++i)
+    ASSERT_EQ(got[i].finding.parameter, std::to_string(i));
   // Nobody takes any more: the producer stops at the bound instead of running on.
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(queue.Pending(), 8u);

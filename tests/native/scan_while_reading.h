@@ -32,9 +32,11 @@ class ScanWhileReading {
       ASSERT_EQ(api_.CreateKey(RootHandle(RootKey::CurrentUser), path, kKeyAllAccess, key), kRegOk);
       for (int v = 0; v < valuesPerKey; ++v) {
         const int n = k * valuesPerKey + v;
-        const std::string name = "v" + std::to_string(v) + std::string(static_cast<std::size_t>(100 + n * 137 % 2500), 'n');
+        const std::string name = "v" + std::to_string(v) +
+                                 std::string(static_cast<std::size_t>(100 + n * 137 % 2500), 'n');
         const std::string text = "C:\\MorvaneConcurrent\\" + std::to_string(n) +
-                                 std::string(static_cast<std::size_t>(50 + n * 7919 % 20000), static_cast<char>('a' + n % 26)) +
+                                 std::string(static_cast<std::size_t>(50 + n * 7919 % 20000),
+                                             static_cast<char>('a' + n % 26)) +
                                  ".exe";
         ASSERT_EQ(api_.SetValue(key, name, kRegSz, text + '\0'), kRegOk);
         expected_[path][name] = text;
@@ -88,7 +90,8 @@ class ScanWhileReading {
           misreads.push_back("name " + name.substr(0, 20) + " in " + path);
           continue;
         }
-        if (cursor.ReadText(name) != it->second) misreads.push_back("text of " + name.substr(0, 20));
+        if (cursor.ReadText(name) != it->second)
+          misreads.push_back("text of " + name.substr(0, 20));
         ++reads;
       }
       RegValue value;
@@ -112,7 +115,8 @@ inline void ExpectBothThreadsReadExactly(const ScanWhileReading& run, std::size_
   EXPECT_EQ(run.aloneFindings.size(), seededValues);
   EXPECT_EQ(run.findings, run.aloneFindings);
   EXPECT_GT(run.reads, 0);
-  EXPECT_TRUE(run.misreads.empty()) << run.misreads.size() << " misreads, first: " << run.misreads.front();
+  EXPECT_TRUE(run.misreads.empty())
+      << run.misreads.size() << " misreads, first: " << run.misreads.front();
 }
 
 }  // namespace morvane

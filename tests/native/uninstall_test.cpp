@@ -43,7 +43,8 @@ TEST_F(UninstallTest, HundredsOfEntriesAreListedInKeyOrderEachRememberingItsOwnK
   for (int i = 0; i < 300; ++i) {
     char name[16], display[32];
     std::snprintf(name, sizeof name, "P%03d", i);
-    std::snprintf(display, sizeof display, "Program %d", 299 - i);  // display order differs from key order
+    std::snprintf(display, sizeof display, "Program %d",
+                  299 - i);  // display order differs from key order
     Entry(name, display, "uninst.exe");
     expected.push_back(display);
   }
@@ -60,7 +61,8 @@ TEST_F(UninstallTest, HundredsOfEntriesAreListedInKeyOrderEachRememberingItsOwnK
 TEST_F(UninstallTest, EntriesLackingATextValueArePassedOverAndTwinsAndBlanksKeepTheirOwnEntry) {
   // The first entry's display name is a number: passed over, the rest listed.
   Entry("a-number-name", nullptr, "n.exe");
-  mem_.AddValue(HKLM, kKey + "\\a-number-name", kDisplayName, kRegDword, std::string("\x01\0\0\0", 4));
+  mem_.AddValue(HKLM, kKey + "\\a-number-name", kDisplayName, kRegDword,
+                std::string("\x01\0\0\0", 4));
   Entry("b-binary-command", "Binary command", nullptr);
   mem_.AddValue(HKLM, kKey + "\\b-binary-command", kUninstallString, kRegBinary, "\x01\x02");
   Entry("c-only-name", "Only name", nullptr);
@@ -71,7 +73,8 @@ TEST_F(UninstallTest, EntriesLackingATextValueArePassedOverAndTwinsAndBlanksKeep
   Entry("g-twin", "Twin", "second.exe");
   Entry("h-blank", "", "blank.exe");
   Entry("i-expand", nullptr, "x.exe");
-  mem_.AddValue(HKLM, kKey + "\\i-expand", kDisplayName, kRegExpandSz, std::string("Expanding\0junk", 14));
+  mem_.AddValue(HKLM, kKey + "\\i-expand", kDisplayName, kRegExpandSz,
+                std::string("Expanding\0junk", 14));
   Entry("j-unreadable", "Unreadable index", "x.exe");
   mem_.BreakSubkeyIndex(HKLM, kKey, 9);
 
@@ -129,26 +132,30 @@ TEST_F(UninstallTest, TheCommandIsReadAsTextExpandedWhenExpandableAndMarkedWhenN
     const char* text;
     bool exact;
   } cases[] = {
-      {"plain", kRegSz, std::string("C:\\A\\un.exe /x\0tail", 19), false, UninstallCommandText::kRead,
-       "C:\\A\\un.exe /x", true},
+      {"plain", kRegSz, std::string("C:\\A\\un.exe /x\0tail", 19), false,
+       UninstallCommandText::kRead, "C:\\A\\un.exe /x", true},
       {"plain-percent", kRegSz, "%ProgramFiles%\\A\\un.exe", false, UninstallCommandText::kRead,
        "%ProgramFiles%\\A\\un.exe", true},
       {"expand", kRegExpandSz, "%ProgramFiles%\\App\\un.exe /x", false, UninstallCommandText::kRead,
        "C:\\Program Files\\App\\un.exe /x", true},
-      {"expand-undefined", kRegExpandSz, "%NoSuchVariable%\\un.exe", false, UninstallCommandText::kRead,
-       "%NoSuchVariable%\\un.exe", true},
+      {"expand-undefined", kRegExpandSz, "%NoSuchVariable%\\un.exe", false,
+       UninstallCommandText::kRead, "%NoSuchVariable%\\un.exe", true},
       {"expand-inexact", kRegExpandSz, "%USERPROFILE%\\un.exe", false, UninstallCommandText::kRead,
        "C:\\Users\\?\\un.exe", false},
-      {"inexact", kRegSz, "C:\\App?\\un.exe", true, UninstallCommandText::kRead, "C:\\App?\\un.exe", false},
+      {"inexact", kRegSz, "C:\\App?\\un.exe", true, UninstallCommandText::kRead, "C:\\App?\\un.exe",
+       false},
       {"empty", kRegSz, "", false, UninstallCommandText::kRead, "", true},
-      {"number", kRegDword, std::string("\x01\0\0\0", 4), false, UninstallCommandText::kMissing, "", true},
-      {"multi", kRegMultiSz, std::string("a\0b\0\0", 5), false, UninstallCommandText::kMissing, "", true},
+      {"number", kRegDword, std::string("\x01\0\0\0", 4), false, UninstallCommandText::kMissing, "",
+       true},
+      {"multi", kRegMultiSz, std::string("a\0b\0\0", 5), false, UninstallCommandText::kMissing, "",
+       true},
   };
   for (const auto& c : cases) {
     const std::string path = kKey + "\\" + c.name;
     mem_.AddValue(HKLM, path, kUninstallString, c.type, c.data);
     if (c.inexact) mem_.MarkInexact(HKLM, path, kUninstallString);
-    const UninstallCommandText read = ReadUninstallCommand(mem_, UninstallEntry{UninstallPlace{}, c.name}, system_);
+    const UninstallCommandText read =
+        ReadUninstallCommand(mem_, UninstallEntry{UninstallPlace{}, c.name}, system_);
     EXPECT_EQ(read.outcome, c.outcome) << c.name;
     EXPECT_EQ(read.text, c.text) << c.name;
     EXPECT_EQ(read.exact, c.exact) << c.name;
@@ -158,7 +165,8 @@ TEST_F(UninstallTest, TheCommandIsReadAsTextExpandedWhenExpandableAndMarkedWhenN
             UninstallCommandText::kMissing);
   EXPECT_EQ(ReadUninstallCommand(mem_, {UninstallPlace{}, "gone"}, system_).outcome,
             UninstallCommandText::kNotOpened);
-  EXPECT_EQ(ReadUninstallCommand(mem_, {UninstallPlace{}, ""}, system_).outcome, UninstallCommandText::kNotOpened);
+  EXPECT_EQ(ReadUninstallCommand(mem_, {UninstallPlace{}, ""}, system_).outcome,
+            UninstallCommandText::kNotOpened);
 }
 
 TEST_F(UninstallTest, DeletionRemovesTheEntryWithItsSubkeysOnlyAndNeverMoreThanOneKey) {
@@ -183,19 +191,22 @@ TEST_F(UninstallTest, DeletionRemovesTheEntryWithItsSubkeysOnlyAndNeverMoreThanO
 
   // Without the right to delete, nothing goes.
   mem_.AddKey(HKLM, kKey + "\\a\\inner");
-  for (const std::string& path : {kKey, kKey + "\\a", kKey + "\\a\\inner"}) mem_.RestrictAccess(HKLM, path, kKeyRead);
+  for (const std::string& path : {kKey, kKey + "\\a", kKey + "\\a\\inner"})
+    mem_.RestrictAccess(HKLM, path, kKeyRead);
   EXPECT_EQ(Names(Load()), (std::vector<std::string>{"A", "C"}));
   EXPECT_FALSE(DeleteUninstallEntry(mem_, {UninstallPlace{}, "a"}));
   EXPECT_TRUE(mem_.KeyExists(HKLM, kKey + "\\a\\inner"));
 }
 
 TEST(ResolveCommand, StartsOnlyAnExistingProgramNamedInFullOrFoundInTheSystemFolders) {
-  const std::set<std::string> files = {
-      "C:\\Program Files\\Mv App\\uninst.exe", "C:\\Program.exe", "C:\\Program Files\\Mv.exe",
-      "C:\\Tools\\un.exe", "C:\\A B\\c d.exe", "C:\\Win\\system32\\msiexec.exe", "C:\\Win\\system32\\rundll32.exe",
-      "C:\\Win\\hh.exe", "C:\\Win\\system32\\tool", "\\\\server\\share\\un.exe",
-      // Look-alikes beside the program and in the current folder.
-      "msiexec.exe", ".\\msiexec.exe", "C:\\Morvane\\msiexec.exe", "hh.exe", "un.exe", "sub\\un.exe"};
+  const std::set<std::string> files = {"C:\\Program Files\\Mv App\\uninst.exe", "C:\\Program.exe",
+                                       "C:\\Program Files\\Mv.exe", "C:\\Tools\\un.exe",
+                                       "C:\\A B\\c d.exe", "C:\\Win\\system32\\msiexec.exe",
+                                       "C:\\Win\\system32\\rundll32.exe", "C:\\Win\\hh.exe",
+                                       "C:\\Win\\system32\\tool", "\\\\server\\share\\un.exe",
+                                       // Look-alikes beside the program and in the current folder.
+                                       "msiexec.exe", ".\\msiexec.exe", "C:\\Morvane\\msiexec.exe",
+                                       "hh.exe", "un.exe", "sub\\un.exe"};
   const auto exists = [&](const std::string& path) { return files.count(path) != 0; };
   const ProgramFolders folders{"C:\\Win\\system32", "C:\\Win"};
   const struct {
@@ -212,7 +223,8 @@ TEST(ResolveCommand, StartsOnlyAnExistingProgramNamedInFullOrFoundInTheSystemFol
        "\"C:\\Program Files\\Mv App\\uninst.exe\" /x"},
       {"C:\\Tools\\un.exe /a b", "C:\\Tools\\un.exe", "\"C:\\Tools\\un.exe\" /a b"},
       {"C:\\Tools\\un.exe\t/a", "C:\\Tools\\un.exe", "\"C:\\Tools\\un.exe\"\t/a"},
-      {"\\\\server\\share\\un.exe /s", "\\\\server\\share\\un.exe", "\"\\\\server\\share\\un.exe\" /s"},
+      {"\\\\server\\share\\un.exe /s", "\\\\server\\share\\un.exe",
+       "\"\\\\server\\share\\un.exe\" /s"},
       // The program gone: C:\Program.exe is not C:\Program, and nothing starts.
       {"C:\\Program Files\\Gone App\\un.exe /x", nullptr, nullptr},
       // A shorter prefix only when no longer one names an existing file.
@@ -221,9 +233,12 @@ TEST(ResolveCommand, StartsOnlyAnExistingProgramNamedInFullOrFoundInTheSystemFol
       {"\"C:\\Program Files\\Gone App\\un.exe\" /x", nullptr, nullptr},
       {"\"C:\\Program Files\\Mv App\\uninst.exe /x", nullptr, nullptr},  // no closing quote
       // Bare names: the system folder, then the Windows folder; never beside Morvane or here.
-      {"msiexec.exe /X{1234}", "C:\\Win\\system32\\msiexec.exe", "\"C:\\Win\\system32\\msiexec.exe\" /X{1234}"},
-      {"msiexec /x {1234}", "C:\\Win\\system32\\msiexec.exe", "\"C:\\Win\\system32\\msiexec.exe\" /x {1234}"},
-      {"\"msiexec.exe\" /x", "C:\\Win\\system32\\msiexec.exe", "\"C:\\Win\\system32\\msiexec.exe\" /x"},
+      {"msiexec.exe /X{1234}", "C:\\Win\\system32\\msiexec.exe",
+       "\"C:\\Win\\system32\\msiexec.exe\" /X{1234}"},
+      {"msiexec /x {1234}", "C:\\Win\\system32\\msiexec.exe",
+       "\"C:\\Win\\system32\\msiexec.exe\" /x {1234}"},
+      {"\"msiexec.exe\" /x", "C:\\Win\\system32\\msiexec.exe",
+       "\"C:\\Win\\system32\\msiexec.exe\" /x"},
       {"rundll32.exe shell32.dll,Run x", "C:\\Win\\system32\\rundll32.exe",
        "\"C:\\Win\\system32\\rundll32.exe\" shell32.dll,Run x"},
       {"hh.exe help.chm", "C:\\Win\\hh.exe", "\"C:\\Win\\hh.exe\" help.chm"},
@@ -249,7 +264,8 @@ TEST(ResolveCommand, StartsOnlyAnExistingProgramNamedInFullOrFoundInTheSystemFol
   // With no system folder the Windows folder is still looked in; with neither, nothing is.
   EXPECT_EQ(ResolveCommand("hh.exe", {"", "C:\\Win"}, exists)->program, "C:\\Win\\hh.exe");
   EXPECT_FALSE(ResolveCommand("msiexec.exe", {"", ""}, exists).has_value());
-  EXPECT_EQ(ProgramInFolder("D:\\", "regedit.exe"), (ProgramStart{"D:\\regedit.exe", "\"D:\\regedit.exe\""}));
+  EXPECT_EQ(ProgramInFolder("D:\\", "regedit.exe"),
+            (ProgramStart{"D:\\regedit.exe", "\"D:\\regedit.exe\""}));
 }
 
 }  // namespace

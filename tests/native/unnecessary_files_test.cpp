@@ -18,19 +18,26 @@ TEST(SpecialFolders, EachNumberHasItsWayAndATrailingBackslash) {
   };
   const Case cases[] = {
       {"TEMP as it expands", 35, nullptr, "C:\\Users\\me\\Temp\\"},
-      {"TEMP not normalised", 35, [](FakeSystemFolders& s) { s.variables["%TEMP%"] = "c:/x/../Temp\\"; }, "c:/x/../Temp\\"},
-      {"TEMP undefined stays", 35, [](FakeSystemFolders& s) { s.variables.erase("%TEMP%"); }, "%TEMP%\\"},
-      {"TEMP too long", 35, [](FakeSystemFolders& s) { s.variables["%TEMP%"] = "C:\\" + std::string(300, 'x'); }, ""},
+      {"TEMP not normalised", 35,
+       [](FakeSystemFolders& s) { s.variables["%TEMP%"] = "c:/x/../Temp\\"; }, "c:/x/../Temp\\"},
+      {"TEMP undefined stays", 35, [](FakeSystemFolders& s) { s.variables.erase("%TEMP%"); },
+       "%TEMP%\\"},
+      {"TEMP too long", 35,
+       [](FakeSystemFolders& s) { s.variables["%TEMP%"] = "C:\\" + std::string(300, 'x'); }, ""},
       {"Windows", 36, nullptr, "C:\\Windows\\"},
       {"Windows at a root", 36, [](FakeSystemFolders& s) { s.windows = "D:\\"; }, "D:\\"},
       {"no Windows folder", 36, [](FakeSystemFolders& s) { s.windows = ""; }, ""},
       {"system", 37, nullptr, "C:\\Windows\\system32\\"},
       {"program files", 38, nullptr, "C:\\Program Files\\"},
       {"program files undefined", 38,
-       [](FakeSystemFolders& s) { s.variables.erase("%ProgramFiles%"); s.system = "E:\\Win\\system32"; },
+       [](FakeSystemFolders& s) {
+         s.variables.erase("%ProgramFiles%");
+         s.system = "E:\\Win\\system32";
+       },
        "E:\\Program Files\\"},
       {"common files", 43, nullptr, "C:\\Program Files\\Common Files\\"},
-      {"common files undefined", 43, [](FakeSystemFolders& s) { s.variables.erase("%ProgramFiles%"); },
+      {"common files undefined", 43,
+       [](FakeSystemFolders& s) { s.variables.erase("%ProgramFiles%"); },
        "C:\\Program Files\\Common Files\\"},
       {"shell folder", 5, nullptr, "C:\\Users\\me\\Documents\\"},
       {"shell has none", 7, nullptr, ""},
@@ -40,7 +47,8 @@ TEST(SpecialFolders, EachNumberHasItsWayAndATrailingBackslash) {
     if (c.set) c.set(system);
     EXPECT_EQ(GetSpecialFolderPath(system, nullptr, c.number), c.expected) << c.name;
     // Only numbers outside the table reach the shell.
-    EXPECT_EQ(system.shellAsked.empty(), c.number >= 35 && c.number <= 43 && c.number != 40) << c.name;
+    EXPECT_EQ(system.shellAsked.empty(), c.number >= 35 && c.number <= 43 && c.number != 40)
+        << c.name;
   }
 }
 
@@ -48,22 +56,27 @@ TEST(SpecialFolders, EachNumberHasItsWayAndATrailingBackslash) {
 // on this machine, trailing dots and short names.
 struct SpelledMachine {
   SpelledMachine() {
-    for (const char* folder : {"C:\\Windows\\system32\\drivers", "C:\\Windows\\SysWOW64", "C:\\Windows\\Temp\\sub",
-                               "C:\\Windows\\Fonts", "C:\\Windows\\Prefetch", "C:\\Program Files\\Common Files",
-                               "C:\\Program Files (x86)\\App", "C:\\ProgramData\\Temp", "C:\\Users\\me\\Temp",
-                               "C:\\Users\\me\\AppData\\Local\\Temp", "C:\\Users\\Public", "D:\\scratch"})
+    for (const char* folder :
+         {"C:\\Windows\\system32\\drivers", "C:\\Windows\\SysWOW64", "C:\\Windows\\Temp\\sub",
+          "C:\\Windows\\Fonts", "C:\\Windows\\Prefetch", "C:\\Program Files\\Common Files",
+          "C:\\Program Files (x86)\\App", "C:\\ProgramData\\Temp", "C:\\Users\\me\\Temp",
+          "C:\\Users\\me\\AppData\\Local\\Temp", "C:\\Users\\Public", "D:\\scratch"})
       tree.AddFolder(folder);
     tree.roots = {"C:", "D:"};
     tree.AddFile("C:\\Users\\me\\Temp\\file.txt");
     tree.AddFolder("C:\\lnk");
     tree.At("C:\\lnk").entry.reparsePoint = true;
-    tree.resolvesTo = {{"C:\\lnk", "C:\\Windows"},           {"X:", "C:\\Windows"},
-                       {"\\\\localhost\\c$", "C:"},           {"C:\\Windows.", "C:\\Windows"},
-                       {"C:\\PROGRA~1", "C:\\Program Files"}, {"C:\\Users\\ME~1", "C:\\Users\\me"},
+    tree.resolvesTo = {{"C:\\lnk", "C:\\Windows"},
+                       {"X:", "C:\\Windows"},
+                       {"\\\\localhost\\c$", "C:"},
+                       {"C:\\Windows.", "C:\\Windows"},
+                       {"C:\\PROGRA~1", "C:\\Program Files"},
+                       {"C:\\Users\\ME~1", "C:\\Users\\me"},
                        {"\\\\server\\share", "\\\\server\\share"}};
     tree.AddFolder("\\\\server\\share\\temp");
     tree.unreadable.insert("C:\\locked");
-    system.variables = {{"%ProgramFiles%", "C:\\Program Files (x86)"}, {"%ProgramW6432%", "C:\\PROGRA~1"}};
+    system.variables = {{"%ProgramFiles%", "C:\\Program Files (x86)"},
+                        {"%ProgramW6432%", "C:\\PROGRA~1"}};
     system.wow64System = "C:\\Windows\\SysWOW64";
     system.shell = {{40, "C:\\Users\\me"}, {0x23, "C:\\ProgramData"}};
   }
@@ -135,7 +148,8 @@ TEST(SpecialFolders, TempIsComparedWhereItResolvesAndRefusedWithAReason) {
   machine.system.variables["%TEMP%"] = "C:\\Users\\ME~1\\Temp";
   EXPECT_EQ(ResolveTempFolder(machine.system, machine.tree).location, "C:\\Users\\me\\Temp\\");
   machine.system.tooLong.insert("%TEMP%");
-  EXPECT_EQ(ResolveTempFolder(machine.system, machine.tree).problem, "TEMP is not cleaned: its path is too long.");
+  EXPECT_EQ(ResolveTempFolder(machine.system, machine.tree).problem,
+            "TEMP is not cleaned: its path is too long.");
   machine.system.notAnsi.insert("%TEMP%");
   EXPECT_EQ(ResolveTempFolder(machine.system, machine.tree).problem,
             "TEMP is not cleaned: its path has letters this system's code page cannot spell.");
@@ -159,9 +173,17 @@ TEST(SpecialFolders, PrefetchMustResolveDirectlyInTheWindowsFolder) {
 
 TEST(FileSizes, WholeKilobytesThenMegabytesIn64Bits) {
   const std::pair<std::string, double> sizes[] = {
-      {"0", 0},          {"1023", 0},           {"1024", 1.0 / 1024}, {"2047", 1.0 / 1024},
-      {"524288", 0.5},   {"-1", 0},             {"-2048", -2.0 / 1024},
-      {"3221225472", 3072}, {"4294967296", 4096}, {"", 0},          {"size", 0},
+      {"0", 0},
+      {"1023", 0},
+      {"1024", 1.0 / 1024},
+      {"2047", 1.0 / 1024},
+      {"524288", 0.5},
+      {"-1", 0},
+      {"-2048", -2.0 / 1024},
+      {"3221225472", 3072},
+      {"4294967296", 4096},
+      {"", 0},
+      {"size", 0},
   };
   for (const auto& [text, mb] : sizes) EXPECT_DOUBLE_EQ(SizeTextInMb(text), mb) << text;
 
@@ -176,19 +198,32 @@ TEST(FileSizes, WholeKilobytesThenMegabytesIn64Bits) {
 TEST(FileSizes, TotalLineHasTwoDecimalsTheUsersSeparatorAndNoThousands) {
   const std::string suffix = "Mb it is ready to removal - The provisional size..";
   const std::tuple<double, std::string, std::string> cases[] = {
-      {0, ".", "0.00"},         {1, ",", "1,00"},         {0.5 + 0.5, ".", "1.00"}, {0.004, ".", "0.00"},
-      {0.006, ".", "0.01"},     {12345.678, ".", "12345.68"}, {3072, ",", "3072,00"}, {1.5, " dec ", "1 dec 50"},
+      {0, ".", "0.00"},
+      {1, ",", "1,00"},
+      {0.5 + 0.5, ".", "1.00"},
+      {0.004, ".", "0.00"},
+      {0.006, ".", "0.01"},
+      {12345.678, ".", "12345.68"},
+      {3072, ",", "3072,00"},
+      {1.5, " dec ", "1 dec 50"},
       // Halves go away from zero: 128 KB and 640 KB.
-      {128.0 / 1024, ".", "0.13"}, {640.0 / 1024, ".", "0.63"}, {5.0 / 1024, ".", "0.00"}, {10.0 / 1024, ".", "0.01"},
+      {128.0 / 1024, ".", "0.13"},
+      {640.0 / 1024, ".", "0.63"},
+      {5.0 / 1024, ".", "0.00"},
+      {10.0 / 1024, ".", "0.01"},
   };
-  for (const auto& [mb, separator, number] : cases) EXPECT_EQ(TotalLineText(mb, separator), number + suffix);
+  for (const auto& [mb, separator, number] : cases)
+    EXPECT_EQ(TotalLineText(mb, separator), number + suffix);
 }
 
 TEST(FileFilter, ExtensionFromTheLastDotWithoutRegardToAsciiCase) {
   const std::tuple<std::string, std::string, bool> cases[] = {
-      {"", "anything", true},    {"", "", true},           {".pf", "A.PF", true},  {".pf", "b.pf", true},
-      {".pf", "c.pf.bak", false}, {".pf", "readme", false}, {".pf", "pf", false},   {".pf", ".pf", true},
-      {".pf", "x.pff", false},   {".pf", "x.p", false},    {".PF", "x.pf", true},  {".pf", "x\xC4.pf", true},
+      {"", "anything", true},     {"", "", true},
+      {".pf", "A.PF", true},      {".pf", "b.pf", true},
+      {".pf", "c.pf.bak", false}, {".pf", "readme", false},
+      {".pf", "pf", false},       {".pf", ".pf", true},
+      {".pf", "x.pff", false},    {".pf", "x.p", false},
+      {".PF", "x.pf", true},      {".pf", "x\xC4.pf", true},
   };
   for (const auto& [filter, name, passes] : cases) {
     FileFilter = filter;
@@ -231,7 +266,8 @@ TEST_F(Collection, NeitherFolderGivesOnlyTheClosingLines) {
   TotalSizeMb = 99;
   EXPECT_TRUE(FindUnnecessaryFiles(tree, system, sink));
   EXPECT_EQ(sink.lines, Closing("0.00"));
-  EXPECT_EQ(sink.refused, std::vector<std::string>{"TEMP is not cleaned: the folder does not exist."});
+  EXPECT_EQ(sink.refused,
+            std::vector<std::string>{"TEMP is not cleaned: the folder does not exist."});
 }
 
 TEST_F(Collection, TempWholeTreeDepthFirstThenPrefetchFiltered) {
@@ -246,8 +282,12 @@ TEST_F(Collection, TempWholeTreeDepthFirstThenPrefetchFiltered) {
   tree.AddFile("C:\\Windows\\Prefetch\\Old\\b.pf", 1023);
   system.decimal = ",";
   ASSERT_TRUE(FindUnnecessaryFiles(tree, system, sink));
-  std::vector<std::string> expected = {t + "a.tmp", t + "sub\\deep\\x", t + "sub\\y.log", t + "b",
-                                       "C:\\Windows\\Prefetch\\A.PF", "C:\\Windows\\Prefetch\\Old\\b.pf"};
+  std::vector<std::string> expected = {t + "a.tmp",
+                                       t + "sub\\deep\\x",
+                                       t + "sub\\y.log",
+                                       t + "b",
+                                       "C:\\Windows\\Prefetch\\A.PF",
+                                       "C:\\Windows\\Prefetch\\Old\\b.pf"};
   for (const std::string& line : Closing("1,00")) expected.push_back(line);
   EXPECT_EQ(sink.lines, expected);
   EXPECT_DOUBLE_EQ(TotalSizeMb, 1 + 2.0 / 1024);
@@ -268,9 +308,11 @@ TEST_F(Collection, LinksForeignNamesAndOverlongPathsArePassedOver) {
   const std::string longFolder = t + std::string(256 - t.size(), 'd');  // its "\*.*" reaches 260
   tree.AddFile(longFolder + "\\x", 1 << 20);  // 258 characters, but its folder cannot be searched
   const std::string fitting = t + std::string(200, 'e');
-  tree.AddFile(fitting + "\\" + std::string(258 - fitting.size() - 1, 'k'), 1024);  // 258 characters
+  tree.AddFile(fitting + "\\" + std::string(258 - fitting.size() - 1, 'k'),
+               1024);  // 258 characters
   tree.AddFile(fitting + "\\" + std::string(259 - fitting.size() - 1, 'l'), 1 << 20);  // 259
-  tree.AddFile(fitting + "\\" + std::string(260 - fitting.size() - 1, 'm'), 1 << 20);  // 260: too long
+  tree.AddFile(fitting + "\\" + std::string(260 - fitting.size() - 1, 'm'),
+               1 << 20);  // 260: too long
   tree.AddFile(t + "kept.txt", 0);
   ASSERT_TRUE(FindUnnecessaryFiles(tree, system, sink));
   ASSERT_EQ(sink.files.size(), 3u);
@@ -296,7 +338,8 @@ TEST_F(Collection, RefusedTempSaysWhyAndPrefetchIsStillCollected) {
   tree.AddFile("C:\\Windows\\Prefetch\\x.pf", 2048);
   tree.AddFile("C:\\Windows\\notepad.exe", 2048);
   ASSERT_TRUE(FindUnnecessaryFiles(tree, system, sink));
-  EXPECT_EQ(sink.refused, std::vector<std::string>{"TEMP is not cleaned: it is or holds a system folder."});
+  EXPECT_EQ(sink.refused,
+            std::vector<std::string>{"TEMP is not cleaned: it is or holds a system folder."});
   ASSERT_EQ(sink.files.size(), 1u);
   EXPECT_EQ(sink.files[0].path, "C:\\Windows\\Prefetch\\x.pf");
 }
@@ -304,18 +347,19 @@ TEST_F(Collection, RefusedTempSaysWhyAndPrefetchIsStillCollected) {
 TEST(DeleteListedFiles, OnlyThroughFoldersStillPlainAndHeldInsideTheRoot) {
   FakeFileTree tree;
   tree.roots.insert("C:\\T");
-  for (const char* path : {"C:\\T\\a", "C:\\T\\s\\b", "C:\\T\\s\\u\\c", "C:\\T\\s\\u\\c2", "C:\\T\\s\\b2",
-                           "C:\\T\\v\\d", "C:\\T\\held", "C:\\T\\w\\x\\e"})
+  for (const char* path : {"C:\\T\\a", "C:\\T\\s\\b", "C:\\T\\s\\u\\c", "C:\\T\\s\\u\\c2",
+                           "C:\\T\\s\\b2", "C:\\T\\v\\d", "C:\\T\\held", "C:\\T\\w\\x\\e"})
     tree.AddFile(path, 10);
-  tree.At("C:\\T\\held").size = -1;  // cannot be deleted
+  tree.At("C:\\T\\held").size = -1;                  // cannot be deleted
   tree.At("C:\\T\\s\\u").entry.reparsePoint = true;  // swapped for a link since the collection
   const std::size_t root = 5;
   std::vector<ListedFile> listed;
-  for (const char* path : {"C:\\T\\a", "C:\\T\\s\\b", "C:\\T\\s\\u\\c", "C:\\T\\s\\u\\c2", "C:\\T\\s\\b2",
-                           "C:\\T\\v\\d", "C:\\T\\held", "C:\\T\\gone", "C:\\T\\w\\x\\e"})
+  for (const char* path :
+       {"C:\\T\\a", "C:\\T\\s\\b", "C:\\T\\s\\u\\c", "C:\\T\\s\\u\\c2", "C:\\T\\s\\b2",
+        "C:\\T\\v\\d", "C:\\T\\held", "C:\\T\\gone", "C:\\T\\w\\x\\e"})
     listed.push_back({path, root});
   listed.push_back({"C:\\T\\w\\x\\e", 0});  // no root: never deleted
-  tree.folders.erase("C:\\T\\v\\");  // the folder of d went away and is a file now
+  tree.folders.erase("C:\\T\\v\\");         // the folder of d went away and is a file now
   tree.At("C:\\T\\v").entry.folder = false;
   tree.AddFile("C:\\T\\w\\x\\e", 10);
   // Wine shows a link to a file as a plain file: its handle leads outside, and so does a folder
@@ -332,7 +376,8 @@ TEST(DeleteListedFiles, OnlyThroughFoldersStillPlainAndHeldInsideTheRoot) {
   EXPECT_EQ(outcome.kept, listed.size() - 4);
   EXPECT_EQ(between, static_cast<int>(listed.size()));
   EXPECT_EQ(tree.outside, (std::vector<std::string>{"C:\\T\\doc-link", "C:\\T\\y\\f"}));
-  EXPECT_EQ(tree.removed, (std::vector<std::string>{"C:\\T\\a", "C:\\T\\s\\b", "C:\\T\\s\\b2", "C:\\T\\w\\x\\e"}));
+  EXPECT_EQ(tree.removed, (std::vector<std::string>{"C:\\T\\a", "C:\\T\\s\\b", "C:\\T\\s\\b2",
+                                                    "C:\\T\\w\\x\\e"}));
   EXPECT_TRUE(tree.unheldRemovals.empty());
   EXPECT_TRUE(tree.held.empty());  // every folder let go at the end
   // Each folder is asked for once per run of files below it, not once per file: T, s, u (refused

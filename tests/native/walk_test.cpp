@@ -22,7 +22,8 @@ class NoFiles final : public FileSystem {
 // Records every key the walk hands to the inspection.
 class RecordingWalker final : public TCleanThread {
  public:
-  RecordingWalker(ScanSink& sink, RegistryApi& api, FileSystem& files) : TCleanThread(sink, api, files) {}
+  RecordingWalker(ScanSink& sink, RegistryApi& api, FileSystem& files)
+      : TCleanThread(sink, api, files) {}
   void CheckKey(const std::string& keyPath, const std::string& keyName, RootKey root, RegKey key,
                 const RegKeyInfo& info) override {
     inspected.push_back(std::string(SectionCode(root)) + keyPath);
@@ -70,12 +71,13 @@ TEST_F(WalkTest, TwoViewsAreWalkedOnceInTheNativeView) {
   RecordingWalker& w = Walker();
   w.FScanExtensions = false;
   w.RunScan();
-  EXPECT_EQ(w.inspected, (std::vector<std::string>{
-                             "HKLM\\SOFTWARE\\Alpha", "HKLM\\SOFTWARE\\Vendor", "HKLM\\SOFTWARE\\Vendor\\Tool",
-                             "HKLM\\SOFTWARE\\Vendor\\Tool\\Deep", "HKLM\\SOFTWARE\\Vendor\\Zed",
-                             "HKLM\\SOFTWARE\\Wow6432Node", "HKLM\\SOFTWARE\\Wow6432Node\\Vendor",
-                             "HKLM\\SOFTWARE\\Wow6432Node\\Vendor\\Wow",
-                             "HKCU\\SOFTWARE\\Mine", "HKCU\\SOFTWARE\\Mine\\Sub"}));
+  EXPECT_EQ(w.inspected,
+            (std::vector<std::string>{
+                "HKLM\\SOFTWARE\\Alpha", "HKLM\\SOFTWARE\\Vendor", "HKLM\\SOFTWARE\\Vendor\\Tool",
+                "HKLM\\SOFTWARE\\Vendor\\Tool\\Deep", "HKLM\\SOFTWARE\\Vendor\\Zed",
+                "HKLM\\SOFTWARE\\Wow6432Node", "HKLM\\SOFTWARE\\Wow6432Node\\Vendor",
+                "HKLM\\SOFTWARE\\Wow6432Node\\Vendor\\Wow", "HKCU\\SOFTWARE\\Mine",
+                "HKCU\\SOFTWARE\\Mine\\Sub"}));
   EXPECT_TRUE(std::all_of(w.opened.begin(), w.opened.end(), [](bool opened) { return opened; }));
   EXPECT_EQ(mem_.OpenHandles(), 0);
 }
@@ -83,19 +85,21 @@ TEST_F(WalkTest, TwoViewsAreWalkedOnceInTheNativeView) {
 TEST_F(WalkTest, ThreePassesInOrderPreOrderWithinEach) {
   RecordingWalker& w = Walker();
   w.RunScan();
-  EXPECT_EQ(w.inspected, (std::vector<std::string>{
-                             // Pass 1: only the top-level keys of HKEY_CLASSES_ROOT.
-                             "HKCR\\.abc", "HKCR\\.txt", "HKCR\\txtfile",
-                             // Pass 2: \SOFTWARE's descendants, each before its own subtree.
-                             "HKLM\\SOFTWARE\\Alpha", "HKLM\\SOFTWARE\\Vendor", "HKLM\\SOFTWARE\\Vendor\\Tool",
-                             "HKLM\\SOFTWARE\\Vendor\\Tool\\Deep", "HKLM\\SOFTWARE\\Vendor\\Zed",
-                             // Pass 3.
-                             "HKCU\\SOFTWARE\\Mine", "HKCU\\SOFTWARE\\Mine\\Sub"}));
+  EXPECT_EQ(w.inspected,
+            (std::vector<std::string>{
+                // Pass 1: only the top-level keys of HKEY_CLASSES_ROOT.
+                "HKCR\\.abc", "HKCR\\.txt", "HKCR\\txtfile",
+                // Pass 2: \SOFTWARE's descendants, each before its own subtree.
+                "HKLM\\SOFTWARE\\Alpha", "HKLM\\SOFTWARE\\Vendor", "HKLM\\SOFTWARE\\Vendor\\Tool",
+                "HKLM\\SOFTWARE\\Vendor\\Tool\\Deep", "HKLM\\SOFTWARE\\Vendor\\Zed",
+                // Pass 3.
+                "HKCU\\SOFTWARE\\Mine", "HKCU\\SOFTWARE\\Mine\\Sub"}));
   EXPECT_EQ(w.names[4], "Vendor");
-  EXPECT_EQ(sink_.events, (std::vector<std::string>{"status:" + std::string(kStatusExtensions),
-                                                    "status:" + std::string(kStatusReferences),
-                                                    "status:" + std::string(kStatusReferences),
-                                                    "status:" + std::string(kStatusCompleted), "end"}));
+  EXPECT_EQ(sink_.events,
+            (std::vector<std::string>{"status:" + std::string(kStatusExtensions),
+                                      "status:" + std::string(kStatusReferences),
+                                      "status:" + std::string(kStatusReferences),
+                                      "status:" + std::string(kStatusCompleted), "end"}));
   EXPECT_FALSE(w.FRunning);
   EXPECT_EQ(mem_.OpenHandles(), 0);
 }
@@ -117,7 +121,8 @@ TEST_F(WalkTest, PassOptionsChooseThePasses) {
 }
 
 TEST_F(WalkTest, UnreadableNameIsWalkedAsItsPosition) {
-  for (int i = 0; i < 9; ++i) mem_.AddKey(RootKey::CurrentUser, "SOFTWARE\\Mine\\k" + std::to_string(i));
+  for (int i = 0; i < 9; ++i)
+    mem_.AddKey(RootKey::CurrentUser, "SOFTWARE\\Mine\\k" + std::to_string(i));
   // Enumerated as k0..k8, Sub: position 7 is k7.
   mem_.BreakSubkeyIndex(RootKey::CurrentUser, "SOFTWARE\\Mine", 7);
   std::vector<std::string> opens;
@@ -127,11 +132,14 @@ TEST_F(WalkTest, UnreadableNameIsWalkedAsItsPosition) {
   RecordingWalker& w = Walker();
   w.FScanExtensions = false;
   w.RunScan();
-  EXPECT_NE(std::find(w.inspected.begin(), w.inspected.end(), "HKCU\\SOFTWARE\\Mine\\0007"), w.inspected.end());
-  EXPECT_EQ(std::find(w.inspected.begin(), w.inspected.end(), "HKCU\\SOFTWARE\\Mine\\k7"), w.inspected.end());
+  EXPECT_NE(std::find(w.inspected.begin(), w.inspected.end(), "HKCU\\SOFTWARE\\Mine\\0007"),
+            w.inspected.end());
+  EXPECT_EQ(std::find(w.inspected.begin(), w.inspected.end(), "HKCU\\SOFTWARE\\Mine\\k7"),
+            w.inspected.end());
   // The walk also tries to open it under that name (which fails), and goes on with k8.
   EXPECT_NE(std::find(opens.begin(), opens.end(), "\\SOFTWARE\\Mine\\0007"), opens.end());
-  EXPECT_NE(std::find(w.inspected.begin(), w.inspected.end(), "HKCU\\SOFTWARE\\Mine\\k8"), w.inspected.end());
+  EXPECT_NE(std::find(w.inspected.begin(), w.inspected.end(), "HKCU\\SOFTWARE\\Mine\\k8"),
+            w.inspected.end());
 }
 
 TEST_F(WalkTest, KeyThatCannotBeOpenedSkipsOnlyItsSubtree) {
@@ -140,9 +148,10 @@ TEST_F(WalkTest, KeyThatCannotBeOpenedSkipsOnlyItsSubtree) {
   RecordingWalker& w = Walker();
   w.FScanExtensions = false;
   w.RunScan();
-  EXPECT_EQ(w.inspected, (std::vector<std::string>{"HKLM\\SOFTWARE\\Alpha", "HKLM\\SOFTWARE\\Vendor",
-                                                   "HKLM\\SOFTWARE\\Vendor\\Tool", "HKLM\\SOFTWARE\\Vendor\\Zed",
-                                                   "HKCU\\SOFTWARE\\Mine", "HKCU\\SOFTWARE\\Mine\\Sub"}));
+  EXPECT_EQ(w.inspected,
+            (std::vector<std::string>{"HKLM\\SOFTWARE\\Alpha", "HKLM\\SOFTWARE\\Vendor",
+                                      "HKLM\\SOFTWARE\\Vendor\\Tool", "HKLM\\SOFTWARE\\Vendor\\Zed",
+                                      "HKCU\\SOFTWARE\\Mine", "HKCU\\SOFTWARE\\Mine\\Sub"}));
   // The inspection of Tool gets no key to look into.
   EXPECT_EQ(w.opened, (std::vector<bool>{true, true, false, true, true, true}));
   EXPECT_EQ(mem_.OpenHandles(), 0);
@@ -183,12 +192,14 @@ TEST_F(WalkTest, KeyVanishingMidScanDoesNotDisturbItsSiblings) {
   RecordingWalker& w = Walker();
   w.FScanExtensions = false;
   w.onInspect = [&](const std::string& path) {
-    if (path == "\\SOFTWARE\\Vendor") mem_.RemoveKey(RootKey::LocalMachine, "SOFTWARE\\Vendor\\Tool");
+    if (path == "\\SOFTWARE\\Vendor")
+      mem_.RemoveKey(RootKey::LocalMachine, "SOFTWARE\\Vendor\\Tool");
   };
   w.RunScan();
-  EXPECT_EQ(w.inspected, (std::vector<std::string>{"HKLM\\SOFTWARE\\Alpha", "HKLM\\SOFTWARE\\Vendor",
-                                                   "HKLM\\SOFTWARE\\Vendor\\Zed", "HKCU\\SOFTWARE\\Mine",
-                                                   "HKCU\\SOFTWARE\\Mine\\Sub"}));
+  EXPECT_EQ(w.inspected,
+            (std::vector<std::string>{"HKLM\\SOFTWARE\\Alpha", "HKLM\\SOFTWARE\\Vendor",
+                                      "HKLM\\SOFTWARE\\Vendor\\Zed", "HKCU\\SOFTWARE\\Mine",
+                                      "HKCU\\SOFTWARE\\Mine\\Sub"}));
 }
 
 TEST_F(WalkTest, CancelDuringPassOneStillReportsTheLaterPassesAndTheEnd) {
@@ -198,10 +209,11 @@ TEST_F(WalkTest, CancelDuringPassOneStillReportsTheLaterPassesAndTheEnd) {
   };
   w.RunScan();
   EXPECT_EQ(w.inspected, (std::vector<std::string>{"HKCR\\.abc"}));
-  EXPECT_EQ(sink_.events, (std::vector<std::string>{"status:" + std::string(kStatusExtensions),
-                                                    "status:" + std::string(kStatusReferences),
-                                                    "status:" + std::string(kStatusReferences),
-                                                    "status:" + std::string(kStatusCompleted), "end"}));
+  EXPECT_EQ(sink_.events,
+            (std::vector<std::string>{"status:" + std::string(kStatusExtensions),
+                                      "status:" + std::string(kStatusReferences),
+                                      "status:" + std::string(kStatusReferences),
+                                      "status:" + std::string(kStatusCompleted), "end"}));
   EXPECT_EQ(mem_.OpenHandles(), 0);
 }
 
@@ -217,7 +229,8 @@ TEST_F(WalkTest, ErrorInsideTheInspectionSkipsThatKeyOnly) {
   class Throwing final : public TCleanThread {
    public:
     using TCleanThread::TCleanThread;
-    void CheckKey(const std::string& keyPath, const std::string&, RootKey, RegKey, const RegKeyInfo&) override {
+    void CheckKey(const std::string& keyPath, const std::string&, RootKey, RegKey,
+                  const RegKeyInfo&) override {
       seen.push_back(keyPath);
       if (keyPath == "\\SOFTWARE\\Alpha") throw ERegistryException("Invalid data type for 'x'");
     }
@@ -233,7 +246,8 @@ TEST_F(WalkTest, AnyOtherFailureStillEndsTheScan) {
   class Failing final : public TCleanThread {
    public:
     using TCleanThread::TCleanThread;
-    void CheckKey(const std::string&, const std::string&, RootKey, RegKey, const RegKeyInfo&) override {
+    void CheckKey(const std::string&, const std::string&, RootKey, RegKey,
+                  const RegKeyInfo&) override {
       throw std::bad_alloc();
     }
   } w(sink_, mem_, files_);
@@ -254,14 +268,16 @@ TEST_F(WalkTest, LinkLoopDepthIsBounded) {
   w.FScanExtensions = false;
   w.RunScan();
   std::size_t deepest = 0;
-  for (const std::string& key : w.inspected) deepest = std::max<std::size_t>(deepest, std::count(key.begin(), key.end(), '\\'));
+  for (const std::string& key : w.inspected)
+    deepest = std::max<std::size_t>(deepest, std::count(key.begin(), key.end(), '\\'));
   EXPECT_LE(deepest, 514u);
   EXPECT_GE(deepest, 500u);
   EXPECT_EQ(sink_.events.back(), "end");
 }
 
 TEST_F(WalkTest, ThreadedScanHandsOverInOrderAndEnds) {
-  for (int i = 0; i < 200; ++i) mem_.AddKey(RootKey::LocalMachine, "SOFTWARE\\Many\\k" + std::to_string(1000 + i));
+  for (int i = 0; i < 200; ++i)
+    mem_.AddKey(RootKey::LocalMachine, "SOFTWARE\\Many\\k" + std::to_string(1000 + i));
   RecordingWalker& w = Walker();
   w.Start();
   w.Join();

@@ -34,7 +34,9 @@ void WhileShown(TMainForm& f, TAbout& about, std::function<void()> look) {
   showing = Showing{std::move(look), about.Handle(), false};
   const UINT_PTR timer = SetTimer(nullptr, 0, 30, LookThenPressOk);
   PressShortcut(f, 'A', true);  // Ctrl+A: returns once the box is closed
-  ASSERT_TRUE(PumpUntil(f, [] { return showing.ran; }, std::chrono::milliseconds(3000))) << "the box never showed";
+  ASSERT_TRUE(PumpUntil(
+      f, [] { return showing.ran; }, std::chrono::milliseconds(3000)))
+      << "the box never showed";
   KillTimer(nullptr, timer);
   EXPECT_FALSE(about.Showing());
   EXPECT_FALSE(IsWindowVisible(about.Handle()));
@@ -84,8 +86,8 @@ TEST_F(MainWindowTest, AboutBoxShowsItsPictureCentredAndHoldsTheMainWindowOff) {
   EXPECT_EQ(client.right, 221);
   EXPECT_EQ(client.bottom, 230);
 
-  GdiObject<HBITMAP> picture(static_cast<HBITMAP>(
-      LoadImageA(GetModuleHandleA(nullptr), "ABOUTPICTURE", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  GdiObject<HBITMAP> picture(static_cast<HBITMAP>(LoadImageA(
+      GetModuleHandleA(nullptr), "ABOUTPICTURE", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   BITMAP info{};
   ASSERT_TRUE(GetObjectA(picture.get(), sizeof info, &info));
   EXPECT_EQ(info.bmWidth, 220);
@@ -101,9 +103,10 @@ TEST_F(MainWindowTest, AboutBoxShowsItsPictureCentredAndHoldsTheMainWindowOff) {
     MemoryDc memory(CreateCompatibleDC(nullptr));
     SelectedObject selected(memory.get(), picture.get());
     WindowDc box(about.Handle());
-    for (POINT p : {POINT{0, 0}, POINT{5, 5}, POINT{60, 50}, POINT{150, 40}, POINT{110, 100}, POINT{30, 215},
-                    POINT{219, 224}})
-      EXPECT_EQ(GetPixel(box.get(), p.x, p.y), GetPixel(memory.get(), p.x, p.y)) << p.x << "," << p.y;
+    for (POINT p : {POINT{0, 0}, POINT{5, 5}, POINT{60, 50}, POINT{150, 40}, POINT{110, 100},
+                    POINT{30, 215}, POINT{219, 224}})
+      EXPECT_EQ(GetPixel(box.get(), p.x, p.y), GetPixel(memory.get(), p.x, p.y))
+          << p.x << "," << p.y;
     EXPECT_EQ(GetPixel(box.get(), 220, 100), RGB(255, 255, 255));
     // A click on the main window's tab reaches nothing while the box is up.
     ClickScreen(f, tab);
@@ -143,14 +146,17 @@ TEST_F(MainWindowTest, AboutLabelsOpenTheirTargetsAndStayVisited) {
   auto cursorAt = [&](POINT p, HCURSOR expected) {
     ClientToScreen(about.Handle(), &p);
     HCURSOR shown = nullptr;
-    PumpUntil(f, [&] {
-      SetCursorPos(p.x, p.y);
-      Pump(f, 10);
-      SendMessageA(about.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(about.Handle()),
-                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-      shown = GetCursor();
-      return shown == expected;
-    }, std::chrono::milliseconds(2000));
+    PumpUntil(
+        f,
+        [&] {
+          SetCursorPos(p.x, p.y);
+          Pump(f, 10);
+          SendMessageA(about.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(about.Handle()),
+                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+          shown = GetCursor();
+          return shown == expected;
+        },
+        std::chrono::milliseconds(2000));
     return shown;
   };
 
@@ -160,7 +166,8 @@ TEST_F(MainWindowTest, AboutLabelsOpenTheirTargetsAndStayVisited) {
     EXPECT_GT(CountColour(about.Handle(), label1, kLinkColor), 20);
     EXPECT_GT(CountColour(about.Handle(), label2, kLinkColor), 20);
     EXPECT_EQ(CountColour(about.Handle(), whole, kLinkColor),
-              CountColour(about.Handle(), label1, kLinkColor) + CountColour(about.Handle(), label2, kLinkColor));
+              CountColour(about.Handle(), label1, kLinkColor) +
+                  CountColour(about.Handle(), label2, kLinkColor));
     EXPECT_EQ(CountColour(about.Handle(), whole, kVisitedLinkColor), 0);
     // The hand over a label, the arrow over the picture.
     const HCURSOR hand = LoadCursorA(nullptr, IDC_HAND), arrow = LoadCursorA(nullptr, IDC_ARROW);
@@ -197,8 +204,9 @@ TEST_F(MainWindowTest, HelpMenuOpensTheHomePagesAndAHelpPageOnlyWhenOneLiesBesid
   PostMessageA(f.Handle(), WM_COMMAND, kCmdHomePage, 0);
   PostMessageA(f.Handle(), WM_COMMAND, kCmdProductPage, 0);
   Pump(f, 30);
-  EXPECT_EQ(services_.opened, (std::vector<ShellCall>{{f.Handle(), "http://www.example.com"},
-                                                      {f.Handle(), "http://www.example.com/mv.php"}}));
+  EXPECT_EQ(services_.opened,
+            (std::vector<ShellCall>{{f.Handle(), "http://www.example.com"},
+                                    {f.Handle(), "http://www.example.com/mv.php"}}));
 
   const std::string page = HelpPagePath(ExecutablePath());
   ASSERT_EQ(page.substr(page.size() - 10), "\\help.html");

@@ -20,7 +20,8 @@ namespace morvane {
 namespace {
 
 void Repaint(TMainForm& f, HWND hwnd) {
-  RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  RedrawWindow(hwnd, nullptr, nullptr,
+               RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
   Pump(f, 50);
 }
 
@@ -28,7 +29,8 @@ void Repaint(TMainForm& f, HWND hwnd) {
 // handed it over.
 std::map<int, RECT> tabDrawn;
 
-LRESULT CALLBACK SeeTabDrawing(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+LRESULT CALLBACK SeeTabDrawing(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                               DWORD_PTR) {
   if (message == kReflected + WM_DRAWITEM) {
     const auto* draw = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
     tabDrawn[static_cast<int>(draw->itemID)] = draw->rcItem;
@@ -54,7 +56,8 @@ void ExpectTabLabels(TMainForm& f, const std::vector<std::string>& captions) {
     const int width = r.right - r.left, height = r.bottom - r.top;
     GdiObject<HBITMAP> canvas(CreateCompatibleBitmap(screen.get(), width, height));
     SelectedObject selected(memory.get(), canvas.get());
-    SelectedObject font(memory.get(), reinterpret_cast<HFONT>(SendMessageA(tabs, WM_GETFONT, 0, 0)));
+    SelectedObject font(memory.get(),
+                        reinterpret_cast<HFONT>(SendMessageA(tabs, WM_GETFONT, 0, 0)));
     GdiObject<HBRUSH> background(CreateSolidBrush(kPageControlColor));
     RECT all{0, 0, width, height};
     FillRect(memory.get(), &all, background.get());
@@ -87,7 +90,8 @@ void ExpectRowColours(HWND list, const std::vector<COLORREF>& colours, bool list
       ASSERT_NE(SendMessageA(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r)), LB_ERR);
       EXPECT_EQ(r.bottom - r.top, kListRowHeight);
     }
-    EXPECT_EQ(PixelAt(list, r.right - 3, (r.top + r.bottom) / 2), colours[static_cast<std::size_t>(row)])
+    EXPECT_EQ(PixelAt(list, r.right - 3, (r.top + r.bottom) / 2),
+              colours[static_cast<std::size_t>(row)])
         << "row " << row;
   }
 }
@@ -96,8 +100,10 @@ const std::vector<COLORREF> kParity = {RowColor(0), RowColor(1), RowColor(2)};
 
 TEST_F(MainWindowTest, FindingsRowsTheStatusLineAndTheTabLabelsTakeTheirColours) {
   TMainForm& f = Form();
-  EXPECT_EQ(kParity, (std::vector<COLORREF>{RGB(244, 255, 236), RGB(255, 255, 255), RGB(244, 255, 236)}));
-  for (const char* name : {".a", ".b", ".c"}) f.AddFinding({"Incorrect expansion", name, "HKCR", "\\x", ""});
+  EXPECT_EQ(kParity,
+            (std::vector<COLORREF>{RGB(244, 255, 236), RGB(255, 255, 255), RGB(244, 255, 236)}));
+  for (const char* name : {".a", ".b", ".c"})
+    f.AddFinding({"Incorrect expansion", name, "HKCR", "\\x", ""});
   Repaint(f, f.ListView1);
   ExpectRowColours(f.ListView1, kParity, true);
   RECT panel;
@@ -119,18 +125,24 @@ TEST_F(MainWindowTest, FindingsRowsTheStatusLineAndTheTabLabelsTakeTheirColours)
 // A file tree that lets the test look at the window while the collection is at a given file.
 class WatchedTree final : public FileTree {
  public:
-  bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& each) override {
+  bool ListFolder(const std::string& folder,
+                  const std::function<bool(const FolderEntry&)>& each) override {
     return tree.ListFolder(folder, each);
   }
   std::int64_t FileSize(const std::string& path) override {
     if (path == watched && whileAt) whileAt();
     return tree.FileSize(path);
   }
-  Removal RemoveFile(const std::string& path, const std::function<bool(const std::string&)>& inside) override {
+  Removal RemoveFile(const std::string& path,
+                     const std::function<bool(const std::string&)>& inside) override {
     return tree.RemoveFile(path, inside);
   }
-  ResolvedFolder ResolveFolder(const std::string& path) override { return tree.ResolveFolder(path); }
-  std::unique_ptr<FolderHold> HoldPlainFolder(const std::string& path) override { return tree.HoldPlainFolder(path); }
+  ResolvedFolder ResolveFolder(const std::string& path) override {
+    return tree.ResolveFolder(path);
+  }
+  std::unique_ptr<FolderHold> HoldPlainFolder(const std::string& path) override {
+    return tree.HoldPlainFolder(path);
+  }
 
   FakeFileTree tree;
   std::string watched;
@@ -148,7 +160,8 @@ TEST_F(MainWindowTest, FileRowsAlternateThroughTheClosingLinesAndARefreshShowsOn
   f.Services.Folders = &folders;
   ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
   ASSERT_TRUE(PumpUntil(f, [&] { return !f.FilesPage().Collecting(); }));
-  ASSERT_EQ(SendMessageA(f.ListBox1, LB_GETCOUNT, 0, 0), 5);  // two files, then the three closing lines
+  ASSERT_EQ(SendMessageA(f.ListBox1, LB_GETCOUNT, 0, 0),
+            5);  // two files, then the three closing lines
   Repaint(f, f.ListBox1);
   ExpectRowColours(f.ListBox1, {RowColor(0), RowColor(1), RowColor(2), RowColor(3), RowColor(4)});
 
@@ -186,7 +199,8 @@ TEST_F(MainWindowTest, ProgramRowsAlternateAndTheFocusedRowIsWhiteOnGreen) {
   // A click on a row of the list that has the focus: white on green, in a dotted frame.
   SetForegroundWindow(f.Handle());
   SetFocus(f.ListBox2);
-  ASSERT_TRUE(PumpUntil(f, [&] { return GetFocus() == f.ListBox2; })) << "the list never took the focus";
+  ASSERT_TRUE(PumpUntil(f, [&] { return GetFocus() == f.ListBox2; }))
+      << "the list never took the focus";
   const POINT at{(row2.left + row2.right) / 2, (row2.top + row2.bottom) / 2};
   PostMessageA(f.ListBox2, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
   PostMessageA(f.ListBox2, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
@@ -197,11 +211,13 @@ TEST_F(MainWindowTest, ProgramRowsAlternateAndTheFocusedRowIsWhiteOnGreen) {
   EXPECT_EQ(CountColour(f.ListBox2, row2, RGB(0, 0, 0)), 0);
   const RECT frameTop{row2.left, row2.top, row2.right, row2.top + 1};
   EXPECT_GT(CountColour(f.ListBox2, frameTop, kFocusedRowColor), 10);  // dotted: some green ...
-  EXPECT_LT(CountColour(f.ListBox2, frameTop, kFocusedRowColor), row2.right - row2.left - 10);  // ... not all
+  EXPECT_LT(CountColour(f.ListBox2, frameTop, kFocusedRowColor),
+            row2.right - row2.left - 10);  // ... not all
   ExpectRowColours(f.ListBox2, {RowColor(0), RowColor(1)});
   EXPECT_EQ(GetFocus(), f.ListBox2) << "the list lost the focus while its rows were read";
 
-  // Without the focus the selected row keeps its parity colour, written in the highlight-text colour.
+  // Without the focus the selected row keeps its parity colour, written in the highlight-text
+  // colour.
   SetFocus(f.PageControl1->Handle());
   ASSERT_TRUE(PumpUntil(f, [&] { return GetFocus() != f.ListBox2; }));
   Repaint(f, f.ListBox2);

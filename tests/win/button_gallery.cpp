@@ -10,8 +10,8 @@ using namespace morvane::testing;
 
 int main(int argc, char** argv) {
   ButtonHost host(RGB(255, 255, 255), 760, 330);
-  const char* styles[] = {"stFlat", "stDefault", "stNone", "stRaised", "stFlatDot", "stRaisedDot",
-                          "stFrameLowered", "stFrameRaised"};
+  const char* styles[] = {"stFlat",    "stDefault",   "stNone",         "stRaised",
+                          "stFlatDot", "stRaisedDot", "stFrameLowered", "stFrameRaised"};
   // Row 1: every style at rest; row 2: the same pressed-looking, drawn as hot.
   for (int s = 0; s < 8; ++s) {
     for (int row = 0; row < 2; ++row) {

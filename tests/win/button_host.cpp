@@ -18,11 +18,11 @@ ButtonHost::ButtonHost(COLORREF colour, int width, int height)
   (void)atom;
   RECT frame{0, 0, width, height};
   AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-  hwnd_ = CreateWindowExA(0, "ZelButtonHost", "Buttons", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40,
-                          frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
+  hwnd_ = CreateWindowExA(0, "ZelButtonHost", "Buttons", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40,
+                          40, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                           GetModuleHandleA(nullptr), this);
-  edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, width - 110, height - 30, 100, 22, hwnd_,
-                          nullptr, GetModuleHandleA(nullptr), nullptr);
+  edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, width - 110,
+                          height - 30, 100, 22, hwnd_, nullptr, GetModuleHandleA(nullptr), nullptr);
   // The real pointer stays in the screen's corner, away from every test window, so that only
   // the messages a test sends move the buttons' pointer state.
   SetCursorPos(0, 0);
@@ -38,14 +38,16 @@ ButtonHost::~ButtonHost() {
   DeleteObject(brush_);
 }
 
-TZelButton& ButtonHost::Add(int x, int y, int width, int height, const std::string& caption, HWND parent) {
-  buttons_.push_back(std::make_unique<TZelButton>(parent != nullptr ? parent : hwnd_, x, y, width, height, caption));
+TZelButton& ButtonHost::Add(int x, int y, int width, int height, const std::string& caption,
+                            HWND parent) {
+  buttons_.push_back(std::make_unique<TZelButton>(parent != nullptr ? parent : hwnd_, x, y, width,
+                                                  height, caption));
   return *buttons_.back();
 }
 
 HWND ButtonHost::AddPanel(int x, int y, int width, int height, DWORD exStyle) {
-  return CreateWindowExA(exStyle, "ZelButtonHost", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, width, height,
-                         hwnd_, nullptr, GetModuleHandleA(nullptr), this);
+  return CreateWindowExA(exStyle, "ZelButtonHost", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x,
+                         y, width, height, hwnd_, nullptr, GetModuleHandleA(nullptr), this);
 }
 
 void ButtonHost::SetColour(COLORREF colour) {
@@ -73,24 +75,32 @@ void ButtonHost::Remove(TZelButton& button) {
 
 LRESULT CALLBACK ButtonHost::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE)
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+    SetWindowLongPtrA(
+        hwnd, GWLP_USERDATA,
+        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
   auto* self = reinterpret_cast<ButtonHost*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (self != nullptr) {
     switch (message) {
-      case WM_CTLCOLORBTN: return reinterpret_cast<LRESULT>(self->brush_);
+      case WM_CTLCOLORBTN:
+        return reinterpret_cast<LRESULT>(self->brush_);
       case WM_ERASEBKGND: {
         RECT r;
         GetClientRect(hwnd, &r);
         FillRect(reinterpret_cast<HDC>(wParam), &r, self->brush_);
         return 1;
       }
-      case WM_CLOSE: ++self->closes; return 0;
-      case WM_CONTEXTMENU: ++self->contextMenus; return 0;
+      case WM_CLOSE:
+        ++self->closes;
+        return 0;
+      case WM_CONTEXTMENU:
+        ++self->contextMenus;
+        return 0;
       case WM_HELP:
-        self->helpContexts.push_back(static_cast<DWORD>(reinterpret_cast<HELPINFO*>(lParam)->dwContextId));
+        self->helpContexts.push_back(
+            static_cast<DWORD>(reinterpret_cast<HELPINFO*>(lParam)->dwContextId));
         return TRUE;
-      default: break;
+      default:
+        break;
     }
   }
   return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -125,12 +135,16 @@ void PostPointer(TZelCustomButton& button, UINT message, WPARAM keys, int x, int
 void MoveTo(TZelCustomButton& button, int x, int y) {
   PostPointer(button, WM_MOUSEMOVE, GetCapture() != nullptr ? MK_LBUTTON : 0, x, y);
 }
-void MoveToCentre(TZelCustomButton& button) { MoveTo(button, button.Width() / 2, button.Height() / 2); }
+void MoveToCentre(TZelCustomButton& button) {
+  MoveTo(button, button.Width() / 2, button.Height() / 2);
+}
 void Leave(TZelCustomButton& button) {
   PostMessageA(button.Handle(), WM_MOUSELEAVE, 0, 0);
   PumpFor(10);
 }
-void LeftDown(TZelCustomButton& button, int x, int y) { PostPointer(button, WM_LBUTTONDOWN, MK_LBUTTON, x, y); }
+void LeftDown(TZelCustomButton& button, int x, int y) {
+  PostPointer(button, WM_LBUTTONDOWN, MK_LBUTTON, x, y);
+}
 void LeftUp(TZelCustomButton& button, int x, int y) { PostPointer(button, WM_LBUTTONUP, 0, x, y); }
 
 void PressKey(UINT key, bool ctrl, bool shift) {
@@ -146,7 +160,8 @@ void PressKey(UINT key, bool ctrl, bool shift) {
 }
 
 void TypeChar(HWND target, char c, bool alt) {
-  PostMessageA(target, alt ? WM_SYSCHAR : WM_CHAR, static_cast<unsigned char>(c), alt ? (1 << 29) | 1 : 1);
+  PostMessageA(target, alt ? WM_SYSCHAR : WM_CHAR, static_cast<unsigned char>(c),
+               alt ? (1 << 29) | 1 : 1);
   PumpFor(10);
 }
 

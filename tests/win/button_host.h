@@ -23,7 +23,8 @@ class ButtonHost {
   HWND Edit() const { return edit_; }
   COLORREF Colour() const { return colour_; }
   // A new button at (x, y), width x height, on the host or on another of its windows.
-  TZelButton& Add(int x, int y, int width, int height, const std::string& caption = "", HWND parent = nullptr);
+  TZelButton& Add(int x, int y, int width, int height, const std::string& caption = "",
+                  HWND parent = nullptr);
   void Remove(TZelButton& button);
   // A child window that answers for its buttons as the host does (its colour, its closes).
   HWND AddPanel(int x, int y, int width, int height, DWORD exStyle = 0);
@@ -75,7 +76,9 @@ class ManualClock : public TZelClock {
  public:
   ManualClock() : previous_(TZelClock::Replace(this)) {}
   ~ManualClock() override { TZelClock::Replace(previous_); }
-  void Start(HWND owner, UINT_PTR id, UINT interval) override { timers_[{owner, id}] = {interval, now_ + interval}; }
+  void Start(HWND owner, UINT_PTR id, UINT interval) override {
+    timers_[{owner, id}] = {interval, now_ + interval};
+  }
   void Stop(HWND owner, UINT_PTR id) override { timers_.erase({owner, id}); }
   void Advance(int ms);
 

@@ -161,10 +161,10 @@ TEST_F(ButtonInput, KindsSetGlyphsCaptionsKeysAndActions) {
     bool cancel, isDefault;
     int result;
   };
-  const Row rows[] = {{skOK, "OK", false, true, 1},         {skCancel, "Cancel", true, false, 2},
-                      {skHelp, "&Help", false, false, 0},   {skYes, "&Yes", false, true, 6},
-                      {skNo, "&No", true, false, 7},        {skClose, "&Close", false, false, 0},
-                      {skAbort, "Abort", false, false, 3},  {skRetry, "&Retry", false, false, 4},
+  const Row rows[] = {{skOK, "OK", false, true, 1},           {skCancel, "Cancel", true, false, 2},
+                      {skHelp, "&Help", false, false, 0},     {skYes, "&Yes", false, true, 6},
+                      {skNo, "&No", true, false, 7},          {skClose, "&Close", false, false, 0},
+                      {skAbort, "Abort", false, false, 3},    {skRetry, "&Retry", false, false, 4},
                       {skIgnore, "&Ignore", false, false, 5}, {skAll, "&All", false, false, 8},
                       {skSilly, "&Silly", false, false, 0}};
   SetWindowContextHelpId(host.Handle(), 77);
@@ -182,7 +182,8 @@ TEST_F(ButtonInput, KindsSetGlyphsCaptionsKeysAndActions) {
       EXPECT_EQ(g->Width(), size) << row.caption;
       EXPECT_EQ(g->Height(), size);
       EXPECT_EQ(g->Pixel(0, size - 1), key);
-      EXPECT_LT(std::count(g->Bits(), g->Bits() + size * size, 0u), size * size / 2) << "a picture, not a blank";
+      EXPECT_LT(std::count(g->Bits(), g->Bits() + size * size, 0u), size * size / 2)
+          << "a picture, not a blank";
     }
     SetModalResult(host.Handle(), 0);
     const int closes = host.closes;
@@ -279,7 +280,7 @@ TEST_F(ButtonInput, AcceleratorCharacters) {
   a.Watch(amp);
   SetFocus(host.Handle());
   PumpFor(10);
-  TypeChar(host.Handle(), 'g', true);  // Alt+G
+  TypeChar(host.Handle(), 'g', true);   // Alt+G
   TypeChar(host.Handle(), 'G', false);  // G where no control takes characters
   EXPECT_EQ(e.clicks, 2);
   SetFocus(host.Edit());
@@ -471,7 +472,8 @@ TEST_F(ButtonInput, ButtonsThatGoAwayInTheMiddleClickNoMore) {
     const auto began = std::chrono::steady_clock::now();
     MoveToCentre(*open);
     LeftDown(*open, 10, 10);  // returns when the menu has closed
-    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - began);
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - began);
     EXPECT_LT(took.count(), 2500) << how << ": the menu stayed open";
     KillTimer(nullptr, rescue);
     clock.Advance(500);
@@ -590,8 +592,10 @@ TEST_F(ButtonInput, DragOntoAnotherButton) {
   };
   const Row rows[] = {
       // Two moves over the target, then the release (which is a move too).
-      {"dropped", true, true, false, false, 110, "start over:enter over:move over:move drop(5,10) end:target(5,10)"},
-      {"refused", true, false, false, false, 110, "start over:enter over:move over:move over:leave end:none"},
+      {"dropped", true, true, false, false, 110,
+       "start over:enter over:move over:move drop(5,10) end:target(5,10)"},
+      {"refused", true, false, false, false, 110,
+       "start over:enter over:move over:move over:leave end:none"},
       {"past the threshold", false, true, false, false, 110,
        "start over:enter over:move over:move drop(5,10) end:target(5,10)"},
       {"never moved: a click", false, true, false, false, 0, "start end:none click up"},
@@ -605,11 +609,13 @@ TEST_F(ButtonInput, DragOntoAnotherButton) {
     auto note = [&log](const std::string& s) { log += (log.empty() ? "" : " ") + s; };
     source.OnStartDrag = [&](TZelCustomButton*) { note("start"); };
     source.OnEndDrag = [&](TZelCustomButton*, TZelCustomButton* to, int x, int y) {
-      note(to == &target ? "end:target(" + std::to_string(x) + "," + std::to_string(y) + ")" : "end:none");
+      note(to == &target ? "end:target(" + std::to_string(x) + "," + std::to_string(y) + ")"
+                         : "end:none");
     };
     source.OnClick = [&] { note("click"); };
     source.OnMouseUp = [&](TZelCustomButton*, TMouseButton, unsigned, int, int) { note("up"); };
-    target.OnDragOver = [&](TZelCustomButton*, TZelCustomButton* from, int, int, TDragState state, bool& accept) {
+    target.OnDragOver = [&](TZelCustomButton*, TZelCustomButton* from, int, int, TDragState state,
+                            bool& accept) {
       EXPECT_EQ(from, &source);
       note(state == dsDragEnter ? "over:enter" : state == dsDragMove ? "over:move" : "over:leave");
       accept = row.accept;
@@ -660,7 +666,9 @@ TEST_F(ButtonInput, AlignAnchorsAndConstraintsFollowTheParent) {
   centred.SetAnchors(akTop);
   small.SetConstraints(TSizeConstraints{80, 0, 0, 0});
   small.SetBounds(200, 200, 20, 30);
-  auto bounds = [](TZelButton& b) { return std::vector<int>{b.Left(), b.Top(), b.Width(), b.Height()}; };
+  auto bounds = [](TZelButton& b) {
+    return std::vector<int>{b.Left(), b.Top(), b.Width(), b.Height()};
+  };
   using V = std::vector<int>;
   EXPECT_EQ(bounds(top), (V{0, 0, 640, 30}));
   EXPECT_EQ(bounds(bottom), (V{0, 460, 640, 20}));
@@ -731,7 +739,9 @@ TEST_F(ButtonInput, KeysFocusAndContextMenuRequests) {
   a.OnKeyDown = [&](TZelCustomButton* s, WORD& key, unsigned shift) {
     log += "down:" + std::to_string(key) + (shift & ssShift ? "+shift " : " ");
   };
-  a.OnKeyUp = [&](TZelCustomButton*, WORD& key, unsigned) { log += "up:" + std::to_string(key) + " "; };
+  a.OnKeyUp = [&](TZelCustomButton*, WORD& key, unsigned) {
+    log += "up:" + std::to_string(key) + " ";
+  };
   a.OnKeyPress = [&](TZelCustomButton*, char& key) { log += std::string("press:") + key + " "; };
   a.SetFocus();
   PumpFor(10);
@@ -751,14 +761,16 @@ TEST_F(ButtonInput, KeysFocusAndContextMenuRequests) {
   PostMessageA(a.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(7, 9));
   PostMessageA(a.Handle(), WM_RBUTTONUP, 0, MAKELPARAM(7, 9));
   PumpFor(10);
-  SendMessageA(a.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(a.Handle()), MAKELPARAM(-1, -1));
+  SendMessageA(a.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(a.Handle()),
+               MAKELPARAM(-1, -1));
   ASSERT_EQ(asked.size(), 2u);
   EXPECT_EQ(asked[0].x, 7);
   EXPECT_EQ(asked[0].y, 9);
   EXPECT_EQ(asked[1].x, -1) << "from the keyboard";
   EXPECT_EQ(host.contextMenus, 0) << "handled";
   handle = false;
-  SendMessageA(a.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(a.Handle()), MAKELPARAM(-1, -1));
+  SendMessageA(a.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(a.Handle()),
+               MAKELPARAM(-1, -1));
   EXPECT_EQ(host.contextMenus, 1) << "unhandled: on to the parent";
 }
 
@@ -775,7 +787,8 @@ TEST_F(ButtonInput, SystemColourNoticeReachesButtonsThroughTheForm) {
     UpdateWindow(b->Handle());
     EXPECT_EQ(Grab(b->Handle()).At(30, 12), before) << "not told yet";
   }
-  SendMessageA(host.Handle(), WM_SYSCOLORCHANGE, 0, 0);  // as the system sends it to top-level windows
+  SendMessageA(host.Handle(), WM_SYSCOLORCHANGE, 0,
+               0);  // as the system sends it to top-level windows
   for (TZelButton* b : {&direct, &nested}) {
     UpdateWindow(b->Handle());
     EXPECT_EQ(Grab(b->Handle()).At(30, 12), after);
@@ -824,7 +837,8 @@ TEST_F(ButtonInput, ActionAndReadingOrder) {
   b.SetParentBiDiMode(true);
   EXPECT_EQ(b.BiDiMode(), bdLeftToRight) << "the host reads left to right";
   EXPECT_EQ(GetWindowLongA(b.Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING, 0);
-  TZelButton& onRtl = host.Add(0, 0, 60, 24, "", host.AddPanel(300, 200, 100, 50, WS_EX_RTLREADING));
+  TZelButton& onRtl =
+      host.Add(0, 0, 60, 24, "", host.AddPanel(300, 200, 100, 50, WS_EX_RTLREADING));
   EXPECT_EQ(onRtl.BiDiMode(), bdRightToLeft);
 }
 

@@ -20,17 +20,31 @@ enum class Look { Normal, Hot, Pressed, Disabled };
 void Show(TZelButton& b, Look look) {
   UpdateWindow(b.Handle());  // a pending repaint would draw the normal look over the new one
   switch (look) {
-    case Look::Normal: InvalidateRect(b.Handle(), nullptr, FALSE); UpdateWindow(b.Handle()); break;
-    case Look::Hot: Leave(b); MoveToCentre(b); break;
-    case Look::Pressed: Leave(b); MoveToCentre(b); LeftDown(b, 5, 5); break;
-    case Look::Disabled: b.SetEnabled(false); UpdateWindow(b.Handle()); break;
+    case Look::Normal:
+      InvalidateRect(b.Handle(), nullptr, FALSE);
+      UpdateWindow(b.Handle());
+      break;
+    case Look::Hot:
+      Leave(b);
+      MoveToCentre(b);
+      break;
+    case Look::Pressed:
+      Leave(b);
+      MoveToCentre(b);
+      LeftDown(b, 5, 5);
+      break;
+    case Look::Disabled:
+      b.SetEnabled(false);
+      UpdateWindow(b.Handle());
+      break;
   }
   PumpFor(10);
 }
 
 // Checks W rings from the outside in: left column and top row in t, right column and bottom
 // row in b, the top-right and bottom-left corners in b. A dotted ring shows t or b and the gaps.
-void ExpectRings(const Pixels& px, int w, COLORREF t, COLORREF b, bool dotted, COLORREF gap, const char* what) {
+void ExpectRings(const Pixels& px, int w, COLORREF t, COLORREF b, bool dotted, COLORREF gap,
+                 const char* what) {
   for (int i = 0; i < w; ++i) {
     const int l = i, top = i, r = px.width - 1 - i, bottom = px.height - 1 - i;
     for (int x = l; x <= r; ++x) {
@@ -65,10 +79,14 @@ TEST(ButtonPaint, EveryStyleInEveryLook) {
     bool dotted, framed;
   };
   const Row rows[] = {
-      {stFlat, 0, 1, kLight, kShadow, false, false},      {stDefault, 1, 1, kLight, kBlack, false, true},
-      {stNone, 0, 0, kLight, kShadow, false, false},      {stRaised, 2, 2, kLight, kShadow, false, false},
-      {stFlatDot, 0, 1, kLight, kShadow, true, false},    {stRaisedDot, 2, 2, kLight, kShadow, true, false},
-      {stFrameLowered, 1, 1, kShadow, kLight, false, true}, {stFrameRaised, 1, 1, kLight, kShadow, false, true},
+      {stFlat, 0, 1, kLight, kShadow, false, false},
+      {stDefault, 1, 1, kLight, kBlack, false, true},
+      {stNone, 0, 0, kLight, kShadow, false, false},
+      {stRaised, 2, 2, kLight, kShadow, false, false},
+      {stFlatDot, 0, 1, kLight, kShadow, true, false},
+      {stRaisedDot, 2, 2, kLight, kShadow, true, false},
+      {stFrameLowered, 1, 1, kShadow, kLight, false, true},
+      {stFrameRaised, 1, 1, kLight, kShadow, false, true},
   };
   ButtonHost host;
   for (const Row& row : rows) {
@@ -77,11 +95,13 @@ TEST(ButtonPaint, EveryStyleInEveryLook) {
       b.SetButtonStyle(row.style);
       Show(b, look);
       const Pixels px = Grab(b.Handle());
-      const std::string what = "style " + std::to_string(row.style) + " look " + std::to_string(int(look));
+      const std::string what =
+          "style " + std::to_string(row.style) + " look " + std::to_string(int(look));
       const bool pressed = look == Look::Pressed;
       const int w = look == Look::Hot || pressed ? row.hot : row.normal;
       const COLORREF brush = row.framed ? kFace : host.Colour();
-      ExpectRings(px, w, pressed ? row.rb : row.lt, pressed ? row.lt : row.rb, row.dotted, brush, what.c_str());
+      ExpectRings(px, w, pressed ? row.rb : row.lt, pressed ? row.lt : row.rb, row.dotted, brush,
+                  what.c_str());
       int inner = w + (row.style == stFrameRaised ? 1 : 0);
       if (row.framed) {
         // The platform edge: raised inner, or sunken outer when pressed; button face inside.
@@ -199,8 +219,9 @@ struct LayoutCase {
 TEST(ButtonPaint, GlyphCaptionAndArrowPositions) {
   ButtonHost host;
   const LayoutCase cases[] = {
-      {blGlyphLeft, 3, "Go", true},   {blGlyphLeft, -5, "Go", true}, {blGlyphRight, 2, "Go", true},
-      {blGlyphTop, 1, "Go", true},    {blGlyphBottom, 0, "Go", true}, {blGlyphLeft, 3, "A much wider caption", false},
+      {blGlyphLeft, 3, "Go", true},   {blGlyphLeft, -5, "Go", true},
+      {blGlyphRight, 2, "Go", true},  {blGlyphTop, 1, "Go", true},
+      {blGlyphBottom, 0, "Go", true}, {blGlyphLeft, 3, "A much wider caption", false},
   };
   const COLORREF ink = RGB(255, 0, 0);
   for (const LayoutCase& c : cases) {
@@ -242,7 +263,8 @@ TEST(ButtonPaint, GlyphCaptionAndArrowPositions) {
       int tx = 0, ty = 0;
       if (c.layout == blGlyphLeft) tx = g.right + sp, ty = g.top + half(h - t.cy);
       if (c.layout == blGlyphRight) tx = g.left - t.cx - sp, ty = g.top + half(h - t.cy);
-      if (c.layout == blGlyphBottom) tx = g.left + half(w) - half(t.cx), ty = g.top - 8 - sp - half(t.cy);
+      if (c.layout == blGlyphBottom)
+        tx = g.left + half(w) - half(t.cx), ty = g.top - 8 - sp - half(t.cy);
       if (c.layout == blGlyphTop) tx = g.left + half(w) - half(t.cx), ty = g.bottom + sp;
       text = RECT{tx, ty, tx + t.cx, ty + t.cy};
       if (c.layout == blGlyphBottom) {
@@ -302,7 +324,8 @@ TEST(ButtonPaint, PopupArrowBesideAGlyphWithoutCaption) {
     Show(b, Look::Normal);
     px = Grab(b.Handle());
     const bool arrow = layout == blGlyphBottom || layout == blGlyphTop;
-    EXPECT_EQ(px.Count(kBlack), arrow ? 16 + 9 : 16) << "the glyph's black square, and the arrow: " << layout;
+    EXPECT_EQ(px.Count(kBlack), arrow ? 16 + 9 : 16)
+        << "the glyph's black square, and the arrow: " << layout;
     if (!arrow) continue;
     const RECT glyph = px.BoxOf(RGB(255, 0, 0));  // its patch lies at 7..8 of the 10 x 10 image
     const int gx = glyph.left - 7, gy = glyph.top - 7;
@@ -343,7 +366,8 @@ TEST(ButtonPaint, FocusRectangleAndDisabledCaption) {
 TEST_F(MainWindowTest, ActionButtonsAtRestHotAndPressed) {
   TMainForm& f = Form();
   TZelButton& b = *f.ZelButton4;
-  const COLORREF white = RGB(255, 255, 255), green = RGB(0, 128, 0), text = GetSysColor(COLOR_WINDOWTEXT);
+  const COLORREF white = RGB(255, 255, 255), green = RGB(0, 128, 0),
+                 text = GetSysColor(COLOR_WINDOWTEXT);
   Pixels px = Grab(b.Handle());
   ExpectRings(px, 1, white, white, false, 0, "rest: no frame");
   const RECT rest = px.BoxOf(text);

@@ -23,7 +23,9 @@ std::vector<std::string> Items(TMainForm& f) {
   return items;
 }
 
-int Selected(TMainForm& f) { return static_cast<int>(SendMessageA(f.ListBox2, LB_GETCURSEL, 0, 0)); }
+int Selected(TMainForm& f) {
+  return static_cast<int>(SendMessageA(f.ListBox2, LB_GETCURSEL, 0, 0));
+}
 
 // A mouse click on a row, as the user makes it.
 void ClickRow(TMainForm& f, int row) {
@@ -40,7 +42,8 @@ void Press(TMainForm& f, TZelButton& button) { ClickWindow(f, button.Handle()); 
 
 class DeinstallWindowTest : public MainWindowTest {
  protected:
-  void Entry(const std::string& name, const char* display, const char* command, RootKey root = HKLM) {
+  void Entry(const std::string& name, const char* display, const char* command,
+             RootKey root = HKLM) {
     mem_.AddKey(root, kKey + "\\" + name);
     if (display) mem_.AddText(root, kKey + "\\" + name, kDisplayName, display);
     if (command) mem_.AddText(root, kKey + "\\" + name, kUninstallString, command);
@@ -55,7 +58,8 @@ class DeinstallWindowTest : public MainWindowTest {
   FakeSystemFolders folders_;
 };
 
-TEST_F(DeinstallWindowTest, ThePageListsTheMachinesThenTheUsersProgramsAndEachRowShowsItsOwnCommand) {
+TEST_F(DeinstallWindowTest,
+       ThePageListsTheMachinesThenTheUsersProgramsAndEachRowShowsItsOwnCommand) {
   Entry("0-number", nullptr, "n.exe");
   mem_.AddValue(HKLM, kKey + "\\0-number", kDisplayName, kRegDword, std::string("\x01\0\0\0", 4));
   Entry("a", "Alpha", "C:\\alpha\\un.exe");
@@ -89,8 +93,8 @@ TEST_F(DeinstallWindowTest, ThePageListsTheMachinesThenTheUsersProgramsAndEachRo
   Pump(f, 30);
   EXPECT_EQ(f.StatusText(), "C:\\alpha\\un.exe");
   // A typed letter goes to the next row whose name begins with it, round to the start.
-  for (const auto& [key, row] : {std::pair{'t', 1}, std::pair{'T', 2}, std::pair{'t', 4}, std::pair{'t', 1},
-                                 std::pair{'a', 0}, std::pair{'z', 0}}) {
+  for (const auto& [key, row] : {std::pair{'t', 1}, std::pair{'T', 2}, std::pair{'t', 4},
+                                 std::pair{'t', 1}, std::pair{'a', 0}, std::pair{'z', 0}}) {
     PostMessageA(f.ListBox2, WM_CHAR, static_cast<WPARAM>(key), 1);
     Pump(f, 30);
     EXPECT_EQ(Selected(f), row) << key;
@@ -121,16 +125,18 @@ TEST_F(DeinstallWindowTest, SelectionWarnsWhenTheEntryWentOrLostItsCommandAndKee
   EXPECT_EQ(f.UninstallCommand(), "alpha.exe");
 }
 
-TEST_F(DeinstallWindowTest, UninstallStartsOnlyAnExistingProgramByItsFullPathAndSaysSoWhenThereIsNone) {
+TEST_F(DeinstallWindowTest,
+       UninstallStartsOnlyAnExistingProgramByItsFullPathAndSaysSoWhenThereIsNone) {
   Entry("a", "Mv App", "C:\\Program Files\\Mv App\\uninst.exe /x");
   Entry("b", "Gone", "C:\\Program Files\\Gone App\\un.exe /x");
   Entry("c", "Msi", "MsiExec.exe /X{1234}");
   Entry("d", "Expanding", nullptr);
-  mem_.AddValue(HKLM, kKey + "\\d", kUninstallString, kRegExpandSz, "%ProgramFiles%\\Mv App\\uninst.exe /q");
+  mem_.AddValue(HKLM, kKey + "\\d", kUninstallString, kRegExpandSz,
+                "%ProgramFiles%\\Mv App\\uninst.exe /q");
   Entry("e", "Inexact", "C:\\Program Files\\Mv App\\uninst.exe /n");
   mem_.MarkInexact(HKLM, kKey + "\\e", kUninstallString);
-  files_.files = {"C:\\Program Files\\Mv App\\uninst.exe", "C:\\Program.exe", "C:\\Windows\\system32\\MsiExec.exe",
-                  "MsiExec.exe", "C:\\Morvane\\MsiExec.exe"};
+  files_.files = {"C:\\Program Files\\Mv App\\uninst.exe", "C:\\Program.exe",
+                  "C:\\Windows\\system32\\MsiExec.exe", "MsiExec.exe", "C:\\Morvane\\MsiExec.exe"};
   TMainForm& f = Page();
   Press(f, *f.ZelButton2);  // nothing selected in this run yet
   EXPECT_TRUE(services_.started.empty());
@@ -142,12 +148,15 @@ TEST_F(DeinstallWindowTest, UninstallStartsOnlyAnExistingProgramByItsFullPathAnd
     std::optional<ProgramStart> started;
   } cases[] = {
       {0, "C:\\Program Files\\Mv App\\uninst.exe /x",
-       ProgramStart{"C:\\Program Files\\Mv App\\uninst.exe", "\"C:\\Program Files\\Mv App\\uninst.exe\" /x"}},
+       ProgramStart{"C:\\Program Files\\Mv App\\uninst.exe",
+                    "\"C:\\Program Files\\Mv App\\uninst.exe\" /x"}},
       {1, "C:\\Program Files\\Gone App\\un.exe /x", std::nullopt},
       {2, "MsiExec.exe /X{1234}",
-       ProgramStart{"C:\\Windows\\system32\\MsiExec.exe", "\"C:\\Windows\\system32\\MsiExec.exe\" /X{1234}"}},
+       ProgramStart{"C:\\Windows\\system32\\MsiExec.exe",
+                    "\"C:\\Windows\\system32\\MsiExec.exe\" /X{1234}"}},
       {3, "C:\\Program Files\\Mv App\\uninst.exe /q",
-       ProgramStart{"C:\\Program Files\\Mv App\\uninst.exe", "\"C:\\Program Files\\Mv App\\uninst.exe\" /q"}},
+       ProgramStart{"C:\\Program Files\\Mv App\\uninst.exe",
+                    "\"C:\\Program Files\\Mv App\\uninst.exe\" /q"}},
       {4, "C:\\Program Files\\Mv App\\uninst.exe /n", std::nullopt},
   };
   for (const auto& c : cases) {
@@ -286,14 +295,17 @@ class DeinstallRealRegistryTest : public MainWindowTest {
   }
 };
 
-TEST_F(DeinstallRealRegistryTest, BlankNamesAreListedAndUninstallAndDeleteOnTheSecondOfTwoTwinsActOnTheSecond) {
+TEST_F(DeinstallRealRegistryTest,
+       BlankNamesAreListedAndUninstallAndDeleteOnTheSecondOfTwoTwinsActOnTheSecond) {
   if (!IsWow64Process32()) GTEST_SKIP() << "one registry view here";
-  ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Twin"), KEY_WOW64_64KEY, "Morvane twin",
-                                 "C:\\Twin\\native.exe /x"));
-  ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Twin"), KEY_WOW64_32KEY, "Morvane twin",
-                                 "C:\\Twin\\wow.exe /x"));
-  ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Blank"), KEY_WOW64_64KEY, "", "blank.exe"));
-  ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-NoName"), KEY_WOW64_64KEY, nullptr, "none.exe"));
+  ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Twin"), KEY_WOW64_64KEY,
+                                 "Morvane twin", "C:\\Twin\\native.exe /x"));
+  ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Twin"), KEY_WOW64_32KEY,
+                                 "Morvane twin", "C:\\Twin\\wow.exe /x"));
+  ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-Blank"), KEY_WOW64_64KEY,
+                                 "", "blank.exe"));
+  ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, Entry("MorvaneTest-NoName"), KEY_WOW64_64KEY,
+                                 nullptr, "none.exe"));
   files_.files = {"C:\\Twin\\native.exe", "C:\\Twin\\wow.exe"};
   TMainForm& f = Page();
   // A blank name is listed as its own entry; no name at all is not listed.
@@ -305,7 +317,8 @@ TEST_F(DeinstallRealRegistryTest, BlankNamesAreListedAndUninstallAndDeleteOnTheS
   ClickRow(f, twins[1]);
   EXPECT_EQ(f.StatusText(), "C:\\Twin\\wow.exe /x");
   Press(f, *f.ZelButton2);
-  EXPECT_EQ(services_.started, (std::vector<ProgramStart>{{"C:\\Twin\\wow.exe", "\"C:\\Twin\\wow.exe\" /x"}}));
+  EXPECT_EQ(services_.started,
+            (std::vector<ProgramStart>{{"C:\\Twin\\wow.exe", "\"C:\\Twin\\wow.exe\" /x"}}));
 
   services_.answer = IDYES;
   Press(f, *f.ZelButton3);
@@ -316,19 +329,22 @@ TEST_F(DeinstallRealRegistryTest, BlankNamesAreListedAndUninstallAndDeleteOnTheS
   EXPECT_EQ(Rows(f, "MorvaneTest-Twin").size(), 1u);
 }
 
-TEST_F(DeinstallRealRegistryTest, UsersProgramsWithNamesOfAnyLengthShowClippedAndCanBeSelectedAndDeleted) {
+TEST_F(DeinstallRealRegistryTest,
+       UsersProgramsWithNamesOfAnyLengthShowClippedAndCanBeSelectedAndDeleted) {
   const std::string long5000(5000, 'W'), long32767(32767, 'W');
-  ASSERT_TRUE(MakeUninstallEntry(HKEY_CURRENT_USER, Entry("MorvaneTest-Long5000"), 0, long5000.c_str(),
-                                 "C:\\Long\\five.exe"));
-  ASSERT_TRUE(MakeUninstallEntry(HKEY_CURRENT_USER, Entry("MorvaneTest-Long32767"), 0, long32767.c_str(),
-                                 "C:\\Long\\most.exe"));
+  ASSERT_TRUE(MakeUninstallEntry(HKEY_CURRENT_USER, Entry("MorvaneTest-Long5000"), 0,
+                                 long5000.c_str(), "C:\\Long\\five.exe"));
+  ASSERT_TRUE(MakeUninstallEntry(HKEY_CURRENT_USER, Entry("MorvaneTest-Long32767"), 0,
+                                 long32767.c_str(), "C:\\Long\\most.exe"));
   TMainForm& f = Page();
-  const std::vector<int> five = Rows(f, "MorvaneTest-Long5000"), most = Rows(f, "MorvaneTest-Long32767");
+  const std::vector<int> five = Rows(f, "MorvaneTest-Long5000"),
+                         most = Rows(f, "MorvaneTest-Long32767");
   ASSERT_EQ(five.size(), 1u);
   ASSERT_EQ(most.size(), 1u);
   EXPECT_EQ(f.DeinstallPage().Items()[most[0]].displayName.size(), 32767u);
   SetFocus(f.ListBox2);
-  for (const auto& [row, command] : {std::pair{five[0], "C:\\Long\\five.exe"}, std::pair{most[0], "C:\\Long\\most.exe"}}) {
+  for (const auto& [row, command] :
+       {std::pair{five[0], "C:\\Long\\five.exe"}, std::pair{most[0], "C:\\Long\\most.exe"}}) {
     ClickRow(f, row);
     ASSERT_EQ(Selected(f), row);
     EXPECT_EQ(f.StatusText(), command);

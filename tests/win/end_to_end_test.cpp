@@ -22,13 +22,15 @@ constexpr char kSeed[] = "SOFTWARE\\MorvaneSeed";
 // The seeded key as the rows name it: the scan reads the native view, where the HKLM key that
 // this 32-bit program wrote lies under SOFTWARE\Wow6432Node on 64-bit Windows.
 std::string RowKey(const std::string& section) {
-  return section == "HKLM" && IsWow64Process32() ? "\\SOFTWARE\\Wow6432Node\\MorvaneSeed" : "\\SOFTWARE\\MorvaneSeed";
+  return section == "HKLM" && IsWow64Process32() ? "\\SOFTWARE\\Wow6432Node\\MorvaneSeed"
+                                                 : "\\SOFTWARE\\MorvaneSeed";
 }
 
 void SetText(HKEY root, const std::string& key, const std::string& name, const std::string& text,
              DWORD type = REG_SZ) {
   HKEY k;
-  ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+            ERROR_SUCCESS);
   RegSetValueExA(k, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
                  static_cast<DWORD>(text.size() + 1));
   RegCloseKey(k);
@@ -36,7 +38,8 @@ void SetText(HKEY root, const std::string& key, const std::string& name, const s
 
 void MakeKey(HKEY root, const std::string& key) {
   HKEY k;
-  ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr), ERROR_SUCCESS);
+  ASSERT_EQ(RegCreateKeyExA(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
+            ERROR_SUCCESS);
   RegCloseKey(k);
 }
 
@@ -50,7 +53,8 @@ bool KeyExists(HKEY root, const std::string& key) {
 bool ValueExists(HKEY root, const std::string& key, const std::string& name) {
   HKEY k;
   if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-  const bool found = RegQueryValueExA(k, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+  const bool found =
+      RegQueryValueExA(k, name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
   RegCloseKey(k);
   return found;
 }
@@ -106,9 +110,11 @@ class EndToEndTest : public ::testing::Test {
     for (int i = 0; i < ListViewRows(f.ListView1); ++i) {
       const std::string key = ListViewText(f.ListView1, i, 3);
       const std::string section = ListViewText(f.ListView1, i, 2);
-      if (key.rfind("\\.mvtest", 0) != 0 && (section == "HKCR" || key.rfind(RowKey(section), 0) != 0)) continue;
-      rows.push_back(ListViewText(f.ListView1, i, 2) + "|" + key + "|" + f.Findings()[i].valueName + "|" +
-                     ListViewText(f.ListView1, i, 1));
+      if (key.rfind("\\.mvtest", 0) != 0 &&
+          (section == "HKCR" || key.rfind(RowKey(section), 0) != 0))
+        continue;
+      rows.push_back(ListViewText(f.ListView1, i, 2) + "|" + key + "|" + f.Findings()[i].valueName +
+                     "|" + ListViewText(f.ListView1, i, 1));
       if (indexes != nullptr) indexes->push_back(i);
     }
     return rows;
@@ -128,19 +134,22 @@ TEST_F(EndToEndTest, ScanFindsExactlyTheStaleEntriesAndCorrectRemovesTheChecked)
   TMainForm f(services.Make());
   f.Show();
   ClickWindow(f, f.ZelButton1->Handle());
-  ASSERT_TRUE(PumpUntil(f, [&] { return !f.FCleanThread && f.ZelButton1->Enabled(); },
-                        std::chrono::milliseconds(300000)));
+  ASSERT_TRUE(PumpUntil(
+      f, [&] { return !f.FCleanThread && f.ZelButton1->Enabled(); },
+      std::chrono::milliseconds(300000)));
   EXPECT_EQ(f.StatusText(), "The analysis of keys of the register is completed!");
   EXPECT_TRUE(f.ZelButton3->Enabled());
 
   std::vector<std::string> expected{"HKCR|\\.mvtest-empty||.mvtest-empty"};
   for (const char* section : {"HKLM", "HKCU"}) {
     const std::string s = section;
-    for (const std::string& row : {
-             // The registry enumerates values in name order.
-             std::string("|args|C:\\MorvaneSeed\\tool.exe -u"), std::string("|bang|C:\\MorvaneSeed\\x.exe!1"),
-             std::string("|broken|C:\\MorvaneSeed\\gone.exe"), std::string("|comma|C:\\MorvaneSeed\\lib.dll,0"),
-             std::string("|percent|C:\\MorvaneSeed\\run.exe %1"), std::string("\\Sub|deep|C:\\MorvaneSeed\\deep.exe")})
+    for (const std::string& row : {// The registry enumerates values in name order.
+                                   std::string("|args|C:\\MorvaneSeed\\tool.exe -u"),
+                                   std::string("|bang|C:\\MorvaneSeed\\x.exe!1"),
+                                   std::string("|broken|C:\\MorvaneSeed\\gone.exe"),
+                                   std::string("|comma|C:\\MorvaneSeed\\lib.dll,0"),
+                                   std::string("|percent|C:\\MorvaneSeed\\run.exe %1"),
+                                   std::string("\\Sub|deep|C:\\MorvaneSeed\\deep.exe")})
       expected.push_back(s + "|" + RowKey(s) + row);
   }
   std::vector<int> indexes;
@@ -156,14 +165,17 @@ TEST_F(EndToEndTest, ScanFindsExactlyTheStaleEntriesAndCorrectRemovesTheChecked)
   EXPECT_FALSE(f.ZelButton3->Enabled());
 
   std::ifstream file(backup_, std::ios::binary);
-  const std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  const std::string content((std::istreambuf_iterator<char>(file)),
+                            std::istreambuf_iterator<char>());
   EXPECT_EQ(content,
             "Morvane v1.0\r\n\r\n\r\n"
             "[HKEY_CLASSES_ROOT\\.mvtest-empty]\r\n"
-            "[HKEY_LOCAL_MACHINE" + RowKey("HKLM") + "]\r\n"
-            "\"args\"=\"C:\\MorvaneSeed\\tool.exe -u\"\r\n"
-            "[HKEY_CURRENT_USER\\SOFTWARE\\MorvaneSeed\\Sub]\r\n"
-            "\"deep\"=\"C:\\MorvaneSeed\\deep.exe\"\r\n");
+            "[HKEY_LOCAL_MACHINE" +
+                RowKey("HKLM") +
+                "]\r\n"
+                "\"args\"=\"C:\\MorvaneSeed\\tool.exe -u\"\r\n"
+                "[HKEY_CURRENT_USER\\SOFTWARE\\MorvaneSeed\\Sub]\r\n"
+                "\"deep\"=\"C:\\MorvaneSeed\\deep.exe\"\r\n");
   EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ".mvtest-empty"));
   EXPECT_FALSE(ValueExists(HKEY_LOCAL_MACHINE, kSeed, "args"));
   EXPECT_TRUE(ValueExists(HKEY_LOCAL_MACHINE, kSeed, "broken"));

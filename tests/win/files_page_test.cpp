@@ -29,12 +29,15 @@ std::string Env(const char* name) {
   return buffer;
 }
 
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 void MakeFile(const std::string& path, long long size, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
   for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
     CreateDirectoryA(path.substr(0, at).c_str(), nullptr);
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
+  HANDLE file =
+      CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE) << path;
   LARGE_INTEGER end;
   end.QuadPart = size;
@@ -52,9 +55,12 @@ void RemoveTree(const std::wstring& folder) {
       if (name == L"." || name == L"..") continue;
       const std::wstring path = folder + L"\\" + name;
       SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) RemoveDirectoryW(path.c_str());  // the link only
-      else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) RemoveTree(path);
-      else DeleteFileW(path.c_str());
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        RemoveDirectoryW(path.c_str());  // the link only
+      else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(path);
+      else
+        DeleteFileW(path.c_str());
     } while (FindNextFileW(search, &data));
     FindClose(search);
   }
@@ -64,8 +70,8 @@ std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()
 
 std::string UnixName(const std::string& path) {
   using Call = char*(CDECL*)(const wchar_t*);
-  auto call = reinterpret_cast<Call>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+  auto call = reinterpret_cast<Call>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
   const char* name = call == nullptr ? nullptr : call(Wide(path).c_str());
   return name == nullptr ? "" : name;
 }
@@ -76,7 +82,8 @@ bool RunUnix(std::string command) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
   const std::string program = "Z:" + command.substr(0, command.find(' '));
-  if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+  if (!CreateProcessA(program.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
     return false;
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
@@ -89,7 +96,8 @@ bool RunUnix(std::string command) {
 bool MakeUnixLink(const std::string& link, const std::string& target, bool folder = true) {
   const std::string to = target[0] == '/' ? target : UnixName(target);
   const std::string at = link[0] == '/' ? link : UnixName(link);
-  if (to.empty() || at.empty() || !RunUnix("/bin/ln -sfn \"" + to + "\" \"" + at + "\"")) return false;
+  if (to.empty() || at.empty() || !RunUnix("/bin/ln -sfn \"" + to + "\" \"" + at + "\""))
+    return false;
   if (link[0] == '/') return true;  // the caller waits for it in its Windows form
   for (int i = 0; i < 500 && !Exists(link); ++i) Sleep(10);
   const DWORD folderLink = FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY;
@@ -129,12 +137,15 @@ class FilesPageTest : public MainWindowTest {
     EXPECT_TRUE(Idle(f));
     return f;
   }
-  bool Idle(TMainForm& f) { return PumpUntil(f, [&] { return !f.FilesPage().Collecting(); }); }
+  bool Idle(TMainForm& f) {
+    return PumpUntil(f, [&] { return !f.FilesPage().Collecting(); });
+  }
   std::vector<std::string> Lines(TMainForm& f) {
     std::vector<std::string> lines;
     const int count = static_cast<int>(SendMessageA(f.ListBox1, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-      std::string line(static_cast<std::size_t>(SendMessageA(f.ListBox1, LB_GETTEXTLEN, i, 0)), '\0');
+      std::string line(static_cast<std::size_t>(SendMessageA(f.ListBox1, LB_GETTEXTLEN, i, 0)),
+                       '\0');
       SendMessageA(f.ListBox1, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
       lines.push_back(line);
     }
@@ -215,14 +226,16 @@ TEST_F(FilesPageTest, SizesCountWholeKilobytesWithTheUsersSeparatorAndSixtyFourB
     if (c.extra) MakeFile(temp_ + "\\sparse.img", c.extra);
     // Held open without sharing: listed, counts nothing, survives Clear.
     MakeFile(temp_ + "\\held.log", 4 << 20);
-    HANDLE held = CreateFileA((temp_ + "\\held.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE held = CreateFileA((temp_ + "\\held.log").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     TMainForm& f = FilesForm();
     EXPECT_EQ(Total(f), c.total + kSuffix) << c.separator;
     EXPECT_EQ(Files(f).size(), c.extra ? 5u : 4u);
     ExpectIdleAfterCollection(f);
     Clear(f);
-    EXPECT_EQ(f.StatusText(), std::string("Files deleted: ") + (c.extra ? "4" : "3") + ". Could not be deleted: 1.");
+    EXPECT_EQ(f.StatusText(), std::string("Files deleted: ") + (c.extra ? "4" : "3") +
+                                  ". Could not be deleted: 1.");
     EXPECT_TRUE(Exists(temp_ + "\\held.log"));
     EXPECT_FALSE(Exists(temp_ + "\\a.bin"));
     EXPECT_FALSE(Exists(temp_ + "\\small.txt"));
@@ -235,15 +248,18 @@ TEST_F(FilesPageTest, SizesCountWholeKilobytesWithTheUsersSeparatorAndSixtyFourB
 
 TEST_F(FilesPageTest, TempTreeWholeAndPrefetchFilesOnlySubfoldersNeverListedNorDeleted) {
   const std::vector<std::string> temp = {temp_ + "\\plain.tmp", temp_ + "\\sub\\hidden.dat",
-                                         temp_ + "\\sub\\deeper\\system.sys", temp_ + "\\sub\\deeper\\readonly.txt"};
+                                         temp_ + "\\sub\\deeper\\system.sys",
+                                         temp_ + "\\sub\\deeper\\readonly.txt"};
   MakeFile(temp[0], 10);
   MakeFile(temp[1], 10, FILE_ATTRIBUTE_HIDDEN);
   MakeFile(temp[2], 10, FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_HIDDEN);
   MakeFile(temp[3], 10);
   CreateDirectoryA((temp_ + "\\empty").c_str(), nullptr);
-  const std::vector<std::string> prefetch = {prefetch_ + "\\A.PF", prefetch_ + "\\b.pf", prefetch_ + "\\old\\c.Pf"};
+  const std::vector<std::string> prefetch = {prefetch_ + "\\A.PF", prefetch_ + "\\b.pf",
+                                             prefetch_ + "\\old\\c.Pf"};
   for (const std::string& path : prefetch) MakeFile(path, 10);
-  for (const char* name : {"\\c.pf.bak", "\\readme", "\\old\\d.pff"}) MakeFile(prefetch_ + name, 10);
+  for (const char* name : {"\\c.pf.bak", "\\readme", "\\old\\d.pff"})
+    MakeFile(prefetch_ + name, 10);
 
   TMainForm& f = FilesForm();
   std::vector<std::string> expected = temp;
@@ -253,7 +269,8 @@ TEST_F(FilesPageTest, TempTreeWholeAndPrefetchFilesOnlySubfoldersNeverListedNorD
   ExpectIdleAfterCollection(f);
   Clear(f);
   for (const std::string& path : expected) EXPECT_FALSE(Exists(path)) << path;
-  for (const char* folder : {"\\sub", "\\sub\\deeper", "\\empty"}) EXPECT_TRUE(Exists(temp_ + folder)) << folder;
+  for (const char* folder : {"\\sub", "\\sub\\deeper", "\\empty"})
+    EXPECT_TRUE(Exists(temp_ + folder)) << folder;
   EXPECT_TRUE(Exists(prefetch_ + "\\old\\d.pff"));
   EXPECT_TRUE(Exists(prefetch_ + "\\readme"));
 
@@ -282,8 +299,8 @@ TEST_F(FilesPageTest, LinksAreNeitherWalkedNorDeletedThrough) {
   MakeFile(temp_ + "\\swapped\\moved.txt", 10);
   MakeFile(temp_ + "\\mine.txt", 10);
   TMainForm& f = FilesForm();
-  std::vector<std::string> listed = {prefetch_ + "\\trace.pf", temp_ + "\\document-link.txt", temp_ + "\\mine.txt",
-                                     temp_ + "\\swapped\\moved.txt"};
+  std::vector<std::string> listed = {prefetch_ + "\\trace.pf", temp_ + "\\document-link.txt",
+                                     temp_ + "\\mine.txt", temp_ + "\\swapped\\moved.txt"};
   std::sort(listed.begin(), listed.end());
   EXPECT_EQ(Files(f), listed);
   // Between the collection and Clear the folder is swapped for a link to the outside folder,
@@ -315,7 +332,8 @@ TEST_F(FilesPageTest, FolderSwappedForALinkDuringClearLosesNothingOutside) {
   for (int i = 0; i < kFiles; ++i) {
     const std::string name = "\\f" + std::to_string(i);
     for (const std::string& folder : {temp_ + "\\one", temp_ + "\\two", outside_})
-      CloseHandle(CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+      CloseHandle(CreateFileA((folder + name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                              nullptr));
   }
   TMainForm& f = FilesForm();
   ASSERT_EQ(Files(f).size(), 2u * kFiles);
@@ -327,8 +345,9 @@ TEST_F(FilesPageTest, FolderSwappedForALinkDuringClearLosesNothingOutside) {
   second.resize(second.rfind('\\'));
   const std::string first = listed[kFiles].path;
   ASSERT_EQ(first.substr(0, first.rfind('\\')), second);
-  const std::string script = "while [ -e '" + UnixName(first) + "' ]; do :; done; mv '" + UnixName(second) + "' '" +
-                             UnixName(second) + "-was'; ln -s '" + UnixName(outside_) + "' '" + UnixName(second) + "'";
+  const std::string script = "while [ -e '" + UnixName(first) + "' ]; do :; done; mv '" +
+                             UnixName(second) + "' '" + UnixName(second) + "-was'; ln -s '" +
+                             UnixName(outside_) + "' '" + UnixName(second) + "'";
   ASSERT_TRUE(RunUnix("/bin/sh -c \"" + script + "\""));
   ClickWindow(f, f.ZelButton3->Handle());
   for (int i = 0; i < 500 && !Exists(second + "-was"); ++i) Sleep(10);
@@ -342,7 +361,9 @@ TEST_F(FilesPageTest, FolderSwappedForALinkDuringClearLosesNothingOutside) {
   // A file opened before the swap and deleted through its handle after it may be counted while
   // Wine, which deletes by name when the handle closes, finds its name gone: one file either way.
   int deleted = -1, kept = -1;
-  ASSERT_EQ(std::sscanf(f.StatusText().c_str(), "Files deleted: %d. Could not be deleted: %d.", &deleted, &kept), 2);
+  ASSERT_EQ(std::sscanf(f.StatusText().c_str(), "Files deleted: %d. Could not be deleted: %d.",
+                        &deleted, &kept),
+            2);
   EXPECT_EQ(deleted + kept, 2 * kFiles);
   EXPECT_LE(std::abs(deleted - (2 * kFiles - swappedLeft)), 1);
 }
@@ -401,7 +422,8 @@ TEST_F(FilesPageTest, TempIsJudgedWhereItLeadsNotHowItIsSpelled) {
   ASSERT_FALSE(prefix.empty());
   ASSERT_TRUE(MakeUnixLink(prefix + "/dosdevices/m:", UnixName(windows)));
   for (int i = 0; i < 500 && !Exists("M:\\system32"); ++i) Sleep(10);
-  for (const char* temp : {"\\\\localhost\\c$\\windows", "M:\\", "M:\\system32", "M:\\Fonts", "C:\\windows"}) {
+  for (const char* temp :
+       {"\\\\localhost\\c$\\windows", "M:\\", "M:\\system32", "M:\\Fonts", "C:\\windows"}) {
     SetEnvironmentVariableA("TEMP", temp);
     TMainForm& f = FilesForm();
     EXPECT_EQ(f.StatusText().find("TEMP is not cleaned: "), 0u) << temp;
@@ -417,7 +439,8 @@ TEST_F(FilesPageTest, TempIsJudgedWhereItLeadsNotHowItIsSpelled) {
   MakeFile(temp_ + "\\Lukasz\\look-alike.txt", 10);
   SetEnvironmentVariableW(L"TEMP", foreign.c_str());
   TMainForm& f = FilesForm();
-  EXPECT_EQ(f.StatusText(), "TEMP is not cleaned: its path has letters this system's code page cannot spell.");
+  EXPECT_EQ(f.StatusText(),
+            "TEMP is not cleaned: its path has letters this system's code page cannot spell.");
   Clear(f);
   EXPECT_TRUE(Exists(temp_ + "\\Lukasz\\look-alike.txt"));
   EXPECT_TRUE(Exists(temp_ + "\\lnk-target\\keep.txt"));
@@ -425,7 +448,8 @@ TEST_F(FilesPageTest, TempIsJudgedWhereItLeadsNotHowItIsSpelled) {
 }
 
 TEST_F(FilesPageTest, OneCollectionAtATime) {
-  for (int i = 0; i < 300; ++i) MakeFile(temp_ + "\\d" + std::to_string(i % 10) + "\\f" + std::to_string(i), 2048);
+  for (int i = 0; i < 300; ++i)
+    MakeFile(temp_ + "\\d" + std::to_string(i % 10) + "\\f" + std::to_string(i), 2048);
   const std::string total = "0.59" + kSuffix;  // 300 files of 2 KB
   TMainForm& f = Form();
   // Each step is posted behind the click on the tab, so it arrives while that collection runs.
@@ -436,21 +460,28 @@ TEST_F(FilesPageTest, OneCollectionAtATime) {
   };
   const Case cases[] = {
       {"Refresh", [&] { PostButtonClick(*f.ZelButton1); }, kRoleFiles},
-      {"Refresh twice and Clear", [&] {
+      {"Refresh twice and Clear",
+       [&] {
          PostButtonClick(*f.ZelButton1);
          PostButtonClick(*f.ZelButton1);
          PostButtonClick(*f.ZelButton3);
-       }, kRoleFiles},
+       },
+       kRoleFiles},
       {"leaving", [&] { PostTabClick(f, kRoleRegistry); }, kRoleRegistry},
-      {"Refresh while a long list is being emptied", [&] {
+      {"Refresh while a long list is being emptied",
+       [&] {
          // Lines of an earlier collection, so many that emptying them lets messages run.
-         for (int i = 0; i < 60000; ++i) SendMessageA(f.ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("stale"));
+         for (int i = 0; i < 60000; ++i)
+           SendMessageA(f.ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>("stale"));
          PostButtonClick(*f.ZelButton1);
-       }, kRoleFiles},
-      {"leaving and coming back", [&] {
+       },
+       kRoleFiles},
+      {"leaving and coming back",
+       [&] {
          PostTabClick(f, kRoleDeinstall);
          PostTabClick(f, kRoleFiles);
-       }, kRoleFiles},
+       },
+       kRoleFiles},
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(ClickTab(f, "Register"));
@@ -495,7 +526,8 @@ TEST_F(FilesPageTest, ForeignNamesAndOverlongPathsArePassedOverAndKept) {
   const std::wstring foreign = temp + L"\\\x16A0\x0101.txt";  // a rune and an a-macron
   CloseHandle(CreateFileW(foreign.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
   CreateDirectoryW((temp + L"\\\x16A0").c_str(), nullptr);
-  CloseHandle(CreateFileW((temp + L"\\\x16A0\\inner.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  CloseHandle(CreateFileW((temp + L"\\\x16A0\\inner.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                          CREATE_ALWAYS, 0, nullptr));
   MakeFile(temp_ + "\\a.txt", 10);  // what a best-fit spelling of the foreign name would give
   // A chain of folders below which paths pass MAX_PATH, made through the long-path prefix.
   std::wstring deep = L"\\\\?\\" + temp;

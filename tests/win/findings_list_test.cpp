@@ -36,7 +36,8 @@ class FindingsListTest : public MainWindowTest {
 TEST_F(FindingsListTest, LargeHandOverIsAppliedInSlicesInScanOrder) {
   constexpr int kKeys = 2000, kValues = 10;
   for (int k = 0; k < kKeys; ++k)
-    for (int v = 0; v < kValues; ++v) mem_.AddText(RootKey::CurrentUser, KeyPath(k), "v" + std::to_string(v), Text(k, v));
+    for (int v = 0; v < kValues; ++v)
+      mem_.AddText(RootKey::CurrentUser, KeyPath(k), "v" + std::to_string(v), Text(k, v));
   TMainForm& f = Form();
 
   // Start, and let the scan run ahead as far as the hand-over lets it (it waits once a bounded

@@ -16,10 +16,12 @@ class SystemRegistryTest : public ::testing::Test {
 
  protected:
   void SetUp() override {
-    base_ = std::string("Software\\MorvaneTest\\") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    base_ = std::string("Software\\MorvaneTest\\") +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name();
     RegDeleteTreeA(HKEY_CURRENT_USER, base_.c_str());
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, base_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, base_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegCloseKey(key);
   }

@@ -23,8 +23,10 @@ class RepairSystemTest : public ::testing::Test {
   void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\MorvaneTest"); }
   static bool ValueExists(const char* name) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kScratch, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
-    const bool found = RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kScratch, 0, KEY_READ, &key) != ERROR_SUCCESS)
+      return false;
+    const bool found =
+        RegQueryValueExA(key, name, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     RegCloseKey(key);
     return found;
   }
@@ -46,19 +48,21 @@ TEST_F(RepairSystemTest, ValueWithDataAfterItsTextIsKept) {
   BeginBackup();
   for (const auto& c : cases) {
     ASSERT_TRUE(SetUserValueBytes(kScratch, c.name, REG_SZ, c.data));
-    EXPECT_EQ(DeleteRegItem(RootKey::CurrentUser, std::string("\\") + kScratch, c.name, text, false, true,
-                            SystemRegistry(), SystemFileSystem()),
+    EXPECT_EQ(DeleteRegItem(RootKey::CurrentUser, std::string("\\") + kScratch, c.name, text, false,
+                            true, SystemRegistry(), SystemFileSystem()),
               c.removed)
         << c.name;
     EXPECT_EQ(ValueExists(c.name), !c.removed) << c.name;
   }
   // The default value's data is kept in the backup as a registry export writes it.
   ASSERT_TRUE(SetUserValueBytes(kScratch, "", REG_SZ, text + std::string(1, '\0')));
-  EXPECT_TRUE(DeleteRegItem(RootKey::CurrentUser, std::string("\\") + kScratch, "", text, false, true, SystemRegistry(), SystemFileSystem()));
+  EXPECT_TRUE(DeleteRegItem(RootKey::CurrentUser, std::string("\\") + kScratch, "", text, false,
+                            true, SystemRegistry(), SystemFileSystem()));
   EXPECT_FALSE(ValueExists(""));
   ASSERT_TRUE(BackupList);
   EXPECT_EQ(BackupList->back(), "@=\"" + text + "\"");
-  EXPECT_EQ((*BackupList)[BackupList->size() - 2], "[HKEY_CURRENT_USER\\Software\\MorvaneTest\\Repair]");
+  EXPECT_EQ((*BackupList)[BackupList->size() - 2],
+            "[HKEY_CURRENT_USER\\Software\\MorvaneTest\\Repair]");
   EndBackup(false, "");
 }
 
@@ -72,11 +76,13 @@ TEST_F(RepairSystemTest, ValueWhoseFileAppearedSinceTheScanIsKept) {
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   CloseHandle(file);
   const std::string key = std::string("\\") + kScratch;
-  EXPECT_FALSE(DeleteRegItem(RootKey::CurrentUser, key, "back", text, false, false, SystemRegistry(), SystemFileSystem()));
+  EXPECT_FALSE(DeleteRegItem(RootKey::CurrentUser, key, "back", text, false, false,
+                             SystemRegistry(), SystemFileSystem()));
   EXPECT_TRUE(ValueExists("back"));
   DeleteFileA(program.c_str());
   RemoveDirectoryA(folder.c_str());
-  EXPECT_TRUE(DeleteRegItem(RootKey::CurrentUser, key, "back", text, false, false, SystemRegistry(), SystemFileSystem()));
+  EXPECT_TRUE(DeleteRegItem(RootKey::CurrentUser, key, "back", text, false, false, SystemRegistry(),
+                            SystemFileSystem()));
   EXPECT_FALSE(ValueExists("back"));
 }
 
@@ -89,22 +95,27 @@ TEST_F(RepairSystemTest, ValueInAKeyWithALongPathIsRemoved) {
     path += "\\" + std::string(60, static_cast<char>(c));
   }
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, wide.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, wide.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            &key, nullptr),
             ERROR_SUCCESS);
   const wchar_t data[] = L"C:\\MorvaneRepairTest\\deep.exe";
-  ASSERT_EQ(RegSetValueExW(key, L"deep", 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data), ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegSetValueExW(key, L"deep", 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data),
+      ERROR_SUCCESS);
   // The narrow call refuses the whole path.
   HKEY narrow = nullptr;
-  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, path.substr(1).c_str(), 0, KEY_READ, &narrow), ERROR_SUCCESS);
+  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, path.substr(1).c_str(), 0, KEY_READ, &narrow),
+            ERROR_SUCCESS);
 
   RecordingSink sink;
   RecordingScan worker(sink, SystemRegistry(), SystemFileSystem());
   worker.ReferencePass(RootKey::CurrentUser, std::string("\\") + kScratch);
   ASSERT_EQ(sink.findings.size(), 1u);
   EXPECT_EQ(sink.findings[0].keyPath, path);
-  EXPECT_TRUE(DeleteRegItem(RootKey::CurrentUser, path, "deep", "C:\\MorvaneRepairTest\\deep.exe", false, false,
-                            SystemRegistry(), SystemFileSystem()));
-  EXPECT_EQ(RegQueryValueExW(key, L"deep", nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND);
+  EXPECT_TRUE(DeleteRegItem(RootKey::CurrentUser, path, "deep", "C:\\MorvaneRepairTest\\deep.exe",
+                            false, false, SystemRegistry(), SystemFileSystem()));
+  EXPECT_EQ(RegQueryValueExW(key, L"deep", nullptr, nullptr, nullptr, nullptr),
+            ERROR_FILE_NOT_FOUND);
   RegCloseKey(key);
 }
 
@@ -119,27 +130,31 @@ TEST_F(RepairSystemTest, BothViewsOfTheMachineAreScannedAndRepairedUnderNativePa
     std::string text;
   };
   const std::string present = WindowsFolder() + "\\notepad.exe";
-  const Value values[] = {{"SOFTWARE\\MvNative", KEY_WOW64_64KEY, "C:\\MorvaneViewTest\\native.exe"},
-                          {"SOFTWARE\\MvWow", KEY_WOW64_32KEY, "C:\\MorvaneViewTest\\wow.exe"},
-                          // Same-named twins in the other view, naming a file that exists.
-                          {"SOFTWARE\\MvNative", KEY_WOW64_32KEY, present},
-                          {"SOFTWARE\\MvWow", KEY_WOW64_64KEY, present}};
+  const Value values[] = {
+      {"SOFTWARE\\MvNative", KEY_WOW64_64KEY, "C:\\MorvaneViewTest\\native.exe"},
+      {"SOFTWARE\\MvWow", KEY_WOW64_32KEY, "C:\\MorvaneViewTest\\wow.exe"},
+      // Same-named twins in the other view, naming a file that exists.
+      {"SOFTWARE\\MvNative", KEY_WOW64_32KEY, present},
+      {"SOFTWARE\\MvWow", KEY_WOW64_64KEY, present}};
   const auto cleanUp = [] {
     for (const char* key : {"SOFTWARE\\MvNative", "SOFTWARE\\MvWow"})
-      for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key, view, 0);
+      for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, key, view, 0);
     RegDeleteKeyExA(HKEY_CLASSES_ROOT, ".mvviewtest", KEY_WOW64_64KEY, 0);
   };
   cleanUp();
   for (const Value& v : values) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, v.key, 0, nullptr, 0, KEY_ALL_ACCESS | v.view, nullptr, &key, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, v.key, 0, nullptr, 0, KEY_ALL_ACCESS | v.view,
+                              nullptr, &key, nullptr),
               ERROR_SUCCESS);
-    RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>(v.text.c_str()), static_cast<DWORD>(v.text.size() + 1));
+    RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>(v.text.c_str()),
+                   static_cast<DWORD>(v.text.size() + 1));
     RegCloseKey(key);
   }
   HKEY extension = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".mvviewtest", 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr,
-                            &extension, nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".mvviewtest", 0, nullptr, 0,
+                            KEY_ALL_ACCESS | KEY_WOW64_64KEY, nullptr, &extension, nullptr),
             ERROR_SUCCESS);
   RegCloseKey(extension);
 
@@ -160,20 +175,25 @@ TEST_F(RepairSystemTest, BothViewsOfTheMachineAreScannedAndRepairedUnderNativePa
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
   const std::string file = std::string(temp) + "morvane-views.reg";
-  const RepairOutcome outcome = RepairFindings(rows, true, file, SystemRegistry(), SystemFileSystem(), RepairHooks{});
+  const RepairOutcome outcome =
+      RepairFindings(rows, true, file, SystemRegistry(), SystemFileSystem(), RepairHooks{});
   EXPECT_EQ(outcome.removed, 3u);
   std::ifstream in(file, std::ios::binary);
   const std::string backup((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   in.close();
-  EXPECT_EQ(backup, "Morvane v1.0\r\n\r\n\r\n[HKEY_CLASSES_ROOT\\.mvviewtest]\r\n"
-                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\MvNative]\r\n\"v\"=\"C:\\MorvaneViewTest\\native.exe\"\r\n"
-                    "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\MvWow]\r\n\"v\"=\"C:\\MorvaneViewTest\\wow.exe\"\r\n");
+  EXPECT_EQ(
+      backup,
+      "Morvane v1.0\r\n\r\n\r\n[HKEY_CLASSES_ROOT\\.mvviewtest]\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\MvNative]\r\n\"v\"=\"C:\\MorvaneViewTest\\native.exe\"\r\n"
+      "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Wow6432Node\\MvWow]\r\n\"v\"=\"C:\\MorvaneViewTest\\wow."
+      "exe\"\r\n");
   DeleteFileA(file.c_str());
   // Each stale value went from its own view; the twins stay.
   for (const Value& v : values) {
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, v.key, 0, KEY_READ | v.view, &key), ERROR_SUCCESS);
-    const bool found = RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    const bool found =
+        RegQueryValueExA(key, "v", nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
     RegCloseKey(key);
     EXPECT_EQ(found, v.text == present) << v.key << " in view " << v.view;
   }

@@ -66,7 +66,10 @@ TEST_F(RepairWindowTest, CorrectWithBackupRemovesTheCheckedRowsOnly) {
   EXPECT_EQ(previousName_, "");
   EXPECT_EQ(f.SaveDialog1.DefaultExt, ".reg");
   EXPECT_EQ(f.SaveDialog1.Filter, "Registry files|*.reg");
-  EXPECT_EQ(ReadFile(file_), "Morvane v1.0\r\n\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Vendor]\r\n\"Path\"=\"C:\\Gone\\tool.exe\"\r\n");
+  EXPECT_EQ(ReadFile(file_),
+            "Morvane "
+            "v1.0\r\n\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Vendor]\r\n\"Path\"=\"C:\\Gone\\tool."
+            "exe\"\r\n");
   EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
   EXPECT_TRUE(mem_.KeyExists(RootKey::ClassesRoot, ".empty"));  // unchecked
   EXPECT_EQ(ListViewRows(f.ListView1), 0);
@@ -307,7 +310,8 @@ TEST_F(RepairWindowTest, RowUncheckedDuringTheLoopStaysAndTheOutcomeIsCounted) {
 }
 
 // File > Restore from backup...: its place in the menu, greyed and refused while a tool runs, the
-// open dialog in the folder of the backup just written, the question, the counts in the status line.
+// open dialog in the folder of the backup just written, the question, the counts in the status
+// line.
 TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
   TMainForm& f = Scanned();
   const HMENU file = GetSubMenu(GetMenu(f.Handle()), 0);
@@ -357,16 +361,21 @@ TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
   EXPECT_EQ(f.StatusText(), "Entries restored: 1. Already present: 0. Not restored: 0.");
   // A file that is not a backup: a warning and nothing else.
   chosen = file_ + ".txt";
-  { std::ofstream(chosen, std::ios::binary) << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\X]\r\n\"v\"=\"x\"\r\n"; }
+  {
+    std::ofstream(chosen, std::ios::binary)
+        << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\X]\r\n\"v\"=\"x\"\r\n";
+  }
   SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
   DeleteFileA(chosen.c_str());
   EXPECT_FALSE(mem_.KeyExists(RootKey::CurrentUser, "SOFTWARE\\X"));
   const std::string question = "To restore 1 entries from the backup copy?|Restore|" +
                                std::to_string(MB_YESNO | MB_ICONQUESTION);
   std::vector<std::string> shown;
-  for (const ShownMessage& m : services_.messages) shown.push_back(m.text + "|" + m.caption + "|" + std::to_string(m.flags));
-  EXPECT_EQ(shown, (std::vector<std::string>{question, question, "This file is not a backup copy of Morvane.|Restore|" +
-                                                                     std::to_string(MB_OK | MB_ICONWARNING)}));
+  for (const ShownMessage& m : services_.messages)
+    shown.push_back(m.text + "|" + m.caption + "|" + std::to_string(m.flags));
+  EXPECT_EQ(shown, (std::vector<std::string>{question, question,
+                                             "This file is not a backup copy of Morvane.|Restore|" +
+                                                 std::to_string(MB_OK | MB_ICONWARNING)}));
   const std::string folder = file_.substr(0, file_.rfind('\\'));
   EXPECT_EQ(dialogs, std::vector<std::string>(4, folder + "|.reg|Registry files|*.reg"));
 }

@@ -23,8 +23,10 @@ std::string Stored(const std::string& keyPath, const std::string& name) {
   HKEY key = nullptr;
   DWORD type = 0, size = 4096;
   std::string data(size, '\0');
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return "missing";
-  const LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size);
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return "missing";
+  const LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type,
+                                   reinterpret_cast<BYTE*>(data.data()), &size);
   RegCloseKey(key);
   return rc == ERROR_SUCCESS ? std::to_string(type) + ":" + data.substr(0, size) : "missing";
 }
@@ -37,21 +39,28 @@ RestoreOutcome RestoreFrom(const std::string& fileName, const std::string& text 
 }
 
 std::string Counts(const RestoreOutcome& o) {
-  return std::to_string(o.restored) + " " + std::to_string(o.alreadyPresent) + " " + std::to_string(o.notRestored);
+  return std::to_string(o.restored) + " " + std::to_string(o.alreadyPresent) + " " +
+         std::to_string(o.notRestored);
 }
 
 TEST(RestoreSystemTest, WhatCorrectRemovedComesBackExactlyAndNothingElse) {
   char temp[MAX_PATH];
   GetTempPathA(MAX_PATH, temp);
-  const std::string backup = std::string(temp) + "morvane-restore-system.reg", deep = std::string(kKey) + "\\Deep";
-  const std::pair<std::string, std::string> values[] = {  // name, data: all in kKey but the default value
-      {"plain", "C:\\MvGone\\tool.exe -u"}, {"spaces", "C:\\MvGone\\some dir\\app.exe,0"},
-      {"name \\ \"with\" = marks", "C:\\MvGone\\marks.exe %1"}, {"a\"=\"b", "C:\\MvGone\\ambiguous.exe"},
+  const std::string backup = std::string(temp) + "morvane-restore-system.reg",
+                    deep = std::string(kKey) + "\\Deep";
+  const std::pair<std::string, std::string> values[] = {
+      // name, data: all in kKey but the default value
+      {"plain", "C:\\MvGone\\tool.exe -u"},
+      {"spaces", "C:\\MvGone\\some dir\\app.exe,0"},
+      {"name \\ \"with\" = marks", "C:\\MvGone\\marks.exe %1"},
+      {"a\"=\"b", "C:\\MvGone\\ambiguous.exe"},
       {"", "C:\\MvGone\\default.dll"}};
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\MorvaneTest");
-  for (const auto& [name, data] : values) ASSERT_TRUE(SetUserValueBytes(name.empty() ? deep : kKey, name, REG_SZ, data + kNul));
+  for (const auto& [name, data] : values)
+    ASSERT_TRUE(SetUserValueBytes(name.empty() ? deep : kKey, name, REG_SZ, data + kNul));
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".mvrestore-empty", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".mvrestore-empty", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
             ERROR_SUCCESS);
   RegCloseKey(key);
 
@@ -63,7 +72,9 @@ TEST(RestoreSystemTest, WhatCorrectRemovedComesBackExactlyAndNothingElse) {
   for (const Finding& f : sink.findings)
     if (f.section == "HKCU" || f.parameter == ".mvrestore-empty") rows.push_back({f, true});
   ASSERT_EQ(rows.size(), std::size(values) + 1);
-  ASSERT_EQ(RepairFindings(rows, true, backup, SystemRegistry(), SystemFileSystem(), RepairHooks{}).removed, rows.size());
+  ASSERT_EQ(RepairFindings(rows, true, backup, SystemRegistry(), SystemFileSystem(), RepairHooks{})
+                .removed,
+            rows.size());
   RegDeleteTreeA(HKEY_CURRENT_USER, deep.c_str());  // keys on the path are made again
 
   EXPECT_EQ(Counts(RestoreFrom(backup)), "5 0 1");  // the name holding "=" cannot be read back
@@ -71,7 +82,8 @@ TEST(RestoreSystemTest, WhatCorrectRemovedComesBackExactlyAndNothingElse) {
   RegCloseKey(key);
   EXPECT_EQ(Stored(deep, ""), "1:" + std::string(values[4].second) + kNul);
   EXPECT_EQ(Stored(kKey, values[3].first), "missing");
-  for (int i = 0; i < 3; ++i) EXPECT_EQ(Stored(kKey, values[i].first), "1:" + values[i].second + kNul);
+  for (int i = 0; i < 3; ++i)
+    EXPECT_EQ(Stored(kKey, values[i].first), "1:" + values[i].second + kNul);
 
   // Again, a value changed meanwhile: it stays as it is, the rest is already present.
   ASSERT_TRUE(SetUserValueBytes(kKey, "plain", REG_SZ, "C:\\Changed.exe" + kNul));
@@ -81,18 +93,25 @@ TEST(RestoreSystemTest, WhatCorrectRemovedComesBackExactlyAndNothingElse) {
   // Data holding '=', quotes and backslashes names no file the scan could report, and Correct's
   // look before the removal keeps it: a backup made by hand brings it back all the same.
   const std::string equals = "C:\\MvGone\\a=b\\\"c\".exe";
-  EXPECT_EQ(Counts(RestoreFrom(backup, "Morvane v1.0\r\n\r\n\r\n[HKEY_CURRENT_USER\\" + std::string(kKey) +
-                                            "]\r\n\"equals\"=\"" + equals + "\"\r\n")),
-            "1 0 0");
+  EXPECT_EQ(
+      Counts(RestoreFrom(backup, "Morvane v1.0\r\n\r\n\r\n[HKEY_CURRENT_USER\\" +
+                                     std::string(kKey) + "]\r\n\"equals\"=\"" + equals + "\"\r\n")),
+      "1 0 0");
   EXPECT_EQ(Stored(kKey, "equals"), "1:" + equals + kNul);
 
   // Files that are not backups, or name keys outside what Correct removes, change nothing.
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\MorvaneTest");
-  const std::string user = "[HKEY_CURRENT_USER\\Software\\MorvaneTest\\Restore]\r\n\"v\"=\"C:\\x.exe\"\r\n";
-  EXPECT_EQ(Counts(RestoreFrom(backup, "Windows Registry Editor Version 5.00\r\n\r\n" + user)), "0 0 0");
-  EXPECT_EQ(Counts(RestoreFrom(backup, "Morvane v1.0\r\n\r\n\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\MvRestore]\r\n\"v\"=\"x\"\r\n")),
-            "0 0 1");
-  EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\MvRestore", 0, KEY_READ, &key), ERROR_SUCCESS);
+  const std::string user =
+      "[HKEY_CURRENT_USER\\Software\\MorvaneTest\\Restore]\r\n\"v\"=\"C:\\x.exe\"\r\n";
+  EXPECT_EQ(Counts(RestoreFrom(backup, "Windows Registry Editor Version 5.00\r\n\r\n" + user)),
+            "0 0 0");
+  EXPECT_EQ(
+      Counts(RestoreFrom(
+          backup,
+          "Morvane v1.0\r\n\r\n\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\MvRestore]\r\n\"v\"=\"x\"\r\n")),
+      "0 0 1");
+  EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\MvRestore", 0, KEY_READ, &key),
+            ERROR_SUCCESS);
   EXPECT_EQ(Stored(kKey, "v"), "missing");
   RegDeleteKeyA(HKEY_CLASSES_ROOT, ".mvrestore-empty");
   DeleteFileA(backup.c_str());

@@ -25,10 +25,11 @@ class ScanSystemTest : public ::testing::Test {
   }
   void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\MorvaneTest"); }
 
-  void SetText(const std::string& key, const std::string& name, const std::string& text, DWORD type = REG_SZ) {
+  void SetText(const std::string& key, const std::string& name, const std::string& text,
+               DWORD type = REG_SZ) {
     HKEY k;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (std::string(kScratch) + "\\" + key).c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &k, nullptr),
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (std::string(kScratch) + "\\" + key).c_str(), 0,
+                              nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
               ERROR_SUCCESS);
     ASSERT_EQ(RegSetValueExA(k, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
                              static_cast<DWORD>(text.size() + 1)),
@@ -58,23 +59,28 @@ TEST_F(ScanSystemTest, KnownTreeGivesItsFindingsInWalkOrder) {
   const std::string base = std::string("\\") + kScratch;
   EXPECT_EQ(worker.inspected,
             (std::vector<std::string>{"HKCU" + base + "\\Alpha", "HKCU" + base + "\\Alpha\\Deep",
-                                      "HKCU" + base + "\\Alpha\\Deep\\Deeper", "HKCU" + base + "\\Alpha\\Zed",
-                                      "HKCU" + base + "\\Beta", "HKCU" + base + "\\gamma"}));
+                                      "HKCU" + base + "\\Alpha\\Deep\\Deeper",
+                                      "HKCU" + base + "\\Alpha\\Zed", "HKCU" + base + "\\Beta",
+                                      "HKCU" + base + "\\gamma"}));
   const char* ref = kCaptionReference;
-  EXPECT_EQ(sink.findings,
-            (std::vector<Finding>{{ref, "C:\\MorvaneScanTest\\one.exe", "HKCU", base + "\\Alpha", "tool"},
-                                  {ref, "C:\\MorvaneScanTest\\two.dll,0", "HKCU", base + "\\Alpha\\Deep", ""},
-                                  {ref, "C:\\MorvaneScanTest\\three.exe -u", "HKCU", base + "\\Alpha\\Deep\\Deeper", "run"},
-                                  {ref, "C:\\MorvaneScanTest\\six.exe", "HKCU", base + "\\gamma", "cut"}}));
+  EXPECT_EQ(
+      sink.findings,
+      (std::vector<Finding>{
+          {ref, "C:\\MorvaneScanTest\\one.exe", "HKCU", base + "\\Alpha", "tool"},
+          {ref, "C:\\MorvaneScanTest\\two.dll,0", "HKCU", base + "\\Alpha\\Deep", ""},
+          {ref, "C:\\MorvaneScanTest\\three.exe -u", "HKCU", base + "\\Alpha\\Deep\\Deeper", "run"},
+          {ref, "C:\\MorvaneScanTest\\six.exe", "HKCU", base + "\\gamma", "cut"}}));
 }
 
 TEST_F(ScanSystemTest, RandomTreeGivesWhatTheReferenceScanGives) {
   std::vector<std::string> texts;
-  for (const std::string& file : {windows_ + "\\notepad.exe", windows_ + "\\system32\\shell32.dll",
-                                  windows_ + "\\system32", std::string("C:\\MorvaneScanTest\\gone.exe"),
-                                  std::string("C:\\MorvaneScanTest\\lib.dll"), std::string("c:\\MorvaneScanTest\\x.txt."),
-                                  std::string("Q:\\nowhere.exe"), std::string("A:\\floppy.exe")})
-    for (const char* tail : {"", " -u", ",0", "!1", " %1", " /s", " \"%1\""}) texts.push_back(file + tail);
+  for (const std::string& file :
+       {windows_ + "\\notepad.exe", windows_ + "\\system32\\shell32.dll", windows_ + "\\system32",
+        std::string("C:\\MorvaneScanTest\\gone.exe"), std::string("C:\\MorvaneScanTest\\lib.dll"),
+        std::string("c:\\MorvaneScanTest\\x.txt."), std::string("Q:\\nowhere.exe"),
+        std::string("A:\\floppy.exe")})
+    for (const char* tail : {"", " -u", ",0", "!1", " %1", " /s", " \"%1\""})
+      texts.push_back(file + tail);
   texts.push_back("plain words");
   texts.push_back("%SystemRoot%\\notepad.exe");
 
@@ -82,8 +88,8 @@ TEST_F(ScanSystemTest, RandomTreeGivesWhatTheReferenceScanGives) {
   ASSERT_GT(tree.Seed(SystemRegistry(), RootKey::CurrentUser, kScratch, 300, 4).size(), 200u);
   // A value whose name the ANSI code page may not spell.
   HKEY k;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (std::string(kScratch) + "\\Wide").c_str(), 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, &k, nullptr),
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, (std::string(kScratch) + "\\Wide").c_str(), 0,
+                            nullptr, 0, KEY_ALL_ACCESS, nullptr, &k, nullptr),
             ERROR_SUCCESS);
   const wchar_t data[] = L"C:\\MorvaneScanTest\\wide.exe";
   RegSetValueExW(k, L"\x540D\x524D", 0, REG_SZ, reinterpret_cast<const BYTE*>(data), sizeof data);
@@ -106,8 +112,11 @@ TEST_F(ScanSystemTest, RandomTreeGivesWhatTheReferenceScanGives) {
 // reported; truly missing targets are.
 TEST_F(ScanSystemTest, ValidReferencesAreNotReportedAndMissingOnesAre) {
   const std::string data = "C:\\MorvaneScanTest";
-  for (const char* folder : {"", "\\Mr. Brown", "\\v1.2 beta"}) CreateDirectoryA((data + folder).c_str(), nullptr);
-  const std::wstring wideFile = L"C:\\MorvaneScanTest\\\x141\xF3" L"d\x17A.txt";  // Lodz with its Polish letters
+  for (const char* folder : {"", "\\Mr. Brown", "\\v1.2 beta"})
+    CreateDirectoryA((data + folder).c_str(), nullptr);
+  const std::wstring wideFile =
+      L"C:\\MorvaneScanTest\\\x141\xF3"
+      L"d\x17A.txt";  // Lodz with its Polish letters
   HANDLE file = CreateFileW(wideFile.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   CloseHandle(file);
@@ -139,7 +148,8 @@ TEST_F(ScanSystemTest, ValidReferencesAreNotReportedAndMissingOnesAre) {
                                                 "neither=" + system + "morvane-scan-neither.dll"}));
   DeleteFileW(wideFile.c_str());
   DeleteFileA(wowOnly.c_str());
-  for (const char* folder : {"\\Mr. Brown", "\\v1.2 beta", ""}) RemoveDirectoryA((data + folder).c_str());
+  for (const char* folder : {"\\Mr. Brown", "\\v1.2 beta", ""})
+    RemoveDirectoryA((data + folder).c_str());
 }
 
 // Two registry links that point at each other's parents: the walk inspects each link key once
@@ -160,8 +170,9 @@ TEST_F(ScanSystemTest, LoopOfRegistryLinksIsNotFollowed) {
   ASSERT_TRUE(MakeUserLink(toA, scratch + L"\\LoopA"));
   // The links work: through them the loop can be gone round.
   HKEY through = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, (toB + L"\\ToA\\ToB\\ToA").c_str(), 0, KEY_READ, &through),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegOpenKeyExW(HKEY_CURRENT_USER, (toB + L"\\ToA\\ToB\\ToA").c_str(), 0, KEY_READ, &through),
+      ERROR_SUCCESS);
   RegCloseKey(through);
 
   RecordingSink sink;
@@ -169,8 +180,8 @@ TEST_F(ScanSystemTest, LoopOfRegistryLinksIsNotFollowed) {
   worker.ReferencePass(RootKey::CurrentUser, std::string("\\") + kScratch);
 
   const std::string base = std::string("HKCU\\") + kScratch;
-  EXPECT_EQ(worker.inspected, (std::vector<std::string>{base + "\\LoopA", base + "\\LoopA\\ToB", base + "\\LoopB",
-                                                        base + "\\LoopB\\ToA"}));
+  EXPECT_EQ(worker.inspected, (std::vector<std::string>{base + "\\LoopA", base + "\\LoopA\\ToB",
+                                                        base + "\\LoopB", base + "\\LoopB\\ToA"}));
   ASSERT_EQ(sink.findings.size(), 1u);
   EXPECT_EQ(sink.findings[0].valueName, "broken");
 }
@@ -186,13 +197,16 @@ TEST_F(ScanSystemTest, LongPathsVariablesAndLongValues) {
   for (wchar_t c = L'a'; c < L'f'; ++c) {
     longFolder += L"\\" + std::wstring(60, c);
     longPath += "\\" + std::string(60, static_cast<char>(c));
-    ASSERT_TRUE(CreateDirectoryW(longFolder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+    ASSERT_TRUE(CreateDirectoryW(longFolder.c_str(), nullptr) ||
+                GetLastError() == ERROR_ALREADY_EXISTS);
   }
   ASSERT_GT(longPath.size(), 300u);
-  HANDLE file = CreateFileW((longFolder + L"\\present.exe").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  HANDLE file = CreateFileW((longFolder + L"\\present.exe").c_str(), GENERIC_WRITE, 0, nullptr,
+                            CREATE_ALWAYS, 0, nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   CloseHandle(file);
-  file = CreateFileA((data + "\\expanded.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  file = CreateFileA((data + "\\expanded.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                     nullptr);
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   CloseHandle(file);
   ASSERT_TRUE(SetEnvironmentVariableA("MVSCANDATA", data.c_str()));

@@ -27,12 +27,15 @@ inline std::string FileInSystemFolder(const std::string& name, bool native) {
   using Disable = BOOL(WINAPI*)(PVOID*);
   using Revert = BOOL(WINAPI*)(PVOID);
   HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  auto disable = reinterpret_cast<Disable>(reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
-  auto revert = reinterpret_cast<Revert>(reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
+  auto disable = reinterpret_cast<Disable>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
+  auto revert = reinterpret_cast<Revert>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
   const std::string path = WindowsFolder() + "\\system32\\" + name;
   PVOID state = nullptr;
   const bool off = native && disable != nullptr && disable(&state);
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
   if (off) revert(state);
   return file == INVALID_HANDLE_VALUE ? "" : path;
@@ -40,21 +43,25 @@ inline std::string FileInSystemFolder(const std::string& name, bool native) {
 
 inline HKEY CreateUserKey(const std::string& path) {
   HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                  nullptr);
   return key;
 }
 
 // Writes data exactly as given (no terminator added) under HKEY_CURRENT_USER\path.
-inline bool SetUserValueBytes(const std::string& path, const std::string& name, DWORD type, const std::string& data) {
+inline bool SetUserValueBytes(const std::string& path, const std::string& name, DWORD type,
+                              const std::string& data) {
   HKEY key = CreateUserKey(path);
   if (key == nullptr) return false;
-  const LONG rc = RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                                 static_cast<DWORD>(data.size()));
+  const LONG rc =
+      RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                     static_cast<DWORD>(data.size()));
   RegCloseKey(key);
   return rc == ERROR_SUCCESS;
 }
 
-inline bool SetUserValueWide(const std::string& path, const wchar_t* name, const std::wstring& text) {
+inline bool SetUserValueWide(const std::string& path, const wchar_t* name,
+                             const std::wstring& text) {
   HKEY key = CreateUserKey(path);
   if (key == nullptr) return false;
   const LONG rc = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
@@ -68,14 +75,16 @@ inline bool SetUserValueWide(const std::string& path, const wchar_t* name, const
 inline bool MakeUninstallEntry(HKEY root, const std::string& path, REGSAM view, const char* display,
                                const std::string& command, DWORD commandType = REG_SZ) {
   HKEY key = nullptr;
-  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key, nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
     return false;
   LONG rc = ERROR_SUCCESS;
   if (display != nullptr)
     rc = RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(display),
                         static_cast<DWORD>(std::string(display).size() + 1));
   if (rc == ERROR_SUCCESS)
-    rc = RegSetValueExA(key, "UninstallString", 0, commandType, reinterpret_cast<const BYTE*>(command.c_str()),
+    rc = RegSetValueExA(key, "UninstallString", 0, commandType,
+                        reinterpret_cast<const BYTE*>(command.c_str()),
                         static_cast<DWORD>(command.size() + 1));
   RegCloseKey(key);
   return rc == ERROR_SUCCESS;
@@ -100,7 +109,9 @@ inline std::wstring UserRegistryRoot() {
   auto toString = reinterpret_cast<ToString>(reinterpret_cast<void*>(
       GetProcAddress(GetModuleHandleA("advapi32.dll"), "ConvertSidToStringSidW")));
   LPWSTR sid = nullptr;
-  if (!ok || toString == nullptr || !toString(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid)) return L"";
+  if (!ok || toString == nullptr ||
+      !toString(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid))
+    return L"";
   std::wstring root = L"\\Registry\\User\\" + std::wstring(sid);
   LocalFree(sid);
   return root;
@@ -113,7 +124,8 @@ inline bool MakeUserLink(const std::wstring& linkPath, const std::wstring& targe
                       KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr) != ERROR_SUCCESS)
     return false;
   const std::wstring target = UserRegistryRoot() + L"\\" + targetPath;
-  const LONG rc = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK, reinterpret_cast<const BYTE*>(target.c_str()),
+  const LONG rc = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
+                                 reinterpret_cast<const BYTE*>(target.c_str()),
                                  static_cast<DWORD>(target.size() * sizeof(wchar_t)));
   RegCloseKey(link);
   return rc == ERROR_SUCCESS;
@@ -122,12 +134,12 @@ inline bool MakeUserLink(const std::wstring& linkPath, const std::wstring& targe
 // Deletes the link key itself (deleting it by name would follow it and delete its target).
 inline void DeleteUserLink(const std::wstring& linkPath) {
   using NtDeleteKey = LONG(WINAPI*)(HANDLE);
-  auto deleteKey = reinterpret_cast<NtDeleteKey>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
+  auto deleteKey = reinterpret_cast<NtDeleteKey>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
   HKEY link = nullptr;
   if (deleteKey != nullptr &&
-      RegOpenKeyExW(HKEY_CURRENT_USER, linkPath.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ, &link) ==
-          ERROR_SUCCESS) {
+      RegOpenKeyExW(HKEY_CURRENT_USER, linkPath.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ,
+                    &link) == ERROR_SUCCESS) {
     deleteKey(link);
     RegCloseKey(link);
   }

@@ -24,7 +24,8 @@ bool UserKeyExists(const std::string& path) { return KeyExistsIn(HKEY_CURRENT_US
 bool MakeReadOnly(const std::string& path, bool readOnly) {
   PSECURITY_DESCRIPTOR sd = nullptr;
   const char* sddl = readOnly ? "D:P(A;;KR;;;WD)" : "D:(A;OICI;KA;;;WD)";
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr)) return false;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(sddl, SDDL_REVISION_1, &sd, nullptr))
+    return false;
   HKEY key = nullptr;
   LONG rc = RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, WRITE_DAC, &key);
   if (rc == ERROR_SUCCESS) {
@@ -48,8 +49,10 @@ class UninstallSystemTest : public ::testing::Test {
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\MorvaneTest");
   }
   void UserEntry(const std::string& name, const std::string& display) {
-    ASSERT_TRUE(SetUserValueBytes(std::string(kScratch) + "\\" + name, kDisplayName, REG_SZ, display + '\0'));
-    ASSERT_TRUE(SetUserValueBytes(std::string(kScratch) + "\\" + name, kUninstallString, REG_SZ, "un.exe"));
+    ASSERT_TRUE(SetUserValueBytes(std::string(kScratch) + "\\" + name, kDisplayName, REG_SZ,
+                                  display + '\0'));
+    ASSERT_TRUE(
+        SetUserValueBytes(std::string(kScratch) + "\\" + name, kUninstallString, REG_SZ, "un.exe"));
   }
   std::vector<UninstallItem> LoadItems() { return LoadUninstallList(SystemRegistry(), {place_}); }
   std::vector<std::string> Load() {
@@ -60,14 +63,19 @@ class UninstallSystemTest : public ::testing::Test {
   UninstallPlace place_;
 };
 
-TEST_F(UninstallSystemTest, DeletionRemovesLinksInsideAnEntryNeverTheKeysTheyNameAndLeavesSiblings) {
+TEST_F(UninstallSystemTest,
+       DeletionRemovesLinksInsideAnEntryNeverTheKeysTheyNameAndLeavesSiblings) {
   UserEntry("Entry", "With link");
   UserEntry("Sibling", "Sibling");
-  ASSERT_TRUE(SetUserValueBytes("Software\\MorvaneTest\\Target\\Inner", "keep", REG_SZ, std::string("x\0", 2)));
-  ASSERT_TRUE(SetUserValueBytes(std::string(kScratch) + "\\Entry\\Sub\\Deep", "v", REG_SZ, std::string("x\0", 2)));
-  ASSERT_TRUE(MakeUserLink(L"Software\\MorvaneTest\\Uninstall\\Entry\\Link", L"Software\\MorvaneTest\\Target"));
+  ASSERT_TRUE(SetUserValueBytes("Software\\MorvaneTest\\Target\\Inner", "keep", REG_SZ,
+                                std::string("x\0", 2)));
+  ASSERT_TRUE(SetUserValueBytes(std::string(kScratch) + "\\Entry\\Sub\\Deep", "v", REG_SZ,
+                                std::string("x\0", 2)));
+  ASSERT_TRUE(MakeUserLink(L"Software\\MorvaneTest\\Uninstall\\Entry\\Link",
+                           L"Software\\MorvaneTest\\Target"));
   // A link in place of a whole entry: it names the target, whose values it shows.
-  ASSERT_TRUE(MakeUserLink(L"Software\\MorvaneTest\\Uninstall\\Linked", L"Software\\MorvaneTest\\Uninstall\\Sibling"));
+  ASSERT_TRUE(MakeUserLink(L"Software\\MorvaneTest\\Uninstall\\Linked",
+                           L"Software\\MorvaneTest\\Uninstall\\Sibling"));
   EXPECT_EQ(Load(), (std::vector<std::string>{"With link", "Sibling", "Sibling"}));
 
   const UninstallEntry entry = LoadItems()[0].entry;
@@ -87,9 +95,11 @@ TEST_F(UninstallSystemTest, KeysTheUserMayOnlyReadAreListedAndRead) {
   ASSERT_TRUE(MakeReadOnly(entryPath, true));
   ASSERT_TRUE(MakeReadOnly(kScratch, true));
   HKEY probe = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, entryPath.c_str(), 0, KEY_ALL_ACCESS, &probe), ERROR_ACCESS_DENIED);
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, entryPath.c_str(), 0, KEY_ALL_ACCESS, &probe),
+            ERROR_ACCESS_DENIED);
   EXPECT_EQ(Load(), std::vector<std::string>{"Read only"});
-  const UninstallCommandText read = ReadUninstallCommand(SystemRegistry(), LoadItems()[0].entry, SystemFolderApi());
+  const UninstallCommandText read =
+      ReadUninstallCommand(SystemRegistry(), LoadItems()[0].entry, SystemFolderApi());
   EXPECT_EQ(read.outcome, UninstallCommandText::kRead);
   EXPECT_EQ(read.text, "un.exe");
   // Wine grants DELETE whatever the key's access list says, so the refused deletion is shown
@@ -107,7 +117,8 @@ TEST_F(UninstallSystemTest, AnExpandableCommandIsExpandedThroughTheSystemAndAPla
   ASSERT_EQ(items.size(), 2u);
   char programFiles[MAX_PATH] = {};
   ASSERT_GT(GetEnvironmentVariableA("ProgramFiles", programFiles, MAX_PATH), 0u);
-  const UninstallCommandText expanded = ReadUninstallCommand(SystemRegistry(), items[0].entry, SystemFolderApi());
+  const UninstallCommandText expanded =
+      ReadUninstallCommand(SystemRegistry(), items[0].entry, SystemFolderApi());
   EXPECT_EQ(expanded.text, std::string(programFiles) + "\\App\\un.exe /x");
   EXPECT_TRUE(expanded.exact);
   EXPECT_EQ(ReadUninstallCommand(SystemRegistry(), items[1].entry, SystemFolderApi()).text,

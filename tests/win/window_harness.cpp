@@ -10,13 +10,16 @@ namespace morvane::testing {
 
 TMainFormServices RecordedServices::Make(RegistryApi* registry, FileSystem* files) {
   TMainFormServices services = DefaultServices();
-  services.MessageBox = [this](HWND, const std::string& text, const std::string& caption, UINT flags) {
+  services.MessageBox = [this](HWND, const std::string& text, const std::string& caption,
+                               UINT flags) {
     messages.push_back({text, caption, flags});
     if (whileShown) whileShown(messages.back());
     return answer;
   };
   services.StartProgram = [this](const ProgramStart& start) { started.push_back(start); };
-  services.ShellOpen = [this](HWND owner, const std::string& target) { opened.push_back({owner, target}); };
+  services.ShellOpen = [this](HWND owner, const std::string& target) {
+    opened.push_back({owner, target});
+  };
   services.ExecuteSaveDialog = [this](HWND, TSaveDialog& dialog) { return saveDialog(dialog); };
   services.ExecuteOpenDialog = [this](HWND, TOpenDialog& dialog) { return openDialog(dialog); };
   if (registry != nullptr) services.Registry = registry;
@@ -31,7 +34,8 @@ ProgramStart RegistryEditor() {
   return {program, "\"" + program + "\""};
 }
 
-bool PumpUntil(TMainForm& form, const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
+bool PumpUntil(TMainForm& form, const std::function<bool()>& pred,
+               std::chrono::milliseconds timeout) {
   const auto deadline = std::chrono::steady_clock::now() + timeout;
   while (!pred()) {
     if (std::chrono::steady_clock::now() > deadline) return false;

@@ -26,9 +26,13 @@ inline void PrintTo(const ProgramStart& start, std::ostream* out) {
 struct ShellCall {
   HWND owner;
   std::string target;
-  bool operator==(const ShellCall& other) const { return owner == other.owner && target == other.target; }
+  bool operator==(const ShellCall& other) const {
+    return owner == other.owner && target == other.target;
+  }
 };
-inline void PrintTo(const ShellCall& call, std::ostream* out) { *out << call.owner << " opens " << call.target; }
+inline void PrintTo(const ShellCall& call, std::ostream* out) {
+  *out << call.owner << " opens " << call.target;
+}
 
 // Services that record instead of showing dialogs, starting programs or opening documents.
 struct RecordedServices {

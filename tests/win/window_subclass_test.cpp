@@ -15,7 +15,8 @@ constexpr UINT kProbe = WM_APP + 7;
 
 std::string g_trail;
 
-LRESULT CALLBACK Outer(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
+LRESULT CALLBACK Outer(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                       DWORD_PTR data) {
   if (message == kProbe) {
     g_trail += "outer" + std::to_string(id) + ",";
     if (wParam == 1) return 100 + static_cast<LRESULT>(data);  // taken here
@@ -33,7 +34,8 @@ LRESULT CALLBACK Inner(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UI
 }
 
 TEST(WindowSubclass, ChainOrderNestingAndRestore) {
-  HWND edit = CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
+  HWND edit =
+      CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(edit, nullptr);
   const LONG_PTR own = GetWindowLongPtrA(edit, GWLP_WNDPROC);
   ASSERT_TRUE(AttachSubclass(edit, Inner, 0, 0));
@@ -62,7 +64,8 @@ TEST(WindowSubclass, ChainOrderNestingAndRestore) {
   // A window destroyed with links attached takes its chain with it.
   ASSERT_TRUE(AttachSubclass(edit, Inner, 0, 0));
   DestroyWindow(edit);
-  HWND again = CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
+  HWND again =
+      CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
   g_trail.clear();
   SendMessageA(again, kProbe, 0, 0);
   EXPECT_EQ(g_trail, "");

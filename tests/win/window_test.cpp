@@ -28,7 +28,8 @@ TEST_F(MainWindowTest, StartsOnTheRegistryPage) {
   EXPECT_FALSE(style & WS_THICKFRAME);
 
   EXPECT_EQ(f.PageControl1->ActivePage(), 0);
-  EXPECT_EQ(TabCaptions(f), (std::vector<std::string>{"Register", "Unnecessary files", "Deinstall"}));
+  EXPECT_EQ(TabCaptions(f),
+            (std::vector<std::string>{"Register", "Unnecessary files", "Deinstall"}));
   EXPECT_EQ(f.Role(), kRoleRegistry);
   EXPECT_EQ(ListViewRows(f.ListView1), 0);
   EXPECT_EQ(f.ZelButton1->Caption(), "Start");
@@ -148,7 +149,8 @@ TEST_F(MainWindowTest, ScanHidesTheOtherTabsAndRestoresThemAtTheEnd) {
   ClickWindow(f, f.ZelButton1->Handle());
   ASSERT_TRUE(f.FCleanThread);
   // Start empties the list first; rows of the new scan may already be arriving.
-  for (int row = 0; row < ListViewRows(f.ListView1); ++row) EXPECT_NE(ListViewText(f.ListView1, row, 1), ".old");
+  for (int row = 0; row < ListViewRows(f.ListView1); ++row)
+    EXPECT_NE(ListViewText(f.ListView1, row, 1), ".old");
   EXPECT_FALSE(f.ZelButton1->Enabled());
   EXPECT_TRUE(f.ZelButton2->Enabled());
   EXPECT_FALSE(f.ZelButton3->Enabled());
@@ -165,7 +167,8 @@ TEST_F(MainWindowTest, ScanHidesTheOtherTabsAndRestoresThemAtTheEnd) {
   gate_.Open();
   ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
   EXPECT_EQ(f.StatusText(), kStatusCompleted);
-  EXPECT_EQ(TabCaptions(f), (std::vector<std::string>{"Register", "Unnecessary files", "Deinstall"}));
+  EXPECT_EQ(TabCaptions(f),
+            (std::vector<std::string>{"Register", "Unnecessary files", "Deinstall"}));
   EXPECT_FALSE(f.ZelButton2->Enabled());
   // Findings: the empty extension key and the broken reference, unchecked, in scan order.
   ASSERT_EQ(ListViewRows(f.ListView1), 2);
@@ -272,7 +275,9 @@ TEST_F(MainWindowTest, RefreshOnTheFilesPageHidesNoTabAtTheEnd) {
 
 TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   TMainForm& f = Form();
-  f.Services.StartProgram = [](const ProgramStart&) { throw std::runtime_error("Cannot start regedit"); };
+  f.Services.StartProgram = [](const ProgramStart&) {
+    throw std::runtime_error("Cannot start regedit");
+  };
   ClickWindow(f, f.ZelButton4->Handle());
   ASSERT_EQ(services_.messages.size(), 1u);
   EXPECT_EQ(services_.messages[0].text, "Cannot start regedit.");  // a full stop is added
@@ -282,7 +287,7 @@ TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   ClickWindow(f, f.ZelButton4->Handle());
   ASSERT_EQ(services_.messages.size(), 2u);
   EXPECT_EQ(services_.messages[1].text, "Failed.");  // ends in a full stop already
-  ASSERT_TRUE(ClickTab(f, "Deinstall"));  // the window still works
+  ASSERT_TRUE(ClickTab(f, "Deinstall"));             // the window still works
   EXPECT_EQ(f.Role(), kRoleDeinstall);
 }
 
@@ -316,7 +321,8 @@ TEST_F(MainWindowTest, KeyboardReachesTheListsPagesAndCheckBoxes) {
   // Tab and Shift+Tab: the page control and the list of the page shown; the buttons are no stops.
   TypeKey(f, {}, VK_TAB);
   EXPECT_EQ(GetFocus(), f.ListView1);
-  EXPECT_EQ(SendMessageA(f.Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0) << "the focus is shown";
+  EXPECT_EQ(SendMessageA(f.Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0)
+      << "the focus is shown";
   TypeKey(f, {}, VK_TAB);
   EXPECT_EQ(GetFocus(), f.PageControl1->Handle());
   TypeKey(f, {VK_SHIFT}, VK_TAB);
