@@ -53,7 +53,8 @@ class WinFileTree final : public FileTree {
     // A folder does not open without backup semantics; the handle is a file's or a link's.
     if (!file.valid()) return Removal::kFailed;
     std::string location;
-    if (!Location(file.get(), location) || !inside(location)) return Removal::kOutside;
+    if (Location(file.get(), location) != FolderKind::kPlain || !inside(location))
+      return Removal::kOutside;
     FILE_DISPOSITION_INFO disposition{TRUE};
     return SetFileInformationByHandle(file.get(), FileDispositionInfo, &disposition,
                                       sizeof disposition)
@@ -87,8 +88,7 @@ class WinFileTree final : public FileTree {
     } else if ((opened.dwFileAttributes & named & FILE_ATTRIBUTE_DIRECTORY) == 0) {
       resolved.kind = FolderKind::kNotFolder;
     } else {
-      resolved.kind =
-          Location(folder.get(), resolved.location) ? FolderKind::kPlain : FolderKind::kNotAnsi;
+      resolved.kind = Location(folder.get(), resolved.location);
     }
     return resolved;
   }
@@ -119,8 +119,9 @@ class WinFileTree final : public FileTree {
   };
 
   // Where the open handle really leads, as a drive path or a share path without the "\\?\"
-  // prefix; false when the system cannot tell or the ANSI code page cannot spell it.
-  static bool Location(HANDLE handle, std::string& out) {
+  // prefix: kPlain, or kUnreadable when the system cannot tell, kNotAnsi when the ANSI code page
+  // cannot spell it.
+  static FolderKind Location(HANDLE handle, std::string& out) {
     std::wstring path(MAX_PATH, L'\0');
     DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
                                              VOLUME_NAME_DOS);
@@ -129,14 +130,17 @@ class WinFileTree final : public FileTree {
       length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
                                          VOLUME_NAME_DOS);
     }
-    if (length == 0 || length >= path.size()) return false;
+    // No drive letter leads there (a volume mounted in a folder only, say): no location to
+    // compare.
+    if (length == 0 || length >= path.size()) return FolderKind::kUnreadable;
     path.resize(length);
     if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0)
       path.replace(0, 8, L"\\\\");
     else if (path.compare(0, 4, L"\\\\?\\") == 0)
       path.erase(0, 4);
     if (path.size() > 3 && path.back() == L'\\') path.pop_back();
-    return SpellExactlyInAnsi(path.data(), path.size(), out);
+    return SpellExactlyInAnsi(path.data(), path.size(), out) ? FolderKind::kPlain
+                                                             : FolderKind::kNotAnsi;
   }
 
   static bool IsPlainFolder(DWORD attributes) {
