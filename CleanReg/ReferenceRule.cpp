@@ -10,18 +10,20 @@ bool Missing(FileSystem& files, const std::string& path) {
   return files.Look(path) == PathKind::Missing;
 }
 
-bool Judge(const std::string& text, FileSystem& files) {
+// text is the value's text with its variables expanded; first is the first character of the
+// text as stored, which alone says whether it begins on a drive.
+bool Judge(const std::string& text, char first, FileSystem& files) {
   // A text is reported only when every test below says so, so they run cheapest first: the
   // text's own shape, then the drive, then the files and folders it may name. The rebuilt
   // path comes before the text itself because many texts (one program with different
   // arguments) rebuild to one path, whose answer is then remembered. A path the system could
   // not look at counts as one that exists.
-  if (text.empty() || text[0] == 'A' || text[0] == 'a') return false;
+  if (text.empty() || first == 'A' || first == 'a') return false;
   if (HoldsWildcard(text)) return false;
   std::string rebuilt;
   if (!ResolveFilePath(text, rebuilt)) return false;
   if (ExtensionPart(rebuilt).empty()) return false;
-  if (files.DriveSerial(text[0]) == 0) return false;
+  if (files.DriveSerial(first) == 0) return false;
   if (!Missing(files, rebuilt)) return false;
 
   // The rebuilt path is only one reading of the text. Before a value is offered for deletion,
@@ -40,11 +42,14 @@ bool Judge(const std::string& text, FileSystem& files) {
 }  // namespace
 
 bool IsBrokenReference(const std::string& text, FileSystem& files) {
-  if (text.find('%') == std::string::npos) return Judge(text, files);
+  if (text.empty()) return false;
+  if (text.find('%') == std::string::npos) return Judge(text, text[0], files);
+  // A text that begins with a variable ("%windir%\...") names no drive as stored, and is
+  // never reported; variables further on are expanded only to look the path up.
   std::string expanded;
   return ExpandVariables(
              text, [&files](const std::string& name) { return files.Variable(name); }, expanded) &&
-         Judge(expanded, files);
+         Judge(expanded, text[0], files);
 }
 
 }  // namespace morvane

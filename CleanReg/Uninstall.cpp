@@ -17,9 +17,9 @@ struct PlaceCursor {
 
 bool IsText(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz; }
 
-// The type of the named value of the open key, when it has one and it is text.
-bool HoldsText(const TRegistry& key, const char* name, std::uint32_t& type) {
-  return key.Api().QueryValue(key.BaseKey(), name, type, nullptr) == kRegOk && IsText(type);
+// Whether the open key holds the named value, of whatever type, and that type.
+bool Holds(const TRegistry& key, const char* name, std::uint32_t& type) {
+  return key.Api().QueryValue(key.BaseKey(), name, type, nullptr) == kRegOk;
 }
 
 // The entry's display name, read in one query; false when the value is missing or not text.
@@ -63,7 +63,7 @@ std::vector<UninstallItem> LoadUninstallList(RegistryApi& registry,
       std::uint32_t type = 0;
       std::string displayName;
       const bool listed = entry.cursor.OpenPathForReading(place.path + "\\" + name) &&
-                          HoldsText(entry.cursor, kUninstallString, type) &&
+                          Holds(entry.cursor, kUninstallString, type) &&
                           ReadDisplayName(entry.cursor, displayName);
       entry.cursor.ClosePath();
       if (listed) items.push_back({std::move(displayName), UninstallEntry{place, std::move(name)}});
@@ -80,7 +80,11 @@ UninstallCommandText ReadUninstallCommand(RegistryApi& registry, const Uninstall
   if (!cursor.cursor.OpenPathForReading(entry.Path())) return read;
   read.outcome = UninstallCommandText::kMissing;
   std::uint32_t type = 0;
-  if (!HoldsText(cursor.cursor, kUninstallString, type)) return read;
+  if (!Holds(cursor.cursor, kUninstallString, type)) return read;
+  if (!IsText(type)) {
+    read.outcome = UninstallCommandText::kNotText;
+    return read;
+  }
   // Read wide: a character the narrow call would replace by a look-alike must not name a
   // look-alike program.
   if (registry.QueryExactText(cursor.cursor.BaseKey(), kUninstallString, read.text, read.exact) !=

@@ -47,9 +47,10 @@ struct UninstallItem {
 };
 
 // Every entry of the places, in their order and the registry's order within each, that opens
-// and holds a "DisplayName" and an "UninstallString" both of a text type (REG_SZ or
-// REG_EXPAND_SZ). An entry that does not open, lacks a value or holds one of another type is
-// passed over; the rest are listed. Two entries of the same name give two items.
+// and holds a "DisplayName" of a text type (REG_SZ or REG_EXPAND_SZ) and an "UninstallString" of
+// any type (one that is not text is listed, and said to be so when it is selected). An entry
+// that does not open, lacks a value or has a display name of another type is passed over; the
+// rest are listed. Two entries of the same name give two items.
 std::vector<UninstallItem> LoadUninstallList(RegistryApi& registry,
                                              const std::vector<UninstallPlace>& places);
 
@@ -57,7 +58,8 @@ std::vector<UninstallItem> LoadUninstallList(RegistryApi& registry,
 struct UninstallCommandText {
   enum Outcome {
     kNotOpened,  // the entry does not open
-    kMissing,    // no "UninstallString", or one that is not text
+    kMissing,    // no "UninstallString"
+    kNotText,    // an "UninstallString" of a type that is not text
     kRead,
   };
   Outcome outcome = kNotOpened;

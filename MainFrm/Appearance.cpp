@@ -66,7 +66,7 @@ void ListBoxDrawItem(const DRAWITEMSTRUCT& draw, const ListBoxRows* rows) {
   std::string own;
   std::string_view text;
   if (rows != nullptr) {
-    text = rows->RowText(index);
+    text = rows->RowText(draw.itemData);
   } else {
     const int length = static_cast<int>(SendMessageA(draw.hwndItem, LB_GETTEXTLEN, index, 0));
     own.assign(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, '\0');

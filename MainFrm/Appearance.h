@@ -22,19 +22,18 @@ inline COLORREF RowColor(int index) { return index % 2 == 0 ? kEvenRowColor : kO
 
 // Makes a report-view list paint its rows in alternating colours, black text on each.
 void DrawRowsAlternately(HWND listView);
-// The texts of an owner-drawn list box that keeps no strings (no LBS_HASSTRINGS): its owner keeps
-// them, and the rows are drawn from that copy. Nothing then reads a row's text back from the list
-// box, whose ANSI text messages pass through fixed-size buffers on some systems.
+// The texts of an owner-drawn list box whose owner keeps them whole: each row is drawn from that
+// copy, found by the row's item data, while the list box's own string may be a shortened one.
 class ListBoxRows {
  public:
   virtual ~ListBoxRows() = default;
-  // The text of the row at index; empty for a row it does not know.
-  virtual std::string_view RowText(int index) const = 0;
+  // The text of the row whose item data is item; empty for an item it does not know.
+  virtual std::string_view RowText(ULONG_PTR item) const = 0;
 };
 
 // Makes an owner-drawn list box (LBS_OWNERDRAWFIXED) draw its rows: 16 pixels high, alternating
-// colours, the focused row white on green. The texts are the list box's own strings
-// (LBS_HASSTRINGS) or, when rows is given, those rows; rows must outlive the list box.
+// colours, the focused row white on green. The texts are the list box's own strings or, when rows
+// is given, those rows; rows must outlive the list box.
 void DrawListBoxRows(HWND listBox, const ListBoxRows* rows = nullptr);
 
 // The row drawing itself, for one row.

@@ -2,6 +2,7 @@
 
 #include "CleanReg/ProgramPath.h"
 #include "MainFrm/MainFrm.h"
+#include "platform/TRegistry.h"
 #include "platform/WindowSubclass.h"
 
 namespace morvane {
@@ -28,8 +29,10 @@ char UpperCase(char c) {
       CharUpperA(reinterpret_cast<LPSTR>(static_cast<UINT_PTR>(static_cast<unsigned char>(c))))));
 }
 
-// ListBox2 keeps no strings, so it cannot find a row by the letter typed itself; this finds it
-// as a list with strings would, and reports the change of selection as the list box does.
+// A typed letter selects the next program whose name begins with it, every time: the list box's
+// own search on Windows gathers the letters typed in quick succession into one prefix (a letter
+// typed twice looks for a name beginning with two of it). Reports the change of selection as the
+// list box does.
 LRESULT CALLBACK TypeAheadProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                DWORD_PTR page) {
   if (message == WM_CHAR && wParam >= ' ' && wParam <= 0xFF) {
@@ -45,6 +48,20 @@ LRESULT CALLBACK TypeAheadProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
   }
   if (message == WM_NCDESTROY) DetachSubclass(hwnd, TypeAheadProc, id);
   return NextSubclassProc(hwnd, message, wParam, lParam);
+}
+
+// The first kMostListedCharacters characters of name, never cutting a character of a
+// double-byte code page in two.
+std::string ListedText(const std::string& name) {
+  if (name.size() <= kMostListedCharacters) return name;
+  std::size_t end = 0;
+  for (std::size_t characters = 0; characters < kMostListedCharacters && end < name.size();
+       ++characters) {
+    const std::size_t width =
+        IsDBCSLeadByte(static_cast<BYTE>(name[end])) && end + 1 < name.size() ? 2 : 1;
+    end += width;
+  }
+  return name.substr(0, end);
 }
 
 }  // namespace
@@ -85,9 +102,9 @@ const std::vector<UninstallPlace>& TDeinstallPage::Places() {
   return *places_;
 }
 
-std::string_view TDeinstallPage::RowText(int index) const {
-  if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) return {};
-  return items_[static_cast<std::size_t>(index)].displayName;
+std::string_view TDeinstallPage::RowText(ULONG_PTR item) const {
+  if (item >= items_.size()) return {};
+  return items_[item].displayName;
 }
 
 void TDeinstallPage::LoadUninstallList() {
@@ -96,16 +113,27 @@ void TDeinstallPage::LoadUninstallList() {
   NoRedraw quiet(list);
   SendMessageA(list, LB_RESETCONTENT, 0, 0);
   items_ = std::move(items);
-  SendMessageA(list, LB_INITSTORAGE, items_.size(), 0);
-  // Each item is the number of its program in items_; the list box keeps no text.
-  for (std::size_t i = 0; i < items_.size(); ++i)
-    SendMessageA(list, LB_ADDSTRING, 0, static_cast<LPARAM>(i));
+  SendMessageA(list, LB_INITSTORAGE, items_.size(), items_.size() * 32);
+  for (std::size_t i = 0; i < items_.size(); ++i) {
+    const std::string text = ListedText(items_[i].displayName);
+    const LRESULT index =
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (index < 0) break;  // out of memory: the programs listed so far stay
+    SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(i));
+  }
+}
+
+const UninstallItem* TDeinstallPage::Selected() const {
+  const LRESULT index = SendMessageA(form_.ListBox2, LB_GETCURSEL, 0, 0);
+  if (index < 0) return nullptr;
+  const LRESULT item = SendMessageA(form_.ListBox2, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+  if (item == LB_ERR || static_cast<std::size_t>(item) >= items_.size()) return nullptr;
+  return &items_[static_cast<std::size_t>(item)];
 }
 
 const UninstallEntry* TDeinstallPage::FindUninstallKey() const {
-  const LRESULT index = SendMessageA(form_.ListBox2, LB_GETCURSEL, 0, 0);
-  if (index < 0 || static_cast<std::size_t>(index) >= items_.size()) return nullptr;
-  return &items_[static_cast<std::size_t>(index)].entry;
+  const UninstallItem* item = Selected();
+  return item != nullptr ? &item->entry : nullptr;
 }
 
 void TDeinstallPage::Warn(const char* text, const char* caption) {
@@ -123,6 +151,11 @@ void TDeinstallPage::ListBox2Click() {
       return Warn("Error of opened key", "Key");
     case UninstallCommandText::kMissing:
       return Warn("UninstallString not found", "UninstallString");
+    case UninstallCommandText::kNotText:
+      // Uninstall must not run a command read for another program.
+      UninstallCommand_.clear();
+      form_.SetStatusText("");
+      throw ERegistryException(std::string("Invalid data type for '") + kUninstallString + "'");
     case UninstallCommandText::kRead:
       break;
   }

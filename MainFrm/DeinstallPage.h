@@ -1,10 +1,13 @@
 // TDeinstallPage: the deinstall page, with its list ListBox2 of installed programs and the
 // Refresh, Uninstall and Delete buttons. The page keeps the listed programs itself, each with the
-// entry it came from; ListBox2 holds only their numbers and draws their names from here.
+// entry it came from. Each item of ListBox2 holds the program's name (at most kMostListedCharacters
+// of it, for screen readers and other programs that read the list) and, as its item data, the
+// program's number; its row is drawn from the page's whole name.
 // Selecting a program shows its uninstall command on the status line; Uninstall runs the command
 // selected last, kept across refills and page changes; Delete removes the selected entry.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,6 +24,11 @@ class TMainForm;
 // The status line when Uninstall finds no program to start.
 inline constexpr char kUninstallerNotFound[] = "The uninstaller was not found.";
 
+// The most characters of a name ListBox2 keeps as an item's text. Under Wine the common controls'
+// list box copies an item's text through a fixed buffer when asked in ANSI (LB_GETTEXT): a text
+// of 520 characters came back whole, one of 530 overran the buffer and ended the program.
+inline constexpr std::size_t kMostListedCharacters = 255;
+
 class TDeinstallPage final : public TPage, public ListBoxRows {
  public:
   explicit TDeinstallPage(TMainForm& form) : form_(form) {}
@@ -36,7 +44,7 @@ class TDeinstallPage final : public TPage, public ListBoxRows {
   const std::string& UninstallCommand() const { return UninstallCommand_; }
   // The listed programs, one for each item of ListBox2, in its order.
   const std::vector<UninstallItem>& Items() const { return items_; }
-  std::string_view RowText(int index) const override;
+  std::string_view RowText(ULONG_PTR item) const override;
   // The first row after after (round to the start, ending with after itself) whose name begins
   // with letter, ignoring case; -1 when there is none.
   int NextRowStartingWith(char letter, int after) const;
@@ -44,6 +52,8 @@ class TDeinstallPage final : public TPage, public ListBoxRows {
  private:
   // Empties ListBox2 and lists the programs anew; nothing is selected after it.
   void LoadUninstallList();
+  // The program selected in ListBox2, by its item's number; nothing when none is selected.
+  const UninstallItem* Selected() const;
   // The entry of the program selected in ListBox2; nothing when none is selected.
   const UninstallEntry* FindUninstallKey() const;
   void Uninstall();

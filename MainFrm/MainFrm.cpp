@@ -33,13 +33,12 @@ void SetFont(HWND hwnd, HFONT font) {
   SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
-// A list of the page: holding its own strings, or, with rows, none (its items are numbers and
-// rows draws them).
+// A list of the page. It always keeps strings, which is what screen readers and other programs
+// read from it; with rows, the rows are drawn from rows rather than from those strings.
 HWND MakeList(HWND sheet, HFONT font, const ListBoxRows* rows = nullptr) {
-  const DWORD strings = rows == nullptr ? LBS_HASSTRINGS : 0;
   HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
                               WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY |
-                                  LBS_OWNERDRAWFIXED | strings | LBS_NOINTEGRALHEIGHT,
+                                  LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                               0, 32, 673, 353, sheet, nullptr, GetModuleHandleA(nullptr), nullptr);
   SetFont(list, font);
   DrawListBoxRows(list, rows);

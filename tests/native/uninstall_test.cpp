@@ -58,8 +58,9 @@ TEST_F(UninstallTest, HundredsOfEntriesAreListedInKeyOrderEachRememberingItsOwnK
   }
 }
 
-TEST_F(UninstallTest, EntriesLackingATextValueArePassedOverAndTwinsAndBlanksKeepTheirOwnEntry) {
-  // The first entry's display name is a number: passed over, the rest listed.
+TEST_F(UninstallTest, EntriesLackingAValueArePassedOverAndTwinsAndBlanksKeepTheirOwnEntry) {
+  // The first entry's display name is a number: passed over, the rest listed. A command that is
+  // not text is listed: selecting it says so.
   Entry("a-number-name", nullptr, "n.exe");
   mem_.AddValue(HKLM, kKey + "\\a-number-name", kDisplayName, kRegDword,
                 std::string("\x01\0\0\0", 4));
@@ -79,10 +80,11 @@ TEST_F(UninstallTest, EntriesLackingATextValueArePassedOverAndTwinsAndBlanksKeep
   mem_.BreakSubkeyIndex(HKLM, kKey, 9);
 
   const std::vector<UninstallItem> items = Load();
-  ASSERT_EQ(Names(items), (std::vector<std::string>{"Twin", "Twin", "", "Expanding"}));
-  EXPECT_EQ(items[0].entry.name, "f-twin");
-  EXPECT_EQ(items[1].entry.name, "g-twin");
-  EXPECT_EQ(items[2].entry.name, "h-blank");
+  ASSERT_EQ(Names(items),
+            (std::vector<std::string>{"Binary command", "Twin", "Twin", "", "Expanding"}));
+  EXPECT_EQ(items[1].entry.name, "f-twin");
+  EXPECT_EQ(items[2].entry.name, "g-twin");
+  EXPECT_EQ(items[3].entry.name, "h-blank");
   // No Uninstall key at all: an empty list.
   mem_.RemoveKey(HKLM, kKey);
   EXPECT_TRUE(Load().empty());
@@ -145,9 +147,9 @@ TEST_F(UninstallTest, TheCommandIsReadAsTextExpandedWhenExpandableAndMarkedWhenN
       {"inexact", kRegSz, "C:\\App?\\un.exe", true, UninstallCommandText::kRead, "C:\\App?\\un.exe",
        false},
       {"empty", kRegSz, "", false, UninstallCommandText::kRead, "", true},
-      {"number", kRegDword, std::string("\x01\0\0\0", 4), false, UninstallCommandText::kMissing, "",
+      {"number", kRegDword, std::string("\x01\0\0\0", 4), false, UninstallCommandText::kNotText, "",
        true},
-      {"multi", kRegMultiSz, std::string("a\0b\0\0", 5), false, UninstallCommandText::kMissing, "",
+      {"multi", kRegMultiSz, std::string("a\0b\0\0", 5), false, UninstallCommandText::kNotText, "",
        true},
   };
   for (const auto& c : cases) {

@@ -15,11 +15,25 @@ constexpr RootKey HKCU = RootKey::CurrentUser;
 const std::string kKey = kUninstallPath;
 constexpr UINT kWarning = MB_OK | MB_ICONWARNING;
 
-// The names the page lists, as it keeps them, after checking that the list box shows as many.
+// The texts of the list box's items, as a screen reader reads them (LB_GETTEXT).
+std::vector<std::string> ListedTexts(HWND list) {
+  std::vector<std::string> texts;
+  const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, i, 0);
+    std::string text(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, '\0');
+    const LRESULT copied = SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+// The names the page lists, after checking that the list box holds the same texts.
 std::vector<std::string> Items(TMainForm& f) {
   std::vector<std::string> items;
   for (const UninstallItem& item : f.DeinstallPage().Items()) items.push_back(item.displayName);
-  EXPECT_EQ(SendMessageA(f.ListBox2, LB_GETCOUNT, 0, 0), static_cast<LRESULT>(items.size()));
+  EXPECT_EQ(ListedTexts(f.ListBox2), items);
   return items;
 }
 
@@ -68,6 +82,7 @@ TEST_F(DeinstallWindowTest,
   Entry("d-twin", "Twin", "first twin");
   Entry("e-twin", "Twin", "second twin");
   Entry("f-blank", "", "blank");
+  Entry("g-amp", "Tom && Jerry", "amp");
   Entry("a-user", "Twin", "user twin", HKCU);
   TMainForm& f = Page();
   EXPECT_EQ(f.ZelButton1->Caption(), "Refresh");
@@ -77,12 +92,14 @@ TEST_F(DeinstallWindowTest,
   EXPECT_TRUE(Visible(*f.ZelButton2));
   EXPECT_FALSE(Visible(*f.ZelButton4));
   EXPECT_EQ(f.StatusText(), "");
-  EXPECT_EQ(Items(f), (std::vector<std::string>{"Alpha", "Twin", "Twin", "", "Twin"}));
+  EXPECT_EQ(Items(f),
+            (std::vector<std::string>{"Alpha", "Twin", "Twin", "", "Tom && Jerry", "Twin"}));
   EXPECT_EQ(Selected(f), LB_ERR);
   EXPECT_TRUE(services_.messages.empty());  // the number in the first entry is passed over
 
-  const char* commands[] = {"C:\\alpha\\un.exe", "first twin", "second twin", "blank", "user twin"};
-  for (int row : {2, 3, 4, 1}) {
+  const char* commands[] = {"C:\\alpha\\un.exe", "first twin", "second twin", "blank", "amp",
+                            "user twin"};
+  for (int row : {2, 3, 5, 1}) {
     ClickRow(f, row);
     EXPECT_EQ(Selected(f), row);
     EXPECT_EQ(f.StatusText(), commands[row]) << "row " << row;
@@ -93,8 +110,9 @@ TEST_F(DeinstallWindowTest,
   Pump(f, 30);
   EXPECT_EQ(f.StatusText(), "C:\\alpha\\un.exe");
   // A typed letter goes to the next row whose name begins with it, round to the start.
-  for (const auto& [key, row] : {std::pair{'t', 1}, std::pair{'T', 2}, std::pair{'t', 4},
-                                 std::pair{'t', 1}, std::pair{'a', 0}, std::pair{'z', 0}}) {
+  for (const auto& [key, row] :
+       {std::pair{'t', 1}, std::pair{'T', 2}, std::pair{'t', 4}, std::pair{'t', 5},
+        std::pair{'t', 1}, std::pair{'a', 0}, std::pair{'z', 0}}) {
     PostMessageA(f.ListBox2, WM_CHAR, static_cast<WPARAM>(key), 1);
     Pump(f, 30);
     EXPECT_EQ(Selected(f), row) << key;
@@ -107,7 +125,10 @@ TEST_F(DeinstallWindowTest, SelectionWarnsWhenTheEntryWentOrLostItsCommandAndKee
   Entry("a", "Alpha", "alpha.exe");
   Entry("b", "Beta", "beta.exe");
   Entry("c", "Gamma", "gamma.exe");
+  Entry("d", "Number", "delta.exe");
+  mem_.AddValue(HKLM, kKey + "\\d", kUninstallString, kRegDword, std::string("\x01\0\0\0", 4));
   TMainForm& f = Page();
+  EXPECT_EQ(Items(f), (std::vector<std::string>{"Alpha", "Beta", "Gamma", "Number"}));
   ClickRow(f, 0);
   mem_.RemoveKey(HKLM, kKey + "\\b");
   ClickRow(f, 1);
@@ -115,7 +136,8 @@ TEST_F(DeinstallWindowTest, SelectionWarnsWhenTheEntryWentOrLostItsCommandAndKee
   EXPECT_EQ(services_.messages[0].text, "Error of opened key");
   EXPECT_EQ(services_.messages[0].caption, "Key");
   EXPECT_EQ(services_.messages[0].flags, kWarning);
-  mem_.AddValue(HKLM, kKey + "\\c", kUninstallString, kRegBinary, "\x01");
+  mem_.RemoveKey(HKLM, kKey + "\\c");
+  Entry("c", "Gamma", nullptr);
   ClickRow(f, 2);
   ASSERT_EQ(services_.messages.size(), 2u);
   EXPECT_EQ(services_.messages[1].text, "UninstallString not found");
@@ -123,6 +145,15 @@ TEST_F(DeinstallWindowTest, SelectionWarnsWhenTheEntryWentOrLostItsCommandAndKee
   EXPECT_EQ(services_.messages[1].flags, kWarning);
   EXPECT_EQ(f.StatusText(), "alpha.exe");
   EXPECT_EQ(f.UninstallCommand(), "alpha.exe");
+  // A command that is not text: the registry's error, and the command read before is forgotten.
+  ClickRow(f, 3);
+  ASSERT_EQ(services_.messages.size(), 3u);
+  // No full stop is added after a closing quote, which sorts before it.
+  EXPECT_EQ(services_.messages[2].text, "Invalid data type for 'UninstallString'");
+  EXPECT_EQ(services_.messages[2].caption, "Morvane v1.0");
+  EXPECT_EQ(services_.messages[2].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
+  Press(f, *f.ZelButton2);
+  EXPECT_TRUE(services_.started.empty());
 }
 
 TEST_F(DeinstallWindowTest,
@@ -169,7 +200,7 @@ TEST_F(DeinstallWindowTest,
       EXPECT_EQ(f.StatusText(), c.shown);
     } else {
       EXPECT_TRUE(services_.started.empty()) << "row " << c.row;
-      EXPECT_EQ(f.StatusText(), kUninstallerNotFound) << "row " << c.row;
+      EXPECT_EQ(f.StatusText(), "The uninstaller was not found.") << "row " << c.row;
     }
   }
   EXPECT_TRUE(services_.messages.empty());
@@ -342,6 +373,10 @@ TEST_F(DeinstallRealRegistryTest,
   ASSERT_EQ(five.size(), 1u);
   ASSERT_EQ(most.size(), 1u);
   EXPECT_EQ(f.DeinstallPage().Items()[most[0]].displayName.size(), 32767u);
+  // What a screen reader reads of each is the name's first 255 characters.
+  const std::vector<std::string> listed = ListedTexts(f.ListBox2);
+  EXPECT_EQ(listed[five[0]], std::string(255, 'W'));
+  EXPECT_EQ(listed[most[0]], std::string(255, 'W'));
   SetFocus(f.ListBox2);
   for (const auto& [row, command] :
        {std::pair{five[0], "C:\\Long\\five.exe"}, std::pair{most[0], "C:\\Long\\most.exe"}}) {

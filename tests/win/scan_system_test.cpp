@@ -187,8 +187,9 @@ TEST_F(ScanSystemTest, LoopOfRegistryLinksIsNotFollowed) {
 }
 
 // Files behind a path of more than 260 characters are looked at, not passed over as missing;
-// environment variables are expanded for the check while the row keeps the text as stored; a
-// value of 120 KB made of many words does not stop the walk before the stale value after it.
+// environment variables after the drive are expanded for the check while the row keeps the text
+// as stored, and a text that begins with one is never reported; a value of 120 KB made of many
+// words does not stop the walk before the stale value after it.
 TEST_F(ScanSystemTest, LongPathsVariablesAndLongValues) {
   const std::string data = "C:\\MorvaneScanTest";
   std::wstring longFolder = L"\\\\?\\C:\\MorvaneScanTest";
@@ -210,6 +211,7 @@ TEST_F(ScanSystemTest, LongPathsVariablesAndLongValues) {
   ASSERT_NE(file, INVALID_HANDLE_VALUE);
   CloseHandle(file);
   ASSERT_TRUE(SetEnvironmentVariableA("MVSCANDATA", data.c_str()));
+  ASSERT_TRUE(SetEnvironmentVariableA("MVSCANDIR", "MorvaneScanTest"));
 
   // In a folder that is gone: every one of its readings is asked about.
   std::string words = "C:\\MorvaneScanGone\\tool.exe";
@@ -218,8 +220,9 @@ TEST_F(ScanSystemTest, LongPathsVariablesAndLongValues) {
   SetText("B", "present", longPath + "\\present.exe");
   SetText("B", "presentArgs", longPath + "\\present.exe -u");
   SetText("B", "gone", longPath + "\\gone.exe");
-  SetText("C", "expanded", "%MVSCANDATA%\\expanded.txt");
-  SetText("C", "expandedGone", "%MVSCANDATA%\\gone.txt");
+  SetText("C", "expanded", "C:\\%MVSCANDIR%\\expanded.txt");
+  SetText("C", "expandedGone", "C:\\%MVSCANDIR%\\gone.txt");
+  SetText("C", "leadingVariable", "%MVSCANDATA%\\gone.txt");
   SetText("C", "undefined", "%MVSCANUNSET%\\gone.txt");
 
   RecordingSink sink;
@@ -232,8 +235,9 @@ TEST_F(ScanSystemTest, LongPathsVariablesAndLongValues) {
   ASSERT_EQ(sink.findings.size(), 3u);
   EXPECT_EQ(sink.findings[0].parameter, words);
   EXPECT_EQ(sink.findings[1].parameter, longPath + "\\gone.exe");
-  EXPECT_EQ(sink.findings[2].parameter, "%MVSCANDATA%\\gone.txt");
+  EXPECT_EQ(sink.findings[2].parameter, "C:\\%MVSCANDIR%\\gone.txt");
   SetEnvironmentVariableA("MVSCANDATA", nullptr);
+  SetEnvironmentVariableA("MVSCANDIR", nullptr);
   DeleteFileW((longFolder + L"\\present.exe").c_str());
   for (wchar_t c = L'e'; c >= L'a'; --c) {
     RemoveDirectoryW(longFolder.c_str());
