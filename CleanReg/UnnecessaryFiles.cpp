@@ -18,7 +18,7 @@ namespace {
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool Collect(FileTree& tree, const std::string& folder, std::size_t rootLength,
-             CollectionSink& sink) {
+             const std::shared_ptr<const std::string>& shownRoot, CollectionSink& sink) {
   bool going = true;
   tree.ListFolder(folder, [&](const FolderEntry& entry) {
     if (entry.folder) {
@@ -27,12 +27,12 @@ bool Collect(FileTree& tree, const std::string& folder, std::size_t rootLength,
       if (entry.reparsePoint || !entry.ansiName) return true;
       const std::string below = folder + entry.name + "\\";
       if (below.size() + 3 >= kMaxPath) return true;  // its search pattern "*.*" would not fit
-      going = Collect(tree, below, rootLength, sink);
+      going = Collect(tree, below, rootLength, shownRoot, sink);
       return going;
     }
     if (!sink.BetweenFiles()) return going = false;
     if (!entry.ansiName || !PassesFileFilter(entry.name)) return true;
-    ListedFile file{folder + entry.name, rootLength};
+    ListedFile file{folder + entry.name, rootLength, shownRoot};
     if (file.path.size() >= kMaxPath) return true;
     TotalSizeMb += SizeTextInMb(GetFileSizeText(tree, file.path));
     sink.AddFile(file);
@@ -75,24 +75,31 @@ std::string TotalLineText(double megabytes, const std::string& decimalSeparator)
   return text + decimalSeparator + buffer + kTotalSuffix;
 }
 
-bool CollectFiles(FileTree& tree, const std::string& folder, CollectionSink& sink) {
-  return Collect(tree, folder, folder.size(), sink);
+bool CollectFiles(FileTree& tree, const std::string& folder, CollectionSink& sink,
+                  const std::string& shownRoot) {
+  std::shared_ptr<const std::string> shown;
+  if (!shownRoot.empty() && shownRoot != folder)
+    shown = std::make_shared<const std::string>(shownRoot);
+  return Collect(tree, folder, folder.size(), shown, sink);
 }
 
 bool FindUnnecessaryFiles(FileTree& tree, SystemFolders& system, CollectionSink& sink) {
   TotalSizeMb = 0.0;
-  // Both folders are walked where they were found to lie, not as their names are spelled.
+  // Both folders are walked where they were found to lie, not as their names are spelled; the
+  // lines keep the spelling the user knows.
   const CleanedFolder temp = ResolveTempFolder(system, tree);
   if (!temp.problem.empty()) {
     sink.FolderRefused(temp.problem);
   } else if (!temp.location.empty()) {
     FileFilter.clear();
-    if (!CollectFiles(tree, temp.location, sink)) return false;
+    const std::string shown = GetSpecialFolderPath(system, nullptr, kFolderTemp);
+    if (!CollectFiles(tree, temp.location, sink, shown)) return false;
   }
   const std::string prefetch = ResolvePrefetchFolder(system, tree);
   if (!prefetch.empty()) {
     FileFilter = ".pf";
-    if (!CollectFiles(tree, prefetch, sink)) return false;
+    const std::string shown = GetSpecialFolderPath(system, nullptr, kFolderWindows) + "Prefetch\\";
+    if (!CollectFiles(tree, prefetch, sink, shown)) return false;
   }
   sink.AddLine("");
   sink.AddLine(kClosingRule);

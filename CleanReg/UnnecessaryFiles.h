@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -29,11 +30,18 @@ extern std::string FileFilter;
 // Sizes collected so far, in megabytes; set to 0 at the start of every collection.
 extern double TotalSizeMb;
 
-// A listed file and the folder it was collected from (path begins with root, which ends in a
-// backslash).
+// A listed file: where it lies (path, the location the walk found it at, beginning with the
+// resolved root folder it was collected from, which ends in a backslash) and how its line spells
+// it (the folder as the system names it, then the file's path below that folder).
 struct ListedFile {
   std::string path;
   std::size_t rootLength = 0;
+  // The folder's spelling, with a trailing backslash; none: the line is path itself.
+  std::shared_ptr<const std::string> shownRoot;
+
+  std::string Line() const {
+    return shownRoot != nullptr ? *shownRoot + path.substr(rootLength) : path;
+  }
 };
 
 // Where a collection puts what it finds.
@@ -64,12 +72,16 @@ std::string TotalLineText(double megabytes, const std::string& decimalSeparator)
 
 // Adds every file of the folder tree below folder (ending in a backslash) that passes
 // FileFilter, depth first in the order of the search, and its size to TotalSizeMb. Folders that
-// are reparse points are neither walked nor listed. False when the sink abandoned the walk.
-bool CollectFiles(FileTree& tree, const std::string& folder, CollectionSink& sink);
+// are reparse points are neither walked nor listed. Each file's line begins with shownRoot (when
+// given) in place of folder. False when the sink abandoned the walk.
+bool CollectFiles(FileTree& tree, const std::string& folder, CollectionSink& sink,
+                  const std::string& shownRoot = "");
 
 // The whole collection: TotalSizeMb reset, TEMP (every file) then the Windows folder's Prefetch
 // folder (".pf" files), then the closing lines: an empty line, 70 '=', the total line. False
-// when the sink abandoned it; then no closing line was added.
+// when the sink abandoned it; then no closing line was added. Both folders are walked where they
+// resolve to; the lines spell them as the system names them: TEMP as it expands, and the Windows
+// folder followed by "Prefetch\".
 bool FindUnnecessaryFiles(FileTree& tree, SystemFolders& system, CollectionSink& sink);
 
 struct ClearOutcome {

@@ -66,7 +66,7 @@ class TListBoxCollection final : public CollectionSink {
     if (waiting_.empty() || !Current()) return;
     HWND list = page_.form_.ListBox1;
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    for (std::size_t index : waiting_) Add(page_.listed_[index].path);
+    for (std::size_t index : waiting_) Add(page_.listed_[index].Line());
     waiting_.clear();
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);

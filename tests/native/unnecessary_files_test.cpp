@@ -237,7 +237,7 @@ struct Recorder final : CollectionSink {
   bool BetweenFiles() override { return ++between != abandonAt; }
   void AddFile(const ListedFile& file) override {
     files.push_back(file);
-    lines.push_back(file.path);
+    lines.push_back(file.Line());
   }
   void AddLine(const std::string& line) override { lines.push_back(line); }
   void FolderRefused(const std::string& why) override { refused.push_back(why); }
@@ -344,6 +344,24 @@ TEST_F(Collection, RefusedTempSaysWhyAndPrefetchIsStillCollected) {
   EXPECT_EQ(sink.files[0].path, "C:\\Windows\\Prefetch\\x.pf");
 }
 
+// The folders are walked where they resolve to; the lines spell them as the system names them.
+TEST(SpelledFolders, LinesSpellTheFoldersAsNamedWhileFilesAreFoundWhereTheyLie) {
+  SpelledMachine machine;
+  machine.system.variables["%TEMP%"] = "C:\\Users\\ME~1\\Temp";
+  machine.system.windows = "X:\\";
+  machine.tree.AddFile("C:\\Users\\me\\Temp\\sub\\a.tmp", 1024);
+  machine.tree.AddFile("C:\\Windows\\Prefetch\\A.PF", 1024);
+  Recorder sink;
+  ASSERT_TRUE(FindUnnecessaryFiles(machine.tree, machine.system, sink));
+  ASSERT_EQ(sink.files.size(), 3u);  // with the machine's own file.txt
+  EXPECT_EQ(std::vector<std::string>(sink.lines.begin(), sink.lines.begin() + 3),
+            (std::vector<std::string>{"C:\\Users\\ME~1\\Temp\\file.txt",
+                                      "C:\\Users\\ME~1\\Temp\\sub\\a.tmp", "X:\\Prefetch\\A.PF"}));
+  EXPECT_EQ(sink.files[1].path, "C:\\Users\\me\\Temp\\sub\\a.tmp");
+  EXPECT_EQ(sink.files[2].path, "C:\\Windows\\Prefetch\\A.PF");
+  EXPECT_EQ(DeleteListedFiles(machine.tree, sink.files).deleted, 3u);
+}
+
 TEST(DeleteListedFiles, OnlyThroughFoldersStillPlainAndHeldInsideTheRoot) {
   FakeFileTree tree;
   tree.roots.insert("C:\\T");
@@ -357,9 +375,9 @@ TEST(DeleteListedFiles, OnlyThroughFoldersStillPlainAndHeldInsideTheRoot) {
   for (const char* path :
        {"C:\\T\\a", "C:\\T\\s\\b", "C:\\T\\s\\u\\c", "C:\\T\\s\\u\\c2", "C:\\T\\s\\b2",
         "C:\\T\\v\\d", "C:\\T\\held", "C:\\T\\gone", "C:\\T\\w\\x\\e"})
-    listed.push_back({path, root});
-  listed.push_back({"C:\\T\\w\\x\\e", 0});  // no root: never deleted
-  tree.folders.erase("C:\\T\\v\\");         // the folder of d went away and is a file now
+    listed.push_back({path, root, nullptr});
+  listed.push_back({"C:\\T\\w\\x\\e", 0, nullptr});  // no root: never deleted
+  tree.folders.erase("C:\\T\\v\\");                  // the folder of d went away and is a file now
   tree.At("C:\\T\\v").entry.folder = false;
   tree.AddFile("C:\\T\\w\\x\\e", 10);
   // Wine shows a link to a file as a plain file: its handle leads outside, and so does a folder
@@ -368,8 +386,8 @@ TEST(DeleteListedFiles, OnlyThroughFoldersStillPlainAndHeldInsideTheRoot) {
   tree.AddFile("C:\\T\\y\\f", 10);
   tree.AddFolder("C:\\Td\\y");
   tree.resolvesTo = {{"C:\\T\\doc-link", "C:\\Documents\\doc"}, {"C:\\T\\y", "C:\\Td\\y"}};
-  listed.push_back({"C:\\T\\doc-link", root});
-  listed.push_back({"C:\\T\\y\\f", root});
+  listed.push_back({"C:\\T\\doc-link", root, nullptr});
+  listed.push_back({"C:\\T\\y\\f", root, nullptr});
   int between = 0;
   const ClearOutcome outcome = DeleteListedFiles(tree, listed, [&] { ++between; });
   EXPECT_EQ(outcome.deleted, 4u);
@@ -389,7 +407,7 @@ TEST(DeleteListedFiles, OnlyThroughFoldersStillPlainAndHeldInsideTheRoot) {
   linked.AddFolder("C:\\T");
   linked.AddFile("C:\\T\\x", 10);
   linked.At("C:\\T").entry.reparsePoint = true;
-  EXPECT_EQ(DeleteListedFiles(linked, {{"C:\\T\\x", root}}).deleted, 0u);
+  EXPECT_EQ(DeleteListedFiles(linked, {{"C:\\T\\x", root, nullptr}}).deleted, 0u);
 }
 
 }  // namespace
