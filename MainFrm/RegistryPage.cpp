@@ -138,6 +138,14 @@ LRESULT CALLBACK TRegistryPage::FindingsListProc(HWND hwnd, UINT message, WPARAM
       return 0;
     }
   }
+  if (message == WM_SETFOCUS) {
+    // Taking the focus with no row holding it, the list gives it to the first row: the focus
+    // rectangle then shows where the keyboard acts, and Space checks that row.
+    const LRESULT result = NextSubclassProc(hwnd, message, wParam, lParam);
+    if (ListView_GetItemCount(hwnd) > 0 && ListView_GetNextItem(hwnd, -1, LVNI_FOCUSED) < 0)
+      ListView_SetItemState(hwnd, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+    return result;
+  }
   if (message == WM_NCDESTROY) DetachSubclass(hwnd, FindingsListProc, id);
   return NextSubclassProc(hwnd, message, wParam, lParam);
 }

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "ZelButton/ZelAccessible.h"
 #include "ZelButton/ZelDrag.h"
 #include "ZelButton/ZelInput.h"
 #include "platform/WindowClass.h"
@@ -687,6 +688,9 @@ LRESULT TZelCustomButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     case ZelInput::kDialogClick:
       Click();
       return 0;
+    case WM_GETOBJECT:
+      if (const LRESULT object = AnswerButtonObject(hwnd_, wParam, lParam)) return object;
+      break;
     case WM_DESTROY:
       if (popupOpen_) EndMenu();
       break;

@@ -198,6 +198,10 @@ class TZelCustomButton {
   // Draws a look straight onto the window now.
   void DrawLook(TLook look);
 
+  // What assistive programs are told of the button (ZelAccessible.h).
+  bool HasPopupMenu() const { return popupMenu_ != nullptr; }
+  bool Pressed() const { return pressedOffset_ != 0; }
+
   virtual ~TZelCustomButton();
   TZelCustomButton(const TZelCustomButton&) = delete;
   TZelCustomButton& operator=(const TZelCustomButton&) = delete;

@@ -27,7 +27,7 @@ echo "== 32-bit Windows build =="
 cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DMORVANE_TESTS=ON -DMORVANE_WERROR=ON >/dev/null
 cmake --build build/win32 -j"$jobs"
 if i686-w64-mingw32-objdump -p build/win32/Morvane.exe | grep 'DLL Name' | grep -v -i -E \
-    'advapi32|kernel32|user32|gdi32|comctl32|comdlg32|shell32|winmm|msvcrt|ole32' ; then
+    'advapi32|kernel32|user32|gdi32|comctl32|comdlg32|shell32|winmm|msvcrt|ole32|oleaut32|oleacc' ; then
   echo "Morvane.exe imports a DLL that is not part of Windows" >&2
   exit 1
 fi

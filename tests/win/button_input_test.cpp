@@ -2,12 +2,14 @@
 // enter and leave while held, repeat timers, double clicks, kinds, glyph sizes, dialog keys,
 // accelerators, popup menus, sound and cursor, and buttons that go away in the middle.
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <chrono>
 #include <cstring>
 #include <string>
 
 #include "tests/win/button_host.h"
+#include "tests/win/window_harness.h"
 
 #include <commctrl.h>
 
@@ -60,6 +62,7 @@ TEST_F(ButtonInput, LeavingWhileHeldCancelsTheClickAndComingBackRestoresIt) {
   o.Watch(other);
   MoveToCentre(b);
   LeftDown(b, 10, 10);
+  EXPECT_NE(ReadThroughAccessibility(b).state & STATE_SYSTEM_PRESSED, 0) << "held down";
   MoveTo(b, 110, 10);  // over the other button, still held
   EXPECT_EQ(e.outs, 1);
   EXPECT_EQ(o.overs, 1) << "the control under the pointer is told even during the capture";
@@ -78,6 +81,7 @@ TEST_F(ButtonInput, LeavingWhileHeldCancelsTheClickAndComingBackRestoresIt) {
   EXPECT_EQ(e.clicks, 1);
   EXPECT_EQ(e.ups, 1);
   EXPECT_EQ(e.downs, 0) << "without a popup menu the press raises no OnMouseDown";
+  EXPECT_EQ(ReadThroughAccessibility(b).state & STATE_SYSTEM_PRESSED, 0);
 }
 
 TEST_F(ButtonInput, RepeatCallsTheHandlerWhileHeld) {
@@ -378,6 +382,7 @@ TEST_F(ButtonInput, PopupMenuOpensAtItsPositionAndFollowsWithOnMouseDown) {
   Events e;
   e.Watch(b);
   b.SetPopupMenu(&menu);
+  EXPECT_EQ(ReadThroughAccessibility(b).role, ROLE_SYSTEM_BUTTONMENU);
   POINT origin{0, 0};
   ClientToScreen(b.Handle(), &origin);
   for (TPositionPopup position : {puDown, puLeft, puRight}) {
@@ -412,6 +417,7 @@ TEST_F(ButtonInput, PopupMenuOpensAtItsPositionAndFollowsWithOnMouseDown) {
   b.SetPopupMenu(gone.get());
   gone.reset();
   EXPECT_EQ(b.PopupMenu(), nullptr);
+  EXPECT_EQ(ReadThroughAccessibility(b).role, ROLE_SYSTEM_PUSHBUTTON);
   b.Click();
   EXPECT_EQ(e.clicks, 2);
 }

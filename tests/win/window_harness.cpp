@@ -1,5 +1,8 @@
 #include "tests/win/window_harness.h"
 
+#include <gtest/gtest.h>
+#include <oleacc.h>
+
 #include <commctrl.h>
 
 #include <thread>
@@ -128,6 +131,34 @@ int CountColour(HWND hwnd, const RECT& r, COLORREF colour) {
     for (int x = r.left; x < r.right; ++x)
       if (GetPixel(dc.get(), x, y) == colour) ++count;
   return count;
+}
+
+ReadButton ReadThroughAccessibility(TZelButton& button, bool press) {
+  ReadButton read;
+  IAccessible* object = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(button.Handle(), static_cast<DWORD>(OBJID_CLIENT),
+                                        IID_IAccessible, reinterpret_cast<void**>(&object))) ||
+      object == nullptr) {
+    ADD_FAILURE() << "no accessible object for " << button.Caption();
+    return read;
+  }
+  VARIANT self;
+  VariantInit(&self);
+  self.vt = VT_I4;
+  self.lVal = CHILDID_SELF;
+  BSTR name = nullptr;
+  if (SUCCEEDED(object->get_accName(self, &name)) && name != nullptr) {
+    for (const wchar_t* c = name; *c != 0; ++c) read.name += static_cast<char>(*c);
+    SysFreeString(name);
+  }
+  VARIANT value;
+  VariantInit(&value);
+  if (SUCCEEDED(object->get_accRole(self, &value)) && value.vt == VT_I4) read.role = value.lVal;
+  VariantInit(&value);
+  if (SUCCEEDED(object->get_accState(self, &value)) && value.vt == VT_I4) read.state = value.lVal;
+  if (press) read.pressed = object->accDoDefaultAction(self);
+  object->Release();
+  return read;
 }
 
 }  // namespace morvane::testing

@@ -67,6 +67,15 @@ std::string ListViewText(HWND list, int row, int column);
 bool ListViewChecked(HWND list, int row);
 int ListViewRows(HWND list);
 bool Visible(TZelButton& button);
+// A button's client object as assistive programs read it, through AccessibleObjectFromWindow;
+// with press, its default action is asked for as well, and pressed is the answer.
+struct ReadButton {
+  std::string name;
+  LONG role = 0, state = 0;
+  HRESULT pressed = S_OK;
+};
+ReadButton ReadThroughAccessibility(TZelButton& button, bool press = false);
+
 // Pixels as the window shows them now, read back from its device context.
 COLORREF PixelAt(HWND hwnd, int x, int y);
 int CountColour(HWND hwnd, const RECT& r, COLORREF colour);

@@ -1,6 +1,7 @@
 // The main window, driven for real under Wine: page roles, routing of presses, the scan's
 // window states, menu shortcuts and closing.
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <initializer_list>
 #include <thread>
@@ -313,7 +314,6 @@ TEST_F(MainWindowTest, KeyboardReachesTheListsPagesAndCheckBoxes) {
   TMainForm& f = Form();
   f.AddFinding({"Incorrect expansion", ".x", "HKCR", "\\.x", ""});
   f.AddFinding({"Incorrect expansion", ".y", "HKCR", "\\.y", ""});
-  ListView_SetItemState(f.ListView1, 1, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
   SetForegroundWindow(f.Handle());
   SetFocus(f.PageControl1->Handle());
   ASSERT_TRUE(PumpUntil(f, [&] { return GetFocus() == f.PageControl1->Handle(); }));
@@ -328,12 +328,15 @@ TEST_F(MainWindowTest, KeyboardReachesTheListsPagesAndCheckBoxes) {
   TypeKey(f, {VK_SHIFT}, VK_TAB);
   EXPECT_EQ(GetFocus(), f.ListView1);
 
+  // No row held the focus: the first row takes it, and nothing is selected by that.
+  EXPECT_EQ(ListView_GetNextItem(f.ListView1, -1, LVNI_FOCUSED), 0);
+  EXPECT_EQ(ListView_GetSelectedCount(f.ListView1), 0u);
   // Space checks and unchecks the focused row.
   TypeKey(f, {}, VK_SPACE);
-  EXPECT_TRUE(ListViewChecked(f.ListView1, 1));
-  EXPECT_FALSE(ListViewChecked(f.ListView1, 0));
-  TypeKey(f, {}, VK_SPACE);
+  EXPECT_TRUE(ListViewChecked(f.ListView1, 0));
   EXPECT_FALSE(ListViewChecked(f.ListView1, 1));
+  TypeKey(f, {}, VK_SPACE);
+  EXPECT_FALSE(ListViewChecked(f.ListView1, 0));
 
   // Ctrl+Tab and Ctrl+Shift+Tab turn the pages, round; Tab then reaches that page's list.
   TypeKey(f, {VK_CONTROL}, VK_TAB);
@@ -349,6 +352,65 @@ TEST_F(MainWindowTest, KeyboardReachesTheListsPagesAndCheckBoxes) {
   // The shortcuts still work.
   TypeKey(f, {VK_CONTROL}, 'R');
   EXPECT_EQ(f.Role(), kRoleRegistry);
+}
+
+// Assistive programs read each control with the messages of its kind, and the buttons through
+// their accessible objects, which also press them.
+TEST_F(MainWindowTest, AssistiveProgramsReadEveryControlAndPressTheButtons) {
+  TMainForm& f = Form();
+  f.ZelButton4->SetCaption("&Regedit && more");
+  const ReadButton regedit = ReadThroughAccessibility(*f.ZelButton4);
+  EXPECT_EQ(regedit.name, "Regedit & more");
+  EXPECT_EQ(regedit.role, ROLE_SYSTEM_PUSHBUTTON);
+  EXPECT_EQ(regedit.state & (STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_INVISIBLE), 0);
+  EXPECT_NE(regedit.state & STATE_SYSTEM_FOCUSABLE, 0);
+
+  // A disabled button says so and cannot be pressed.
+  const ReadButton correct = ReadThroughAccessibility(*f.ZelButton3, true);
+  EXPECT_EQ(correct.name, "Correct");
+  EXPECT_NE(correct.state & STATE_SYSTEM_UNAVAILABLE, 0);
+  EXPECT_TRUE(FAILED(correct.pressed));
+  Pump(f, 50);
+  EXPECT_TRUE(services_.messages.empty());
+
+  // Start, pressed from outside: the click comes after the caller has its answer.
+  const ReadButton start = ReadThroughAccessibility(*f.ZelButton1, true);
+  EXPECT_EQ(start.name, "Start");
+  EXPECT_EQ(start.pressed, S_OK);
+  EXPECT_FALSE(f.FCleanThread);
+  ASSERT_TRUE(PumpUntil(f, [&] { return ListViewRows(f.ListView1) == 2 && ScanEnded(f); }));
+
+  // The standard controls answer their own messages with what they show.
+  const std::vector<Finding>& findings = f.Findings();
+  for (int row = 0; row < 2; ++row)
+    EXPECT_EQ(ListViewText(f.ListView1, row, 1), findings[static_cast<std::size_t>(row)].parameter);
+  EXPECT_EQ(ListViewText(f.ListView1, 0, 0), "Incorrect expansion");
+  char tab[64] = {};
+  TCITEMA item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = tab;
+  item.cchTextMax = sizeof tab;
+  ASSERT_TRUE(
+      SendMessageA(f.PageControl1->Handle(), TCM_GETITEMA, 1, reinterpret_cast<LPARAM>(&item)));
+  EXPECT_STREQ(tab, "Unnecessary files");
+  char status[128] = {};
+  SendMessageA(f.Panel1, WM_GETTEXT, sizeof status, reinterpret_cast<LPARAM>(status));
+  EXPECT_STREQ(status, "The analysis of keys of the register is completed!");
+  ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
+  ASSERT_TRUE(PumpUntil(f, [&] { return !f.FilesPage().Collecting(); }));
+  const LRESULT lines = SendMessageA(f.ListBox1, LB_GETCOUNT, 0, 0);
+  ASSERT_GE(lines, 3);
+  char total[256] = {};
+  ASSERT_LT(SendMessageA(f.ListBox1, LB_GETTEXTLEN, lines - 1, 0), 256);
+  SendMessageA(f.ListBox1, LB_GETTEXT, lines - 1, reinterpret_cast<LPARAM>(total));
+  EXPECT_NE(std::string(total).find("Mb it is ready to removal - The provisional size.."),
+            std::string::npos);
+  // A hidden button says so and cannot be pressed either.
+  const ReadButton hidden = ReadThroughAccessibility(*f.ZelButton4, true);
+  EXPECT_NE(hidden.state & STATE_SYSTEM_INVISIBLE, 0);
+  EXPECT_TRUE(FAILED(hidden.pressed));
+  Pump(f, 50);
+  EXPECT_TRUE(services_.started.empty());
 }
 
 }  // namespace
