@@ -48,4 +48,33 @@ inline ProcessMemory MemoryOfProcess() {
   return m;
 }
 
+// What the process's heaps hold: the bytes of the blocks in use (as asked for, without the
+// heaps' own headers) and their number, and the bytes of the free blocks the heaps keep
+// committed. Walks every block of every heap, so it takes a moment on a full heap; no other
+// thread may be using the heaps meanwhile.
+struct HeapCensus {
+  double busyMb = 0, freeMb = 0;
+  long blocks = 0;
+};
+
+inline HeapCensus CensusOfHeaps() {
+  HeapCensus census;
+  std::vector<HANDLE> heaps(GetProcessHeaps(0, nullptr) + 16);
+  heaps.resize(GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data()));
+  for (HANDLE heap : heaps) {
+    if (!HeapLock(heap)) continue;
+    PROCESS_HEAP_ENTRY entry{};
+    while (HeapWalk(heap, &entry)) {
+      if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) {
+        census.busyMb += entry.cbData / 1048576.0;
+        ++census.blocks;
+      } else if (!(entry.wFlags & (PROCESS_HEAP_REGION | PROCESS_HEAP_UNCOMMITTED_RANGE))) {
+        census.freeMb += entry.cbData / 1048576.0;
+      }
+    }
+    HeapUnlock(heap);
+  }
+  return census;
+}
+
 }  // namespace morvane::bench

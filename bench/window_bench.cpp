@@ -3,8 +3,9 @@
 // takes from Start until every row is in the list, the longest time any single message kept
 // the window busy, and how long another thread waited for the window to answer a message while
 // the rows came in, and the process's peak memory. With --cancel-at N it presses Cancel once N
-// rows are listed and prints how long the window takes from there to be idle again. Needs a
-// display (run it under Xvfb).
+// rows are listed and prints how long the window takes from there to be idle again. At the end it
+// prints where the memory went, against the length of the texts the rows hold. Needs a display
+// (run it under Xvfb).
 //
 // Usage: window_bench [--findings N] [--path-length L] [--cancel-at N]
 //   --path-length: length of each finding's key path (default about 25 characters)
@@ -82,6 +83,56 @@ std::string ListText(HWND list, int row, int column) {
   return buffer;
 }
 
+double TextMb(const TMainForm& form) {
+  double bytes = 0;
+  for (std::size_t i = 0; i < form.Findings().size(); ++i) {
+    const Finding row = form.Findings()[i];
+    bytes += row.caption.size() + row.parameter.size() + row.section.size() + row.keyPath.size() +
+             row.valueName.size();
+  }
+  return bytes / 1048576;
+}
+
+// Where the memory above the seeded registry went, against the texts the rows hold. Each part of
+// the heaps' blocks is what they give back when that part is let go of: the list control's own
+// records first (LVM_DELETEALLITEMS), then the page's findings. The free room is what the heaps
+// keep committed with nothing in it (blocks freed but not given back: growth and fragmentation).
+// Empties the list.
+void PrintMemoryBreakdown(TMainForm& form, const bench::ProcessMemory& seeded,
+                          const bench::HeapCensus& seededHeaps, const bench::ProcessMemory& peak) {
+  const double text = TextMb(form);
+  const std::size_t rows = form.Findings().size();
+  const bench::ProcessMemory end = bench::MemoryOfProcess();
+  const bench::HeapCensus full = bench::CensusOfHeaps();
+  ListView_DeleteAllItems(form.ListView1);
+  const bench::HeapCensus noList = bench::CensusOfHeaps();
+  form.ClearFindings();
+  const bench::HeapCensus noFindings = bench::CensusOfHeaps();
+
+  const double peakAbove = peak.peakPrivateMb - seeded.peakPrivateMb;
+  const double endAbove = end.privateMb - seeded.privateMb;
+  const double busy = full.busyMb - seededHeaps.busyMb, room = full.freeMb - seededHeaps.freeMb;
+  const double list = full.busyMb - noList.busyMb, findings = noList.busyMb - noFindings.busyMb;
+  // The queue holds at most its bound of messages, each a finding of the average length.
+  const double queue = ScanQueue::kDefaultMaxPending *
+                       (sizeof(ScanMessage) + (rows ? text * 1048576 / rows : 0)) / 1048576;
+  auto line = [text](const char* what, double mb) {
+    std::printf("    %-44s %7.1f MB  %5.2fx\n", what, mb, text > 0 ? mb / text : 0);
+  };
+  std::printf("  memory above the seeded registry, against the %.1f MB of text in %zu rows:\n",
+              text, rows);
+  line("peak private", peakAbove);
+  line("private with every row listed", endAbove);
+  line("  heap blocks in use", busy);
+  line("    the page's findings", findings);
+  line("    the list control's own records", list);
+  line("    everything else", busy - findings - list);
+  line("  free room the heaps keep committed", room);
+  line("  other (heap headers, stacks, graphics)", endAbove - busy - room);
+  line("given back before the end (peak - end)", peakAbove - endAbove);
+  line("hand-over queue when full (its bound)", queue);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -104,6 +155,7 @@ int main(int argc, char** argv) {
       mem.AddText(RootKey::CurrentUser, KeyPath(k), ValueName(v), Text(k, v));
   EmptyDriveC files;
   const bench::ProcessMemory seeded = bench::MemoryOfProcess();
+  const bench::HeapCensus seededHeaps = bench::CensusOfHeaps();
 
   // The worker alone, with no window: what the scan costs before the window sees anything.
   double workerMs = 0;
@@ -221,5 +273,6 @@ int main(int argc, char** argv) {
       "  answer to another thread: worst  %8.1f ms, 99th percentile %.1f ms (%zu questions)\n",
       worst, p99, waits.size());
   std::printf("  rows complete and in scan order: %s\n", inOrder ? "yes" : "NO");
+  PrintMemoryBreakdown(form, seeded, seededHeaps, peak);
   return inOrder ? 0 : 1;
 }
