@@ -24,7 +24,7 @@ bool TListColumnFit::Learn(HWND list) {
   return true;
 }
 
-int TListColumnFit::Measure(const std::string& text) {
+int TListColumnFit::Measure(std::string_view text) {
   // As the control measures: the text in UTF-16 (from the ANSI code page), in the list's font.
   const int length =
       MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
@@ -35,12 +35,12 @@ int TListColumnFit::Measure(const std::string& text) {
   return size.cx;
 }
 
-void TListColumnFit::AddRow(const std::array<const std::string*, kColumns>& texts) {
+void TListColumnFit::AddRow(const std::array<std::string_view, kColumns>& texts) {
   if (!learned_) return;
   // The last column fills what is left whatever its texts.
   for (int c = 0; c + 1 < kColumns; ++c) {
-    if (*texts[c] != last_[c]) {
-      last_[c] = *texts[c];
+    if (texts[c] != last_[c]) {
+      last_[c] = texts[c];
       lastWidth_[c] = Measure(last_[c]);
     }
     widest_[c] = std::max(widest_[c], lastWidth_[c]);

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 
 #include "platform/WinHandles.h"
 
@@ -21,14 +22,14 @@ class TListColumnFit {
   // Forgets the rows' widths (the list has been emptied).
   void Clear();
   // Takes note of one row's texts, column by column.
-  void AddRow(const std::array<const std::string*, kColumns>& texts);
+  void AddRow(const std::array<std::string_view, kColumns>& texts);
   // Sets the column widths. Learns the control's margins first if it has not yet, which needs
   // the list empty; a list that was never seen empty is fitted by the control itself.
   void Apply(HWND list);
 
  private:
   bool Learn(HWND list);
-  int Measure(const std::string& text);
+  int Measure(std::string_view text);
 
   bool learned_ = false;
   int margin_[kColumns] = {};  // width the control gives the column for an empty text

@@ -188,10 +188,10 @@ void TMainForm::CreateControls() {
   TabSheet2 = PageControl1->AddPage("Deinstall");
   PageControl1->OnShow = [this](int page) { OnPageShown(page); };
 
-  ListView1 = CreateWindowExA(
-      WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-      WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER, 0, 32,
-      673, 353, RCl, nullptr, instance, nullptr);
+  ListView1 = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+                              WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
+                                  LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
+                              0, 32, 673, 353, RCl, nullptr, instance, nullptr);
   SetFont(ListView1, listFont_.get());
   ListView_SetExtendedListViewStyle(ListView1, LVS_EX_CHECKBOXES);
   ListView_SetBkColor(ListView1, RGB(255, 255, 255));

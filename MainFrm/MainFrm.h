@@ -133,7 +133,7 @@ class TMainForm {
   void SetStatusText(const std::string& text);
 
   // The registry page's findings list and repair, as the tests and benchmarks look at them.
-  const std::vector<Finding>& Findings() const { return registryPage_.Findings(); }
+  const FindingTable& Findings() const { return registryPage_.Findings(); }
   void AddFinding(const Finding& finding) { registryPage_.AddFinding(finding); }
   void ClearFindings() { registryPage_.ClearFindings(); }
   bool Repairing() const { return registryPage_.Repairing(); }

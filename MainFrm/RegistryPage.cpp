@@ -2,7 +2,10 @@
 
 #include <commctrl.h>
 
+#include <windowsx.h>
+
 #include <chrono>
+#include <string_view>
 
 #include "MainFrm/MainFrm.h"
 #include "platform/WindowRouting.h"
@@ -19,6 +22,8 @@ TRegistryPage::~TRegistryPage() { Closing(); }
 
 void TRegistryPage::ControlsCreated() {
   AttachSubclass(form_.ListView1, FindingsListProc, 0, reinterpret_cast<DWORD_PTR>(this));
+  // The list asks for the check boxes as it asks for the texts.
+  ListView_SetCallbackMask(form_.ListView1, LVIS_STATEIMAGEMASK);
   // The column fit learns the list's margins while the list is still empty.
   AutoSizeColumns();
 }
@@ -70,89 +75,181 @@ void TRegistryPage::Regedit() {
 
 // ---- Findings and the scan hand-over ---------------------------------------------------------
 
-// The list holds no texts of its own: it asks for each as it draws or is asked (LVN_GETDISPINFO),
-// and the answer comes from the findings. A row then costs the list the same whatever the
-// length of its texts, and the texts are held once.
+// The list is a virtual one (LVS_OWNERDATA): it holds nothing per row, not even a check box,
+// and asks for each text and check box as it draws or is asked (LVN_GETDISPINFO). The answers
+// come from the findings, which hold each text once. A row then costs the list nothing, however
+// many rows and however long their texts.
 void TRegistryPage::AddFinding(const Finding& finding) {
-  HWND list = form_.ListView1;
-  LVITEMA item{};
-  item.mask = LVIF_TEXT;
-  item.iItem = static_cast<int>(findings_.size());
-  item.pszText = LPSTR_TEXTCALLBACKA;
-  const int row = ListView_InsertItem(list, &item);
-  if (row < 0) return;
-  for (int column = 1; column < TListColumnFit::kColumns; ++column)
-    ListView_SetItemText(list, row, column, LPSTR_TEXTCALLBACKA);
-  findings_.push_back(finding);
-  columnFit_.AddRow({&finding.caption, &finding.parameter, &finding.section, &finding.keyPath});
+  TakeFinding(finding);
+  ShowRows();
+}
+
+void TRegistryPage::TakeFinding(const Finding& finding) {
+  findings_.Add(finding);
+  const std::size_t row = findings_.size() - 1;
+  columnFit_.AddRow(
+      {findings_.Text(row, FindingText::Caption), findings_.Text(row, FindingText::Parameter),
+       findings_.Text(row, FindingText::Section), findings_.Text(row, FindingText::KeyPath)});
+}
+
+void TRegistryPage::ShowRows() {
+  const int rows = static_cast<int>(findings_.size());
+  if (ListView_GetItemCount(form_.ListView1) != rows)
+    ListView_SetItemCountEx(form_.ListView1, rows, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
 }
 
 void TRegistryPage::MarkCorrected(std::size_t row) {
   if (row >= findings_.size()) return;
-  findings_[row].caption = kCorrectedCaption;
+  findings_.SetCaption(row, kCorrectedCaption);
   ListView_RedrawItems(form_.ListView1, static_cast<int>(row), static_cast<int>(row));
 }
 
-const std::string* TRegistryPage::TextOf(int row, int column) const {
-  if (row < 0 || static_cast<std::size_t>(row) >= findings_.size()) return nullptr;
-  const Finding& finding = findings_[static_cast<std::size_t>(row)];
-  switch (column) {
-    case 0:
-      return &finding.caption;
-    case 1:
-      return &finding.parameter;
-    case 2:
-      return &finding.section;
-    case 3:
-      return &finding.keyPath;
-    default:
-      return nullptr;
-  }
+void TRegistryPage::SetChecked(int row, bool checked) {
+  const int rows = static_cast<int>(findings_.size());
+  if (row < -1 || row >= rows || rows == 0) return;
+  const int first = row < 0 ? 0 : row, last = row < 0 ? rows - 1 : row;
+  for (int i = first; i <= last; ++i) findings_.SetChecked(static_cast<std::size_t>(i), checked);
+  ListView_RedrawItems(form_.ListView1, first, last);
 }
+
+void TRegistryPage::ToggleChecked(int row) {
+  if (row >= 0 && static_cast<std::size_t>(row) < findings_.size())
+    SetChecked(row, !findings_.Checked(static_cast<std::size_t>(row)));
+}
+
+int TRegistryPage::FindCaption(const LVFINDINFOA& find, int start) const {
+  const int rows = static_cast<int>(findings_.size());
+  if (!(find.flags & (LVFI_STRING | LVFI_PARTIAL)) || find.psz == nullptr || rows == 0) return -1;
+  const std::string_view wanted = find.psz;
+  const bool whole = !(find.flags & LVFI_PARTIAL);
+  auto matches = [&](std::string_view caption) {
+    const std::size_t length = whole ? caption.size() : wanted.size();
+    return caption.size() >= wanted.size() &&
+           CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, caption.data(),
+                          static_cast<int>(length), wanted.data(),
+                          static_cast<int>(wanted.size())) == CSTR_EQUAL;
+  };
+  start = start < 0 || start >= rows ? 0 : start;
+  const int count = (find.flags & LVFI_WRAP) ? rows : rows - start;
+  for (int n = 0; n < count; ++n) {
+    const int row = (start + n) % rows;
+    if (matches(findings_.Text(static_cast<std::size_t>(row), FindingText::Caption))) return row;
+  }
+  return -1;
+}
+
+namespace {
+
+template <typename Item>
+void AnswerCheckBox(const FindingTable& findings, Item& item) {
+  if (!(item.mask & LVIF_STATE) || !(item.stateMask & LVIS_STATEIMAGEMASK) || item.iItem < 0 ||
+      static_cast<std::size_t>(item.iItem) >= findings.size())
+    return;
+  const bool checked = findings.Checked(static_cast<std::size_t>(item.iItem));
+  item.state = (item.state & ~LVIS_STATEIMAGEMASK) | INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+}
+
+}  // namespace
 
 LRESULT CALLBACK TRegistryPage::FindingsListProc(HWND hwnd, UINT message, WPARAM wParam,
                                                  LPARAM lParam, UINT_PTR id, DWORD_PTR data) {
-  if (message == kReflected + WM_NOTIFY) {
-    const auto* page = reinterpret_cast<const TRegistryPage*>(data);
-    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-    if (header->code == static_cast<UINT>(LVN_GETDISPINFOA)) {
-      auto& item = reinterpret_cast<NMLVDISPINFOA*>(lParam)->item;
-      const std::string* text = page->TextOf(item.iItem, item.iSubItem);
-      if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0)
-        lstrcpynA(item.pszText, text != nullptr ? text->c_str() : "", item.cchTextMax);
-      return 0;
-    }
-    if (header->code == static_cast<UINT>(LVN_GETDISPINFOW)) {
-      auto& item = reinterpret_cast<NMLVDISPINFOW*>(lParam)->item;
-      const std::string* text = page->TextOf(item.iItem, item.iSubItem);
-      if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
-        std::wstring wide;
-        if (text != nullptr && !text->empty()) {
-          wide.resize(text->size());  // never more characters than bytes
-          wide.resize(static_cast<std::size_t>(
-              MultiByteToWideChar(CP_ACP, 0, text->data(), static_cast<int>(text->size()),
-                                  wide.data(), static_cast<int>(wide.size()))));
-        }
-        lstrcpynW(item.pszText, wide.c_str(), item.cchTextMax);
+  auto* page = reinterpret_cast<TRegistryPage*>(data);
+  const FindingTable& findings = page->findings_;
+  auto textOf = [&findings](int row, int column) -> std::string_view {
+    if (row < 0 || static_cast<std::size_t>(row) >= findings.size() || column < 0 ||
+        column >= TListColumnFit::kColumns)
+      return {};
+    return findings.Text(static_cast<std::size_t>(row), static_cast<FindingText>(column));
+  };
+  switch (message) {
+    case LVM_SETITEMSTATE: {
+      // The check boxes are the findings' own: a change of one is taken here, and whatever
+      // else is being set (selection, focus) goes on to the list.
+      if (lParam == 0) break;
+      LVITEMA item = *reinterpret_cast<const LVITEMA*>(lParam);
+      if (item.stateMask & LVIS_STATEIMAGEMASK) {
+        page->SetChecked(static_cast<int>(wParam),
+                         (item.state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2));
+        item.stateMask &= ~LVIS_STATEIMAGEMASK;
+        if (item.stateMask == 0) return TRUE;
       }
-      return 0;
+      return NextSubclassProc(hwnd, message, wParam, reinterpret_cast<LPARAM>(&item));
     }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+      LVHITTESTINFO hit{};
+      hit.pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+      if (ListView_SubItemHitTest(hwnd, &hit) >= 0 && (hit.flags & LVHT_ONITEMSTATEICON))
+        page->ToggleChecked(hit.iItem);
+      break;
+    }
+    case WM_KEYDOWN:
+      if (wParam == VK_SPACE) page->ToggleChecked(ListView_GetNextItem(hwnd, -1, LVNI_FOCUSED));
+      break;
+    case kReflected + WM_NOTIFY: {
+      const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (header->code == static_cast<UINT>(LVN_GETDISPINFOA)) {
+        auto& item = reinterpret_cast<NMLVDISPINFOA*>(lParam)->item;
+        const std::string_view text = textOf(item.iItem, item.iSubItem);
+        // The texts end with a zero where the view ends.
+        if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0)
+          lstrcpynA(item.pszText, text.empty() ? "" : text.data(), item.cchTextMax);
+        AnswerCheckBox(findings, item);
+        return 0;
+      }
+      if (header->code == static_cast<UINT>(LVN_GETDISPINFOW)) {
+        auto& item = reinterpret_cast<NMLVDISPINFOW*>(lParam)->item;
+        if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
+          const std::string_view text = textOf(item.iItem, item.iSubItem);
+          std::wstring wide;
+          if (!text.empty()) {
+            wide.resize(text.size());  // never more characters than bytes
+            wide.resize(static_cast<std::size_t>(
+                MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                    wide.data(), static_cast<int>(wide.size()))));
+          }
+          lstrcpynW(item.pszText, wide.c_str(), item.cchTextMax);
+        }
+        AnswerCheckBox(findings, item);
+        return 0;
+      }
+      // Typing the start of a caption goes to the next row with that caption.
+      if (header->code == static_cast<UINT>(LVN_ODFINDITEMA)) {
+        const auto& find = *reinterpret_cast<const NMLVFINDITEMA*>(lParam);
+        return page->FindCaption(find.lvfi, find.iStart);
+      }
+      if (header->code == static_cast<UINT>(LVN_ODFINDITEMW)) {
+        const auto& find = *reinterpret_cast<const NMLVFINDITEMW*>(lParam);
+        char text[256] = {};
+        LVFINDINFOA ansi{};
+        ansi.flags = find.lvfi.flags;
+        if (find.lvfi.psz != nullptr) {
+          WideCharToMultiByte(CP_ACP, 0, find.lvfi.psz, -1, text, sizeof text - 1, nullptr,
+                              nullptr);
+          ansi.psz = text;
+        }
+        return page->FindCaption(ansi, find.iStart);
+      }
+      break;
+    }
+    case WM_SETFOCUS: {
+      // Taking the focus with no row holding it, the list gives it to the first row: the focus
+      // rectangle then shows where the keyboard acts, and Space checks that row.
+      const LRESULT result = NextSubclassProc(hwnd, message, wParam, lParam);
+      if (ListView_GetItemCount(hwnd) > 0 && ListView_GetNextItem(hwnd, -1, LVNI_FOCUSED) < 0)
+        ListView_SetItemState(hwnd, 0, LVIS_FOCUSED, LVIS_FOCUSED);
+      return result;
+    }
+    case WM_NCDESTROY:
+      DetachSubclass(hwnd, FindingsListProc, id);
+      break;
   }
-  if (message == WM_SETFOCUS) {
-    // Taking the focus with no row holding it, the list gives it to the first row: the focus
-    // rectangle then shows where the keyboard acts, and Space checks that row.
-    const LRESULT result = NextSubclassProc(hwnd, message, wParam, lParam);
-    if (ListView_GetItemCount(hwnd) > 0 && ListView_GetNextItem(hwnd, -1, LVNI_FOCUSED) < 0)
-      ListView_SetItemState(hwnd, 0, LVIS_FOCUSED, LVIS_FOCUSED);
-    return result;
-  }
-  if (message == WM_NCDESTROY) DetachSubclass(hwnd, FindingsListProc, id);
   return NextSubclassProc(hwnd, message, wParam, lParam);
 }
 
 void TRegistryPage::ClearFindings() {
   ListView_DeleteAllItems(form_.ListView1);
-  findings_.clear();
+  findings_.Clear();
   columnFit_.Clear();
 }
 
@@ -186,16 +283,20 @@ void TRegistryPage::ApplyScanMessages() {
           form_.SetStatusText(message.text);
           break;
         case ScanMessage::Kind::Finding:
-          AddFinding(message.finding);
+          TakeFinding(message.finding);
           added = true;
           break;
         case ScanMessage::Kind::End:
+          ShowRows();
           EndOfScan();
           break;
       }
     }
   }
-  if (added) AutoSizeColumns();
+  if (added) {
+    ShowRows();
+    AutoSizeColumns();
+  }
   if (redrawHeld) {
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);

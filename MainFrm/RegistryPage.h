@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <memory>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "CleanReg/CleanThread.h"
 #include "CleanReg/Finding.h"
+#include "CleanReg/FindingTable.h"
 #include "CleanReg/Repair.h"
 #include "CleanReg/ScanQueue.h"
 #include "MainFrm/ListColumnFit.h"
@@ -35,8 +37,8 @@ class TRegistryPage final : public TPage {
   void PressButton4() override { Regedit(); }
   void Closing() override;
 
-  // The findings shown in ListView1, row for row.
-  const std::vector<Finding>& Findings() const { return findings_; }
+  // The findings shown in ListView1, row for row, with their check boxes.
+  const FindingTable& Findings() const { return findings_; }
   void AddFinding(const Finding& finding);
   void ClearFindings();
   // Shows the row as "Corrected!".
@@ -58,15 +60,24 @@ class TRegistryPage final : public TPage {
   void Regedit();
   void EndOfScan();
   void AutoSizeColumns();
-  // The text the list shows at row and column, null for none.
-  const std::string* TextOf(int row, int column) const;
-  // Answers the list's questions for its texts.
+  // Takes a row into the findings, not yet into the list; ShowRows lets the list know of every
+  // row taken.
+  void TakeFinding(const Finding& finding);
+  void ShowRows();
+  // Sets the check box of a row, or of every row for -1, and redraws it.
+  void SetChecked(int row, bool checked);
+  void ToggleChecked(int row);
+  // The list's search for a row by its text (typing the start of a caption): the first row from
+  // start on whose caption is, or begins with, the text, ignoring case; -1 for none.
+  int FindCaption(const LVFINDINFOA& find, int start) const;
+  // Keeps the list's rows: answers its questions for their texts and check boxes, and takes
+  // the check boxes' changes.
   static LRESULT CALLBACK FindingsListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
                                            UINT_PTR id, DWORD_PTR data);
 
   TMainForm& form_;
   ScanQueue scanQueue_;
-  std::vector<Finding> findings_;
+  FindingTable findings_;
   TListColumnFit columnFit_;  // widths of ListView1's columns, kept as rows are added
   bool repairing_ = false;
 };

@@ -33,12 +33,10 @@ std::string FolderOf(const std::string& fileName) {
 }  // namespace
 
 std::vector<RepairRow> TRegistryPage::CheckedRows() const {
-  std::vector<RepairRow> rows;
-  const int count = ListView_GetItemCount(form_.ListView1);
-  rows.reserve(static_cast<std::size_t>(count));
-  for (int i = 0; i < count && static_cast<std::size_t>(i) < findings_.size(); ++i)
-    rows.push_back(
-        {findings_[static_cast<std::size_t>(i)], ListView_GetCheckState(form_.ListView1, i) != 0});
+  // Row for row; the texts of the checked rows only, which are all the repair reads.
+  std::vector<RepairRow> rows(findings_.size());
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    if (findings_.Checked(i)) rows[i] = {findings_[i], true};
   return rows;
 }
 
@@ -69,7 +67,7 @@ void TRegistryPage::CorrectFindings() {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   };
   hooks.stillChecked = [this](std::size_t row) {
-    return ListView_GetCheckState(form_.ListView1, static_cast<int>(row)) != 0;
+    return row < findings_.size() && findings_.Checked(row);
   };
   hooks.corrected = [this](std::size_t row) { MarkCorrected(row); };
   const RepairOutcome outcome =

@@ -235,7 +235,7 @@ int main(int argc, char** argv) {
   prober.join();
 
   // Everything arrived, in scan order (up to the cancel, when there was one).
-  const std::vector<Finding>& rows = form.Findings();
+  const FindingTable& rows = form.Findings();
   const int listed = ListView_GetItemCount(form.ListView1);
   const int expected = cancelled == Clock::time_point{} ? total : listed;
   bool inOrder = static_cast<int>(rows.size()) == expected && listed == expected && listed > 0;

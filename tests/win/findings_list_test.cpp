@@ -1,5 +1,6 @@
 // The findings list in the real window: a large hand-over from the scan is applied a slice at a
-// time, in scan order, and the columns fit their texts as the list control itself fits them.
+// time, in scan order, and the columns fit their texts as the list control itself fits them; the
+// list holds nothing of its rows, yet shows and takes their texts and check boxes as its own.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -30,6 +31,28 @@ class FindingsListTest : public MainWindowTest {
   static std::vector<int> ControlFit(HWND list) {
     for (int c = 0; c < 4; ++c) ListView_SetColumnWidth(list, c, LVSCW_AUTOSIZE_USEHEADER);
     return Widths(list);
+  }
+  // A point on the row's check box, and the dark pixels in the box as the list draws it.
+  static POINT CheckBoxOf(HWND list, int row) {
+    RECT r{};
+    ListView_GetItemRect(list, row, &r, LVIR_BOUNDS);
+    LVHITTESTINFO hit{};
+    for (hit.pt = {r.left, (r.top + r.bottom) / 2}; hit.pt.x < r.right; ++hit.pt.x)
+      if (ListView_HitTest(list, &hit) == row && (hit.flags & LVHT_ONITEMSTATEICON)) break;
+    return hit.pt;
+  }
+  static int DarkPixelsOfBox(TMainForm& f, int row) {
+    const POINT p = CheckBoxOf(f.ListView1, row);
+    Repaint(f);
+    int dark = 0;
+    for (int y = p.y - 5; y <= p.y + 5; ++y)
+      for (int x = p.x; x < p.x + 11; ++x)
+        if (GetGValue(PixelAt(f.ListView1, x, y)) < 100) ++dark;
+    return dark;
+  }
+  static void Repaint(TMainForm& f) {
+    RedrawWindow(f.ListView1, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    Pump(f);
   }
 };
 
@@ -102,6 +125,41 @@ TEST_F(FindingsListTest, ColumnsFitTheirTextsAsTheControlFitsThem) {
   const std::vector<int> refitted = Widths(f.ListView1);
   EXPECT_LT(refitted[1], fitted[1]);
   EXPECT_EQ(refitted, ControlFit(f.ListView1));
+}
+
+TEST_F(FindingsListTest, RowsShowAndTakeTheirTextsAndCheckBoxes) {
+  TMainForm& f = Form();
+  const std::string longKey = "\\SOFTWARE\\" + std::string(1500, 'k');
+  f.AddFinding({"Incorrect expansion", ".x", "HKCR", "\\.x", ""});
+  f.AddFinding({"The incorrect reference to a file", "C:\\Gone\\a.exe", "HKCU", longKey, "v"});
+  f.AddFinding({"Incorrect expansion", ".y", "HKCR", "\\.y", ""});
+  EXPECT_EQ(ListViewText(f.ListView1, 1, 0), "The incorrect reference to a file");
+  EXPECT_EQ(ListViewText(f.ListView1, 1, 1), "C:\\Gone\\a.exe");
+  EXPECT_EQ(ListViewText(f.ListView1, 1, 2), "HKCU");
+  EXPECT_EQ(ListViewText(f.ListView1, 1, 3), longKey);
+  EXPECT_EQ(ListViewText(f.ListView1, 2, 3), "\\.y");
+
+  // A click on a check box checks its row and shows it checked; a second click unchecks it.
+  const int unchecked = DarkPixelsOfBox(f, 1);
+  const POINT box = CheckBoxOf(f.ListView1, 1);
+  ClickAt(f, f.ListView1, box.x, box.y);
+  EXPECT_TRUE(ListViewChecked(f.ListView1, 1));
+  EXPECT_FALSE(ListViewChecked(f.ListView1, 0));
+  EXPECT_FALSE(ListViewChecked(f.ListView1, 2));
+  EXPECT_GT(DarkPixelsOfBox(f, 1), unchecked + 3);
+  ClickAt(f, f.ListView1, box.x, box.y);
+  EXPECT_FALSE(ListViewChecked(f.ListView1, 1));
+  EXPECT_EQ(DarkPixelsOfBox(f, 1), unchecked);
+  // Every row at once, selected in the same message.
+  ListView_SetItemState(f.ListView1, -1, INDEXTOSTATEIMAGEMASK(2) | LVIS_SELECTED,
+                        LVIS_STATEIMAGEMASK | LVIS_SELECTED);
+  for (int row = 0; row < 3; ++row) EXPECT_TRUE(ListViewChecked(f.ListView1, row)) << row;
+  EXPECT_EQ(ListView_GetSelectedCount(f.ListView1), 3u);
+
+  // Typing the start of a caption goes to the next row that has it.
+  ListView_SetItemState(f.ListView1, 1, LVIS_FOCUSED, LVIS_FOCUSED);
+  SendMessageA(f.ListView1, WM_CHAR, 'i', 1);  // typed once
+  EXPECT_EQ(ListView_GetNextItem(f.ListView1, -1, LVNI_FOCUSED), 2);
 }
 
 }  // namespace

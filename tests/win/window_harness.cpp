@@ -56,8 +56,6 @@ void Pump(TMainForm& form, int milliseconds) {
   }
 }
 
-namespace {
-
 void ClickAt(TMainForm& form, HWND hwnd, int x, int y) {
   const LPARAM point = MAKELPARAM(x, y);
   PostMessageA(hwnd, WM_MOUSEMOVE, 0, point);
@@ -65,8 +63,6 @@ void ClickAt(TMainForm& form, HWND hwnd, int x, int y) {
   PostMessageA(hwnd, WM_LBUTTONUP, 0, point);
   Pump(form, 20);
 }
-
-}  // namespace
 
 void ClickWindow(TMainForm& form, HWND hwnd) {
   RECT r;

@@ -55,7 +55,8 @@ bool PumpUntil(TMainForm& form, const std::function<bool()>& pred,
                std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 void Pump(TMainForm& form, int milliseconds = 30);
 
-// A left click in the middle of a window, as mouse messages.
+// A left click at a point of a window's client area, or in its middle, as mouse messages.
+void ClickAt(TMainForm& form, HWND hwnd, int x, int y);
 void ClickWindow(TMainForm& form, HWND hwnd);
 // A left click on the tab that shows page (by its caption); false when no tab shows it.
 bool ClickTab(TMainForm& form, const std::string& caption);

@@ -381,7 +381,7 @@ TEST_F(MainWindowTest, AssistiveProgramsReadEveryControlAndPressTheButtons) {
   ASSERT_TRUE(PumpUntil(f, [&] { return ListViewRows(f.ListView1) == 2 && ScanEnded(f); }));
 
   // The standard controls answer their own messages with what they show.
-  const std::vector<Finding>& findings = f.Findings();
+  const auto& findings = f.Findings();
   for (int row = 0; row < 2; ++row)
     EXPECT_EQ(ListViewText(f.ListView1, row, 1), findings[static_cast<std::size_t>(row)].parameter);
   EXPECT_EQ(ListViewText(f.ListView1, 0, 0), "Incorrect expansion");
