@@ -346,7 +346,7 @@ void TZelCustomButton::SystemColoursChanged() {
 }
 
 void TZelCustomButton::ColorChanged() {
-  if (IsFramed(style_)) {
+  if (KeepsButtonFace()) {
     color_ = clBtnFace;
     parentColor_ = false;
   }

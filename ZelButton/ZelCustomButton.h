@@ -315,6 +315,9 @@ class TZelCustomButton {
   TBiDiMode ParentsBiDiMode() const;
   void ApplyBiDiMode(TBiDiMode mode);
   void PerformKindAction();
+  // Whether the control holds its colour at the system button face, whatever it is given: a
+  // change of colour then puts the button face back.
+  virtual bool KeepsButtonFace() const { return IsFramed(style_); }
   void EnabledChanged(bool enabled);
   void VisibilityChanged(bool visible);
   void ColorChanged();
