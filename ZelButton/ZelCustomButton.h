@@ -2,37 +2,27 @@
 // eight styles, glyph, caption, popup arrow, focus rectangle), tracks the pointer (hot caption
 // colour and frame), can repeat its click while held, drop down a popup menu, play a sound when
 // the pointer enters and show a hand cursor. TZelButton (ZelButton.h) publishes its properties.
+// What every control has (bounds, colour, font, caption, and so on) comes from its base,
+// TCustomControl (CustomControl.h).
 //
 // How the framework notions it was designed around are met here, in raw Win32:
-//  - the control is a child window of class "TZelButton" whose messages go to this object;
+//  - the control is a child window of class "TZelButton", created by this class, whose
+//    messages go to this object;
 //  - "being loaded from a stored form" is the Loading flag, set by TZelButton::LoadScope
 //    while the code that creates a window's buttons applies their stored properties;
 //    "being designed" never holds at run time, so the design-time branches are left out;
 //  - "the form" is the top-level window the button sits on (ZelApplication.h);
-//  - the parent's colour is the brush the parent answers to WM_CTLCOLORBTN;
 //  - pointer enter and leave, the dialog-key and dialog-character offers and the focus-change
 //    broadcast are produced by ZelInput.h for all buttons of the thread, in this order: leave
 //    of the old control before enter of the new one, whenever the control under the pointer
 //    changes (also while a button holds the capture); Enter/Escape and accelerator characters
 //    offered to the buttons of the focused window's form before the focused control sees them;
 //    the focus-change broadcast after the newly focused window has handled WM_SETFOCUS;
-//  - the parent's colour change and the system colours: the top-level window's
-//    WM_SYSCOLORCHANGE is forwarded to every button in it (ZelParent.h), which then takes its
-//    parent's colour afresh;
-//  - Align and Anchors are applied when the parent is resized (ZelParent.h); Constraints clamp
-//    every size the button is given;
-//  - TabStop is the window's WS_TABSTOP and TabOrder its place in its siblings' z-order, which
-//    is the order IsDialogMessage moves the focus in with Tab (and the order siblings that
-//    overlap are drawn in);
 //  - the hint is a tooltip fed by the button's own pointer messages (ZelHint.h), shown when
 //    ShowHint is set; there is no parent's ShowHint to follow;
-//  - BiDiMode is the window's WS_EX_RTLREADING and the caption's DT_RTLREADING; with
-//    ParentBiDiMode the button reads right to left when its parent does (WS_EX_RTLREADING or
-//    WS_EX_LAYOUTRTL);
 //  - OnContextPopup answers WM_CONTEXTMENU (a right click, Shift+F10 or the menu key); a
 //    request it leaves unhandled goes on to the parent;
-//  - dragging starts only when the program calls BeginDrag (ZelDrag.h);
-//  - Action links the button to a TZelAction (ZelAction.h).
+//  - dragging starts only when the program calls BeginDrag (ZelDrag.h).
 #pragma once
 
 #include <windows.h>
@@ -43,6 +33,7 @@
 #include <string>
 #include <type_traits>
 
+#include "ZelButton/CustomControl.h"
 #include "ZelButton/ZelAction.h"
 #include "ZelButton/ZelApplication.h"
 #include "ZelButton/ZelBitmap.h"
@@ -106,7 +97,7 @@ using TEndDragEvent =
     std::function<void(TZelCustomButton* sender, TZelCustomButton* target, int x, int y)>;
 using TStartDragEvent = std::function<void(TZelCustomButton* sender)>;
 
-class TZelCustomButton {
+class TZelCustomButton : public TCustomControl {
  public:
   // The three looks a drawing pass can draw (the disabled look is the normal look of a disabled
   // button).
@@ -115,62 +106,6 @@ class TZelCustomButton {
   static const char* ClassName() { return "TZelButton"; }
   // The button behind a window of this class on this thread, or nullptr.
   static TZelCustomButton* FromHandle(HWND hwnd);
-
-  HWND Handle() const { return hwnd_; }
-
-  // ---- Properties every control has ----
-  std::string Name;
-  std::int32_t Tag = 0;
-  std::string Hint;
-  bool ShowHint = false;
-  DWORD HelpContext = 0;
-  bool TabStop() const;
-  void SetTabStop(bool tabStop);
-  // The place among the parent's children, first = 0; a place out of range means the last.
-  int TabOrder() const;
-  void SetTabOrder(int order);
-  int Left() const;
-  int Top() const;
-  int Width() const;
-  int Height() const;
-  void SetBounds(int left, int top, int width, int height);
-  int Cursor() const { return cursor_; }
-  void SetCursor(int index);
-  const std::string& Caption() const { return caption_; }
-  void SetCaption(const std::string& caption);
-  bool Enabled() const;
-  void SetEnabled(bool enabled);
-  bool Visible() const;
-  void SetVisible(bool visible);
-  TColor Color() const { return color_; }
-  void SetColor(TColor color);
-  bool ParentColor() const { return parentColor_; }
-  void SetParentColor(bool parentColor);
-  const TZelFont& Font() const { return font_; }
-  void SetFont(const TZelFont& font);
-  // Takes the description of an existing font (the caller keeps ownership of it).
-  void SetFont(HFONT font);
-  bool ParentFont() const { return parentFont_; }
-  void SetParentFont(bool parentFont);
-  bool Loading() const { return loading_; }
-  // Whether the button can take the focus: it and every parent visible and enabled.
-  bool CanFocus() const;
-  void SetFocus();
-  bool Focused() const { return GetFocus() == hwnd_; }
-  TAlign Align() const { return align_; }
-  void SetAlign(TAlign align);
-  TAnchors Anchors() const { return anchors_; }
-  void SetAnchors(TAnchors anchors);
-  const TSizeConstraints& Constraints() const { return constraints_; }
-  void SetConstraints(const TSizeConstraints& constraints);
-  TBiDiMode BiDiMode() const { return biDiMode_; }
-  void SetBiDiMode(TBiDiMode mode);
-  bool ParentBiDiMode() const { return parentBiDiMode_; }
-  void SetParentBiDiMode(bool parentBiDiMode);
-  // The linked action, or nullptr. Linking takes over the action's caption, enabled and
-  // visible states, hint and help context.
-  TZelAction* Action() const { return action_; }
-  void SetAction(TZelAction* action);
 
   // Starts a drag of this button: at once, or once the pointer has moved more than threshold
   // pixels (the system's drag distance when negative) while the button is held.
@@ -207,7 +142,8 @@ class TZelCustomButton {
   TZelCustomButton& operator=(const TZelCustomButton&) = delete;
 
  protected:
-  // Creates the button's window as a child of parent, 75 x 25 pixels at (0, 0).
+  // Creates the button's window as a child of parent, 75 x 25 pixels at (0, 0). The window is
+  // created here, not by TCustomControl (CustomControl.h says why).
   explicit TZelCustomButton(HWND parent);
 
   // ---- The control's own properties (published by TZelButton) ----
@@ -277,8 +213,6 @@ class TZelCustomButton {
   friend class TZelLoadScope;
   friend struct ZelInput;
   friend struct ZelDrag;
-  friend struct ZelParent;
-  bool loading_ = false;
 
  private:
   template <typename T>
@@ -306,33 +240,19 @@ class TZelCustomButton {
   void DragBegun();
   void ContextPopup(LPARAM screenPos);
   bool KeyEvent(UINT message, WPARAM key);
-  void SystemColoursChanged();
-  void ActionChanged(const TZelAction* action, const TZelAction::State& before);
-  // Moves the window without taking the place as the program's own (alignment, anchors).
-  void PlaceAt(const RECT& bounds);
-  void RememberPlace();
-  HWND Parent() const { return hwnd_ != nullptr ? GetParent(hwnd_) : nullptr; }
-  TBiDiMode ParentsBiDiMode() const;
-  void ApplyBiDiMode(TBiDiMode mode);
   void PerformKindAction();
-  // Whether the control holds its colour at the system button face, whatever it is given: a
-  // change of colour then puts the button face back.
-  virtual bool KeepsButtonFace() const { return IsFramed(style_); }
+  bool KeepsButtonFace() const override { return IsFramed(style_); }
   void EnabledChanged(bool enabled);
   void VisibilityChanged(bool visible);
-  void ColorChanged();
-  void FontChanged();
   void FocusEnter();
   void FocusExit();
   void FocusChanged(HWND focused);
   bool WantsDialogKey(WPARAM key) const;
   bool IsAccelerator(char c) const;
-  TColor ParentsColor() const;
 
   // Styles and frame colours.
   void ApplyStyle(TStyle style, bool repaint);
   void AssignGlyph(TZelBitmap& target, int& count, const TZelBitmap& picture);
-  void Invalidate();
 
   // Painting (ZelButtonPaint.cpp).
   void Paint();
@@ -347,20 +267,6 @@ class TZelCustomButton {
   void Emboss(HDC dc, const TZelBitmap& image, int x, int y);
   void DrawCaption(HDC dc, const RECT& r, int p, bool glyphDrawn, const RECT& glyphRect);
   SIZE CaptionSize(HDC dc) const;
-  HFONT FontHandle();
-
-  std::weak_ptr<bool> AliveToken() const { return alive_; }
-
-  HWND hwnd_ = nullptr;
-  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
-  std::string caption_;
-  int cursor_ = 0;
-  TColor color_ = clBtnFace;
-  bool parentColor_ = true;
-  TZelFont font_;
-  bool parentFont_ = true;
-  GdiObject<HFONT> fontHandle_;
-  bool fontDirty_ = true;
 
   // Properties.
   bool repeatAction_ = false, showFocused_ = true, cursorHandCustom_ = true;
@@ -398,14 +304,6 @@ class TZelCustomButton {
   bool clicked_ = false;  // a left press began here and may end in a click
   bool trackingLeave_ = false;
   TZelHint hint_;
-  TAlign align_ = alNone;
-  TAnchors anchors_ = kDefaultAnchors;
-  TAnchorRule anchorRule_;
-  TSizeConstraints constraints_;
-  TBiDiMode biDiMode_ = bdLeftToRight;
-  bool parentBiDiMode_ = true;
-  TZelAction* action_ = nullptr;
-  int actionKey_ = 0;
   TZelTimer startTimer_{1}, repeatTimer_{2};
 };
 
