@@ -8,7 +8,7 @@
 // How the framework notions it was designed around are met here, in raw Win32:
 //  - the control is a child window of class "TZelButton", created by this class, whose
 //    messages go to this object;
-//  - "being loaded from a stored form" is the Loading flag, set by TZelButton::LoadScope
+//  - "being loaded from a stored form" is the Loading flag, set by TZelLoadScope
 //    while the code that creates a window's buttons applies their stored properties;
 //    "being designed" never holds at run time, so the design-time branches are left out;
 //  - "the form" is the top-level window the button sits on (ZelApplication.h);
