@@ -31,47 +31,53 @@ pin=()
 [ "$cpu" != all ] && pin=(taskset -c "$cpu")
 
 source scripts/throwaway-prefix.sh bench
+# Each benchmark's output goes to a file, printed when it has ended. Wine's service processes may
+# start from a benchmark and inherit its output; the persistent wineserver keeps them alive, so a
+# pipe they held would never reach its end and the script would wait for good. The folder lies
+# in the prefix and goes with it.
+logs=$WINEPREFIX/bench-output
+mkdir -p "$logs"
+status=0
 
-echo "== registry scan (CPU: $cpu) =="
-"${pin[@]}" wineserver -p </dev/null >/dev/null 2>&1
-"${pin[@]}" wine wineboot </dev/null >/dev/null 2>&1
-"${pin[@]}" wine "$build/bench/scan_bench.exe" "$@" </dev/null 2>&1 | tr -d '\r'
-wineserver -k 2>/dev/null || true
+# step TITLE COMMAND...: runs COMMAND with its output in a file, then prints the file without
+# Wine's carriage returns.
+step() {
+  local title=$1 log=$logs/$((++steps)).txt rc=0
+  shift
+  echo "== $title (CPU: $cpu) =="
+  "$@" </dev/null >"$log" 2>&1 || rc=$?
+  tr -d '\r' <"$log"
+  [ "$rc" = 0 ] || { echo "(exit code $rc)"; status=1; }
+}
+steps=0
 
-echo "== registry scan of both views of HKLM\\SOFTWARE (CPU: $cpu) =="
-"${pin[@]}" wineserver -p </dev/null >/dev/null 2>&1
-"${pin[@]}" wine "$build/bench/scan_bench.exe" --views "$@" </dev/null 2>&1 | tr -d '\r'
-wineserver -k 2>/dev/null || true
-
-echo "== window taking findings (CPU: $cpu) =="
-xvfb-run -a -s "-screen 0 1280x1024x24" "${pin[@]}" bash -c '
+# bash -c "$session" _ COMMAND...: a persistent wineserver and the prefix's services started
+# first, COMMAND, then the server ended.
+session='
   wineserver -p </dev/null >/dev/null 2>&1
   wine wineboot </dev/null >/dev/null 2>&1
   rc=0
-  for args in "" "--findings 100000 --path-length 1000" "--findings 100000 --path-length 1000 --cancel-at 20000"; do
-    wine "$0/bench/window_bench.exe" $args </dev/null 2>&1 | tr -d "\r"; [ "${PIPESTATUS[0]}" = 0 ] || rc=1
+  "$@" </dev/null || rc=$?
+  wineserver -k
+  exit $rc'
+xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24")
+bench=$build/bench
+window_runs='rc=0
+  for args in "" "--findings 100000 --path-length 1000" \
+      "--findings 100000 --path-length 1000 --cancel-at 20000"; do
+    wine "$0" $args || rc=1
   done
-  wineserver -k
-  exit $rc' "$build"
+  exit $rc'
 
-echo "== installed-programs list (CPU: $cpu) =="
-xvfb-run -a -s "-screen 0 1280x1024x24" "${pin[@]}" bash -c '
-  wineserver -p </dev/null >/dev/null 2>&1
-  wine wineboot </dev/null >/dev/null 2>&1
-  wine "$0/bench/deinstall_bench.exe" </dev/null 2>&1 | tr -d "\r"; rc=${PIPESTATUS[0]}
-  wineserver -k
-  exit $rc' "$build"
-
-echo "== unnecessary files (CPU: $cpu) =="
-xvfb-run -a -s "-screen 0 1280x1024x24" "${pin[@]}" bash -c '
-  wineserver -p </dev/null >/dev/null 2>&1
-  wine wineboot </dev/null >/dev/null 2>&1
-  wine "$0/bench/files_bench.exe" </dev/null 2>&1 | tr -d "\r"; rc=${PIPESTATUS[0]}
-  wineserver -k
-  exit $rc' "$build"
-
-echo "== restore from a backup file (CPU: $cpu) =="
-"${pin[@]}" wineserver -p </dev/null >/dev/null 2>&1
-"${pin[@]}" wine wineboot </dev/null >/dev/null 2>&1
-"${pin[@]}" wine "$build/bench/restore_bench.exe" </dev/null 2>&1 | tr -d '\r'
-wineserver -k 2>/dev/null || true
+step "registry scan" "${pin[@]}" bash -c "$session" _ wine "$bench/scan_bench.exe" "$@"
+step "registry scan of both views of HKLM\\SOFTWARE" "${pin[@]}" bash -c "$session" _ \
+  wine "$bench/scan_bench.exe" --views "$@"
+step "window taking findings" "${xvfb[@]}" "${pin[@]}" bash -c "$session" _ \
+  bash -c "$window_runs" "$bench/window_bench.exe"
+step "installed-programs list" "${xvfb[@]}" "${pin[@]}" bash -c "$session" _ \
+  wine "$bench/deinstall_bench.exe"
+step "unnecessary files" "${xvfb[@]}" "${pin[@]}" bash -c "$session" _ \
+  wine "$bench/files_bench.exe"
+step "restore from a backup file" "${xvfb[@]}" "${pin[@]}" bash -c "$session" _ \
+  wine "$bench/restore_bench.exe"
+exit $status
