@@ -18,8 +18,10 @@ class CountingRegistry final : public RegistryApi {
     ++opens;
     return inner_.OpenKeyNoFollow(b, p, a, o);
   }
-  long CreateKey(RegKey b, const std::string& p, std::uint32_t a, RegKey& o) override {
-    return inner_.CreateKey(b, p, a, o);
+  long CreateKey(RegKey b, const std::string& p, std::uint32_t a, RegKey& o,
+                 bool* c = nullptr) override {
+    ++creates;
+    return inner_.CreateKey(b, p, a, o, c);
   }
   void CloseKey(RegKey k) override {
     ++closes;
@@ -46,17 +48,28 @@ class CountingRegistry final : public RegistryApi {
     return inner_.QueryExactText(k, n, t, e);
   }
   long SetValue(RegKey k, const std::string& n, std::uint32_t t, const std::string& d) override {
+    ++sets;
     return inner_.SetValue(k, n, t, d);
   }
-  long DeleteKey(RegKey b, const std::string& p) override { return inner_.DeleteKey(b, p); }
-  long DeleteValue(RegKey k, const std::string& n) override { return inner_.DeleteValue(k, n); }
-  long DeleteOpenedKey(RegKey k) override { return inner_.DeleteOpenedKey(k); }
+  long DeleteKey(RegKey b, const std::string& p) override {
+    ++deletes;
+    return inner_.DeleteKey(b, p);
+  }
+  long DeleteValue(RegKey k, const std::string& n) override {
+    ++deletes;
+    return inner_.DeleteValue(k, n);
+  }
+  long DeleteOpenedKey(RegKey k) override {
+    ++deletes;
+    return inner_.DeleteOpenedKey(k);
+  }
   bool HasTwoViews() override { return inner_.HasTwoViews(); }
 
   // Key information and enumerations together.
   long Listings() const { return infos + enumKeys + enumValues; }
-  long Total() const { return opens + closes + queries + Listings(); }
-  long opens = 0, closes = 0, infos = 0, enumKeys = 0, enumValues = 0, queries = 0;
+  long Total() const { return opens + creates + closes + queries + sets + deletes + Listings(); }
+  long opens = 0, creates = 0, closes = 0, infos = 0, enumKeys = 0, enumValues = 0, queries = 0,
+       sets = 0, deletes = 0;
 
  private:
   RegistryApi& inner_;

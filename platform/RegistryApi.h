@@ -109,8 +109,10 @@ class RegistryApi {
                                RegKey& out) {
     return OpenKey(base, subPath, access, out);
   }
-  virtual long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access,
-                         RegKey& out) = 0;
+  // Opens subPath below base, creating every key of it that is missing. When created is given,
+  // it says whether the last key of the path was made by this call (false: it was there).
+  virtual long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out,
+                         bool* created = nullptr) = 0;
   virtual void CloseKey(RegKey key) = 0;
   virtual long QueryInfo(RegKey key, RegKeyInfo& info) = 0;
   // Name of the subkey at index; kRegNoMoreItems past the end.

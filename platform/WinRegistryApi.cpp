@@ -52,12 +52,14 @@ class WinRegistryApi final : public RegistryApi {
     return rc;
   }
 
-  long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access,
-                 RegKey& out) override {
+  long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out,
+                 bool* created = nullptr) override {
     HKEY key = nullptr;
+    DWORD disposition = 0;
     LONG rc = RegCreateKeyExA(ToHkey(base), subPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              access, nullptr, &key, nullptr);
+                              access, nullptr, &key, &disposition);
     out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
+    if (created != nullptr) *created = rc == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY;
     return rc;
   }
 
@@ -122,8 +124,18 @@ class WinRegistryApi final : public RegistryApi {
       if (rc == ERROR_SUCCESS) type = valueType;
       return rc;
     }
-    DWORD length = 0;
-    LONG rc = RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType, nullptr, &length);
+    // Most values are short: one call into a buffer on the stack reads them whole. A longer one
+    // answers ERROR_MORE_DATA with its size, and is read again into a buffer of that size.
+    char small[512];
+    DWORD length = sizeof small;
+    LONG rc = RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType,
+                               reinterpret_cast<BYTE*>(small), &length);
+    if (rc == ERROR_SUCCESS) {
+      data->assign(small, length);
+      type = valueType;
+      return rc;
+    }
+    if (rc == ERROR_MORE_DATA) rc = ERROR_SUCCESS;
     for (int attempt = 0; rc == ERROR_SUCCESS && attempt < 8; ++attempt) {
       data->resize(length + 2);
       DWORD got = length + 2;

@@ -206,8 +206,9 @@ long MemRegistryApi::OpenKey(RegKey base, const std::string& requestedPath, std:
 }
 
 long MemRegistryApi::CreateKey(RegKey base, const std::string& requestedPath, std::uint32_t access,
-                               RegKey& out) {
+                               RegKey& out, bool* created) {
   out = 0;
+  if (created != nullptr) *created = false;
   if (requestedPath.size() > kNarrowPathLimit) return kRegMoreData;
   std::unique_lock<std::mutex> lock(mutex_);
   Node* from = NodeOf(base);
@@ -229,6 +230,7 @@ long MemRegistryApi::CreateKey(RegKey base, const std::string& requestedPath, st
     if ((parent->allowed & kKeyCreateSubKey) == 0) return kRegAccessDenied;
   }
   Node* node = Walk(from, subPath, true);
+  if (created != nullptr) *created = existing == nullptr;
   out = nextHandle_++;
   handles_[out] = node;
   ++openCount_;

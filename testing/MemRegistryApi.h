@@ -66,8 +66,8 @@ class MemRegistryApi final : public RegistryApi {
   }
 
   long OpenKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out) override;
-  long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access,
-                 RegKey& out) override;
+  long CreateKey(RegKey base, const std::string& subPath, std::uint32_t access, RegKey& out,
+                 bool* created = nullptr) override;
   void CloseKey(RegKey key) override;
   long QueryInfo(RegKey key, RegKeyInfo& info) override;
   long EnumKey(RegKey key, std::uint32_t index, std::string& name) override;
