@@ -1,9 +1,13 @@
 #include "CleanReg/Restore.h"
 
+#include <algorithm>
 #include <fstream>
-#include <iterator>
+#include <new>
+#include <stdexcept>
+#include <unordered_set>
 
 #include "CleanReg/Repair.h"
+#include "platform/RegKeyHandle.h"
 #include "platform/TRegistry.h"
 
 namespace morvane {
@@ -11,6 +15,16 @@ namespace morvane {
 namespace {
 
 constexpr char kLineEnd[] = "\r\n";
+
+// The registry's limits, in characters; the names are counted in bytes, which are never fewer.
+constexpr std::size_t kMaxKeyName = 255, kMaxValueName = 16383, kMaxKeyDepth = 512;
+
+// The longest key path handed to one call whole, as the registry cursor does: a longer one is
+// made a name at a time.
+constexpr std::size_t kWholePathLimit = 255;
+
+// How many keys seen to exist a restore remembers before it starts over.
+constexpr std::size_t kKnownKeysKept = 4096;
 constexpr char kNameDataJoint[] = "\"=\"";  // between a value's name and its data
 
 bool IsKeyLine(const std::string& line) {
@@ -158,50 +172,203 @@ BackupContents ParseBackup(const std::string& text) {
 }
 
 bool ReadBackupFile(const std::string& fileName, std::string& text) {
-  std::ifstream file(fileName, std::ios::binary);
+  text.clear();
+  std::ifstream file(fileName, std::ios::binary | std::ios::ate);
   if (!file) return false;
-  text.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  const std::streamoff size = file.tellg();
+  if (size < 0 || static_cast<std::uint64_t>(size) > kMaxBackupFileSize) return false;
+  try {
+    text.resize(static_cast<std::size_t>(size));
+  } catch (const std::bad_alloc&) {
+    return false;
+  } catch (const std::length_error&) {
+    return false;
+  }
+  file.seekg(0);
+  file.read(text.data(), size);
+  text.resize(static_cast<std::size_t>(file.gcount()));  // the file may have shrunk meanwhile
   return !file.bad();
 }
 
-RestoreResult RestoreEntry(const BackupEntry& entry, RegistryApi& registry) {
-  if (entry.kind == BackupEntryKind::Unusable) return RestoreResult::NotRestored;
-  const bool isValue = entry.kind == BackupEntryKind::TextValue;
-  std::uint32_t type = 0;
-  std::string stored;
-  {
-    TRegistry probe(registry);
-    probe.SelectRoot(entry.root);
-    probe.SelectView(WholeView(registry));
-    if (probe.OpenPathForReading(entry.keyPath)) {
-      if (!isValue) return RestoreResult::AlreadyPresent;
-      const long rc = registry.QueryValue(probe.BaseKey(), entry.valueName, type, &stored);
-      if (rc == kRegOk)
-        return HoldsText(type, stored, entry.data) ? RestoreResult::AlreadyPresent
-                                                   : RestoreResult::NotRestored;
-      if (rc != kRegNotFound) return RestoreResult::NotRestored;  // there, perhaps, but unreadable
-    }
+namespace {
+
+// The names of a key path from its root ("\A\B": A and B).
+std::vector<std::string> NamesOf(const std::string& keyPath) {
+  std::vector<std::string> names;
+  std::size_t start = 1;
+  while (start <= keyPath.size()) {
+    const std::size_t end = std::min(keyPath.find('\\', start), keyPath.size());
+    names.push_back(keyPath.substr(start, end - start));
+    start = end + 1;
   }
-  TRegistry cursor(registry);
-  cursor.SelectRoot(entry.root);
-  // The view the scan reads and Correct acts in: the backup names its paths.
-  cursor.SelectView(WholeView(registry));
-  if (!cursor.OpenPath(entry.keyPath, true)) return RestoreResult::NotRestored;
-  if (!isValue) return RestoreResult::Restored;
-  // Something may have written the value since it was looked at: it is never overwritten.
-  const long rc = registry.QueryValue(cursor.BaseKey(), entry.valueName, type, &stored);
-  if (rc == kRegOk)
-    return HoldsText(type, stored, entry.data) ? RestoreResult::AlreadyPresent
-                                               : RestoreResult::NotRestored;
-  if (rc != kRegNotFound) return RestoreResult::NotRestored;
-  return cursor.WriteText(entry.valueName, entry.data) ? RestoreResult::Restored
-                                                       : RestoreResult::NotRestored;
+  return names;
 }
 
-RestoreOutcome RestoreBackup(const std::vector<BackupEntry>& entries, RegistryApi& registry) {
+bool WithinLimits(const BackupEntry& entry, const std::vector<std::string>& names) {
+  if (names.size() > kMaxKeyDepth || entry.valueName.size() > kMaxValueName) return false;
+  return std::all_of(names.begin(), names.end(),
+                     [](const std::string& name) { return name.size() <= kMaxKeyName; });
+}
+
+// The keys of one entry's path as the entry opens or makes them, each held open until the
+// entry ends, with whether the entry made it. Every key is opened with whatever access it
+// grants: one that may be read but not written is still looked at.
+class EntryPath {
+ public:
+  EntryPath(RegistryApi& api, std::uint32_t view) : api_(api), access_(kMaximumAllowed | view) {}
+
+  // The whole path in one call. When the parent is known to exist, that call can make nothing
+  // but the last key, and says whether it did.
+  bool OpenWhole(RegKey root, const std::string& subPath) { return Step(root, subPath); }
+  // A name at a time below root, so that every key made is known.
+  bool OpenByName(RegKey root, const std::vector<std::string>& names) {
+    RegKey base = root;
+    for (const std::string& name : names) {
+      if (!Step(base, name)) return false;
+      base = levels_.back().key.get();
+    }
+    return true;
+  }
+  RegKey Key() const { return levels_.back().key.get(); }
+  bool Made() const { return levels_.back().made; }
+
+  // Deletes again the keys this entry made, the deepest first, while they are empty: one that
+  // something else has written into meanwhile stays, and so do the keys above it.
+  void Undo() {
+    while (!levels_.empty() && levels_.back().made) {
+      const RegKey key = levels_.back().key.get();
+      RegKeyInfo info;
+      if (api_.QueryInfo(key, info) != kRegOk || info.subkeys != 0 || info.values != 0 ||
+          api_.DeleteOpenedKey(key) != kRegOk)
+        return;
+      levels_.pop_back();
+    }
+  }
+
+ private:
+  struct Level {
+    ScopedRegKey key;
+    bool made = false;
+  };
+  bool Step(RegKey base, const std::string& subPath) {
+    RegKey key = 0;
+    bool made = false;
+    if (api_.CreateKey(base, subPath, access_, key, &made) != kRegOk) return false;
+    levels_.push_back({ScopedRegKey(api_, key), made});
+    return true;
+  }
+
+  RegistryApi& api_;
+  const std::uint32_t access_;
+  std::vector<Level> levels_;
+};
+
+// The keys a restore has seen to exist, so that an entry below one of them opens or makes its
+// key in one call. Should someone delete such a key meanwhile, that call makes it again
+// unnoticed; only the entry's own key would then be deleted again if the entry failed.
+class KnownKeys {
+ public:
+  // True when the key at subPath below root ("" for the root itself) is known to exist or is
+  // found now.
+  bool Exists(RegistryApi& api, RegKey root, const std::string& subPath, std::uint32_t view) {
+    if (subPath.empty() || known_.count(Name(root, subPath)) != 0) return true;
+    RegKey key = 0;
+    const long rc = api.OpenKey(root, subPath, kKeyQueryValue | view, key);
+    if (rc == kRegOk) api.CloseKey(key);
+    if (rc != kRegOk && rc != kRegAccessDenied) return false;
+    Add(root, subPath);
+    return true;
+  }
+  void Add(RegKey root, const std::string& subPath) {
+    if (known_.size() >= kKnownKeysKept) known_.clear();
+    known_.insert(Name(root, subPath));
+  }
+
+ private:
+  static std::string Name(RegKey root, const std::string& subPath) {
+    return std::to_string(root) + '\\' + subPath;
+  }
+  std::unordered_set<std::string> known_;
+};
+
+// An entry whose key could not be opened or made as restoring needs may be there all the same,
+// readable where writing is refused.
+RestoreResult LookReadOnly(const BackupEntry& entry, RegistryApi& registry) {
+  TRegistry probe(registry);
+  probe.SelectRoot(entry.root);
+  probe.SelectView(WholeView(registry));
+  if (!probe.OpenPathForReading(entry.keyPath)) return RestoreResult::NotRestored;
+  if (entry.kind != BackupEntryKind::TextValue) return RestoreResult::AlreadyPresent;
+  std::uint32_t type = 0;
+  std::string stored;
+  return registry.QueryValue(probe.BaseKey(), entry.valueName, type, &stored) == kRegOk &&
+                 HoldsText(type, stored, entry.data)
+             ? RestoreResult::AlreadyPresent
+             : RestoreResult::NotRestored;
+}
+
+// True when the entry's value is missing from its key, and so may be written: always in a key
+// the entry made. Otherwise result says what the value there is to the entry; it is never
+// overwritten.
+bool ValueMissing(const BackupEntry& entry, RegistryApi& registry, const EntryPath& path,
+                  RestoreResult& result) {
+  if (path.Made()) return true;
+  std::uint32_t type = 0;
+  std::string stored;
+  const long rc = registry.QueryValue(path.Key(), entry.valueName, type, &stored);
+  if (rc == kRegNotFound) return true;
+  // Present with other data or of another type, or there perhaps but unreadable: it stays.
+  result = rc == kRegOk && HoldsText(type, stored, entry.data) ? RestoreResult::AlreadyPresent
+                                                               : RestoreResult::NotRestored;
+  return false;
+}
+
+RestoreResult Restore(const BackupEntry& entry, RegistryApi& registry, KnownKeys& known) {
+  if (entry.kind == BackupEntryKind::Unusable) return RestoreResult::NotRestored;
+  const std::vector<std::string> names = NamesOf(entry.keyPath);
+  if (!WithinLimits(entry, names)) return RestoreResult::NotRestored;
+  // The view the scan reads and Correct acts in: the backup names its paths.
+  const std::uint32_t view = ViewAccess(WholeView(registry));
+  const RegKey root = RootHandle(entry.root);
+  const std::string subPath = entry.keyPath.substr(1);
+  const bool whole = subPath.size() <= kWholePathLimit;
+  const std::size_t lastSlash = subPath.rfind('\\');
+  const std::string parent = lastSlash == std::string::npos ? "" : subPath.substr(0, lastSlash);
+  EntryPath path(registry, view);
+  const bool opened = whole && known.Exists(registry, root, parent, view)
+                          ? path.OpenWhole(root, subPath)
+                          : path.OpenByName(root, names);
+  if (!opened) {
+    path.Undo();
+    return LookReadOnly(entry, registry);
+  }
+  RestoreResult result = RestoreResult::Restored;
+  if (entry.kind == BackupEntryKind::ExtensionKey) {
+    if (!path.Made()) result = RestoreResult::AlreadyPresent;
+  } else if (ValueMissing(entry, registry, path, result) &&
+             registry.SetValue(path.Key(), entry.valueName, kRegSz, entry.data + '\0') != kRegOk) {
+    path.Undo();
+    return RestoreResult::NotRestored;
+  }
+  // The key stays: entries below it open or make theirs in one call.
+  if (whole) known.Add(root, subPath);
+  return result;
+}
+
+}  // namespace
+
+RestoreResult RestoreEntry(const BackupEntry& entry, RegistryApi& registry) {
+  KnownKeys known;
+  return Restore(entry, registry, known);
+}
+
+RestoreOutcome RestoreBackup(const std::vector<BackupEntry>& entries, RegistryApi& registry,
+                             const std::function<void(std::size_t done)>& before) {
   RestoreOutcome outcome;
-  for (const BackupEntry& entry : entries) {
-    switch (RestoreEntry(entry, registry)) {
+  KnownKeys known;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (before) before(i);
+    switch (Restore(entries[i], registry, known)) {
       case RestoreResult::Restored:
         ++outcome.restored;
         break;

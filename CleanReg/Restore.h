@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -41,15 +43,25 @@ struct BackupContents {
 // as it was of the text written. A last line without its CR LF (a file cut short) is unusable.
 BackupContents ParseBackup(const std::string& text);
 
-// The whole file into text; false when it cannot be opened or read.
+// A backup of a million entries takes some 62 MB; a file larger than this is not read.
+inline constexpr std::uint64_t kMaxBackupFileSize = std::uint64_t(1) << 30;
+
+// The whole file into text; false when it cannot be opened or read, is larger than
+// kMaxBackupFileSize or does not fit in memory.
 bool ReadBackupFile(const std::string& fileName, std::string& text);
 
 enum class RestoreResult { Restored, AlreadyPresent, NotRestored };
 
-// Puts one entry back. The key and value are looked at through a read-only cursor first, so
-// that one already present counts as such even where writing is not allowed; a value present
-// with other data or of another type stays as it is. A missing key path is created, and the
-// value is looked at once more through the key it is written with just before it is written.
+// Puts one entry back, in the view the scan reads (WholeView). An entry that goes past the
+// registry's limits (a key name of 255 characters, a value name of 16,383, a path 512 keys deep)
+// is not restored, and nothing is called for it: the narrow calls would take such a name for
+// another. The key is opened or made, with every missing key on its path, by creations that
+// say whether they made it: one for the whole path when its parent is known to exist, else one
+// per name. A new key's value is set at once; the value of a key that was there is looked at
+// first, and one present with other data or of another type stays as it is. Where the key
+// cannot be opened so, it is looked at read-only, so that what is there counts as already
+// present even where writing is refused. An entry not restored leaves no key behind: the keys
+// it made are deleted again while they are empty.
 RestoreResult RestoreEntry(const BackupEntry& entry, RegistryApi& registry);
 
 struct RestoreOutcome {
@@ -58,7 +70,10 @@ struct RestoreOutcome {
   std::size_t notRestored = 0;
 };
 
-// Restores the entries in order.
-RestoreOutcome RestoreBackup(const std::vector<BackupEntry>& entries, RegistryApi& registry);
+// Restores the entries in order. before, when given, runs before each entry with the number of
+// entries done. What the restore learns of the keys on the way (which of them exist) serves the
+// entries after: an entry below a key seen to exist opens or makes its key in one call.
+RestoreOutcome RestoreBackup(const std::vector<BackupEntry>& entries, RegistryApi& registry,
+                             const std::function<void(std::size_t done)>& before = nullptr);
 
 }  // namespace morvane
