@@ -41,7 +41,8 @@ struct BackupContents {
 
 // Reads the bytes of a backup file. Lines end with CR LF; a CR or LF alone is part of its line,
 // as it was of the text written. A last line without its CR LF (a file cut short) is unusable.
-BackupContents ParseBackup(const std::string& text);
+// before, when given, runs before each key line.
+BackupContents ParseBackup(const std::string& text, const std::function<void()>& before = nullptr);
 
 // A backup of a million entries takes some 62 MB; a file larger than this is not read.
 inline constexpr std::uint64_t kMaxBackupFileSize = std::uint64_t(1) << 30;

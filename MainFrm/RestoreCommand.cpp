@@ -1,6 +1,6 @@
 // File > Restore from backup...: asks for a backup file, asks whether to put its entries back,
 // restores them and tells in the status line what came of them. The reading and the rules are
-// CleanReg's; the window only asks, lets its messages run and reports.
+// CleanReg's; the window asks, lets its messages run and reports.
 #include <chrono>
 #include <new>
 #include <string>
@@ -14,8 +14,10 @@ namespace {
 
 constexpr char kRestoreCaption[] = "Restore";
 
-// How long the window's messages wait at most while entries are restored, and how often the
-// status line tells how far the restore has come.
+using Clock = std::chrono::steady_clock;
+
+// How long the window's messages wait at most while the file is read and its entries restored,
+// and how often the status line tells how far the restore has come.
 constexpr std::chrono::milliseconds kTurnTime{5}, kProgressTime{100};
 
 std::string RestoreStatusText(const RestoreOutcome& outcome) {
@@ -24,61 +26,89 @@ std::string RestoreStatusText(const RestoreOutcome& outcome) {
          ". Not restored: " + std::to_string(outcome.notRestored) + ".";
 }
 
+// Lets the window's messages run at the first call and then at the first call after each
+// kTurnTime: looking for messages costs a round trip to the system even when there are none.
+class MessageTurns {
+ public:
+  explicit MessageTurns(TMainForm& form) : form_(form) {}
+  void operator()() {
+    if (Clock::now() < next_) return;
+    form_.RefreshApp();
+    next_ = Clock::now() + kTurnTime;
+  }
+
+ private:
+  TMainForm& form_;
+  Clock::time_point next_ = Clock::time_point::min();
+};
+
+// While the command reads and restores with the window's messages running, the other pages
+// cannot be reached and the action buttons are off; File > Restore waits for the end, as a close
+// request does (the command holds the window busy).
+class OtherCommandsHeld {
+ public:
+  explicit OtherCommandsHeld(TMainForm& form)
+      : form_(form),
+        page_(form.Role()),
+        buttons_{form.ZelButton1.get(), form.ZelButton2.get(), form.ZelButton3.get(),
+                 form.ZelButton4.get()} {
+    for (std::size_t i = 0; i < std::size(buttons_); ++i) {
+      enabled_[i] = buttons_[i]->Enabled();
+      buttons_[i]->SetEnabled(false);
+    }
+    form_.SetOtherTabsVisible(page_, false);
+  }
+  ~OtherCommandsHeld() {
+    form_.SetOtherTabsVisible(page_, true);
+    for (std::size_t i = 0; i < std::size(buttons_); ++i) buttons_[i]->SetEnabled(enabled_[i]);
+  }
+  OtherCommandsHeld(const OtherCommandsHeld&) = delete;
+  OtherCommandsHeld& operator=(const OtherCommandsHeld&) = delete;
+
+ private:
+  TMainForm& form_;
+  const PageRole page_;
+  TZelButton* const buttons_[4];
+  bool enabled_[4] = {};
+};
+
 // The file read and taken apart; false when it cannot be read or does not fit in memory.
-bool ReadBackup(const std::string& fileName, BackupContents& contents) {
+bool ReadBackup(const std::string& fileName, BackupContents& contents, MessageTurns& turns) {
   try {
     std::string text;
     if (!ReadBackupFile(fileName, text)) return false;
-    contents = ParseBackup(text);
+    contents = ParseBackup(text, [&turns] { turns(); });
     return true;
   } catch (const std::bad_alloc&) {
     return false;
   }
 }
 
-// Restores the entries with the window's messages running before the first and then every few
-// milliseconds, as Clear does. Meanwhile the other pages cannot be reached and the action
-// buttons are off; File > Restore waits for the end, as does a close request (the caller holds
-// the window busy).
-RestoreOutcome RestoreWithMessages(TMainForm& form, const std::vector<BackupEntry>& entries) {
-  TZelButton* const buttons[] = {form.ZelButton1.get(), form.ZelButton2.get(),
-                                 form.ZelButton3.get(), form.ZelButton4.get()};
-  bool enabled[std::size(buttons)];
-  for (std::size_t i = 0; i < std::size(buttons); ++i) {
-    enabled[i] = buttons[i]->Enabled();
-    buttons[i]->SetEnabled(false);
-  }
-  const PageRole page = form.Role();
-  form.SetOtherTabsVisible(page, false);
-  using Clock = std::chrono::steady_clock;
-  Clock::time_point nextTurn = Clock::time_point::min(), nextProgress = nextTurn;
+RestoreOutcome RestoreWithMessages(TMainForm& form, const std::vector<BackupEntry>& entries,
+                                   MessageTurns& turns) {
   const std::string total = " of " + std::to_string(entries.size()) + ".";
-  const RestoreOutcome outcome =
-      RestoreBackup(entries, *form.Services.Registry, [&](std::size_t done) {
-        const Clock::time_point now = Clock::now();
-        if (now < nextTurn) return;
-        if (now >= nextProgress) {
-          form.SetStatusText("Restoring: " + std::to_string(done) + total);
-          nextProgress = now + kProgressTime;
-        }
-        form.RefreshApp();
-        nextTurn = Clock::now() + kTurnTime;
-      });
-  form.SetOtherTabsVisible(page, true);
-  for (std::size_t i = 0; i < std::size(buttons); ++i) buttons[i]->SetEnabled(enabled[i]);
-  return outcome;
+  Clock::time_point nextProgress = Clock::time_point::min();
+  return RestoreBackup(entries, *form.Services.Registry, [&](std::size_t done) {
+    if (Clock::now() >= nextProgress) {
+      form.SetStatusText("Restoring: " + std::to_string(done) + total);
+      nextProgress = Clock::now() + kProgressTime;
+    }
+    turns();
+  });
 }
 
 }  // namespace
 
 void TMainForm::Restorefrombackup1Click() {
   if (ToolRunning()) return;
-  // The dialogs and the restore let messages through: a close request meanwhile waits for the
-  // command's end.
+  // The dialogs, the reading and the restore let messages through: a close request meanwhile
+  // waits for the command's end.
   BusyScope busy(*this);
   if (!Services.ExecuteOpenDialog(hwnd_, OpenDialog1)) return;
+  OtherCommandsHeld held(*this);
+  MessageTurns turns(*this);
   BackupContents contents;
-  if (!ReadBackup(OpenDialog1.FileName, contents)) {
+  if (!ReadBackup(OpenDialog1.FileName, contents, turns)) {
     Services.MessageBox(hwnd_, "This file could not be read.", kRestoreCaption,
                         MB_OK | MB_ICONWARNING);
     return;
@@ -92,7 +122,7 @@ void TMainForm::Restorefrombackup1Click() {
       "To restore " + std::to_string(contents.entries.size()) + " entries from the backup copy?";
   if (Services.MessageBox(hwnd_, question, kRestoreCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
-  SetStatusText(RestoreStatusText(RestoreWithMessages(*this, contents.entries)));
+  SetStatusText(RestoreStatusText(RestoreWithMessages(*this, contents.entries, turns)));
 }
 
 }  // namespace morvane
