@@ -6,6 +6,7 @@
 
 #include "CleanReg/Repair.h"
 #include "CleanReg/Restore.h"
+#include "platform/TRegistry.h"
 #include "testing/MemRegistryApi.h"
 
 namespace morvane {
@@ -96,21 +97,27 @@ class RestoreEntryTest : public ::testing::Test {
  protected:
   // "type:bytes" of the value, "key" for an extension key, or "missing".
   std::string Stored(const BackupEntry& e) {
-    RegKey k = 0;
+    TRegistry reg(mem_);
+    reg.SelectRoot(e.root);
     std::uint32_t type = 0;
     std::string data;
-    if (mem_.OpenKey(RootHandle(e.root), e.keyPath.substr(1), kKeyRead, k) != kRegOk)
-      return "missing";
+    if (!reg.OpenPathForReading(e.keyPath)) return "missing";
     const long rc = e.kind == BackupEntryKind::ExtensionKey
                         ? kRegOk
-                        : mem_.QueryValue(k, e.valueName, type, &data);
-    mem_.CloseKey(k);
+                        : mem_.QueryValue(reg.BaseKey(), e.valueName, type, &data);
     return rc != kRegOk                              ? "missing"
            : e.kind == BackupEntryKind::ExtensionKey ? "key"
                                                      : std::to_string(type) + ":" + data;
   }
   MemRegistryApi mem_;
 };
+
+// "\\k\\k...": n levels of keys.
+std::string Levels(int n) {
+  std::string path;
+  for (int i = 0; i < n; ++i) path += "\\k";
+  return path;
+}
 
 BackupEntry Value(RootKey root, const std::string& key, const std::string& name,
                   const std::string& data) {
@@ -153,12 +160,27 @@ TEST_F(RestoreEntryTest, PutsBackWhatIsMissingAndOverwritesNothing) {
        "1:C:\\r.exe" + kNul},
       {Value(HKLM, "SOFTWARE\\ReadOnly", "new", "C:\\n.exe"), R::NotRestored, "missing"},
       {Value(HKLM, "SOFTWARE\\ReadOnly\\Gone", "n", "C:\\n.exe"), R::NotRestored, "missing"},
+      // The registry's limits: up to them an entry is restored, past them nothing is written.
+      {Value(HKCU, "SOFTWARE\\Near\\" + std::string(255, 'k'), "", "C:\\k.exe"), R::Restored,
+       "1:C:\\k.exe" + kNul},
+      {Value(HKCU, "SOFTWARE\\Near", std::string(16383, 'v'), "C:\\v.exe"), R::Restored,
+       "1:C:\\v.exe" + kNul},
+      {Value(HKCU, "SOFTWARE" + Levels(511), "", "C:\\d.exe"), R::Restored, "1:C:\\d.exe" + kNul},
+      {Value(HKCU, "SOFTWARE\\Far" + Levels(9) + "\\" + std::string(256, 'k'), "", "C:\\k.exe"),
+       R::NotRestored, "missing"},
+      {Value(HKCU, "SOFTWARE\\Far", std::string(16384, 'v'), "C:\\v.exe"), R::NotRestored,
+       "missing"},
+      {Value(HKCU, "SOFTWARE\\Far" + Levels(511), "", "C:\\d.exe"), R::NotRestored, "missing"},
+      {{BackupEntryKind::ExtensionKey, HKCR, "\\." + std::string(255, 'e'), "", ""},
+       R::NotRestored,
+       "missing"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(RestoreEntry(c.entry, mem_), c.result) << c.entry.keyPath << " " << c.entry.valueName;
     EXPECT_EQ(Stored(c.entry), c.stored) << c.entry.keyPath << " " << c.entry.valueName;
   }
   EXPECT_FALSE(mem_.KeyExists(HKLM, "SOFTWARE\\ReadOnly\\Gone"));
+  EXPECT_FALSE(mem_.KeyExists(HKCU, "SOFTWARE\\Far"));
   EXPECT_EQ(mem_.OpenHandles(), 0);
 }
 
@@ -171,6 +193,27 @@ TEST_F(RestoreEntryTest, AValueWrittenMeanwhileIsKept) {
   EXPECT_EQ(RestoreEntry(ours, mem_), RestoreResult::NotRestored);
   mem_.hook = nullptr;
   EXPECT_EQ(Stored(ours), "1:C:\\theirs.exe" + kNul);
+}
+
+// An entry that fails after making keys deletes again the keys it made, and no other: the
+// registry refuses to make its last key, or to write its value.
+TEST_F(RestoreEntryTest, AFailedEntryLeavesNoKeyItMade) {
+  const std::pair<std::string, std::string> refusals[] = {{"create", "SOFTWARE\\Empty\\A"},
+                                                          {"setvalue:v", "SOFTWARE\\Empty\\A\\B"}};
+  for (const auto& [op, refusing] : refusals) {
+    mem_.AddKey(HKCU, "SOFTWARE\\Empty");  // there before, and empty
+    mem_.hook = [&](const std::string& what, const std::string& path) {
+      if (what == op && path == "\\SOFTWARE\\Empty\\A\\B")
+        mem_.RestrictAccess(HKCU, refusing, kKeyRead);
+    };
+    EXPECT_EQ(RestoreEntry(Value(HKCU, "SOFTWARE\\Empty\\A\\B", "v", "C:\\v.exe"), mem_),
+              RestoreResult::NotRestored)
+        << op;
+    mem_.hook = nullptr;
+    EXPECT_TRUE(mem_.KeyExists(HKCU, "SOFTWARE\\Empty")) << op;
+    EXPECT_FALSE(mem_.KeyExists(HKCU, "SOFTWARE\\Empty\\A")) << op;
+    EXPECT_EQ(mem_.OpenHandles(), 0);
+  }
 }
 
 }  // namespace

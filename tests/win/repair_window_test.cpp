@@ -310,8 +310,8 @@ TEST_F(RepairWindowTest, RowUncheckedDuringTheLoopStaysAndTheOutcomeIsCounted) {
 }
 
 // File > Restore from backup...: its place in the menu, greyed and refused while a tool runs, the
-// open dialog in the folder of the backup just written, the question, the counts in the status
-// line.
+// open dialog in the folder of the backup just written, the question, the window answering while
+// it restores with the other commands waiting, the counts in the status line.
 TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
   TMainForm& f = Scanned();
   const HMENU file = GetSubMenu(GetMenu(f.Handle()), 0);
@@ -355,10 +355,39 @@ TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
   services_.answer = IDNO;
   SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
   EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
+  // Meanwhile the window's messages run: a File > Restore posted before waits and is refused.
+  std::string during;
+  mem_.hook = [&](const std::string& op, const std::string&) {
+    if (op != "setvalue:Path") return;
+    const std::size_t asked = dialogs.size();
+    SendMessageA(f.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+    SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+    const bool grey = (GetMenuState(file, kCmdRestore, MF_BYCOMMAND) & MF_GRAYED) != 0;
+    during = f.StatusText() + "|tabs " + std::to_string(TabCaptions(f).size()) + "|Start " +
+             std::to_string(f.ZelButton1->Enabled()) + "|grey " + std::to_string(grey) +
+             "|dialogs " + std::to_string(dialogs.size() - asked);
+  };
   services_.answer = IDYES;
+  PostMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
   SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+  mem_.hook = nullptr;
+  Pump(f);
+  EXPECT_EQ(during, "Restoring: 0 of 1.|tabs 1|Start 0|grey 1|dialogs 0");
   EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
   EXPECT_EQ(f.StatusText(), "Entries restored: 1. Already present: 0. Not restored: 0.");
+  EXPECT_EQ(TabCaptions(f).size(), 3u);
+  EXPECT_TRUE(f.ZelButton1->Enabled());
+  // A file too large to be a backup (3 GB, sparse) is not read.
+  chosen = file_ + ".big";
+  {
+    HANDLE big = CreateFileA(chosen.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    LARGE_INTEGER size;
+    size.QuadPart = 3LL << 30;
+    ASSERT_TRUE(SetFilePointerEx(big, size, nullptr, FILE_BEGIN) && SetEndOfFile(big));
+    CloseHandle(big);
+  }
+  SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+  DeleteFileA(chosen.c_str());
   // A file that is not a backup: a warning and nothing else.
   chosen = file_ + ".txt";
   {
@@ -373,11 +402,12 @@ TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
   std::vector<std::string> shown;
   for (const ShownMessage& m : services_.messages)
     shown.push_back(m.text + "|" + m.caption + "|" + std::to_string(m.flags));
-  EXPECT_EQ(shown, (std::vector<std::string>{question, question,
-                                             "This file is not a backup copy of Morvane.|Restore|" +
-                                                 std::to_string(MB_OK | MB_ICONWARNING)}));
+  const std::string warning = "|Restore|" + std::to_string(MB_OK | MB_ICONWARNING);
+  EXPECT_EQ(shown,
+            (std::vector<std::string>{question, question, "This file could not be read." + warning,
+                                      "This file is not a backup copy of Morvane." + warning}));
   const std::string folder = file_.substr(0, file_.rfind('\\'));
-  EXPECT_EQ(dialogs, std::vector<std::string>(4, folder + "|.reg|Registry files|*.reg"));
+  EXPECT_EQ(dialogs, std::vector<std::string>(5, folder + "|.reg|Registry files|*.reg"));
 }
 
 }  // namespace

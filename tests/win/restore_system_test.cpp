@@ -113,6 +113,22 @@ TEST(RestoreSystemTest, WhatCorrectRemovedComesBackExactlyAndNothingElse) {
   EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\MvRestore", 0, KEY_READ, &key),
             ERROR_SUCCESS);
   EXPECT_EQ(Stored(kKey, "v"), "missing");
+  // Names past the registry's limits, which the narrow calls would cut to other names: a key
+  // name of 65,536 characters, value names of 65,536 and 65,537, and a path ten keys deep whose
+  // last name has 300 characters. Nothing is written, not even a key on the way.
+  std::string deepPath = "Software\\MorvaneTest";
+  for (int level = 0; level < 10; ++level) deepPath += "\\L" + std::to_string(level);
+  const std::string value = "\"v\"=\"C:\\x.exe\"\r\n";
+  EXPECT_EQ(Counts(RestoreFrom(
+                backup, "Morvane v1.0\r\n\r\n\r\n[HKEY_CURRENT_USER\\Software\\MorvaneTest\\" +
+                            std::string(65536, 'n') + "]\r\n" + value + "[HKEY_CURRENT_USER\\" +
+                            kKey + "]\r\n\"" + std::string(65536, 'N') +
+                            "\"=\"C:\\x.exe\"\r\n[HKEY_CURRENT_USER\\" + kKey + "]\r\n\"" +
+                            std::string(65537, 'N') + "\"=\"C:\\x.exe\"\r\n[HKEY_CURRENT_USER\\" +
+                            deepPath + "\\" + std::string(300, 'k') + "]\r\n" + value)),
+            "0 0 4");
+  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\MorvaneTest", 0, KEY_READ, &key),
+            ERROR_SUCCESS);
   RegDeleteKeyA(HKEY_CLASSES_ROOT, ".mvrestore-empty");
   DeleteFileA(backup.c_str());
 }
