@@ -175,7 +175,7 @@ void TDeinstallPage::Uninstall() {
                        [&files](const std::string& path) { return files.FileExists(path); });
   }
   if (!start) return form_.SetStatusText(kUninstallerNotFound);
-  form_.Services.StartProgram(*start);
+  form_.StartProgram(*start);
 }
 
 void TDeinstallPage::Delete() {

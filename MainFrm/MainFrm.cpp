@@ -68,9 +68,6 @@ TMainFormServices DefaultServices() {
                            UINT flags) {
     return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
   };
-  services.StartProgram = [](const ProgramStart& start) {
-    StartProgram(start.program, start.commandLine);
-  };
   services.ShellOpen = [](HWND owner, const std::string& target) { ShellOpen(owner, target); };
   services.ExecuteSaveDialog = [](HWND owner, TSaveDialog& dialog) {
     return dialog.Execute(owner);
@@ -82,6 +79,7 @@ TMainFormServices DefaultServices() {
   services.Files = &SystemFileSystem();
   services.Tree = &SystemFileTree();
   services.Folders = &SystemFolderApi();
+  services.Process = &SystemProcess();
   return services;
 }
 
@@ -409,6 +407,10 @@ void TMainForm::OnCommand(WORD id) {
 std::string TMainForm::StatusText() const { return WindowText(Panel1); }
 
 void TMainForm::SetStatusText(const std::string& text) { SetWindowTextA(Panel1, text.c_str()); }
+
+void TMainForm::StartProgram(const ProgramStart& start) {
+  morvane::StartProgram(*Services.Process, hwnd_, start.program, start.commandLine);
+}
 
 // ---- Window procedure
 // ----------------------------------------------------------------------------

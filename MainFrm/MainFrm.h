@@ -25,6 +25,7 @@
 #include "ZelButton/ZelButton.h"
 #include "platform/FileSystem.h"
 #include "platform/FileTree.h"
+#include "platform/Process.h"
 #include "platform/RegistryApi.h"
 #include "platform/SystemFolders.h"
 #include "platform/WinHandles.h"
@@ -51,14 +52,15 @@ enum MenuCommand : WORD {
 struct TMainFormServices {
   std::function<int(HWND owner, const std::string& text, const std::string& caption, UINT flags)>
       MessageBox;
-  // Starts a program by its full path; nothing searches for it.
-  std::function<void(const ProgramStart& start)> StartProgram;
   // Opens a file or a web or mail address with the program the system has for it.
   std::function<void(HWND owner, const std::string& target)> ShellOpen;
   std::function<bool(HWND owner, TSaveDialog& dialog)> ExecuteSaveDialog;
   std::function<bool(HWND owner, TOpenDialog& dialog)> ExecuteOpenDialog;
   RegistryApi* Registry = nullptr;
   FileSystem* Files = nullptr;
+  // Starts programs by their full paths (nothing searches for them) and tells whether this
+  // process runs elevated.
+  ProcessApi* Process = nullptr;
   FileTree* Tree = nullptr;  // the unnecessary-files page's walk, size read and deletion
   SystemFolders* Folders = nullptr;
 };
@@ -131,6 +133,12 @@ class TMainForm {
   void SetOtherTabsVisible(PageRole page, bool visible);
   std::string StatusText() const;
   void SetStatusText(const std::string& text);
+  // Starts a program by its full path, through the system's prompt when it asks for more rights
+  // than the program has; a failed start shows nothing.
+  void StartProgram(const ProgramStart& start);
+  // The program lacks an administrator's full rights: a refusal with "access denied" may mean
+  // that rights are missing, and the user is told so.
+  bool LacksRights() { return !Services.Process->Elevated(); }
 
   // The registry page's findings list and repair, as the tests and benchmarks look at them.
   const FindingTable& Findings() const { return registryPage_.Findings(); }

@@ -68,9 +68,10 @@ void TRegistryPage::Cancel() {
 }
 
 void TRegistryPage::Regedit() {
+  if (repairing_) return;  // the registry editor would show keys Correct is removing
   // By its full path: a regedit.exe beside Morvane.exe or in the current folder never starts.
   const std::string windows = form_.Services.Folders->WindowsDirectory();
-  if (!windows.empty()) form_.Services.StartProgram(ProgramInFolder(windows, "regedit.exe"));
+  if (!windows.empty()) form_.StartProgram(ProgramInFolder(windows, "regedit.exe"));
 }
 
 // ---- Findings and the scan hand-over ---------------------------------------------------------

@@ -43,16 +43,18 @@ std::vector<RepairRow> TRegistryPage::CheckedRows() const {
 void TRegistryPage::CorrectFindings() {
   if (repairing_ || FCleanThread) return;
   // From the first question on, a close request waits for the command to end, and nothing may
-  // empty or refill the list or start another repair or a scan: while the dialogs and the loop
-  // let messages through, those commands are switched off.
+  // empty or refill the list, start another repair or a scan, or open the registry editor: while
+  // the dialogs and the loop let messages through, those commands are switched off.
   TMainForm::BusyScope busy(form_);
   repairing_ = true;
   form_.ZelButton1->SetEnabled(false);
   form_.ZelButton3->SetEnabled(false);
+  form_.ZelButton4->SetEnabled(false);
   form_.SetOtherTabsVisible(kRoleRegistry, false);
   auto restore = [this] {
     repairing_ = false;
     form_.ZelButton1->SetEnabled(true);
+    form_.ZelButton4->SetEnabled(true);
     form_.SetOtherTabsVisible(kRoleRegistry, true);
   };
 

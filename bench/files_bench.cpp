@@ -147,7 +147,6 @@ int main(int argc, char** argv) {
 
   TMainFormServices services = DefaultServices();
   services.MessageBox = [](HWND, const std::string&, const std::string&, UINT) { return IDOK; };
-  services.StartProgram = [](const ProgramStart&) {};
   TMainForm form(services);
   form.Show();
   form.RefreshApp();

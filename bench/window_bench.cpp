@@ -174,7 +174,6 @@ int main(int argc, char** argv) {
 
   TMainFormServices services = DefaultServices();
   services.MessageBox = [](HWND, const std::string&, const std::string&, UINT) { return IDOK; };
-  services.StartProgram = [](const ProgramStart&) {};
   services.Registry = &mem;
   services.Files = &files;
   TMainForm form(services);

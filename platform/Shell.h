@@ -8,9 +8,30 @@
 
 namespace morvane {
 
-// Opens target (a file, a web address, a "mailto:" address) with whatever program the system
-// has registered for it: ShellExecuteA's "open" verb, no parameters, no working folder, shown
-// normally. Any error UI is the shell's own; the result is not looked at.
+// The shell's calls that open a target, behind a seam.
+class ShellApi {
+ public:
+  virtual ~ShellApi() = default;
+  // Opens target with whatever program the system has registered for it, with this process's
+  // rights: ShellExecuteA's "open" verb, no parameters, no working folder, shown normally. Any
+  // error UI is the shell's own; the result is not looked at.
+  virtual void Open(HWND owner, const std::string& target) = 0;
+  // Has the desktop's shell open target, so that the program it starts gets the shell's rights
+  // rather than this process's (IShellWindows::FindWindowSW for the desktop, then
+  // IShellDispatch2::ShellExecute). False, having opened nothing, when there is no desktop shell
+  // to ask, when it refuses, or when it runs with full rights itself and so would give no less.
+  virtual bool OpenFromDesktop(const std::string& target) = 0;
+};
+
+// The machine's shell. Only on Windows builds.
+ShellApi& SystemShell();
+
+// Opens a link. An elevated process would hand its administrator rights to the browser or mail
+// program it starts: it asks the desktop's shell first and opens the target itself only when that
+// cannot be done. A process that is not elevated opens it itself.
+void OpenLink(ShellApi& shell, bool elevated, HWND owner, const std::string& target);
+
+// OpenLink on this machine's shell, elevated as this process is.
 void ShellOpen(HWND owner, const std::string& target);
 
 // Full path of the running program's executable; empty when it cannot be read.

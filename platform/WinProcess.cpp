@@ -1,4 +1,5 @@
 #include <windows.h>
+#include <shellapi.h>
 
 #include <vector>
 
@@ -7,21 +8,68 @@
 
 namespace morvane {
 
-bool StartProgram(const std::string& program, const std::string& commandLine) {
-  if (program.empty()) return false;
-  STARTUPINFOA startup{};
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOW;
-  PROCESS_INFORMATION process{};
-  // The call may write into the command line.
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
-  if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
-    return false;
-  const KernelHandle thread(process.hThread), started(process.hProcess);
-  return true;
+namespace {
+
+class WinProcess final : public ProcessApi {
+ public:
+  long CreateProgram(const std::string& program, const std::string& commandLine) override {
+    if (program.empty()) return ERROR_FILE_NOT_FOUND;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process{};
+    // The call may write into the command line.
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+      return static_cast<long>(GetLastError());
+    const KernelHandle thread(process.hThread), started(process.hProcess);
+    return 0;
+  }
+
+  long ShellStartProgram(void* owner, const std::string& program,
+                         const std::string& parameters) override {
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    // No error box of the shell's; the call returns when the program has started or failed.
+    info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
+    info.hwnd = static_cast<HWND>(owner);
+    info.lpVerb = "open";
+    info.lpFile = program.c_str();
+    info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    info.nShow = SW_SHOW;
+    if (!ShellExecuteExA(&info)) return static_cast<long>(GetLastError());
+    return 0;
+  }
+
+  bool Elevated() override {
+    HANDLE opened = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return true;
+    const KernelHandle token(opened);
+    TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    if (GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size))
+      return elevation.TokenIsElevated != 0;
+    // No User Account Control (before Windows Vista): an administrator always has the rights.
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0,
+                                  0, 0, 0, 0, 0, &administrators))
+      return true;
+    BOOL member = FALSE;
+    const bool asked = CheckTokenMembership(nullptr, administrators, &member) != 0;
+    FreeSid(administrators);
+    return !asked || member != 0;
+  }
+};
+
+}  // namespace
+
+ProcessApi& SystemProcess() {
+  static WinProcess process;
+  return process;
 }
 
 }  // namespace morvane

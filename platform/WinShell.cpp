@@ -1,13 +1,167 @@
 #include "platform/Shell.h"
 
+#include <exdisp.h>
 #include <shellapi.h>
+#include <shldisp.h>
+#include <shlguid.h>
+#include <shlobj.h>
 
 #include <vector>
 
+#include "platform/Process.h"
+#include "platform/WinHandles.h"
+
 namespace morvane {
 
+namespace {
+
+// An interface pointer, released once, when its owner goes.
+template <typename T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ~ComPtr() {
+    if (p_ != nullptr) p_->Release();
+  }
+  ComPtr(const ComPtr&) = delete;
+  ComPtr& operator=(const ComPtr&) = delete;
+  T* get() const { return p_; }
+  T* operator->() const { return p_; }
+  T** out() { return &p_; }
+  void** outVoid() { return reinterpret_cast<void**>(&p_); }
+
+ private:
+  T* p_ = nullptr;
+};
+
+// COM for the calls of one open; a thread that has it already keeps it as it was.
+class ComScope {
+ public:
+  ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ~ComScope() {
+    if (SUCCEEDED(hr_)) CoUninitialize();
+  }
+  ComScope(const ComScope&) = delete;
+  ComScope& operator=(const ComScope&) = delete;
+  // Usable in this thread's own mode or in the one it had already.
+  bool usable() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
+
+ private:
+  HRESULT hr_;
+};
+
+class Bstr {
+ public:
+  explicit Bstr(const std::wstring& text) : b_(SysAllocString(text.c_str())) {}
+  ~Bstr() { SysFreeString(b_); }
+  Bstr(const Bstr&) = delete;
+  Bstr& operator=(const Bstr&) = delete;
+  BSTR get() const { return b_; }
+
+ private:
+  BSTR b_;
+};
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return std::wstring();
+  std::wstring wide(text.size(), L'\0');
+  wide.resize(static_cast<std::size_t>(
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                          static_cast<int>(wide.size()))));
+  return wide;
+}
+
+// Whether the process that owns the window runs elevated; true when that cannot be told.
+bool OwnerElevated(HWND window) {
+  DWORD id = 0;
+  GetWindowThreadProcessId(window, &id);
+  const KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
+  if (!process.valid()) return true;
+  HANDLE opened = nullptr;
+  if (!OpenProcessToken(process.get(), TOKEN_QUERY, &opened)) return true;
+  const KernelHandle token(opened);
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  return !GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) ||
+         elevation.TokenIsElevated != 0;
+}
+
+// The shell's own object of the desktop's folder view, whose ShellExecute runs in the desktop's
+// process; from the desktop window's browser through its view.
+bool DesktopDispatch(ComPtr<IShellDispatch2>& shell) {
+  ComPtr<IShellWindows> windows;
+  if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
+                              windows.outVoid())))
+    return false;
+  VARIANT desktop, root;
+  VariantInit(&desktop);
+  VariantInit(&root);
+  V_VT(&desktop) = VT_I4;
+  V_I4(&desktop) = CSIDL_DESKTOP;
+  long window = 0;
+  ComPtr<IDispatch> found;
+  if (windows->FindWindowSW(&desktop, &root, SWC_DESKTOP, &window, SWFO_NEEDDISPATCH,
+                            found.out()) != S_OK ||
+      found.get() == nullptr)
+    return false;
+  // A desktop that runs elevated itself (no split token: User Account Control off, or a system
+  // without it) would start the program with the same rights: nothing to gain.
+  if (OwnerElevated(reinterpret_cast<HWND>(static_cast<LONG_PTR>(window)))) return false;
+  ComPtr<IServiceProvider> services;
+  ComPtr<IShellBrowser> browser;
+  ComPtr<IShellView> view;
+  ComPtr<IDispatch> background, application;
+  ComPtr<IShellFolderViewDual> folderView;
+  return SUCCEEDED(found->QueryInterface(IID_IServiceProvider, services.outVoid())) &&
+         SUCCEEDED(
+             services->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, browser.outVoid())) &&
+         SUCCEEDED(browser->QueryActiveShellView(view.out())) &&
+         SUCCEEDED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.outVoid())) &&
+         SUCCEEDED(background->QueryInterface(IID_IShellFolderViewDual, folderView.outVoid())) &&
+         SUCCEEDED(folderView->get_Application(application.out())) &&
+         SUCCEEDED(application->QueryInterface(IID_IShellDispatch2, shell.outVoid()));
+}
+
+class WinShell final : public ShellApi {
+ public:
+  void Open(HWND owner, const std::string& target) override {
+    ShellExecuteA(owner, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  }
+
+  bool OpenFromDesktop(const std::string& target) override {
+    const ComScope com;
+    if (!com.usable()) return false;
+    ComPtr<IShellDispatch2> shell;
+    if (!DesktopDispatch(shell)) return false;
+    const Bstr file(Wide(target));
+    VARIANT none, verb, show;
+    VariantInit(&none);
+    VariantInit(&verb);
+    VariantInit(&show);
+    const Bstr open(L"open");
+    V_VT(&verb) = VT_BSTR;
+    V_BSTR(&verb) = open.get();
+    V_VT(&show) = VT_I4;
+    V_I4(&show) = SW_SHOWNORMAL;
+    return file.get() != nullptr &&
+           SUCCEEDED(shell->ShellExecute(file.get(), none, none, verb, show));
+  }
+};
+
+}  // namespace
+
+ShellApi& SystemShell() {
+  static WinShell shell;
+  return shell;
+}
+
+void OpenLink(ShellApi& shell, bool elevated, HWND owner, const std::string& target) {
+  if (elevated && shell.OpenFromDesktop(target)) return;
+  shell.Open(owner, target);
+}
+
 void ShellOpen(HWND owner, const std::string& target) {
-  ShellExecuteA(owner, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  OpenLink(SystemShell(), SystemProcess().Elevated(), owner, target);
 }
 
 std::string ExecutablePath() {

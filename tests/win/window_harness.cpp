@@ -19,7 +19,7 @@ TMainFormServices RecordedServices::Make(RegistryApi* registry, FileSystem* file
     if (whileShown) whileShown(messages.back());
     return answer;
   };
-  services.StartProgram = [this](const ProgramStart& start) { started.push_back(start); };
+  services.Process = this;
   services.ShellOpen = [this](HWND owner, const std::string& target) {
     opened.push_back({owner, target});
   };

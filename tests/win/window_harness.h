@@ -34,17 +34,45 @@ inline void PrintTo(const ShellCall& call, std::ostream* out) {
   *out << call.owner << " opens " << call.target;
 }
 
-// Services that record instead of showing dialogs, starting programs or opening documents.
-struct RecordedServices {
+struct ShellStart {
+  void* owner;
+  std::string program, parameters;
+  bool operator==(const ShellStart& other) const {
+    return owner == other.owner && program == other.program && parameters == other.parameters;
+  }
+};
+inline void PrintTo(const ShellStart& start, std::ostream* out) {
+  *out << start.owner << " starts " << start.program << " with " << start.parameters;
+}
+
+// Services that record instead of showing dialogs, starting programs or opening documents. The
+// process is elevated and every start succeeds, as under Wine, unless a test says otherwise.
+struct RecordedServices final : ProcessApi {
   std::vector<ShownMessage> messages;
   std::vector<ProgramStart> started;
+  std::vector<ShellStart> shellStarted;
   std::vector<ShellCall> opened;
+  // What a start and a start through the shell answer.
+  std::function<long(const ProgramStart&)> createAnswer = [](const ProgramStart&) { return 0L; };
+  long shellAnswer = 0;
+  bool elevated = true;
   int answer = IDOK;
   // Runs while a message box would be open, before it is answered.
   std::function<void(const ShownMessage&)> whileShown;
   std::function<bool(TSaveDialog&)> saveDialog = [](TSaveDialog&) { return false; };
   std::function<bool(TOpenDialog&)> openDialog = [](TOpenDialog&) { return false; };
   TMainFormServices Make(RegistryApi* registry = nullptr, FileSystem* files = nullptr);
+
+  long CreateProgram(const std::string& program, const std::string& commandLine) override {
+    started.push_back({program, commandLine});
+    return createAnswer(started.back());
+  }
+  long ShellStartProgram(void* owner, const std::string& program,
+                         const std::string& parameters) override {
+    shellStarted.push_back({owner, program, parameters});
+    return shellAnswer;
+  }
+  bool Elevated() override { return elevated; }
 };
 
 // What Regedit starts: regedit.exe in this system's Windows folder, by its full path.

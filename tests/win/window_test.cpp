@@ -276,7 +276,7 @@ TEST_F(MainWindowTest, RefreshOnTheFilesPageHidesNoTabAtTheEnd) {
 
 TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   TMainForm& f = Form();
-  f.Services.StartProgram = [](const ProgramStart&) {
+  services_.createAnswer = [](const ProgramStart&) -> long {
     throw std::runtime_error("Cannot start regedit");
   };
   ClickWindow(f, f.ZelButton4->Handle());
@@ -284,7 +284,7 @@ TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   EXPECT_EQ(services_.messages[0].text, "Cannot start regedit.");  // a full stop is added
   EXPECT_EQ(services_.messages[0].caption, "Morvane v1.0");
   EXPECT_EQ(services_.messages[0].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
-  f.Services.StartProgram = [](const ProgramStart&) { throw std::runtime_error("Failed."); };
+  services_.createAnswer = [](const ProgramStart&) -> long { throw std::runtime_error("Failed."); };
   ClickWindow(f, f.ZelButton4->Handle());
   ASSERT_EQ(services_.messages.size(), 2u);
   EXPECT_EQ(services_.messages[1].text, "Failed.");  // ends in a full stop already
