@@ -91,8 +91,9 @@ bool StillStale(TRegistry& key, const std::string& valueName, const std::string&
 
 bool DeleteRegItem(RootKey root, const std::string& keyPath, const std::string& valueName,
                    const std::string& data, bool wholeKey, bool backup, RegistryApi& registry,
-                   FileSystem& files) {
+                   FileSystem& files, long* error) {
   bool removed = false;
+  long refusal = kRegOk;
   {
     // The row's key path is one of the view the scan reads.
     TRegistry cursor(registry);
@@ -103,15 +104,21 @@ bool DeleteRegItem(RootKey root, const std::string& keyPath, const std::string& 
       TRegistry probe(registry);
       probe.SelectRoot(root);
       probe.SelectView(WholeView(registry));
-      if (probe.OpenPathForReading(keyPath) && StillStale(probe, "", "", true, files)) {
+      if (!probe.OpenPathForReading(keyPath)) {
+        refusal = probe.LastError();
+      } else if (StillStale(probe, "", "", true, files)) {
         probe.ClosePath();
         removed = cursor.DeleteTree(keyPath);
+        refusal = cursor.LastError();
       }
-    } else if (cursor.OpenPath(keyPath, false) &&
-               StillStale(cursor, valueName, data, false, files)) {
+    } else if (!cursor.OpenPath(keyPath, false)) {
+      refusal = cursor.LastError();
+    } else if (StillStale(cursor, valueName, data, false, files)) {
       removed = cursor.RemoveValue(valueName);
+      refusal = cursor.LastError();
     }
   }
+  if (error != nullptr) *error = removed ? kRegOk : refusal;
   if (backup)
     AddBackupEntry(root, keyPath, wholeKey ? std::string() : valueName,
                    wholeKey ? std::string() : data);
@@ -158,12 +165,14 @@ RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup,
     // The user may have unchecked the row meanwhile. A row checked only now is left alone too:
     // the backup was written without it.
     if (hooks.stillChecked && !hooks.stillChecked(i)) continue;
+    long error = kRegOk;
     if (DeleteRegItem(target.root, rows[i].finding.keyPath, target.valueName, target.data,
-                      target.wholeKey, false, registry, files)) {
+                      target.wholeKey, false, registry, files, &error)) {
       ++outcome.removed;
       if (hooks.corrected) hooks.corrected(i);
     } else {
       ++outcome.failed;
+      if (error == kRegAccessDenied) ++outcome.denied;
     }
   }
   return outcome;

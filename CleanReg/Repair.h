@@ -44,9 +44,11 @@ bool EndBackup(bool backup, const std::string& fileName);
 // text must still name no file or folder, asked of files afresh. Records the entry in
 // BackupList when backup is set, whatever the outcome. True when the key or value was removed.
 // The key path is one of the view the scan reads (WholeView): native on 64-bit Windows.
+// When it is not removed, *error (when given) is the registry's error code of the open or
+// removal it refused, or kRegOk when the finding no longer holds.
 bool DeleteRegItem(RootKey root, const std::string& keyPath, const std::string& valueName,
                    const std::string& data, bool wholeKey, bool backup, RegistryApi& registry,
-                   FileSystem& files);
+                   FileSystem& files, long* error = nullptr);
 
 struct RepairRow {
   Finding finding;
@@ -68,6 +70,7 @@ struct RepairOutcome {
   std::size_t removed = 0;     // rows whose key or value is gone
   std::size_t failed = 0;      // rows processed whose removal failed or no longer applied
                                // (a file that exists again keeps its value)
+  std::size_t denied = 0;      // of the failed, those the registry refused with access denied
 };
 
 // Repairs the checked rows in order. When backup is set, the backup file is written first,

@@ -206,13 +206,20 @@ CleanedFolder ResolveTempFolder(SystemFolders& system, FileTree& tree) {
   return temp;
 }
 
-std::string ResolvePrefetchFolder(SystemFolders& system, FileTree& tree) {
+std::string ResolvePrefetchFolder(SystemFolders& system, FileTree& tree, long* refused) {
   const std::string windows = GetSpecialFolderPath(system, nullptr, kFolderWindows);
   if (windows.empty() || !IsPlainAbsolutePath(windows)) return "";
   const ResolvedFolder resolvedWindows = tree.ResolveFolder(windows);
   const ResolvedFolder prefetch = tree.ResolveFolder(windows + "Prefetch");
+  if (refused != nullptr && prefetch.kind == FolderKind::kUnreadable) *refused = prefetch.error;
   if (resolvedWindows.kind != FolderKind::kPlain || prefetch.kind != FolderKind::kPlain) return "";
   if (FolderKey(prefetch.location) != FolderKey(resolvedWindows.location) + "\\prefetch") return "";
+  // A folder that opens may still refuse its search: Windows lets every user see the Prefetch
+  // folder, but only an administrator look inside.
+  if (refused != nullptr &&
+      !tree.ListFolder(
+          prefetch.location + "\\", [](const FolderEntry&) { return false; }, refused))
+    return "";
   return prefetch.location + "\\";
 }
 

@@ -55,7 +55,9 @@ struct CleanedFolder {
 CleanedFolder ResolveTempFolder(SystemFolders& system, FileTree& tree);
 
 // The Windows folder's Prefetch folder, resolved, with a trailing backslash; empty when it is
-// missing, a link, or lies anywhere but directly in the Windows folder.
-std::string ResolvePrefetchFolder(SystemFolders& system, FileTree& tree);
+// missing, a link, or lies anywhere but directly in the Windows folder. With refused given, also
+// empty when it is there but cannot be opened or searched; *refused is then the system's error
+// code (kFileAccessDenied for lack of rights), and is left alone otherwise.
+std::string ResolvePrefetchFolder(SystemFolders& system, FileTree& tree, long* refused = nullptr);
 
 }  // namespace morvane

@@ -103,13 +103,16 @@ UninstallCommandText ReadUninstallCommand(RegistryApi& registry, const Uninstall
   return read;
 }
 
-bool DeleteUninstallEntry(RegistryApi& registry, const UninstallEntry& entry) {
+bool DeleteUninstallEntry(RegistryApi& registry, const UninstallEntry& entry, long* error) {
+  if (error != nullptr) *error = kRegInvalidHandle;
   // Exactly one key below the Uninstall key: never a root, never the Uninstall key itself, never
   // a key further down.
   if (!entry.Found() || entry.place.path.empty() || entry.name.find('\\') != std::string::npos)
     return false;
   PlaceCursor cursor(registry, entry.place);
-  return cursor.cursor.DeleteTree(entry.Path());
+  const bool deleted = cursor.cursor.DeleteTree(entry.Path());
+  if (error != nullptr) *error = cursor.cursor.LastError();
+  return deleted;
 }
 
 }  // namespace morvane

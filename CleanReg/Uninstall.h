@@ -74,7 +74,9 @@ UninstallCommandText ReadUninstallCommand(RegistryApi& registry, const Uninstall
 
 // Deletes the entry with all its subkeys, in its own root and view; a registry link inside it is
 // deleted as the link, never followed. An entry that is not Found(), or whose name is not a
-// single key name, deletes nothing. True when the entry's key is gone.
-bool DeleteUninstallEntry(RegistryApi& registry, const UninstallEntry& entry);
+// single key name, deletes nothing. True when the entry's key is gone; otherwise *error (when
+// given) is the registry's error code of the refusal (kRegAccessDenied for lack of rights).
+bool DeleteUninstallEntry(RegistryApi& registry, const UninstallEntry& entry,
+                          long* error = nullptr);
 
 }  // namespace morvane

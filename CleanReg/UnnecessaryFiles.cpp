@@ -95,7 +95,9 @@ bool FindUnnecessaryFiles(FileTree& tree, SystemFolders& system, CollectionSink&
     const std::string shown = GetSpecialFolderPath(system, nullptr, kFolderTemp);
     if (!CollectFiles(tree, temp.location, sink, shown)) return false;
   }
-  const std::string prefetch = ResolvePrefetchFolder(system, tree);
+  long refused = 0;
+  const std::string prefetch = ResolvePrefetchFolder(system, tree, &refused);
+  if (refused != 0) sink.PrefetchRefused(refused);
   if (!prefetch.empty()) {
     FileFilter = ".pf";
     const std::string shown = GetSpecialFolderPath(system, nullptr, kFolderWindows) + "Prefetch\\";

@@ -56,6 +56,10 @@ class CollectionSink {
   virtual void AddLine(const std::string& line) = 0;
   // A folder is not collected; why, as one sentence.
   virtual void FolderRefused(const std::string& why) = 0;
+  // The Prefetch folder is there but the system refused to open or search it, with this error
+  // code (kFileAccessDenied when rights are missing); it is not collected. Runs after anything
+  // said of TEMP.
+  virtual void PrefetchRefused(long error) {}
 };
 
 // The file's size in bytes as decimal text; "-1" when it cannot be opened without sharing.

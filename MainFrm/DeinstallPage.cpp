@@ -187,11 +187,15 @@ void TDeinstallPage::Delete() {
   if (form_.Services.MessageBox(form_.Handle(), "To remove a key from the register?", "Removal",
                                 MB_YESNO) != IDYES)
     return;
-  if (DeleteUninstallEntry(*form_.Services.Registry, entry))
+  long error = kRegOk;
+  if (DeleteUninstallEntry(*form_.Services.Registry, entry, &error)) {
     form_.Services.MessageBox(form_.Handle(), "The section is removed!", "",
                               MB_OK | MB_ICONINFORMATION);
-  else
+  } else {
+    // Said where the user looks next, and already there while the box is up.
+    if (error == kRegAccessDenied && form_.LacksRights()) form_.SetStatusText(kRightsToRemoveEntry);
     form_.Services.MessageBox(form_.Handle(), "Error!", "", MB_OK | MB_ICONWARNING);
+  }
   LoadUninstallList();
   ListBox2Click();
 }

@@ -23,6 +23,9 @@ class TMainForm;
 
 // The status line when Uninstall finds no program to start.
 inline constexpr char kUninstallerNotFound[] = "The uninstaller was not found.";
+// The status line when Delete was refused an entry for lack of rights.
+inline constexpr char kRightsToRemoveEntry[] =
+    "Administrator rights are needed to remove this entry.";
 
 // The most characters of a name ListBox2 keeps as an item's text. Under Wine the common controls'
 // list box copies an item's text through a fixed buffer when asked in ANSI (LB_GETTEXT): a text

@@ -41,7 +41,16 @@ class TListBoxCollection final : public CollectionSink {
     Flush();
     Add(line);
   }
-  void FolderRefused(const std::string& why) override { page_.form_.SetStatusText(why); }
+  // What is said of the folders goes on one status line, in the order said.
+  void FolderRefused(const std::string& why) override {
+    said_ += (said_.empty() ? "" : " ") + why;
+    page_.form_.SetStatusText(said_);
+  }
+  // Only a lack of rights is worth a word: an administrator would be refused the same otherwise.
+  void PrefetchRefused(long error) override {
+    if (error == kFileAccessDenied && page_.form_.LacksRights())
+      FolderRefused("Prefetch is not cleaned: administrator rights are needed.");
+  }
 
   // Empties the list (and the listed files) before the walk. False when the collection was
   // abandoned meanwhile.
@@ -75,6 +84,7 @@ class TListBoxCollection final : public CollectionSink {
   TFilesPage& page_;
   const unsigned generation_;
   std::vector<std::size_t> waiting_;  // listed files whose lines are not in the list yet
+  std::string said_;                  // the status line's sentences of this collection
   Clock::time_point nextFlush_;
   Clock::time_point nextTurn_ = Clock::time_point::min();
 };

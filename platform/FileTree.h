@@ -10,6 +10,9 @@
 
 namespace morvane {
 
+// The system's answer to a search or open refused for lack of rights (ERROR_ACCESS_DENIED).
+inline constexpr long kFileAccessDenied = 5;
+
 struct FolderEntry {
   std::string name;  // as 8-bit ANSI text
   bool folder = false;
@@ -34,6 +37,8 @@ struct ResolvedFolder {
   // mapped drive, short name, trailing dot and other spelling resolved: "X:\..." or
   // "\\server\share\...", no trailing backslash unless a drive root.
   std::string location;
+  // For kUnreadable: the system's error code (kFileAccessDenied when rights are missing).
+  long error = 0;
 };
 
 // What became of a file the deletion was asked to remove.
@@ -51,9 +56,10 @@ class FileTree {
   virtual ~FileTree() = default;
   // Calls each for every entry of folder (a path ending in a backslash) except "." and "..", in
   // the order the system's search returns them, until each returns false. False when the
-  // folder cannot be searched at all.
+  // folder cannot be searched at all; the system's error code then goes to *error when given.
   virtual bool ListFolder(const std::string& folder,
-                          const std::function<bool(const FolderEntry&)>& each) = 0;
+                          const std::function<bool(const FolderEntry&)>& each,
+                          long* error = nullptr) = 0;
   // The file's length in bytes, read with the file opened for reading and no sharing allowed;
   // -1 when it cannot be opened that way (for one, while another program holds it open).
   virtual std::int64_t FileSize(const std::string& path) = 0;

@@ -42,24 +42,27 @@ class ScopedRegKey {
 
 // Opens subPath below base for reading with the first mask that the registry grants, of
 // KEY_READ, then STANDARD_RIGHTS_READ|KEY_QUERY_VALUE|KEY_ENUMERATE_SUB_KEYS, then KEY_QUERY_VALUE.
-// Empty when none opens. The granted mask goes to *granted when that is given. With
+// Empty when none opens; the system's error code of the last try then goes to *error when that
+// is given. The granted mask goes to *granted when that is given. With
 // Links::OpenItself a registry link is opened as the link key, not followed. view is added to
 // every mask tried (the access bits of a registry view, ViewAccess).
 enum class Links { Follow, OpenItself };
 inline ScopedRegKey OpenForReading(RegistryApi& api, RegKey base, const std::string& subPath,
                                    std::uint32_t* granted = nullptr, Links links = Links::Follow,
-                                   std::uint32_t view = 0) {
+                                   std::uint32_t view = 0, long* error = nullptr) {
   static constexpr std::uint32_t kTries[] = {
       kKeyRead, kStandardRightsRead | kKeyQueryValue | kKeyEnumerateSubKeys, kKeyQueryValue};
+  long rc = kRegOk;
   for (std::uint32_t access : kTries) {
     RegKey key = 0;
-    const long rc = links == Links::Follow ? api.OpenKey(base, subPath, access | view, key)
-                                           : api.OpenKeyNoFollow(base, subPath, access | view, key);
+    rc = links == Links::Follow ? api.OpenKey(base, subPath, access | view, key)
+                                : api.OpenKeyNoFollow(base, subPath, access | view, key);
     if (rc == kRegOk) {
       if (granted != nullptr) *granted = access;
       return ScopedRegKey(api, key);
     }
   }
+  if (error != nullptr) *error = rc;
   return ScopedRegKey();
 }
 

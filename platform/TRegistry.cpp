@@ -50,11 +50,11 @@ TRegistry::Target TRegistry::Resolve(const std::string& path) const {
   return t;
 }
 
-bool TRegistry::StepToParent(RegKey& base, std::string& subPath, ScopedRegKey& parent,
+long TRegistry::StepToParent(RegKey& base, std::string& subPath, ScopedRegKey& parent,
                              bool create) const {
-  if (subPath.size() <= kWholePathLimit) return true;
+  if (subPath.size() <= kWholePathLimit) return kRegOk;
   const std::size_t last = subPath.rfind('\\');
-  if (last == std::string::npos) return true;  // one name: the registry's own limit decides
+  if (last == std::string::npos) return kRegOk;  // one name: the registry's own limit decides
   std::size_t start = 0;
   while (start < last) {
     const std::size_t end = std::min(subPath.find('\\', start), last);
@@ -65,12 +65,12 @@ bool TRegistry::StepToParent(RegKey& base, std::string& subPath, ScopedRegKey& p
     RegKey key = 0;
     const long rc = create ? api_.CreateKey(base, name, kMaximumAllowed | view_, key)
                            : api_.OpenKey(base, name, kMaximumAllowed | view_, key);
-    if (rc != kRegOk) return false;
+    if (rc != kRegOk) return rc;
     parent = ScopedRegKey(api_, key);
     base = key;
   }
   subPath.erase(0, last + 1);
-  return true;
+  return kRegOk;
 }
 
 void TRegistry::MakeCurrent(ScopedRegKey key, std::string fullPath) {
@@ -82,11 +82,11 @@ void TRegistry::MakeCurrent(ScopedRegKey key, std::string fullPath) {
 bool TRegistry::OpenPath(const std::string& path, bool create) {
   Target t = Resolve(path);
   ScopedRegKey parent;
-  if (!StepToParent(t.base, t.subPath, parent, create && !t.subPath.empty())) return false;
+  if (!Done(StepToParent(t.base, t.subPath, parent, create && !t.subPath.empty()))) return false;
   RegKey key = 0;
   long rc = (create && !t.subPath.empty()) ? api_.CreateKey(t.base, t.subPath, access_ | view_, key)
                                            : api_.OpenKey(t.base, t.subPath, access_ | view_, key);
-  if (rc != kRegOk) return false;
+  if (!Done(rc)) return false;
   MakeCurrent(ScopedRegKey(api_, key), std::move(t.fullPath));
   return true;
 }
@@ -94,10 +94,11 @@ bool TRegistry::OpenPath(const std::string& path, bool create) {
 bool TRegistry::OpenPathForReading(const std::string& path) {
   Target t = Resolve(path);
   ScopedRegKey parent;
-  if (!StepToParent(t.base, t.subPath, parent, false)) return false;
+  if (!Done(StepToParent(t.base, t.subPath, parent, false))) return false;
   std::uint32_t access = 0;
-  ScopedRegKey key = OpenForReading(api_, t.base, t.subPath, &access, Links::Follow, view_);
-  if (!key.valid()) return false;
+  long rc = kRegOk;
+  ScopedRegKey key = OpenForReading(api_, t.base, t.subPath, &access, Links::Follow, view_, &rc);
+  if (!Done(rc)) return false;
   MakeCurrent(std::move(key), std::move(t.fullPath));
   access_ = access;
   return true;
@@ -163,13 +164,13 @@ std::string TRegistry::ReadText(const std::string& name) const {
   return data;
 }
 
-bool TRegistry::DeleteSubtree(RegKey base, const std::string& subPath, int depth) {
+long TRegistry::DeleteSubtree(RegKey base, const std::string& subPath, int depth) {
   RegKey opened = 0;
   // Opened as itself, never through a link; without the right to read it, a key can still be
   // deleted when it has no subkeys.
-  if (api_.OpenKeyNoFollow(base, subPath, kKeyRead | kKeyDelete | view_, opened) != kRegOk &&
-      api_.OpenKeyNoFollow(base, subPath, kKeyDelete | view_, opened) != kRegOk)
-    return false;
+  long rc = api_.OpenKeyNoFollow(base, subPath, kKeyRead | kKeyDelete | view_, opened);
+  if (rc != kRegOk) rc = api_.OpenKeyNoFollow(base, subPath, kKeyDelete | view_, opened);
+  if (rc != kRegOk) return rc;
   const ScopedRegKey key(api_, opened);
   RegKeyInfo info;
   if (depth < kMaxKeyDepth && api_.QueryInfo(key.get(), info) == kRegOk) {
@@ -179,28 +180,28 @@ bool TRegistry::DeleteSubtree(RegKey base, const std::string& subPath, int depth
         DeleteSubtree(key.get(), name, depth + 1);
     }
   }
-  return api_.DeleteOpenedKey(key.get()) == kRegOk;
+  return api_.DeleteOpenedKey(key.get());
 }
 
 bool TRegistry::DeleteTree(const std::string& path) {
   Target t = Resolve(path);
   // An empty remainder would name the base key itself: for an absolute path that is a whole
   // root such as HKEY_LOCAL_MACHINE. Never delete that.
-  if (t.subPath.empty()) return false;
+  if (t.subPath.empty()) return Done(kRegInvalidHandle);
   if (current_.valid() && t.fullPath == currentPath_) ClosePath();
   ScopedRegKey parent;
-  if (!StepToParent(t.base, t.subPath, parent, false)) return false;
-  return DeleteSubtree(t.base, t.subPath, 0);
+  if (!Done(StepToParent(t.base, t.subPath, parent, false))) return false;
+  return Done(DeleteSubtree(t.base, t.subPath, 0));
 }
 
 bool TRegistry::RemoveValue(const std::string& name) {
-  if (!current_.valid()) return false;
-  return api_.DeleteValue(current_.get(), name) == kRegOk;
+  if (!current_.valid()) return Done(kRegInvalidHandle);
+  return Done(api_.DeleteValue(current_.get(), name));
 }
 
 bool TRegistry::WriteText(const std::string& name, const std::string& text) {
-  if (!current_.valid()) return false;
-  return api_.SetValue(current_.get(), name, kRegSz, text + '\0') == kRegOk;
+  if (!current_.valid()) return Done(kRegInvalidHandle);
+  return Done(api_.SetValue(current_.get(), name, kRegSz, text + '\0'));
 }
 
 }  // namespace morvane

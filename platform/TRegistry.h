@@ -4,7 +4,8 @@
 // A trailing backslash names the same key as without it.
 //
 // Every operation reports failure by its result; the one exception is ReadText, which throws
-// ERegistryException when a value cannot be read as text.
+// ERegistryException when a value cannot be read as text. Next to the result of an open,
+// deletion, removal or write, LastError keeps the system's error code of its failure.
 #pragma once
 
 #include <cstdint>
@@ -62,6 +63,10 @@ class TRegistry {
   // key is current or the registry refuses.
   bool WriteText(const std::string& name, const std::string& text);
   void ClosePath();
+  // The system's error code of the last OpenPath, OpenPathForReading, DeleteTree, RemoveValue or
+  // WriteText: kRegOk when it succeeded, kRegAccessDenied when the registry refused it for lack
+  // of rights (or, for DeleteTree, because a subkey stayed).
+  long LastError() const { return lastError_; }
   // The registry view that every later open and deletion uses; the default is the process's own.
   void SelectView(RegView view) { view_ = ViewAccess(view); }
   RegView View() const { return static_cast<RegView>(view_); }
@@ -85,10 +90,15 @@ class TRegistry {
   // The narrow calls take a path of some 260 characters at most as a whole. For a longer one,
   // opens (or, with create, creates) every key on it but the last a name at a time below base,
   // holds the last of them in parent and leaves base and subPath naming the last key from
-  // there. A shorter path is left as it is. False when a key on the way does not open.
-  bool StepToParent(RegKey& base, std::string& subPath, ScopedRegKey& parent, bool create) const;
+  // there. A shorter path is left as it is. The error of a key on the way that does not open.
+  long StepToParent(RegKey& base, std::string& subPath, ScopedRegKey& parent, bool create) const;
   void MakeCurrent(ScopedRegKey key, std::string fullPath);
-  bool DeleteSubtree(RegKey base, const std::string& subPath, int depth);
+  long DeleteSubtree(RegKey base, const std::string& subPath, int depth);
+  // Keeps rc as LastError; true when it is kRegOk.
+  bool Done(long rc) {
+    lastError_ = rc;
+    return rc == kRegOk;
+  }
 
   RegistryApi& api_;
   RootKey root_ = RootKey::CurrentUser;
@@ -96,6 +106,7 @@ class TRegistry {
   std::string currentPath_;
   std::uint32_t access_ = kKeyAllAccess;
   std::uint32_t view_ = 0;  // the access bits of the view selected
+  long lastError_ = kRegOk;
 };
 
 // Strips trailing backslashes; keeps inner ones.

@@ -18,11 +18,14 @@ namespace {
 
 class WinFileTree final : public FileTree {
  public:
-  bool ListFolder(const std::string& folder,
-                  const std::function<bool(const FolderEntry&)>& each) override {
+  bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& each,
+                  long* error) override {
     WIN32_FIND_DATAW data;
     FindHandle search(FindFirstFileW(Widen(folder + "*.*").c_str(), &data));
-    if (!search.valid()) return false;
+    if (!search.valid()) {
+      if (error != nullptr) *error = static_cast<long>(GetLastError());
+      return false;
+    }
     FolderEntry entry;
     do {
       const wchar_t* name = data.cFileName;
@@ -75,6 +78,7 @@ class WinFileTree final : public FileTree {
       resolved.kind = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND
                           ? FolderKind::kMissing
                           : FolderKind::kUnreadable;
+      resolved.error = static_cast<long>(error);
       return resolved;
     }
     // The handle tells of a junction on Windows; Wine opens what a Unix link leads to but shows

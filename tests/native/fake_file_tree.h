@@ -48,11 +48,17 @@ class FakeFileTree final : public FileTree {
     return none;
   }
 
-  bool ListFolder(const std::string& folder,
-                  const std::function<bool(const FolderEntry&)>& each) override {
+  bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& each,
+                  long* error) override {
     ++searches;
     auto it = folders.find(folder);
-    if (it == folders.end()) return false;
+    const long refusal = it == folders.end()           ? 3
+                         : unlisted.count(folder) != 0 ? kFileAccessDenied
+                                                       : 0;
+    if (refusal != 0) {
+      if (error != nullptr) *error = refusal;
+      return false;
+    }
     const std::vector<Node> nodes = it->second;  // entries added meanwhile are not seen
     for (const Node& node : nodes)
       if (!each(node.entry)) break;
@@ -92,7 +98,7 @@ class FakeFileTree final : public FileTree {
     const bool exists = roots.count(bare) != 0 || !node.entry.name.empty();
     ResolvedFolder resolved;
     if (unreadable.count(name) != 0)
-      resolved.kind = FolderKind::kUnreadable;
+      resolved = {FolderKind::kUnreadable, "", kFileAccessDenied};
     else if (At(name).entry.reparsePoint)
       resolved.kind = FolderKind::kLink;
     else if (!exists)
@@ -130,7 +136,9 @@ class FakeFileTree final : public FileTree {
   std::map<std::string, std::vector<Node>, CaseLess> folders;  // by path ending in a backslash
   std::vector<std::string> sized, removed, outside;
   std::map<std::string, std::string, CaseLess> resolvesTo;  // where a folder or file really lies
-  std::set<std::string> unreadable;
+  std::set<std::string> unreadable;  // refused with access denied when opened
+  std::set<std::string, CaseLess>
+      unlisted;  // by path ending in a backslash: search refused with access denied
   int searches = 0;
   std::multiset<std::string> held;          // folders held right now
   int holds = 0;                            // times a folder was asked to be held

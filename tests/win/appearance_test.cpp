@@ -125,9 +125,9 @@ TEST_F(MainWindowTest, FindingsRowsTheStatusLineAndTheTabLabelsTakeTheirColours)
 // A file tree that lets the test look at the window while the collection is at a given file.
 class WatchedTree final : public FileTree {
  public:
-  bool ListFolder(const std::string& folder,
-                  const std::function<bool(const FolderEntry&)>& each) override {
-    return tree.ListFolder(folder, each);
+  bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& each,
+                  long* error) override {
+    return tree.ListFolder(folder, each, error);
   }
   std::int64_t FileSize(const std::string& path) override {
     if (path == watched && whileAt) whileAt();
