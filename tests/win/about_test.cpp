@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <tuple>
 
 #include "AboutU/About.h"
 #include "AboutU/WebLinks.h"
@@ -227,6 +228,29 @@ TEST_F(MainWindowTest, HelpMenuOpensTheHomePagesAndAHelpPageOnlyWhenOneLiesBesid
   ASSERT_EQ(services_.opened.size(), 3u);
   EXPECT_EQ(services_.opened[2], (ShellCall{f.Handle(), page}));
   EXPECT_TRUE(services_.messages.empty());
+}
+
+// An elevated process has the desktop's shell open its links, so that the browser or mail program
+// does not get its rights, and opens them itself where the desktop cannot. One that is not
+// elevated opens them itself and never asks the desktop.
+TEST(OpenLink, ElevatedAsksTheDesktopFirstAndFallsBackToItsOwnCall) {
+  struct Shell final : ShellApi {
+    void Open(HWND, const std::string& target) override { calls.push_back("own " + target); }
+    bool OpenFromDesktop(const std::string& target) override {
+      calls.push_back("desktop " + target);
+      return desktopOpens;
+    }
+    bool desktopOpens = true;
+    std::vector<std::string> calls;
+  };
+  const std::tuple<bool, bool, std::vector<std::string>> cases[] = {
+      {true, true, {"desktop x"}}, {true, false, {"desktop x", "own x"}}, {false, true, {"own x"}}};
+  for (const auto& [elevated, desktopOpens, calls] : cases) {
+    Shell shell;
+    shell.desktopOpens = desktopOpens;
+    OpenLink(shell, elevated, nullptr, "x");
+    EXPECT_EQ(shell.calls, calls) << elevated << desktopOpens;
+  }
 }
 
 }  // namespace

@@ -216,6 +216,13 @@ TEST_F(DeinstallWindowTest,
   Press(f, *f.ZelButton2);
   ASSERT_EQ(services_.started.size(), 1u);
   EXPECT_EQ(services_.started[0].program, "C:\\Program Files\\Mv App\\uninst.exe");
+
+  // An uninstaller that needs an administrator: the shell starts it with the same arguments.
+  services_.createAnswer = [](const ProgramStart&) { return kErrorElevationRequired; };
+  Press(f, *f.ZelButton2);
+  EXPECT_EQ(services_.shellStarted,
+            (std::vector<ShellStart>{{f.Handle(), "C:\\Program Files\\Mv App\\uninst.exe", "/x"}}));
+  EXPECT_TRUE(services_.messages.empty());
 }
 
 TEST_F(DeinstallWindowTest, DeleteAsksOnlyAboutAChosenEntryAndRemovesThatEntryAlone) {
@@ -262,7 +269,9 @@ TEST_F(DeinstallWindowTest, DeleteAsksOnlyAboutAChosenEntryAndRemovesThatEntryAl
   EXPECT_EQ(Selected(f), LB_ERR);
   EXPECT_EQ(f.StatusText(), "second.exe");
 
-  // The selected entry went after the fill: nothing else is deleted in its place.
+  // The selected entry went after the fill: nothing else is deleted in its place, and, not found,
+  // it needs no rights.
+  services_.elevated = false;
   ClickRow(f, 2);
   mem_.RemoveKey(HKLM, kKey + "\\d");
   deleted.clear();
@@ -274,6 +283,7 @@ TEST_F(DeinstallWindowTest, DeleteAsksOnlyAboutAChosenEntryAndRemovesThatEntryAl
   EXPECT_EQ(Items(f), (std::vector<std::string>{"Alpha", "Twin"}));
   EXPECT_TRUE(mem_.KeyExists(HKLM, kKey + "\\a"));
   EXPECT_TRUE(mem_.KeyExists(HKLM, kKey + "\\b-twin"));
+  EXPECT_EQ(f.StatusText(), "gamma.exe");
 }
 
 TEST_F(DeinstallWindowTest, WithoutWriteAccessTheListShowsAndDeleteReportsAnError) {
@@ -291,6 +301,14 @@ TEST_F(DeinstallWindowTest, WithoutWriteAccessTheListShowsAndDeleteReportsAnErro
   EXPECT_EQ(services_.messages[1].flags, kWarning);
   EXPECT_TRUE(mem_.KeyExists(HKLM, kKey + "\\a"));
   EXPECT_EQ(Items(f), std::vector<std::string>{"Alpha"});
+  EXPECT_EQ(f.StatusText(), "alpha.exe");  // elevated: refused for some other reason
+
+  services_.elevated = false;
+  ClickRow(f, 0);
+  Press(f, *f.ZelButton3);
+  ASSERT_EQ(services_.messages.size(), 4u);
+  EXPECT_EQ(services_.messages[3].text, "Error!");
+  EXPECT_EQ(f.StatusText(), "Administrator rights are needed to remove this entry.");
 }
 
 // The page over the real registry of the test prefix.

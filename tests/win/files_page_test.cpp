@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "platform/FileTree.h"
+#include "tests/native/fake_file_tree.h"
 #include "tests/win/main_window_fixture.h"
 #include "tests/win/system_fixtures.h"
 
@@ -284,6 +285,47 @@ TEST_F(FilesPageTest, TempTreeWholeAndPrefetchFilesOnlySubfoldersNeverListedNorD
   ASSERT_TRUE(Idle(f));
   EXPECT_EQ(Files(f), std::vector<std::string>{temp_ + "\\one.bin"});
   EXPECT_EQ(Total(f), "1.00" + kSuffix);
+}
+
+// Prefetch refused for want of rights is said after anything said of TEMP, which is collected
+// all the same; an elevated program says nothing of it, nor of an empty Prefetch.
+TEST_F(MainWindowTest, PrefetchRefusedForWantOfRightsIsSaidAfterTemp) {
+  const std::string prefetch = "C:\\Windows\\Prefetch",
+                    rights = "Prefetch is not cleaned: administrator rights are needed.";
+  const struct {
+    bool elevated;
+    std::set<std::string> unreadable, unlisted;
+    const char* temp;
+    std::string status;
+  } cases[] = {
+      {false, {}, {prefetch + "\\"}, "C:\\Users\\me\\Temp", rights},
+      {false,
+       {prefetch},
+       {},
+       "C:\\Gone",
+       "TEMP is not cleaned: the folder does not exist. " + rights},
+      {true, {prefetch}, {prefetch + "\\"}, "C:\\Users\\me\\Temp", ""},
+      {false, {}, {}, "C:\\Users\\me\\Temp", ""},
+  };
+  for (const auto& c : cases) {
+    FakeFileTree tree;
+    FakeSystemFolders folders;
+    tree.roots = {"C:\\Users\\me\\Temp", "C:\\Windows"};
+    tree.AddFile("C:\\Users\\me\\Temp\\a.tmp", 10);
+    tree.AddFolder(prefetch);
+    tree.unreadable = c.unreadable;
+    tree.unlisted.insert(c.unlisted.begin(), c.unlisted.end());
+    folders.variables["%TEMP%"] = c.temp;
+    services_.elevated = c.elevated;
+    TMainForm& f = Form();
+    f.Services.Tree = &tree;
+    f.Services.Folders = &folders;
+    ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
+    ASSERT_TRUE(PumpUntil(f, [&] { return !f.FilesPage().Collecting(); }));
+    EXPECT_EQ(f.StatusText(), c.status);
+    EXPECT_EQ(f.FilesPage().Listed().size(), std::string(c.temp) == "C:\\Gone" ? 0u : 1u);
+    form_.reset();
+  }
 }
 
 TEST_F(FilesPageTest, LinksAreNeitherWalkedNorDeletedThrough) {

@@ -213,9 +213,11 @@ TEST_F(RepairWindowTest, WhileRepairingRowsAreMarkedAndNothingElseRuns) {
     EXPECT_TRUE(f.Repairing());
     EXPECT_FALSE(f.ZelButton1->Enabled());
     EXPECT_FALSE(f.ZelButton3->Enabled());
+    EXPECT_FALSE(f.ZelButton4->Enabled());
     EXPECT_EQ(TabCaptions(f), (std::vector<std::string>{"Register"}));
     f.ZelButton1Click();  // a press that slipped through still starts no scan
     f.ZelButton3Click();  // nor a second repair
+    f.ZelButton4Click();  // nor the registry editor
     PressShortcut(f, 'U', true);
     EXPECT_FALSE(f.FCleanThread);
     EXPECT_EQ(f.Role(), kRoleRegistry);
@@ -227,6 +229,8 @@ TEST_F(RepairWindowTest, WhileRepairingRowsAreMarkedAndNothingElseRuns) {
   EXPECT_EQ(services_.messages.size(), 1u);  // one question: the second Correct asked nothing
   EXPECT_EQ(ListViewRows(f.ListView1), 0);
   EXPECT_FALSE(f.Repairing());
+  EXPECT_TRUE(services_.started.empty());
+  EXPECT_TRUE(f.ZelButton4->Enabled());
 }
 
 TEST_F(RepairWindowTest, CloseDuringTheRepairWaitsForItsEnd) {
@@ -307,6 +311,33 @@ TEST_F(RepairWindowTest, RowUncheckedDuringTheLoopStaysAndTheOutcomeIsCounted) {
   EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", kept));
   EXPECT_EQ(f.StatusText(), "Entries removed: 1. Could not be removed: 1.");
   EXPECT_EQ(ListViewRows(f.ListView1), 0);
+}
+
+// Rows the registry refused with access denied are counted apart, but only said to need an
+// administrator when the program is not elevated: an elevated one is refused for other reasons.
+TEST_F(RepairWindowTest, RefusedRowsNeedAdministratorRightsOnlyWhenNotElevated) {
+  const std::string counts = "Entries removed: 0. Could not be removed: 2.";
+  const struct {
+    bool elevated, keyGone;
+    std::string status;
+  } cases[] = {{false, false, counts + " Administrator rights are needed for 2 of them."},
+               {false, true, counts + " Administrator rights are needed for 1 of them."},
+               {true, false, counts}};
+  for (const auto& c : cases) {
+    TearDown();
+    SetUp();
+    mem_.RestrictAccess(RootKey::ClassesRoot, ".empty", kKeyRead);
+    mem_.RestrictAccess(RootKey::CurrentUser, "SOFTWARE\\Vendor", kKeyRead);
+    services_.elevated = c.elevated;
+    services_.answer = IDCANCEL;
+    TMainForm& f = Scanned();
+    Check(f, 0);
+    Check(f, 1);
+    if (c.keyGone) mem_.RemoveKey(RootKey::ClassesRoot, ".empty");  // not found: no refusal
+    ClickWindow(f, f.ZelButton3->Handle());
+    EXPECT_EQ(f.StatusText(), c.status);
+    EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
+  }
 }
 
 // File > Restore from backup...: its place in the menu, greyed and refused while a tool runs, the

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Shell.h"
 #include "tests/win/main_window_fixture.h"
 
 namespace morvane {
@@ -141,6 +142,50 @@ TEST_F(MainWindowTest, RegeditStartsTheRegistryEditorOnlyOnTheRegistryPage) {
   ASSERT_TRUE(ClickTab(f, "Deinstall"));
   f.ZelButton4->Click();  // hidden: a press does nothing
   EXPECT_EQ(services_.started.size(), 1u);
+}
+
+// A start the system refuses for want of rights is made again through the shell, whose prompt
+// belongs to the window; whatever comes of either start, nothing is said.
+TEST_F(MainWindowTest, RegeditNeedingMoreRightsIsStartedAgainThroughTheShell) {
+  const struct {
+    long created, shell;
+    bool again;
+  } cases[] = {{0, 0, false}, {740, 0, true}, {740, 1223, true}, {5, 0, false}, {2, 0, false}};
+  TMainForm& f = Form();
+  for (const auto& c : cases) {
+    services_.started.clear();
+    services_.shellStarted.clear();
+    services_.createAnswer = [&c](const ProgramStart&) { return c.created; };
+    services_.shellAnswer = c.shell;  // 1223: the prompt was refused
+    ClickWindow(f, f.ZelButton4->Handle());
+    EXPECT_EQ(services_.started, std::vector<ProgramStart>{RegistryEditor()}) << c.created;
+    const std::vector<ShellStart> again{{f.Handle(), RegistryEditor().program, ""}};
+    EXPECT_EQ(services_.shellStarted, c.again ? again : std::vector<ShellStart>{}) << c.created;
+  }
+  EXPECT_TRUE(services_.messages.empty());
+  EXPECT_EQ(f.StatusText(), "");
+}
+
+// The built program asks for the highest rights its user has and names the systems it knows.
+TEST(ProgramManifest, AsksForTheHighestAvailableRightsAndNamesTheSupportedSystems) {
+  const std::string tests = ExecutablePath();
+  const std::string program = tests.substr(0, tests.rfind('\\', tests.rfind('\\') - 1));
+  const HMODULE module =
+      LoadLibraryExA((program + "\\Morvane.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(module, nullptr) << program;
+  const HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24));
+  ASSERT_NE(found, nullptr);
+  const std::string manifest(static_cast<const char*>(LockResource(LoadResource(module, found))),
+                             SizeofResource(module, found));
+  FreeLibrary(module);
+  for (const char* part :
+       {"<requestedExecutionLevel level=\"highestAvailable\" uiAccess=\"false\"/>",
+        "Id=\"{e2011457-1546-43c5-a5fe-008deee3d3f0}\"",
+        "Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"",
+        "Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"",
+        "Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"",
+        "Id=\"{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}\"", "Microsoft.Windows.Common-Controls"})
+    EXPECT_NE(manifest.find(part), std::string::npos) << part;
 }
 
 TEST_F(MainWindowTest, ScanHidesTheOtherTabsAndRestoresThemAtTheEnd) {
