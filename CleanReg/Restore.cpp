@@ -218,12 +218,16 @@ class RestoreRun {
   explicit RestoreRun(RegistryApi& api) : api_(api), view_(ViewAccess(WholeView(api))) {}
 
   RestoreResult Restore(const BackupEntry& entry) {
+    refusal_ = kRegOk;
     if (entry.kind == BackupEntryKind::Unusable || !WithinLimits(entry))
       return RestoreResult::NotRestored;
     const RestoreResult result = RestoreWithinLimits(entry);
     levels_.clear();
     return result;
   }
+  // The registry's error code of the call that kept the last entry from being restored; kRegOk
+  // when none was refused.
+  long Refusal() const { return refusal_; }
 
  private:
   struct Level {
@@ -248,7 +252,8 @@ class RestoreRun {
     } else if (ValueMissing(entry, result)) {
       data_.assign(entry.data);
       data_.push_back('\0');
-      if (api_.SetValue(levels_.back().key.get(), entry.valueName, kRegSz, data_) != kRegOk) {
+      refusal_ = api_.SetValue(levels_.back().key.get(), entry.valueName, kRegSz, data_);
+      if (refusal_ != kRegOk) {
         Undo();
         return RestoreResult::NotRestored;
       }
@@ -292,7 +297,8 @@ class RestoreRun {
   bool Step(RegKey base, const std::string& subPath) {
     RegKey key = 0;
     bool made = false;
-    if (api_.CreateKey(base, subPath, kMaximumAllowed | view_, key, &made) != kRegOk) return false;
+    refusal_ = api_.CreateKey(base, subPath, kMaximumAllowed | view_, key, &made);
+    if (refusal_ != kRegOk) return false;
     levels_.push_back({ScopedRegKey(api_, key), made});
     return true;
   }
@@ -316,6 +322,7 @@ class RestoreRun {
     std::uint32_t type = 0;
     const long rc = api_.QueryValue(levels_.back().key.get(), entry.valueName, type, &stored_);
     if (rc == kRegNotFound) return true;
+    if (rc != kRegOk) refusal_ = rc;
     // Present with other data or of another type, or there perhaps but unreadable: it stays.
     result = rc == kRegOk && HoldsText(type, stored_, entry.data) ? RestoreResult::AlreadyPresent
                                                                   : RestoreResult::NotRestored;
@@ -356,12 +363,16 @@ class RestoreRun {
   std::size_t knownCount_ = 0;
   std::vector<Level> levels_;  // the keys of the entry's path as it opened or made them
   std::string subPath_, name_, data_, stored_;  // kept from entry to entry
+  long refusal_ = kRegOk;
 };
 
 }  // namespace
 
-RestoreResult RestoreEntry(const BackupEntry& entry, RegistryApi& registry) {
-  return RestoreRun(registry).Restore(entry);
+RestoreResult RestoreEntry(const BackupEntry& entry, RegistryApi& registry, long* error) {
+  RestoreRun run(registry);
+  const RestoreResult result = run.Restore(entry);
+  if (error != nullptr) *error = result == RestoreResult::NotRestored ? run.Refusal() : kRegOk;
+  return result;
 }
 
 RestoreOutcome RestoreBackup(const std::vector<BackupEntry>& entries, RegistryApi& registry,
@@ -379,6 +390,7 @@ RestoreOutcome RestoreBackup(const std::vector<BackupEntry>& entries, RegistryAp
         break;
       case RestoreResult::NotRestored:
         ++outcome.notRestored;
+        if (run.Refusal() == kRegAccessDenied) ++outcome.denied;
         break;
     }
   }

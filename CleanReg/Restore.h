@@ -62,13 +62,16 @@ enum class RestoreResult { Restored, AlreadyPresent, NotRestored };
 // first, and one present with other data or of another type stays as it is. Where the key
 // cannot be opened so, it is looked at read-only, so that what is there counts as already
 // present even where writing is refused. An entry not restored leaves no key behind: the keys
-// it made are deleted again while they are empty.
-RestoreResult RestoreEntry(const BackupEntry& entry, RegistryApi& registry);
+// it made are deleted again while they are empty. For an entry not restored, *error (when given)
+// is the registry's error code of the creation, write or read it refused (kRegAccessDenied for
+// lack of rights), or kRegOk when it was refused nothing.
+RestoreResult RestoreEntry(const BackupEntry& entry, RegistryApi& registry, long* error = nullptr);
 
 struct RestoreOutcome {
   std::size_t restored = 0;
   std::size_t alreadyPresent = 0;
   std::size_t notRestored = 0;
+  std::size_t denied = 0;  // of those not restored, the ones the registry refused access denied
 };
 
 // Restores the entries in order. before, when given, runs before each entry with the number of

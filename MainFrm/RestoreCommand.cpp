@@ -20,10 +20,15 @@ using Clock = std::chrono::steady_clock;
 // and how often the status line tells how far the restore has come.
 constexpr std::chrono::milliseconds kTurnTime{5}, kProgressTime{100};
 
-std::string RestoreStatusText(const RestoreOutcome& outcome) {
-  return "Entries restored: " + std::to_string(outcome.restored) +
-         ". Already present: " + std::to_string(outcome.alreadyPresent) +
-         ". Not restored: " + std::to_string(outcome.notRestored) + ".";
+// The counts, and, when rights may be what is missing, how many entries the registry refused
+// with access denied.
+std::string RestoreStatusText(const RestoreOutcome& outcome, bool lacksRights) {
+  std::string text = "Entries restored: " + std::to_string(outcome.restored) +
+                     ". Already present: " + std::to_string(outcome.alreadyPresent) +
+                     ". Not restored: " + std::to_string(outcome.notRestored) + ".";
+  if (lacksRights && outcome.denied > 0)
+    text += " Administrator rights are needed for " + std::to_string(outcome.denied) + " of them.";
+  return text;
 }
 
 // Lets the window's messages run at the first call and then at the first call after each
@@ -122,7 +127,8 @@ void TMainForm::Restorefrombackup1Click() {
       "To restore " + std::to_string(contents.entries.size()) + " entries from the backup copy?";
   if (Services.MessageBox(hwnd_, question, kRestoreCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
-  SetStatusText(RestoreStatusText(RestoreWithMessages(*this, contents.entries, turns)));
+  const RestoreOutcome outcome = RestoreWithMessages(*this, contents.entries, turns);
+  SetStatusText(RestoreStatusText(outcome, LacksRights()));
 }
 
 }  // namespace morvane
