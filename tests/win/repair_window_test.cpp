@@ -340,6 +340,30 @@ TEST_F(RepairWindowTest, RefusedRowsNeedAdministratorRightsOnlyWhenNotElevated) 
   }
 }
 
+// Restore counts apart the entries the registry refused with access denied (a value it may not
+// write, a key it may not make), and says so only when the program is not elevated.
+TEST_F(RepairWindowTest, RestoreRefusedEntriesNeedAdministratorRightsOnlyWhenNotElevated) {
+  std::ofstream(file_, std::ios::binary)
+      << "Morvane v1.0\r\n\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Locked]\r\n\"A\"=\"a\"\r\n"
+         "[HKEY_CURRENT_USER\\SOFTWARE\\Locked\\New]\r\n\"B\"=\"b\"\r\n"
+         "[HKEY_CURRENT_USER\\SOFTWARE\\Vendor]\r\n\"Path\"=\"other\"\r\n";
+  mem_.RestrictAccess(RootKey::CurrentUser, "SOFTWARE\\Locked", kKeyRead);
+  services_.openDialog = [this](TOpenDialog& dialog) {
+    dialog.FileName = file_;
+    return true;
+  };
+  services_.answer = IDYES;
+  const std::string counts = "Entries restored: 0. Already present: 0. Not restored: 3.";
+  for (const bool elevated : {false, true}) {
+    services_.elevated = elevated;
+    TMainForm& f = Form();
+    SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+    EXPECT_EQ(f.StatusText(),
+              elevated ? counts : counts + " Administrator rights are needed for 2 of them.");
+    form_.reset();
+  }
+}
+
 // File > Restore from backup...: its place in the menu, greyed and refused while a tool runs, the
 // open dialog in the folder of the backup just written, the question, the window answering while
 // it restores with the other commands waiting, the counts in the status line.
