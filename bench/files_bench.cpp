@@ -20,6 +20,7 @@
 #include "CleanReg/UnnecessaryFiles.h"
 #include "MainFrm/MainFrm.h"
 #include "bench/bench_measure.h"
+#include "bench/wait_probe.h"
 #include "platform/FileTree.h"
 #include "platform/SystemFolders.h"
 
@@ -152,41 +153,21 @@ int main(int argc, char** argv) {
   form.RefreshApp();
   const bench::ProcessMemory before = bench::MemoryOfProcess();
 
-  // While a collection runs, another thread asks the window a question every few milliseconds
-  // and notes how long the answer takes: that is how long a click or a repaint would wait. A
-  // question is only asked while probing holds, and each one asked is answered before the next
-  // measurement starts.
-  std::atomic<bool> probing{false}, stop{false};
-  std::atomic<int> asking{0};
-  std::vector<double> waits;
-  std::thread prober([&] {
-    while (!stop) {
-      ++asking;
-      if (!probing) {
-        --asking;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        continue;
-      }
-      const auto asked = Clock::now();
-      DWORD_PTR result = 0;
-      SendMessageTimeoutA(form.Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
-      waits.push_back(Ms(Clock::now() - asked));
-      --asking;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-  });
+  // Another thread asks the window a question every few milliseconds while a collection or Clear
+  // runs (see WaitProbe).
+  bench::WaitProbe probe(form.Handle());
 
   // Rounds of the sizing walk, the page's walk alone and the page's collection, one after the
   // other, so that a busy moment of the machine falls on all of them alike; medians are printed.
   std::vector<double> sized, routines, collected, worstWaits;
   for (int round = 0; round < rounds; ++round) {
-    const std::size_t asked = waits.size();
+    const std::size_t asked = probe.Waits().size();
     sized.push_back(walk(true, sizedCount));
     routines.push_back(1000 * bench::Seconds([&] {
                          quiet.files = 0;
                          FindUnnecessaryFiles(SystemFileTree(), SystemFolderApi(), quiet);
                        }));
-    probing = true;
+    probe.Start();
     // Entering the page collects; so does Refresh, on it.
     collected.push_back(1000 * bench::Seconds([&] {
                           if (round == 0)
@@ -194,18 +175,13 @@ int main(int argc, char** argv) {
                           else
                             form.ZelButton1Click();
                         }));
-    probing = false;
-    while (asking > 0) form.RefreshApp();
-    double worstOfRound = 0;
-    for (std::size_t i = asked; i < waits.size(); ++i)
-      worstOfRound = std::max(worstOfRound, waits[i]);
-    worstWaits.push_back(worstOfRound);
+    probe.Stop([&] { form.RefreshApp(); });
+    worstWaits.push_back(probe.LongestFrom(asked));
   }
   const double sizedMs = bench::Median(sized), routinesMs = bench::Median(routines);
   const double collectMs = bench::Median(collected);
   const bench::ProcessMemory after = bench::MemoryOfProcess();
-  double worst = 0;
-  for (double w : waits) worst = w > worst ? w : worst;
+  const double worst = probe.LongestFrom(0);
   const long listed = static_cast<long>(form.FilesPage().Listed().size());
   const long lines = static_cast<long>(SendMessageA(form.ListBox1, LB_GETCOUNT, 0, 0));
 
@@ -227,24 +203,19 @@ int main(int argc, char** argv) {
       collectMs, listed, lines, collectMs / bareMs, collectMs / sizedMs);
   std::printf(
       "  longest wait of another thread's message during the collection: %.1f ms (%zu questions)\n",
-      worst, waits.size());
+      worst, probe.Waits().size());
   std::printf(
       "  memory: working set %.0f MB, private %.0f MB with %ld lines (before the collection: %.0f "
       "MB, %.0f MB)\n",
       after.workingMb, after.privateMb, lines, before.workingMb, before.privateMb);
 
-  const std::size_t askedBeforeClear = waits.size();
-  probing = true;
+  const std::size_t askedBeforeClear = probe.Waits().size();
+  probe.Start();
   const auto clearStart = Clock::now();
   form.ZelButton3Click();  // Clear
   const double clearMs = Ms(Clock::now() - clearStart);
-  probing = false;
-  while (asking > 0) form.RefreshApp();
-  stop = true;
-  prober.join();
-  double worstDuringClear = 0;
-  for (std::size_t i = askedBeforeClear; i < waits.size(); ++i)
-    worstDuringClear = std::max(worstDuringClear, waits[i]);
+  probe.Stop([&] { form.RefreshApp(); });
+  const double worstDuringClear = probe.LongestFrom(askedBeforeClear);
   long left = 0;
   for (const std::string& path : paths)
     left += GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -259,7 +230,7 @@ int main(int argc, char** argv) {
   std::printf(
       "  longest wait of another thread's message during Clear: %.1f ms (%zu questions); status: "
       "%s\n",
-      worstDuringClear, waits.size() - askedBeforeClear, form.StatusText().c_str());
+      worstDuringClear, probe.Waits().size() - askedBeforeClear, form.StatusText().c_str());
 
   for (const std::string& root : {temp, bare}) {
     for (int d = 0; d < folders; ++d) RemoveDirectoryA((root + "\\d" + std::to_string(d)).c_str());

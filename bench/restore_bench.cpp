@@ -24,6 +24,7 @@
 #include "MainFrm/MainFrm.h"
 #include "bench/bench_measure.h"
 #include "bench/counting_registry.h"
+#include "bench/wait_probe.h"
 
 using namespace morvane;
 using namespace morvane::bench;
@@ -107,26 +108,13 @@ double LongestWaitDuringRestore(const std::string& fileName, std::string& status
   TMainForm form(services);
   form.Show();
   form.RefreshApp();
-  std::atomic<bool> probing{true}, ended{false};
-  std::vector<double> waits;
-  std::thread prober([&] {
-    while (probing) {
-      const auto asked = Clock::now();
-      DWORD_PTR result = 0;
-      SendMessageTimeoutA(form.Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
-      waits.push_back(std::chrono::duration<double, std::milli>(Clock::now() - asked).count());
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ended = true;
-  });
+  bench::WaitProbe probe(form.Handle());
+  probe.Start();
   seconds = Seconds([&] { form.Restorefrombackup1Click(); });
-  probing = false;
-  // The last question may still be waiting for its answer.
-  while (!ended) form.RefreshApp();
-  prober.join();
+  probe.Stop([&] { form.RefreshApp(); });
   status = form.StatusText();
-  questions = waits.size();
-  return waits.empty() ? 0 : *std::max_element(waits.begin(), waits.end());
+  questions = probe.Waits().size();
+  return probe.LongestFrom(0);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 
 #include "MainFrm/MainFrm.h"
 #include "bench/bench_measure.h"
+#include "bench/wait_probe.h"
 #include "testing/MemRegistryApi.h"
 
 using namespace morvane;
@@ -180,20 +181,8 @@ int main(int argc, char** argv) {
   form.Show();
   form.RefreshApp();
 
-  // Another thread asks the window a question every few milliseconds and notes how long the
-  // answer takes: that is how long a click or a repaint would wait.
-  std::atomic<bool> probing{true}, proberDone{false};
-  std::vector<double> waits;
-  std::thread prober([&] {
-    while (probing) {
-      const auto asked = Clock::now();
-      DWORD_PTR result = 0;
-      SendMessageTimeoutA(form.Handle(), WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
-      waits.push_back(Ms(Clock::now() - asked));
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    proberDone = true;
-  });
+  bench::WaitProbe probe(form.Handle());
+  probe.Start();
 
   const auto begin = Clock::now();
   form.ZelButton1Click();  // Start
@@ -228,10 +217,8 @@ int main(int argc, char** argv) {
   const double elapsed = Ms(Clock::now() - begin);
   const double cancelToIdle = cancelled == Clock::time_point{} ? 0 : Ms(Clock::now() - cancelled);
   const bench::ProcessMemory peak = bench::MemoryOfProcess();
-  probing = false;
-  // Let the prober's last question be answered.
-  while (!proberDone) form.RefreshApp();
-  prober.join();
+  probe.Stop([&] { form.RefreshApp(); });
+  std::vector<double> waits = probe.Waits();
 
   // Everything arrived, in scan order (up to the cancel, when there was one).
   const FindingTable& rows = form.Findings();
