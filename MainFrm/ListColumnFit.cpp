@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/AnsiText.h"
+
 namespace morvane {
 
 void TListColumnFit::Clear() { std::fill(std::begin(widest_), std::end(widest_), 0); }
@@ -26,12 +28,9 @@ bool TListColumnFit::Learn(HWND list) {
 
 int TListColumnFit::Measure(std::string_view text) {
   // As the control measures: the text in UTF-16 (from the ANSI code page), in the list's font.
-  const int length =
-      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::vector<wchar_t> wide(static_cast<std::size_t>(length) + 1);
-  MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+  const std::wstring wide = Widen(text);
   SIZE size{};
-  GetTextExtentPoint32W(dc_.get(), wide.data(), length, &size);
+  GetTextExtentPoint32W(dc_.get(), wide.data(), static_cast<int>(wide.size()), &size);
   return size.cx;
 }
 

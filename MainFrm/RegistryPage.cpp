@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "MainFrm/MainFrm.h"
+#include "platform/AnsiText.h"
 #include "platform/WindowRouting.h"
 #include "platform/WindowSubclass.h"
 
@@ -201,15 +202,8 @@ LRESULT CALLBACK TRegistryPage::FindingsListProc(HWND hwnd, UINT message, WPARAM
       if (header->code == static_cast<UINT>(LVN_GETDISPINFOW)) {
         auto& item = reinterpret_cast<NMLVDISPINFOW*>(lParam)->item;
         if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
-          const std::string_view text = textOf(item.iItem, item.iSubItem);
-          std::wstring wide;
-          if (!text.empty()) {
-            wide.resize(text.size());  // never more characters than bytes
-            wide.resize(static_cast<std::size_t>(
-                MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                    wide.data(), static_cast<int>(wide.size()))));
-          }
-          lstrcpynW(item.pszText, wide.c_str(), item.cchTextMax);
+          lstrcpynW(item.pszText, Widen(textOf(item.iItem, item.iSubItem)).c_str(),
+                    item.cchTextMax);
         }
         AnswerCheckBox(findings, item);
         return 0;

@@ -6,6 +6,7 @@
 
 #include "ZelButton/ZelCustomButton.h"
 #include "ZelButton/ZelInput.h"
+#include "platform/AnsiText.h"
 
 namespace morvane {
 
@@ -13,12 +14,8 @@ namespace {
 
 // A wide copy of ANSI text, as a string the caller frees.
 BSTR AllocWide(const std::string& text) {
-  const int length =
-      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  BSTR wide = SysAllocStringLen(nullptr, static_cast<UINT>(length));
-  if (wide != nullptr && length > 0)
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide, length);
-  return wide;
+  const std::wstring wide = Widen(text);
+  return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
 }
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }

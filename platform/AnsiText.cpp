@@ -4,7 +4,7 @@
 
 namespace morvane {
 
-std::wstring Widen(const std::string& text) {
+std::wstring Widen(std::string_view text) {
   if (text.empty()) return {};
   const int size =
       MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);

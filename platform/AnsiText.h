@@ -5,11 +5,12 @@
 
 #include <cstddef>
 #include <string>
+#include <string_view>
 
 namespace morvane {
 
 // ANSI text as wide text.
-std::wstring Widen(const std::string& text);
+std::wstring Widen(std::string_view text);
 
 // Spells wide text in the ANSI code page; true when it reads back as the same wide text. False
 // when some character has no ANSI spelling: the narrow calls would put a look-alike letter or

@@ -8,6 +8,7 @@
 
 #include <vector>
 
+#include "platform/AnsiText.h"
 #include "platform/Process.h"
 #include "platform/WinHandles.h"
 
@@ -61,15 +62,6 @@ class Bstr {
  private:
   BSTR b_;
 };
-
-std::wstring Wide(const std::string& text) {
-  if (text.empty()) return std::wstring();
-  std::wstring wide(text.size(), L'\0');
-  wide.resize(static_cast<std::size_t>(
-      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                          static_cast<int>(wide.size()))));
-  return wide;
-}
 
 // Whether the process that owns the window runs elevated; true when that cannot be told.
 bool OwnerElevated(HWND window) {
@@ -133,7 +125,7 @@ class WinShell final : public ShellApi {
     if (!com.usable()) return false;
     ComPtr<IShellDispatch2> shell;
     if (!DesktopDispatch(shell)) return false;
-    const Bstr file(Wide(target));
+    const Bstr file(Widen(target));
     VARIANT none, verb, show;
     VariantInit(&none);
     VariantInit(&verb);
