@@ -30,6 +30,10 @@ class ProcessApi {
 
 // The machine's processes. Only on Windows builds.
 ProcessApi& SystemProcess();
+// Whether the process (a handle opened with at least PROCESS_QUERY_LIMITED_INFORMATION) runs
+// elevated, as its token tells; false when that cannot be read (no User Account Control, or the
+// token is refused). Only on Windows builds.
+bool ReadElevation(void* process, bool& elevated);
 
 // What follows the program's quoted path at the head of a command line, leading blanks dropped:
 // the arguments. A line that does not begin with the quoted path is all arguments.

@@ -45,13 +45,8 @@ class WinProcess final : public ProcessApi {
   }
 
   bool Elevated() override {
-    HANDLE opened = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &opened)) return true;
-    const KernelHandle token(opened);
-    TOKEN_ELEVATION elevation{};
-    DWORD size = 0;
-    if (GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size))
-      return elevation.TokenIsElevated != 0;
+    bool elevated = true;
+    if (ReadElevation(GetCurrentProcess(), elevated)) return elevated;
     // No User Account Control (before Windows Vista): an administrator always has the rights.
     SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
     PSID administrators = nullptr;
@@ -66,6 +61,18 @@ class WinProcess final : public ProcessApi {
 };
 
 }  // namespace
+
+bool ReadElevation(void* process, bool& elevated) {
+  HANDLE opened = nullptr;
+  if (!OpenProcessToken(static_cast<HANDLE>(process), TOKEN_QUERY, &opened)) return false;
+  const KernelHandle token(opened);
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  if (!GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size))
+    return false;
+  elevated = elevation.TokenIsElevated != 0;
+  return true;
+}
 
 ProcessApi& SystemProcess() {
   static WinProcess process;

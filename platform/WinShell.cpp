@@ -68,14 +68,8 @@ bool OwnerElevated(HWND window) {
   DWORD id = 0;
   GetWindowThreadProcessId(window, &id);
   const KernelHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id));
-  if (!process.valid()) return true;
-  HANDLE opened = nullptr;
-  if (!OpenProcessToken(process.get(), TOKEN_QUERY, &opened)) return true;
-  const KernelHandle token(opened);
-  TOKEN_ELEVATION elevation{};
-  DWORD size = 0;
-  return !GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size) ||
-         elevation.TokenIsElevated != 0;
+  bool elevated = true;
+  return !process.valid() || !ReadElevation(process.get(), elevated) || elevated;
 }
 
 // The shell's own object of the desktop's folder view, whose ShellExecute runs in the desktop's
