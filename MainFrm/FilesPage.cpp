@@ -120,14 +120,8 @@ void TFilesPage::Clear() {
   form_.ZelButton1->SetEnabled(false);
   form_.ZelButton3->SetEnabled(false);
   form_.SetOtherTabsVisible(kRoleFiles, false);
-  using Clock = std::chrono::steady_clock;
-  auto nextTurn = Clock::now() + kTurnTime;
-  const ClearOutcome outcome = DeleteListedFiles(*form_.Services.Tree, listed_, [&] {
-    const auto now = Clock::now();
-    if (now < nextTurn) return;
-    form_.RefreshApp();
-    nextTurn = Clock::now() + kTurnTime;
-  });
+  TMainForm::MessageTurns turns(form_);
+  const ClearOutcome outcome = DeleteListedFiles(*form_.Services.Tree, listed_, [&] { turns(); });
   EmptyList([] { return true; });
   clearing_ = false;
   form_.ZelButton1->SetEnabled(true);

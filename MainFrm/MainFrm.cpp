@@ -89,6 +89,17 @@ TMainForm::BusyScope::~BusyScope() {
   if (--form_.busy_ == 0 && form_.closeRequested_) PostMessageA(form_.hwnd_, WM_CLOSE, 0, 0);
 }
 
+void TMainForm::MessageTurns::operator()() {
+  if (std::chrono::steady_clock::now() < next_) return;
+  form_.RefreshApp();
+  next_ = std::chrono::steady_clock::now() + kTurnTime;
+}
+
+std::string TMainForm::RightsSentence(std::size_t denied) {
+  if (denied == 0 || !LacksRights()) return "";
+  return " Administrator rights are needed for " + std::to_string(denied) + " of them.";
+}
+
 TMainForm::TMainForm(TMainFormServices services)
     : registryPage_(*this),
       filesPage_(*this),

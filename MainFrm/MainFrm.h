@@ -10,6 +10,8 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <chrono>
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -139,6 +141,10 @@ class TMainForm {
   // The program lacks an administrator's full rights: a refusal with "access denied" may mean
   // that rights are missing, and the user is told so.
   bool LacksRights() { return !Services.Process->Elevated(); }
+  // What follows a count of entries not removed or restored when denied of them were refused
+  // with access denied and rights may be what is missing: " Administrator rights are needed for
+  // K of them."; empty otherwise.
+  std::string RightsSentence(std::size_t denied);
 
   // The registry page's findings list and repair, as the tests and benchmarks look at them.
   const FindingTable& Findings() const { return registryPage_.Findings(); }
@@ -160,6 +166,19 @@ class TMainForm {
 
    private:
     TMainForm& form_;
+  };
+  // Called between the steps of long work on the window's thread: lets the window's pending
+  // messages run at the first call and then at the first call after each kTurnTime. Looking for
+  // messages costs a round trip to the system even when there are none.
+  class MessageTurns {
+   public:
+    static constexpr std::chrono::milliseconds kTurnTime{5};
+    explicit MessageTurns(TMainForm& form) : form_(form) {}
+    void operator()();
+
+   private:
+    TMainForm& form_;
+    std::chrono::steady_clock::time_point next_ = std::chrono::steady_clock::time_point::min();
   };
   bool Busy() const { return busy_ > 0; }
   // A scan, a collection of the files or a repair is running (or a restore).

@@ -15,14 +15,10 @@ namespace morvane {
 
 namespace {
 
-// The status line after the repair: how many rows' entries went, how many stayed, and, when
-// rights may be what is missing, how many of those the registry refused with access denied.
-std::string RepairStatusText(const RepairOutcome& outcome, bool lacksRights) {
-  std::string text = "Entries removed: " + std::to_string(outcome.removed) +
-                     ". Could not be removed: " + std::to_string(outcome.failed) + ".";
-  if (lacksRights && outcome.denied > 0)
-    text += " Administrator rights are needed for " + std::to_string(outcome.denied) + " of them.";
-  return text;
+// The status line after the repair: how many rows' entries went, how many stayed.
+std::string RepairStatusText(const RepairOutcome& outcome) {
+  return "Entries removed: " + std::to_string(outcome.removed) +
+         ". Could not be removed: " + std::to_string(outcome.failed) + ".";
 }
 
 // The folder a file name lies in (with its backslash at a drive's root); empty when it names none.
@@ -92,7 +88,7 @@ void TRegistryPage::CorrectFindings() {
   if (backup) form_.OpenDialog1.InitialDir = FolderOf(form_.SaveDialog1.FileName);
   ClearFindings();
   form_.ZelButton3->SetEnabled(false);
-  form_.SetStatusText(RepairStatusText(outcome, form_.LacksRights()));
+  form_.SetStatusText(RepairStatusText(outcome) + form_.RightsSentence(outcome.denied));
 }
 
 }  // namespace morvane

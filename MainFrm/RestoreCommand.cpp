@@ -16,36 +16,16 @@ constexpr char kRestoreCaption[] = "Restore";
 
 using Clock = std::chrono::steady_clock;
 
-// How long the window's messages wait at most while the file is read and its entries restored,
-// and how often the status line tells how far the restore has come.
-constexpr std::chrono::milliseconds kTurnTime{5}, kProgressTime{100};
+using MessageTurns = TMainForm::MessageTurns;
 
-// The counts, and, when rights may be what is missing, how many entries the registry refused
-// with access denied.
-std::string RestoreStatusText(const RestoreOutcome& outcome, bool lacksRights) {
-  std::string text = "Entries restored: " + std::to_string(outcome.restored) +
-                     ". Already present: " + std::to_string(outcome.alreadyPresent) +
-                     ". Not restored: " + std::to_string(outcome.notRestored) + ".";
-  if (lacksRights && outcome.denied > 0)
-    text += " Administrator rights are needed for " + std::to_string(outcome.denied) + " of them.";
-  return text;
+// How often the status line tells how far the restore has come.
+constexpr std::chrono::milliseconds kProgressTime{100};
+
+std::string RestoreStatusText(const RestoreOutcome& outcome) {
+  return "Entries restored: " + std::to_string(outcome.restored) +
+         ". Already present: " + std::to_string(outcome.alreadyPresent) +
+         ". Not restored: " + std::to_string(outcome.notRestored) + ".";
 }
-
-// Lets the window's messages run at the first call and then at the first call after each
-// kTurnTime: looking for messages costs a round trip to the system even when there are none.
-class MessageTurns {
- public:
-  explicit MessageTurns(TMainForm& form) : form_(form) {}
-  void operator()() {
-    if (Clock::now() < next_) return;
-    form_.RefreshApp();
-    next_ = Clock::now() + kTurnTime;
-  }
-
- private:
-  TMainForm& form_;
-  Clock::time_point next_ = Clock::time_point::min();
-};
 
 // While the command reads and restores with the window's messages running, the other pages
 // cannot be reached and the action buttons are off; File > Restore waits for the end, as a close
@@ -128,7 +108,7 @@ void TMainForm::Restorefrombackup1Click() {
   if (Services.MessageBox(hwnd_, question, kRestoreCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
   const RestoreOutcome outcome = RestoreWithMessages(*this, contents.entries, turns);
-  SetStatusText(RestoreStatusText(outcome, LacksRights()));
+  SetStatusText(RestoreStatusText(outcome) + RightsSentence(outcome.denied));
 }
 
 }  // namespace morvane
