@@ -8,6 +8,7 @@
 
 #include "CleanReg/ProgramPath.h"
 #include "CleanReg/Uninstall.h"
+#include "platform/Process.h"
 #include "testing/MemRegistryApi.h"
 #include "tests/native/fake_file_tree.h"
 
@@ -268,6 +269,23 @@ TEST(ResolveCommand, StartsOnlyAnExistingProgramNamedInFullOrFoundInTheSystemFol
   EXPECT_FALSE(ResolveCommand("msiexec.exe", {"", ""}, exists).has_value());
   EXPECT_EQ(ProgramInFolder("D:\\", "regedit.exe"),
             (ProgramStart{"D:\\regedit.exe", "\"D:\\regedit.exe\""}));
+}
+
+// A start made again through the shell hands it the arguments the command line gave the program.
+TEST(ArgumentsOf, WhatFollowsTheQuotedProgram) {
+  const std::string program = "C:\\Program Files\\App\\un.exe";
+  const std::pair<std::string, std::string> cases[] = {
+      {"\"C:\\Program Files\\App\\un.exe\" /x", "/x"},
+      {"\"C:\\Program Files\\App\\un.exe\" \t /S \"_?=C:\\Program Files\\App\"",
+       "/S \"_?=C:\\Program Files\\App\""},
+      {"\"C:\\Program Files\\App\\un.exe\"", ""},
+      {"\"C:\\Program Files\\App\\un.exe\"   ", ""},
+      // Not the quoted program at its head: the whole line is arguments.
+      {"C:\\Program Files\\App\\un.exe /x", "C:\\Program Files\\App\\un.exe /x"},
+      {"  /quiet", "/quiet"},
+  };
+  for (const auto& [line, arguments] : cases)
+    EXPECT_EQ(ArgumentsOf(program, line), arguments) << line;
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "ZelButton/ZelAccessible.h"
 #include "tests/win/button_host.h"
 #include "tests/win/window_harness.h"
 
@@ -846,6 +847,15 @@ TEST_F(ButtonInput, ActionAndReadingOrder) {
   TZelButton& onRtl =
       host.Add(0, 0, 60, 24, "", host.AddPanel(300, 200, 100, 50, WS_EX_RTLREADING));
   EXPECT_EQ(onRtl.BiDiMode(), bdRightToLeft);
+}
+
+// What a screen reader says of a caption: its accelerator marks gone, "&&" one '&'.
+TEST(ButtonAccessibleName, CaptionWithoutItsMarks) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"&Start", "Start"}, {"Save && go", "Save & go"}, {"&&&x", "&x"}, {"a&", "a"}, {"", ""},
+      {"&&", "&"},
+  };
+  for (const auto& [caption, name] : cases) EXPECT_EQ(ReadableCaption(caption), name) << caption;
 }
 
 }  // namespace
