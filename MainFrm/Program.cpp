@@ -1,11 +1,15 @@
-// Program start: the main window, then the about box, then the message loop.
+// Program start: the DLL search restricted, then the main window, then the about box, then the
+// message loop.
 #include <windows.h>
 
 #include "AboutU/About.h"
 #include "MainFrm/MainFrm.h"
+#include "platform/SystemLibraries.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   using namespace morvane;
+  // Before anything can load a DLL: a copy planted beside the program must never be found.
+  RestrictDllSearch();
   TMainForm mainForm;
   mainForm.QuitWhenDestroyed = true;
   TAbout about(mainForm.Handle(), mainForm.Services.ShellOpen);

@@ -7,6 +7,7 @@
 #include "ZelButton/ZelCustomButton.h"
 #include "ZelButton/ZelInput.h"
 #include "platform/AnsiText.h"
+#include "platform/SystemLibraries.h"
 
 namespace morvane {
 
@@ -207,10 +208,13 @@ std::string ReadableCaption(const std::string& caption) {
 }
 
 LRESULT AnswerButtonObject(HWND button, WPARAM flags, LPARAM objectId) {
-  if (static_cast<LONG>(objectId) != static_cast<LONG>(OBJID_CLIENT) || !ComReady()) return 0;
+  if (static_cast<LONG>(objectId) != static_cast<LONG>(OBJID_CLIENT)) return 0;
+  // Without oleacc the window's default answer stands: the system's standard object.
+  const AccessibilityCalls* oleacc = AccessibilityLibrary();
+  if (oleacc == nullptr || !ComReady()) return 0;
   IAccessible* standard = nullptr;
-  if (FAILED(CreateStdAccessibleObject(button, OBJID_CLIENT, IID_IAccessible,
-                                       reinterpret_cast<void**>(&standard))) ||
+  if (FAILED(oleacc->CreateStdAccessibleObject(button, OBJID_CLIENT, IID_IAccessible,
+                                               reinterpret_cast<void**>(&standard))) ||
       standard == nullptr)
     return 0;
   auto* object = new (std::nothrow) ButtonAccessible(button, standard);
@@ -219,7 +223,7 @@ LRESULT AnswerButtonObject(HWND button, WPARAM flags, LPARAM objectId) {
     return 0;
   }
   const LRESULT answer =
-      LresultFromObject(IID_IAccessible, flags, static_cast<IAccessible*>(object));
+      oleacc->LresultFromObject(IID_IAccessible, flags, static_cast<IAccessible*>(object));
   object->Release();  // the answer holds its own reference
   return answer < 0 ? 0 : answer;
 }

@@ -2,6 +2,8 @@
 
 #include <mmsystem.h>
 
+#include "platform/SystemLibraries.h"
+
 namespace morvane {
 
 namespace {
@@ -36,9 +38,12 @@ HCURSOR TZelCursors::Get(int index) {
 void TZelCursors::Set(int index, HCURSOR cursor) { Table()[index] = cursor; }
 
 void PlayWaveFromMemory(const void* wave) {
-  // Without a wave output device there is nothing to play: return at once, quietly.
-  if (wave == nullptr || waveOutGetNumDevs() == 0) return;
-  sndPlaySoundA(static_cast<const char*>(wave), SND_MEMORY);
+  // Without winmm, or without a wave output device, there is nothing to play: return at once,
+  // quietly.
+  if (wave == nullptr) return;
+  const WaveCalls* calls = WaveLibrary();
+  if (calls == nullptr || calls->waveOutGetNumDevs() == 0) return;
+  calls->sndPlaySoundW(static_cast<const wchar_t*>(wave), SND_MEMORY);
 }
 
 TZelApplication& ZelApplication() {

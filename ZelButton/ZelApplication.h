@@ -33,8 +33,8 @@ struct TZelApplication {
 };
 // The one application object; its members start as the system's behaviour.
 TZelApplication& ZelApplication();
-// Plays a memory wave with sndPlaySoundA(SND_MEMORY), and nothing when the machine has no
-// wave output device.
+// Plays a memory wave with sndPlaySound(SND_MEMORY), and nothing when the machine has no
+// wave output device or winmm cannot be loaded from the system folder.
 void PlayWaveFromMemory(const void* wave);
 
 // The form a control sits on (its top-level window), or nullptr for a window with no parent.
