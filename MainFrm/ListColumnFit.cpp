@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/AnsiText.h"
+#include "platform/WideText.h"
 
 namespace morvane {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "MainFrm/MainFrm.h"
-#include "platform/AnsiText.h"
+#include "platform/WideText.h"
 #include "platform/WindowRouting.h"
 #include "platform/WindowSubclass.h"
 

@@ -6,7 +6,7 @@
 
 #include "ZelButton/ZelCustomButton.h"
 #include "ZelButton/ZelInput.h"
-#include "platform/AnsiText.h"
+#include "platform/WideText.h"
 #include "platform/SystemLibraries.h"
 
 namespace morvane {

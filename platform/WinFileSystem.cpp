@@ -7,7 +7,7 @@
 // that names a system32 folder, since nothing else is redirected.
 #include <windows.h>
 
-#include "platform/AnsiText.h"
+#include "platform/WideText.h"
 #include "platform/FileSystem.h"
 #include "platform/WinHandles.h"
 

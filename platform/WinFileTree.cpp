@@ -8,7 +8,7 @@
 
 #include <vector>
 
-#include "platform/AnsiText.h"
+#include "platform/WideText.h"
 #include "platform/FileTree.h"
 #include "platform/WinHandles.h"
 

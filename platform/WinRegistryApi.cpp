@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/AnsiText.h"
+#include "platform/WideText.h"
 #include "platform/RegistryApi.h"
 
 namespace morvane {

@@ -2,7 +2,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
-#include "platform/AnsiText.h"
+#include "platform/WideText.h"
 #include "platform/SystemFolders.h"
 
 namespace morvane {

@@ -1,17 +1,28 @@
-#include "platform/AnsiText.h"
+#include "platform/WideText.h"
 
 #include <algorithm>
+#include <cwchar>
+
+#include "platform/Utf.h"
 
 namespace morvane {
 
-std::wstring Widen(std::string_view text) {
-  if (text.empty()) return {};
-  const int size =
-      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(size > 0 ? size : 0), L'\0');
-  if (size > 0)
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), size);
+std::wstring Widen(std::string_view utf8) {
+  std::wstring wide;
+  AppendUtf16(utf8, wide);
   return wide;
+}
+
+std::string Narrow(const wchar_t* wide, std::size_t length) {
+  std::string text;
+  AppendUtf8(wide, length, text);
+  return text;
+}
+
+std::string Narrow(std::wstring_view wide) { return Narrow(wide.data(), wide.size()); }
+
+std::string Narrow(const wchar_t* wide) {
+  return wide == nullptr ? std::string() : Narrow(wide, std::wcslen(wide));
 }
 
 bool SpellExactlyInAnsi(const wchar_t* wide, std::size_t length, std::string& out) {
