@@ -146,15 +146,17 @@ void TDeinstallPage::ListBox2Click() {
   if (entry == nullptr) return;
   UninstallCommandText read =
       ReadUninstallCommand(*form_.Services.Registry, *entry, *form_.Services.Folders);
+  if (read.outcome != UninstallCommandText::kRead) {
+    // Uninstall must never run a command read for another program than the one selected.
+    UninstallCommand_.clear();
+    form_.SetStatusText("");
+  }
   switch (read.outcome) {
     case UninstallCommandText::kNotOpened:
       return Warn("Error of opened key", "Key");
     case UninstallCommandText::kMissing:
       return Warn("UninstallString not found", "UninstallString");
     case UninstallCommandText::kNotText:
-      // Uninstall must not run a command read for another program.
-      UninstallCommand_.clear();
-      form_.SetStatusText("");
       throw ERegistryException(std::string("Invalid data type for '") + kUninstallString + "'");
     case UninstallCommandText::kRead:
       break;

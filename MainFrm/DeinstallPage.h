@@ -4,7 +4,8 @@
 // of it, for screen readers and other programs that read the list) and, as its item data, the
 // program's number; its row is drawn from the page's whole name.
 // Selecting a program shows its uninstall command on the status line; Uninstall runs the command
-// selected last, kept across refills and page changes; Delete removes the selected entry.
+// selected last, kept across refills and page changes; a selection whose command cannot be read
+// forgets it, so Uninstall then starts nothing. Delete removes the selected entry.
 #pragma once
 
 #include <cstddef>

@@ -121,7 +121,7 @@ TEST_F(DeinstallWindowTest,
   EXPECT_TRUE(services_.messages.empty());
 }
 
-TEST_F(DeinstallWindowTest, SelectionWarnsWhenTheEntryWentOrLostItsCommandAndKeepsTheCommand) {
+TEST_F(DeinstallWindowTest, SelectionWarnsWhenTheEntryWentOrLostItsCommandAndForgetsTheCommand) {
   Entry("a", "Alpha", "alpha.exe");
   Entry("b", "Beta", "beta.exe");
   Entry("c", "Gamma", "gamma.exe");
@@ -143,15 +143,17 @@ TEST_F(DeinstallWindowTest, SelectionWarnsWhenTheEntryWentOrLostItsCommandAndKee
   EXPECT_EQ(services_.messages[1].text, "UninstallString not found");
   EXPECT_EQ(services_.messages[1].caption, "UninstallString");
   EXPECT_EQ(services_.messages[1].flags, kWarning);
-  EXPECT_EQ(f.StatusText(), "alpha.exe");
-  EXPECT_EQ(f.UninstallCommand(), "alpha.exe");
+  EXPECT_EQ(f.StatusText(), "");
+  EXPECT_EQ(f.UninstallCommand(), "");
   // A command that is not text: the registry's error, and the command read before is forgotten.
+  ClickRow(f, 0);
   ClickRow(f, 3);
   ASSERT_EQ(services_.messages.size(), 3u);
   // No full stop is added after a closing quote, which sorts before it.
   EXPECT_EQ(services_.messages[2].text, "Invalid data type for 'UninstallString'");
   EXPECT_EQ(services_.messages[2].caption, "Morvane v1.0");
   EXPECT_EQ(services_.messages[2].flags, static_cast<UINT>(MB_OK | MB_ICONERROR));
+  EXPECT_EQ(f.StatusText(), "");
   Press(f, *f.ZelButton2);
   EXPECT_TRUE(services_.started.empty());
 }
@@ -166,25 +168,35 @@ TEST_F(DeinstallWindowTest,
                 "%ProgramFiles%\\Mv App\\uninst.exe /q");
   Entry("e", "Inexact", "C:\\Program Files\\Mv App\\uninst.exe /n");
   mem_.MarkInexact(HKLM, kKey + "\\e", kUninstallString);
+  Entry("f", "Went", "C:\\Program Files\\Mv App\\uninst.exe /went");
+  Entry("g", "Lost", "C:\\Program Files\\Mv App\\uninst.exe /lost");
   files_.files = {"C:\\Program Files\\Mv App\\uninst.exe", "C:\\Program.exe",
                   "C:\\Windows\\system32\\MsiExec.exe", "MsiExec.exe", "C:\\Morvane\\MsiExec.exe"};
   TMainForm& f = Page();
   Press(f, *f.ZelButton2);  // nothing selected in this run yet
   EXPECT_TRUE(services_.started.empty());
   EXPECT_EQ(f.StatusText(), "");
+  // Listed, then gone: one entry removed, one without its command.
+  mem_.RemoveKey(HKLM, kKey + "\\f");
+  mem_.RemoveKey(HKLM, kKey + "\\g");
+  Entry("g", "Lost", nullptr);
 
+  // In this order, each selection that fails comes after one whose program would start.
   const struct {
     int row;
     const char* shown;
     std::optional<ProgramStart> started;
+    const char* warning = nullptr;  // the selection's, when it fails
   } cases[] = {
       {0, "C:\\Program Files\\Mv App\\uninst.exe /x",
        ProgramStart{"C:\\Program Files\\Mv App\\uninst.exe",
                     "\"C:\\Program Files\\Mv App\\uninst.exe\" /x"}},
+      {5, "", std::nullopt, "Error of opened key"},
       {1, "C:\\Program Files\\Gone App\\un.exe /x", std::nullopt},
       {2, "MsiExec.exe /X{1234}",
        ProgramStart{"C:\\Windows\\system32\\MsiExec.exe",
                     "\"C:\\Windows\\system32\\MsiExec.exe\" /X{1234}"}},
+      {6, "", std::nullopt, "UninstallString not found"},
       {3, "C:\\Program Files\\Mv App\\uninst.exe /q",
        ProgramStart{"C:\\Program Files\\Mv App\\uninst.exe",
                     "\"C:\\Program Files\\Mv App\\uninst.exe\" /q"}},
@@ -192,18 +204,27 @@ TEST_F(DeinstallWindowTest,
   };
   for (const auto& c : cases) {
     services_.started.clear();
+    services_.messages.clear();
     ClickRow(f, c.row);
     EXPECT_EQ(f.StatusText(), c.shown) << "row " << c.row;
+    if (c.warning) {
+      ASSERT_EQ(services_.messages.size(), 1u) << "row " << c.row;
+      EXPECT_EQ(services_.messages[0].text, c.warning);
+    } else {
+      EXPECT_TRUE(services_.messages.empty()) << "row " << c.row;
+    }
     Press(f, *f.ZelButton2);
     if (c.started) {
       EXPECT_EQ(services_.started, std::vector<ProgramStart>{*c.started}) << "row " << c.row;
       EXPECT_EQ(f.StatusText(), c.shown);
     } else {
       EXPECT_TRUE(services_.started.empty()) << "row " << c.row;
-      EXPECT_EQ(f.StatusText(), "The uninstaller was not found.") << "row " << c.row;
+      // A failed selection has forgotten the command: there was nothing to look for.
+      EXPECT_EQ(f.StatusText(), c.warning ? "" : "The uninstaller was not found.")
+          << "row " << c.row;
     }
   }
-  EXPECT_TRUE(services_.messages.empty());
+  services_.messages.clear();
 
   // The command selected last is kept across a refill and a change of page.
   ClickRow(f, 0);
