@@ -193,6 +193,8 @@ LRESULT TAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       pressed_ = nullptr;
       return 0;
     case WM_COMMAND:
+      // Ok, or Escape: the dialog manager sends IDCANCEL for it, the keyboard's form of the
+      // close box in every dialog.
       if (LOWORD(wParam) == kOkId || LOWORD(wParam) == IDCANCEL) Close();
       return 0;
     case WM_CLOSE:

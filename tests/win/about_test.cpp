@@ -199,6 +199,54 @@ TEST_F(MainWindowTest, AboutLabelsOpenTheirTargetsAndStayVisited) {
   EXPECT_TRUE(services_.messages.empty());
 }
 
+// Escape, through the system's input queue while the box is up, and Ok only if Escape has not
+// closed the box within three seconds.
+struct Escaping {
+  HWND box = nullptr;
+  bool pressed = false, closedByOk = false;
+} escaping;
+
+void CALLBACK PressEscape(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  escaping.pressed = true;
+  INPUT keys[2] = {};
+  keys[0].type = keys[1].type = INPUT_KEYBOARD;
+  keys[0].ki.wVk = keys[1].ki.wVk = VK_ESCAPE;
+  keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+  SendInput(2, keys, sizeof(INPUT));
+}
+
+void CALLBACK PressOkInstead(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  escaping.closedByOk = true;
+  PostMessageA(escaping.box, WM_COMMAND, IDOK, 0);
+}
+
+// Escape is the keyboard's close box: it ends the box, and does nothing else.
+TEST_F(MainWindowTest, EscapeClosesTheAboutBoxAndDoesNothingElse) {
+  TMainForm& f = Form();
+  TAbout about(f.Handle(), f.Services.ShellOpen);
+  escaping = Escaping{about.Handle()};
+  const UINT_PTR escape = SetTimer(nullptr, 0, 100, PressEscape);
+  const UINT_PTR ok = SetTimer(nullptr, 0, 3000, PressOkInstead);
+  PressShortcut(f, 'A', true);  // Ctrl+A: returns once the box is closed
+  KillTimer(nullptr, escape);
+  KillTimer(nullptr, ok);
+  EXPECT_TRUE(escaping.pressed);
+  EXPECT_FALSE(escaping.closedByOk) << "Escape left the box open";
+  EXPECT_FALSE(about.Showing());
+  EXPECT_FALSE(IsWindowVisible(about.Handle()));
+  EXPECT_TRUE(IsWindowEnabled(f.Handle()));
+  Pump(f, 50);
+  EXPECT_EQ(about.Label1.Color, kLinkColor);
+  EXPECT_EQ(about.Label2.Color, kLinkColor);
+  EXPECT_TRUE(services_.opened.empty());
+  EXPECT_TRUE(services_.messages.empty());
+  EXPECT_TRUE(services_.started.empty());
+  EXPECT_EQ(f.Role(), kRoleRegistry);
+  EXPECT_FALSE(f.FCleanThread) << "no button of the main window was pressed";
+}
+
 TEST_F(MainWindowTest, HelpMenuOpensTheHomePagesAndAHelpPageOnlyWhenOneLiesBesideTheProgram) {
   TMainForm& f = Form();
   f.Services.Files = &SystemFileSystem();
