@@ -143,10 +143,13 @@ TEST(ButtonPaint, CustomFrameColoursSurviveAStyleChangeUntilDefaultIsChosen) {
   EXPECT_EQ(b.ColorMarginRightBottom(), clBtnShadow);
   Show(b, Look::Normal);
   ExpectRings(Grab(b.Handle()), 2, kLight, kShadow, false, 0, "restored");
-  // Choosing a style's own default colour keeps the default rule.
-  b.SetButtonStyle(stFlat);
-  b.SetColorMarginRightBottom(clBtnShadow);
+  // stNone has no frame colours of its own: any colour keeps the default rule, and the next
+  // style that has them puts them back.
+  b.SetButtonStyle(stNone);
+  b.SetColorMarginRightBottom(RgbColor(255, 0, 0));
   EXPECT_EQ(b.ColorMarginStyle(), cmDefault);
+  b.SetButtonStyle(stFlat);
+  EXPECT_EQ(b.ColorMarginRightBottom(), clBtnShadow);
 }
 
 // A picture of n images of 10 x 10: a black square at 2..5, a colour patch at 7..8 (red in
