@@ -266,7 +266,7 @@ void TMainForm::CreateControls() {
     *s.field = std::move(button);
   }
   // Buttons lie over the page control, in the strip between the tabs and the lists: raised
-  // last to first, so that among themselves they keep the order of their tab orders.
+  // to the top of the z-order, which leaves their tab orders as they were set.
   for (auto* field : {&ZelButton4, &ZelButton3, &ZelButton2, &ZelButton1})
     SetWindowPos((*field)->Handle(), HWND_TOP, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -289,24 +289,19 @@ bool TMainForm::PreTranslate(MSG& msg) {
   return msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && TabKey();
 }
 
-// Tab and Shift+Tab move the focus among the tab stops, into the page shown and out of it, with
-// its rectangle shown from then on; Ctrl+Tab and Ctrl+Shift+Tab show the next or previous page
-// whose tab is shown. The window runs no dialog's key handling, which would take Enter and
-// Escape from the buttons as well.
+// Ctrl+Tab and Ctrl+Shift+Tab show the next or previous page whose tab is shown. Tab and
+// Shift+Tab move the focus among the tab stops in their tab order, into the page shown and out
+// of it, with its rectangle shown from then on: the buttons' input (ZelButton/ZelInput.h) does
+// that before the key comes here, in every window that holds buttons. The window runs no
+// dialog's key handling, which would take Enter and Escape from the buttons as well.
 bool TMainForm::TabKey() {
-  if (GetKeyState(VK_MENU) < 0) return false;
+  if (GetKeyState(VK_MENU) < 0 || GetKeyState(VK_CONTROL) >= 0) return false;
   const bool back = GetKeyState(VK_SHIFT) < 0;
-  if (GetKeyState(VK_CONTROL) < 0) {
-    const int tabs = PageControl1->TabCount();
-    if (tabs > 1) {
-      const int shown = TabCtrl_GetCurSel(PageControl1->Handle());
-      PageControl1->SelectPage(PageControl1->PageOfTab((shown + (back ? tabs - 1 : 1)) % tabs));
-    }
-    return true;
+  const int tabs = PageControl1->TabCount();
+  if (tabs > 1) {
+    const int shown = TabCtrl_GetCurSel(PageControl1->Handle());
+    PageControl1->SelectPage(PageControl1->PageOfTab((shown + (back ? tabs - 1 : 1)) % tabs));
   }
-  HWND next = GetNextDlgTabItem(hwnd_, GetFocus(), back);
-  if (next != nullptr) SetFocus(next);
-  SendMessageA(hwnd_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
   return true;
 }
 

@@ -1,8 +1,10 @@
 #include "ZelButton/CustomControl.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "ZelButton/ZelApplication.h"
+#include "ZelButton/ZelCustomButton.h"
 #include "ZelButton/ZelInput.h"
 
 namespace morvane {
@@ -87,23 +89,13 @@ void TCustomControl::SetTabStop(bool tabStop) {
 
 int TCustomControl::TabOrder() const {
   if (hwnd_ == nullptr) return -1;
-  int order = 0;
-  for (HWND w = GetWindow(hwnd_, GW_HWNDFIRST); w != nullptr && w != hwnd_;
-       w = GetWindow(w, GW_HWNDNEXT))
-    ++order;
-  return order;
+  const std::vector<HWND> order = ZelParent::TabOrder(Parent());
+  const auto at = std::find(order.begin(), order.end(), hwnd_);
+  return at != order.end() ? static_cast<int>(at - order.begin()) : -1;
 }
 
 void TCustomControl::SetTabOrder(int order) {
-  if (hwnd_ == nullptr) return;
-  std::vector<HWND> siblings;
-  for (HWND w = GetWindow(hwnd_, GW_HWNDFIRST); w != nullptr; w = GetWindow(w, GW_HWNDNEXT))
-    if (w != hwnd_) siblings.push_back(w);
-  const int count = static_cast<int>(siblings.size());
-  if (order < 0 || order > count) order = count;
-  const HWND after = order == 0 ? HWND_TOP : siblings[static_cast<std::size_t>(order - 1)];
-  SetWindowPos(hwnd_, after, 0, 0, 0, 0,
-               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+  if (hwnd_ != nullptr) ZelParent::SetTabPlace(hwnd_, order);
 }
 
 TBiDiMode TCustomControl::ParentsBiDiMode() const {
@@ -211,6 +203,8 @@ void TCustomControl::SetParentColor(bool parentColor) {
 TColor TCustomControl::ParentsColor() const {
   const HWND parent = hwnd_ != nullptr ? GetParent(hwnd_) : nullptr;
   if (parent == nullptr) return clBtnFace;
+  // A control of this framework is asked directly: its colour may be a system colour.
+  if (const TCustomControl* control = ZelInput::Find(parent)) return control->Color();
   WindowDc dc(hwnd_);
   const auto brush = reinterpret_cast<HBRUSH>(SendMessageA(
       parent, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(hwnd_)));
@@ -219,6 +213,12 @@ TColor TCustomControl::ParentsColor() const {
       GetObjectA(brush, sizeof lb, &lb) == 0)
     return clBtnFace;
   return lb.lbColor & 0x00FFFFFF;
+}
+
+void TCustomControl::ParentColorChanged() {
+  if (!parentColor_) return;
+  color_ = ParentsColor();
+  ColorChanged();
 }
 
 void TCustomControl::SystemColoursChanged() {
@@ -233,6 +233,8 @@ void TCustomControl::ColorChanged() {
     parentColor_ = false;
   }
   Invalidate();
+  // Its children that follow its colour take it.
+  ZelParent::ColorChanged(hwnd_);
 }
 
 void TCustomControl::SetFont(const TZelFont& font) {

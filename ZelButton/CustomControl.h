@@ -9,15 +9,18 @@
 // before the derived control was built.
 //
 // How the framework notions it was designed around are met here, in raw Win32:
-//  - the parent's colour is the brush the parent answers to WM_CTLCOLORBTN;
-//  - the parent's colour change and the system colours: the top-level window's
-//    WM_SYSCOLORCHANGE is forwarded to every button in it (ZelParent.h), which then takes its
-//    parent's colour afresh;
+//  - the parent's colour is the brush the parent answers to WM_CTLCOLORBTN, or, for a parent
+//    that is a control of this framework, its Color;
+//  - the parent's colour change is the parent-colour notice (ZelParent.h), which a plain window
+//    sends its children when its colour changes and a control sends its own whenever its colour
+//    changes; a control with ParentColor then takes its parent's colour afresh;
+//  - the system colours: the top-level window's WM_SYSCOLORCHANGE is forwarded to every button
+//    in it (ZelParent.h), which then takes its parent's colour afresh;
 //  - Align and Anchors are applied when the parent is resized (ZelParent.h); Constraints clamp
 //    every size the control is given;
-//  - TabStop is the window's WS_TABSTOP and TabOrder its place in its siblings' z-order, which
-//    is the order IsDialogMessage moves the focus in with Tab (and the order siblings that
-//    overlap are drawn in);
+//  - TabStop is the window's WS_TABSTOP and TabOrder its place in its parent's tab order, which
+//    is held apart from the z-order (ZelParent.h): the order siblings that overlap are drawn in
+//    stays as it is. Tab in a form that holds controls follows the tab order (ZelInput.h);
 //  - BiDiMode is the window's WS_EX_RTLREADING and the caption's DT_RTLREADING; with
 //    ParentBiDiMode the control reads right to left when its parent does (WS_EX_RTLREADING or
 //    WS_EX_LAYOUTRTL);
@@ -49,7 +52,7 @@ class TCustomControl {
   DWORD HelpContext = 0;
   bool TabStop() const;
   void SetTabStop(bool tabStop);
-  // The place among the parent's children, first = 0; a place out of range means the last.
+  // The place in the parent's tab order, first = 0; a place out of range means the last.
   int TabOrder() const;
   void SetTabOrder(int order);
   int Left() const;
@@ -106,6 +109,8 @@ class TCustomControl {
   // given: a change of colour then puts the button face back.
   virtual bool KeepsButtonFace() const { return false; }
 
+  // The parent-colour notice: with ParentColor set, the parent's colour afresh.
+  void ParentColorChanged();
   void SystemColoursChanged();
   void RememberPlace();
   HWND Parent() const { return hwnd_ != nullptr ? GetParent(hwnd_) : nullptr; }

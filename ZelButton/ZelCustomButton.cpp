@@ -285,6 +285,10 @@ void TZelCustomButton::SetHintSecondLine(const std::string& text) {
 
 LRESULT TZelCustomButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   const HWND hwnd = hwnd_;
+  if (message == ZelParent::ParentColorChangedNotice()) {
+    ParentColorChanged();
+    return 0;
+  }
   switch (message) {
     case WM_PAINT:
       Paint();
@@ -406,6 +410,9 @@ LRESULT TZelCustomButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
       return 0;
     case ZelInput::kDialogClick:
       Click();
+      return 0;
+    case ZelInput::kTabTo:
+      ZelInput::TabTo(reinterpret_cast<HWND>(lParam));
       return 0;
     case WM_GETOBJECT:
       if (const LRESULT object = AnswerButtonObject(hwnd_, wParam, lParam)) return object;

@@ -5,6 +5,7 @@
 
 #include "ZelButton/ZelCustomButton.h"
 #include "ZelButton/ZelDrag.h"
+#include "ZelButton/ZelParent.h"
 
 namespace morvane {
 
@@ -114,6 +115,24 @@ TZelCustomButton* ZelInput::DialogCharTaker(const MSG& msg) {
   return nullptr;
 }
 
+HWND ZelInput::TabTarget(const MSG& msg) {
+  if (msg.wParam != VK_TAB || GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0)
+    return nullptr;
+  if (Find(msg.hwnd) == nullptr && (DialogCode(msg) & (DLGC_WANTTAB | DLGC_WANTMESSAGE)) != 0)
+    return nullptr;
+  const HWND form = GetAncestor(msg.hwnd, GA_ROOT);
+  if (ButtonsOf(form).empty()) return nullptr;
+  return ZelParent::NextTabStop(form, msg.hwnd, GetKeyState(VK_SHIFT) < 0);
+}
+
+void ZelInput::TabTo(HWND next) {
+  if (next == nullptr || !IsWindow(next)) return;
+  SetFocus(next);
+  const HWND form = GetAncestor(next, GA_ROOT);
+  if (form != nullptr)
+    SendMessageW(form, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+}
+
 LRESULT CALLBACK ZelInput::MessageHook(int code, WPARAM wParam, LPARAM lParam) {
   if (code == HC_ACTION && (wParam & PM_REMOVE) != 0) {
     MSG& msg = *reinterpret_cast<MSG*>(lParam);
@@ -124,6 +143,15 @@ LRESULT CALLBACK ZelInput::MessageHook(int code, WPARAM wParam, LPARAM lParam) {
       msg.hwnd = ZelDrag::Source();
       msg.message = kCancelDrag;
       msg.wParam = msg.lParam = 0;
+    } else if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && msg.hwnd != nullptr) {
+      // The focus moves when the message is dispatched, outside this hook, by a button of the
+      // form: the form's own procedure knows no message of the buttons.
+      if (const HWND next = TabTarget(msg)) {
+        msg.lParam = reinterpret_cast<LPARAM>(next);
+        msg.hwnd = ButtonsOf(GetAncestor(msg.hwnd, GA_ROOT)).front();
+        msg.message = kTabTo;
+        msg.wParam = 0;
+      }
     } else if (msg.hwnd != nullptr) {
       if (msg.message == WM_KEYDOWN)
         taker = DialogKeyTaker(msg);

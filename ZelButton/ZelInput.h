@@ -8,7 +8,11 @@
 //    the focused control sees them; the button that takes one is clicked instead;
 //  - the focus-change broadcast: after any window of the thread has taken the focus, every
 //    button of its form hears which window that is: at once when a button takes or gives up
-//    the focus, otherwise before the thread's next message is handled.
+//    the focus, otherwise before the thread's next message is handled;
+//  - Tab and Shift+Tab (without Ctrl or Alt, when the focused control does not want them) move
+//    the focus in a form that holds buttons to the next or previous tab stop in tab order
+//    (ZelParent.h), and show the focus from then on, before the focused control or a dialog's
+//    IsDialogMessage sees the key.
 // A message hook of the thread does the offers and notices focus changes between other
 // windows; it is installed while the thread has buttons. (A hook on every sent message would
 // see each change at once, but under Wine it costs a round trip to the server for every
@@ -28,6 +32,9 @@ struct ZelInput {
   static constexpr UINT kDialogClick = WM_USER + 1;
   // Posted in place of the Escape that ends a drag; the source ends its drag.
   static constexpr UINT kCancelDrag = WM_USER + 2;
+  // Posted to a button of the form in place of a Tab the form takes; lParam is the window the
+  // focus goes to, and the button hands it on (TabTo).
+  static constexpr UINT kTabTo = WM_USER + 3;
 
   static void Register(TZelCustomButton* button);
   static void Unregister(TZelCustomButton* button);
@@ -46,6 +53,10 @@ struct ZelInput {
   static void FocusMoved(HWND focused);
   static TZelCustomButton* DialogKeyTaker(const MSG& msg);
   static TZelCustomButton* DialogCharTaker(const MSG& msg);
+  // Where a Tab goes in the form of msg's window, or nullptr when the form does not take it.
+  static HWND TabTarget(const MSG& msg);
+  // Gives the focus to next, still a window, and shows the focus in its form.
+  static void TabTo(HWND next);
 };
 
 }  // namespace morvane

@@ -1,6 +1,7 @@
 #include "ZelButton/ZelParent.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "ZelButton/ZelCustomButton.h"
@@ -24,10 +25,50 @@ void AnchorAxis(LONG& start, LONG& length, bool toStart, bool toEnd, LONG then, 
   }
 }
 
+// The tab lists of the windows of this thread that have one.
+std::unordered_map<HWND, std::vector<HWND>>& TabLists() {
+  static thread_local std::unordered_map<HWND, std::vector<HWND>> lists;
+  return lists;
+}
+
+// The children of parent, top of the z-order first.
+std::vector<HWND> ZOrder(HWND parent) {
+  std::vector<HWND> children;
+  for (HWND w = GetWindow(parent, GW_CHILD); w != nullptr; w = GetWindow(w, GW_HWNDNEXT))
+    children.push_back(w);
+  return children;
+}
+
+// The list brought up to date with parent's children: those that went leave it, new ones join
+// its end in z-order.
+void Reconcile(HWND parent, std::vector<HWND>& list) {
+  const std::vector<HWND> children = ZOrder(parent);
+  auto isChild = [&](HWND w) {
+    return std::find(children.begin(), children.end(), w) != children.end();
+  };
+  list.erase(std::remove_if(list.begin(), list.end(), [&](HWND w) { return !isChild(w); }),
+             list.end());
+  for (HWND w : children)
+    if (std::find(list.begin(), list.end(), w) == list.end()) list.push_back(w);
+}
+
+void CollectTabStops(HWND parent, std::vector<HWND>& stops) {
+  for (HWND child : ZelParent::TabOrder(parent)) {
+    const LONG style = GetWindowLongW(child, GWL_STYLE);
+    if ((style & WS_VISIBLE) == 0 || (style & WS_DISABLED) != 0) continue;
+    if ((GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) != 0)
+      CollectTabStops(child, stops);
+    else if ((style & WS_TABSTOP) != 0)
+      stops.push_back(child);
+  }
+}
+
 LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                             DWORD_PTR) {
   const LRESULT result = NextSubclassProc(hwnd, message, wParam, lParam);
-  if (message == WM_SIZE && wParam != SIZE_MINIMIZED) {
+  if (message == WM_NCDESTROY) {
+    TabLists().erase(hwnd);
+  } else if (message == WM_SIZE && wParam != SIZE_MINIMIZED) {
     ZelParent::Arrange(hwnd, true);
   } else if (message == WM_SYSCOLORCHANGE && GetAncestor(hwnd, GA_ROOT) == hwnd) {
     // Each button may do anything when told: look them up one by one.
@@ -136,6 +177,55 @@ void ZelParent::Arrange(HWND parent, bool resized) {
     for (auto& [key, b] : side)
       b->PlaceAt(AlignInto(free, align, SIZE{b->Width(), b->Height()}, b->constraints_));
   }
+}
+
+UINT ZelParent::ParentColorChangedNotice() {
+  static const UINT notice = RegisterWindowMessageW(L"TZelButton.ParentColorChanged");
+  return notice;
+}
+
+void ZelParent::ColorChanged(HWND parent) {
+  if (parent == nullptr) return;
+  // A child told may change the others (a handler may run): each is looked at when its turn
+  // comes.
+  for (HWND child : ZOrder(parent))
+    if (IsWindow(child) && GetParent(child) == parent)
+      SendMessageW(child, ParentColorChangedNotice(), 0, 0);
+}
+
+std::vector<HWND> ZelParent::TabOrder(HWND parent) {
+  if (parent == nullptr) return {};
+  auto found = TabLists().find(parent);
+  if (found == TabLists().end()) return ZOrder(parent);
+  Reconcile(parent, found->second);
+  return found->second;
+}
+
+void ZelParent::SetTabPlace(HWND child, int place) {
+  const HWND parent = child != nullptr ? GetParent(child) : nullptr;
+  if (parent == nullptr) return;
+  auto [it, made] = TabLists().try_emplace(parent);
+  std::vector<HWND>& list = it->second;
+  // The list goes with its window.
+  if (made) AttachSubclass(parent, &ParentProc, kParentLink, 0);
+  Reconcile(parent, list);
+  list.erase(std::remove(list.begin(), list.end(), child), list.end());
+  const int count = static_cast<int>(list.size());
+  if (place < 0 || place > count) place = count;
+  list.insert(list.begin() + place, child);
+}
+
+HWND ZelParent::NextTabStop(HWND form, HWND from, bool back) {
+  std::vector<HWND> stops;
+  CollectTabStops(form, stops);
+  if (stops.empty()) return nullptr;
+  // from, or the stop that holds it (a control made of windows of its own).
+  auto at = stops.end();
+  for (HWND w = from; w != nullptr && w != form && at == stops.end(); w = GetAncestor(w, GA_PARENT))
+    at = std::find(stops.begin(), stops.end(), w);
+  if (at == stops.end()) return back ? stops.back() : stops.front();
+  const std::size_t count = stops.size(), i = static_cast<std::size_t>(at - stops.begin());
+  return stops[back ? (i + count - 1) % count : (i + 1) % count];
 }
 
 }  // namespace morvane

@@ -50,11 +50,13 @@ HWND ButtonHost::AddPanel(int x, int y, int width, int height, DWORD exStyle) {
                          y, width, height, hwnd_, nullptr, GetModuleHandleA(nullptr), this);
 }
 
-void ButtonHost::SetColour(COLORREF colour) {
+void ButtonHost::SetColour(COLORREF colour, bool tell) {
   HBRUSH old = brush_;
   colour_ = colour;
   brush_ = CreateSolidBrush(colour);
   DeleteObject(old);
+  RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  if (tell) ZelParent::ColorChanged(hwnd_);
 }
 
 void ButtonHost::Resize(int width, int height) {
@@ -79,6 +81,10 @@ LRESULT CALLBACK ButtonHost::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         hwnd, GWLP_USERDATA,
         reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
   auto* self = reinterpret_cast<ButtonHost*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (message == ZelParent::ParentColorChangedNotice()) {
+    ZelParent::ColorChanged(hwnd);  // a panel's colour is the host's
+    return 0;
+  }
   if (self != nullptr) {
     switch (message) {
       case WM_CTLCOLORBTN:

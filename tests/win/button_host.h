@@ -1,7 +1,8 @@
-// A window that hosts button controls for tests: it answers WM_CTLCOLORBTN with its own colour,
-// records the closes and help requests its buttons send, and holds an edit control to move the
-// focus to. With helpers to pump messages, move and press the pointer through real window
-// messages, read pixels back from the screen, and drive the button timers by hand.
+// A window that hosts button controls for tests: it answers WM_CTLCOLORBTN with its own colour
+// and, a plain window, tells its children when that changes; it records the closes and help
+// requests its buttons send, and holds an edit control to move the focus to. With helpers to pump
+// messages, move and press the pointer through real window messages, read pixels back from the
+// screen, and drive the button timers by hand.
 #pragma once
 
 #include <windows.h>
@@ -26,10 +27,12 @@ class ButtonHost {
   TZelButton& Add(int x, int y, int width, int height, const std::string& caption = "",
                   HWND parent = nullptr);
   void Remove(TZelButton& button);
-  // A child window that answers for its buttons as the host does (its colour, its closes).
+  // A child window that answers for its buttons as the host does (its colour, its closes) and
+  // passes the host's colour notice on to them.
   HWND AddPanel(int x, int y, int width, int height, DWORD exStyle = 0);
-  // Changes the colour the host answers with, without telling anybody.
-  void SetColour(COLORREF colour);
+  // Changes the colour the host answers with and repaints it; when tell, it sends its children
+  // the parent-colour notice, as a window whose colour changes does.
+  void SetColour(COLORREF colour, bool tell = true);
   // Makes the client area width x height.
   void Resize(int width, int height);
 

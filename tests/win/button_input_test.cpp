@@ -736,39 +736,51 @@ TEST_F(ButtonInput, AlignAnchorsAndConstraintsFollowTheParent) {
   EXPECT_EQ(bounds(corner), (V{540, 280, 40, 20}));
 }
 
-// IsDialogMessage moves the focus with Tab through the tab stops in the order of TabOrder.
+// Tab moves the focus through the tab stops in the order of TabOrder, which leaves the z-order
+// (the order overlapping buttons are drawn in) as it is.
 TEST_F(ButtonInput, TabStopAndTabOrderDecideTabbing) {
   TZelButton& a = host.Add(20, 20, 60, 24, "A");
   TZelButton& b = host.Add(100, 20, 60, 24, "B");
   TZelButton& c = host.Add(180, 20, 60, 24, "C");
+  TZelButton& d = host.Add(260, 20, 60, 24, "D");
   EXPECT_FALSE(a.TabStop());
-  a.SetTabStop(true);
-  c.SetTabStop(true);
+  for (TZelButton* stop : {&a, &b, &c}) stop->SetTabStop(true);
   EXPECT_NE(GetWindowLongA(a.Handle(), GWL_STYLE) & WS_TABSTOP, 0);
-  EXPECT_EQ(GetWindowLongA(b.Handle(), GWL_STYLE) & WS_TABSTOP, 0);
+  EXPECT_EQ(GetWindowLongA(d.Handle(), GWL_STYLE) & WS_TABSTOP, 0);
+  auto zOrder = [&] {
+    std::vector<HWND> order;
+    for (HWND w = GetWindow(host.Handle(), GW_CHILD); w != nullptr; w = GetWindow(w, GW_HWNDNEXT))
+      order.push_back(w);
+    return order;
+  };
+  const std::vector<HWND> drawn = zOrder();
   c.SetTabOrder(0);  // the host's edit control comes first otherwise
+  b.SetTabOrder(1);
   EXPECT_EQ(c.TabOrder(), 0);
-  EXPECT_EQ(a.TabOrder(), 2);
-  b.SetTabOrder(99);
-  EXPECT_EQ(b.TabOrder(), 3) << "out of range: the last";
+  EXPECT_EQ(b.TabOrder(), 1);
+  EXPECT_EQ(a.TabOrder(), 3);
+  d.SetTabOrder(99);
+  EXPECT_EQ(d.TabOrder(), 4) << "out of range: the last";
+  EXPECT_EQ(zOrder(), drawn);
+  TZelButton& later = host.Add(340, 20, 60, 24, "E");
+  EXPECT_EQ(later.TabOrder(), 5) << "a new control joins the end";
+  host.Remove(d);
+  EXPECT_EQ(later.TabOrder(), 4);
+
   auto tab = [&](bool shift) {
-    BYTE saved[256], state[256];
-    GetKeyboardState(saved);
-    std::copy(std::begin(saved), std::end(saved), state);
-    state[VK_SHIFT] = shift ? 0x80 : 0;
-    SetKeyboardState(state);
-    MSG msg{GetFocus(), WM_KEYDOWN, VK_TAB, 1, 0, {}};
-    EXPECT_TRUE(IsDialogMessageA(host.Handle(), &msg));
-    SetKeyboardState(saved);
-    PumpFor(10);
+    PressKey(VK_TAB, false, shift);
     return GetFocus();
   };
-  c.SetFocus();
+  a.SetFocus();
+  EXPECT_EQ(tab(false), c.Handle()) << "round to the first";
+  EXPECT_EQ(tab(false), b.Handle());
   EXPECT_EQ(tab(false), a.Handle());
-  EXPECT_EQ(tab(false), c.Handle()) << "B is no tab stop; around to the first";
-  EXPECT_EQ(tab(true), a.Handle());
+  EXPECT_EQ(tab(true), b.Handle());
   a.SetTabOrder(0);
-  EXPECT_EQ(tab(false), c.Handle());
+  EXPECT_EQ(tab(true), c.Handle());
+  EXPECT_EQ(tab(true), a.Handle());
+  EXPECT_EQ(tab(true), b.Handle()) << "round to the last";
+  EXPECT_EQ(tab(false), a.Handle());
 }
 
 TEST_F(ButtonInput, KeysFocusAndContextMenuRequests) {
@@ -814,27 +826,46 @@ TEST_F(ButtonInput, KeysFocusAndContextMenuRequests) {
   EXPECT_EQ(host.contextMenus, 1) << "unhandled: on to the parent";
 }
 
-TEST_F(ButtonInput, SystemColourNoticeReachesButtonsThroughTheForm) {
+// A parent whose colour changes tells its children, a plain window as a button does; the
+// system-colour notice reaches every button of the form through the form.
+TEST_F(ButtonInput, ParentAndSystemColourNoticesReachTheButtons) {
   HWND panel = host.AddPanel(300, 20, 200, 100);
   TZelButton& direct = host.Add(20, 20, 60, 24);
   TZelButton& nested = host.Add(20, 20, 60, 24, "", panel);
   TZelButton& framed = host.Add(20, 60, 60, 24);
   framed.SetButtonStyle(stFrameRaised);
-  const COLORREF before = host.Colour(), after = RGB(250, 240, 200);
-  host.SetColour(after);
+  framed.SetParentColor(true);  // a framed style holds the button face all the same
+  const COLORREF face = GetSysColor(COLOR_BTNFACE);
+  auto shown = [](TZelButton& b) {
+    UpdateWindow(b.Handle());
+    return Grab(b.Handle()).At(30, 12);
+  };
+  host.SetColour(RGB(250, 240, 200));
   for (TZelButton* b : {&direct, &nested}) {
-    InvalidateRect(b->Handle(), nullptr, FALSE);
-    UpdateWindow(b->Handle());
-    EXPECT_EQ(Grab(b->Handle()).At(30, 12), before) << "not told yet";
-  }
-  SendMessageA(host.Handle(), WM_SYSCOLORCHANGE, 0,
-               0);  // as the system sends it to top-level windows
-  for (TZelButton* b : {&direct, &nested}) {
-    UpdateWindow(b->Handle());
-    EXPECT_EQ(Grab(b->Handle()).At(30, 12), after);
+    EXPECT_EQ(shown(*b), RGB(250, 240, 200)) << "told by the host";
     EXPECT_EQ(b->Color(), RgbColor(250, 240, 200));
   }
   EXPECT_EQ(framed.Color(), clBtnFace) << "the framed styles keep the button face";
+  EXPECT_FALSE(framed.ParentColor());
+  EXPECT_EQ(shown(framed), face);
+
+  // A button on a button follows its parent button's colour.
+  TZelButton& inner = host.Add(8, 3, 44, 18, "", direct.Handle());
+  EXPECT_EQ(inner.Color(), RgbColor(250, 240, 200));
+  direct.SetColor(RgbColor(10, 20, 30));
+  EXPECT_EQ(inner.Color(), RgbColor(10, 20, 30));
+  EXPECT_EQ(shown(inner), RGB(10, 20, 30));
+  inner.SetColor(RgbColor(1, 2, 3));  // a colour of its own: the parent's no longer reaches it
+  direct.SetColor(RgbColor(40, 50, 60));
+  EXPECT_EQ(inner.Color(), RgbColor(1, 2, 3));
+
+  host.SetColour(RGB(200, 250, 240), false);
+  EXPECT_EQ(shown(nested), RGB(250, 240, 200)) << "the host kept the change to itself";
+  SendMessageA(host.Handle(), WM_SYSCOLORCHANGE, 0,
+               0);  // as the system sends it to top-level windows
+  EXPECT_EQ(shown(nested), RGB(200, 250, 240));
+  EXPECT_EQ(nested.Color(), RgbColor(200, 250, 240));
+  EXPECT_EQ(direct.Color(), RgbColor(40, 50, 60)) << "a colour of its own stays";
 }
 
 TEST_F(ButtonInput, ActionAndReadingOrder) {

@@ -399,6 +399,34 @@ TEST_F(MainWindowTest, KeyboardReachesTheListsPagesAndCheckBoxes) {
   EXPECT_EQ(f.Role(), kRoleRegistry);
 }
 
+// The action buttons read back the tab orders they were given while they lie over the page
+// control: Tab reaches them in their tab order, not in the order they are drawn in.
+TEST_F(MainWindowTest, ActionButtonsKeepTheirTabOrdersWhileDrawnOverThePageControl) {
+  TMainForm& f = Form();
+  TZelButton* const buttons[] = {f.ZelButton1.get(), f.ZelButton2.get(), f.ZelButton3.get(),
+                                 f.ZelButton4.get()};
+  for (int i = 0; i < 4; ++i) {
+    TZelButton& b = *buttons[i];
+    EXPECT_EQ(b.TabOrder(), i + 2);
+    POINT centre{b.Width() / 2, b.Height() / 2};
+    MapWindowPoints(b.Handle(), f.Handle(), &centre, 1);
+    EXPECT_EQ(ChildWindowFromPointEx(f.Handle(), centre, CWP_SKIPINVISIBLE), b.Handle())
+        << "button " << i + 1 << " is drawn over the page control";
+  }
+  // As tab stops, the enabled ones (Cancel and Correct are not) come after the list of the page.
+  for (TZelButton* b : buttons) b->SetTabStop(true);
+  SetForegroundWindow(f.Handle());
+  SetFocus(f.ListView1);
+  ASSERT_TRUE(PumpUntil(f, [&] { return GetFocus() == f.ListView1; }));
+  std::vector<HWND> reached;
+  for (int i = 0; i < 4; ++i) {
+    TypeKey(f, {}, VK_TAB);
+    reached.push_back(GetFocus());
+  }
+  EXPECT_EQ(reached, (std::vector<HWND>{f.ZelButton1->Handle(), f.ZelButton4->Handle(),
+                                        f.PageControl1->Handle(), f.ListView1}));
+}
+
 // Assistive programs read each control with the messages of its kind, and the buttons through
 // their accessible objects, which also press them.
 TEST_F(MainWindowTest, AssistiveProgramsReadEveryControlAndPressTheButtons) {
