@@ -9,12 +9,11 @@ namespace morvane {
 
 namespace {
 
-// Blocks this large come straight from the system and go straight back to it (on Windows and
-// under Wine, heap blocks above half a megabyte do): a block's end unused is the only waste.
-constexpr std::size_t kBlockBytes = 1u << 20;
+// Blocks of kBlockBytes come straight from the system and go straight back to it (on Windows
+// and under Wine, heap blocks above half a megabyte do): a block's end unused is the only waste.
 // A row's texts longer than this get a block of their own, so that a block's unused end stays
 // under a quarter of it.
-constexpr std::size_t kOwnBlockBytes = kBlockBytes / 4;
+constexpr std::size_t kOwnBlockBytes = FindingTable::kBlockBytes / 4;
 
 std::uint32_t Length(const std::string& text) {
   if (text.size() >= std::numeric_limits<std::uint32_t>::max())
@@ -24,12 +23,14 @@ std::uint32_t Length(const std::string& text) {
 
 }  // namespace
 
+static_assert(FindingTable::kMaxKinds - 1 <= std::numeric_limits<std::uint16_t>::max(),
+              "a kind's position in a row is 16 bits");
+
 std::uint16_t FindingTable::Label(const std::string& text) {
   // A scan has a handful of captions and sections: the newest is met most often.
   for (std::size_t i = labels_.size(); i-- > 0;)
     if (labels_[i] == text) return static_cast<std::uint16_t>(i);
-  if (labels_.size() > std::numeric_limits<std::uint16_t>::max())
-    throw std::length_error("too many kinds of finding");
+  if (labels_.size() >= maxKinds_) throw std::length_error("too many kinds of finding");
   labels_.push_back(text);
   return static_cast<std::uint16_t>(labels_.size() - 1);
 }

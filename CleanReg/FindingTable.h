@@ -22,10 +22,20 @@ enum class FindingText { Caption, Parameter, Section, KeyPath, ValueName };
 
 class FindingTable {
  public:
+  // Rows' texts are packed into blocks of this many bytes.
+  static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+  // The most distinct captions and sections a table keeps, together: all that the 16-bit
+  // position of each tells apart.
+  static constexpr std::size_t kMaxKinds = std::size_t{1} << 16;
+
+  // maxKinds, below kMaxKinds, lets a test reach the limit with a few rows.
+  explicit FindingTable(std::size_t maxKinds = kMaxKinds)
+      : maxKinds_(maxKinds < kMaxKinds ? maxKinds : kMaxKinds) {}
+
   std::size_t size() const { return rows_.size(); }
   bool empty() const { return rows_.empty(); }
 
-  // Appends a row, unchecked. Throws std::length_error past 65,535 distinct captions or
+  // Appends a row, unchecked. Throws std::length_error past maxKinds distinct captions and
   // sections, or past 4 GB in one text; the table is then as it was.
   void Add(const Finding& finding);
   // The row as added, with its caption as last set. row must be below size().
@@ -37,6 +47,8 @@ class FindingTable {
   void SetChecked(std::size_t row, bool checked) { rows_[row].checked = checked; }
   // Forgets every row and gives all the memory back.
   void Clear();
+  // The blocks the rows' texts are packed into, held now.
+  std::size_t BlocksHeld() const { return blocks_.size(); }
 
  private:
   struct Row {
@@ -51,6 +63,7 @@ class FindingTable {
 
   std::vector<Row> rows_;
   std::vector<std::string> labels_;  // the captions and sections met, each once
+  std::size_t maxKinds_;             // the most of them
   std::vector<std::unique_ptr<char[]>> blocks_;
   char* next_ = nullptr;  // the free end of the block rows are packed into
   std::size_t left_ = 0;  // and its length

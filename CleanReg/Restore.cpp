@@ -163,12 +163,13 @@ BackupContents ParseBackup(const std::string& whole, const std::function<void()>
   return contents;
 }
 
-bool ReadBackupFile(const std::string& fileName, std::string& text) {
+bool ReadBackupFile(const std::string& fileName, std::string& text, std::uint64_t maxSize) {
   text.clear();
   std::ifstream file(fileName, std::ios::binary | std::ios::ate);
   if (!file) return false;
   const std::streamoff size = file.tellg();
-  if (size < 0 || static_cast<std::uint64_t>(size) > kMaxBackupFileSize) return false;
+  if (size < 0 || static_cast<std::uint64_t>(size) > std::min(maxSize, kMaxBackupFileSize))
+    return false;
   try {
     text.resize(static_cast<std::size_t>(size));
   } catch (const std::bad_alloc&) {

@@ -48,8 +48,10 @@ BackupContents ParseBackup(const std::string& text, const std::function<void()>&
 inline constexpr std::uint64_t kMaxBackupFileSize = std::uint64_t(1) << 30;
 
 // The whole file into text; false when it cannot be opened or read, is larger than
-// kMaxBackupFileSize or does not fit in memory.
-bool ReadBackupFile(const std::string& fileName, std::string& text);
+// kMaxBackupFileSize or does not fit in memory. maxSize, below kMaxBackupFileSize, lets a test
+// try a file at the limit without writing a gigabyte.
+bool ReadBackupFile(const std::string& fileName, std::string& text,
+                    std::uint64_t maxSize = kMaxBackupFileSize);
 
 enum class RestoreResult { Restored, AlreadyPresent, NotRestored };
 

@@ -158,6 +158,11 @@ void MemRegistryApi::RestrictAccess(RootKey root, const std::string& path, std::
   Walk(RootNode(root), path, true)->allowed = allowed;
 }
 
+void MemRegistryApi::RefuseValueReads(RootKey root, const std::string& path, long error) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  Walk(RootNode(root), path, true)->valueReadRefusal = error;
+}
+
 void MemRegistryApi::BreakSubkeyIndex(RootKey root, const std::string& path, std::uint32_t index) {
   std::unique_lock<std::mutex> lock(mutex_);
   Walk(RootNode(root), path, true)->brokenIndexes.insert(index);
@@ -295,6 +300,7 @@ long MemRegistryApi::QueryValue(RegKey key, const std::string& name, std::uint32
   if (node == nullptr) return kKeyDeleted;
   RunHook(lock, "query:" + name, node);
   if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
+  if (node->valueReadRefusal != 0) return node->valueReadRefusal;
   const RegValue* v = FindValue(node, name);
   if (v == nullptr) return kRegNotFound;
   type = v->type;

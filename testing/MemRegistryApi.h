@@ -42,6 +42,9 @@ class MemRegistryApi final : public RegistryApi {
   // below it fails unless allowed holds kKeyCreateSubKey, and setting a value of it unless it
   // holds kKeySetValue.
   void RestrictAccess(RootKey root, const std::string& path, std::uint32_t allowed);
+  // Reading a value of the key (RegQueryValueEx) fails with error, as where the key's security
+  // lets its values be written but not read.
+  void RefuseValueReads(RootKey root, const std::string& path, long error);
   // RegEnumKeyEx fails for this index of the key's subkeys.
   void BreakSubkeyIndex(RootKey root, const std::string& path, std::uint32_t index);
   // The value's name or text has characters that the ANSI code page cannot spell.
@@ -92,6 +95,7 @@ class MemRegistryApi final : public RegistryApi {
     std::map<std::string, std::unique_ptr<Node>, NoCaseLess> children;
     std::vector<RegValue> values;
     std::uint32_t allowed = 0xFFFFFFFFu;
+    long valueReadRefusal = 0;
     std::set<std::uint32_t> brokenIndexes;
     std::set<std::string, NoCaseLess> inexactValues;
   };

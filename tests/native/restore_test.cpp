@@ -2,6 +2,9 @@
 // against lines it cannot have written; the restore rules over the in-memory registry.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <tuple>
 
 #include "CleanReg/Repair.h"
@@ -134,11 +137,14 @@ TEST_F(RestoreEntryTest, PutsBackWhatIsMissingAndOverwritesNothing) {
   mem_.AddValue(HKCU, "SOFTWARE\\V", "tail", kRegSz, "C:\\x.exe" + kNul + "more");
   mem_.AddText(HKLM, "SOFTWARE\\ReadOnly", "same", "C:\\r.exe");
   mem_.RestrictAccess(HKLM, "SOFTWARE\\ReadOnly", kKeyRead);
+  mem_.AddText(HKCU, "SOFTWARE\\WriteOnly", "v", "C:\\w.exe");
+  mem_.RefuseValueReads(HKCU, "SOFTWARE\\WriteOnly", kRegAccessDenied);
   using R = RestoreResult;
   const struct {
     BackupEntry entry;
     RestoreResult result;
-    std::string stored;  // afterwards
+    std::string stored;   // afterwards
+    long error = kRegOk;  // handed back: the refusal that kept the entry out
   } cases[] = {
       {{BackupEntryKind::ExtensionKey, HKCR, "\\.gone", "", ""}, R::Restored, "key"},
       {{BackupEntryKind::ExtensionKey, HKCR, "\\.there", "", ""}, R::AlreadyPresent, "key"},
@@ -158,8 +164,13 @@ TEST_F(RestoreEntryTest, PutsBackWhatIsMissingAndOverwritesNothing) {
       // Where writing is refused, what is there is still seen as there.
       {Value(HKLM, "SOFTWARE\\ReadOnly", "same", "C:\\r.exe"), R::AlreadyPresent,
        "1:C:\\r.exe" + kNul},
-      {Value(HKLM, "SOFTWARE\\ReadOnly", "new", "C:\\n.exe"), R::NotRestored, "missing"},
-      {Value(HKLM, "SOFTWARE\\ReadOnly\\Gone", "n", "C:\\n.exe"), R::NotRestored, "missing"},
+      {Value(HKLM, "SOFTWARE\\ReadOnly", "new", "C:\\n.exe"), R::NotRestored, "missing",
+       kRegAccessDenied},
+      {Value(HKLM, "SOFTWARE\\ReadOnly\\Gone", "n", "C:\\n.exe"), R::NotRestored, "missing",
+       kRegAccessDenied},
+      // A value that may be written but not read is left as it is (and cannot be read here).
+      {Value(HKCU, "SOFTWARE\\WriteOnly", "v", "C:\\v.exe"), R::NotRestored, "missing",
+       kRegAccessDenied},
       // The registry's limits: up to them an entry is restored, past them nothing is written.
       {Value(HKCU, "SOFTWARE\\Near\\" + std::string(255, 'k'), "", "C:\\k.exe"), R::Restored,
        "1:C:\\k.exe" + kNul},
@@ -176,8 +187,11 @@ TEST_F(RestoreEntryTest, PutsBackWhatIsMissingAndOverwritesNothing) {
        "missing"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(RestoreEntry(c.entry, mem_), c.result) << c.entry.keyPath << " " << c.entry.valueName;
+    long error = -1;
+    EXPECT_EQ(RestoreEntry(c.entry, mem_, &error), c.result)
+        << c.entry.keyPath << " " << c.entry.valueName;
     EXPECT_EQ(Stored(c.entry), c.stored) << c.entry.keyPath << " " << c.entry.valueName;
+    EXPECT_EQ(error, c.error) << c.entry.keyPath << " " << c.entry.valueName;
   }
   EXPECT_FALSE(mem_.KeyExists(HKLM, "SOFTWARE\\ReadOnly\\Gone"));
   EXPECT_FALSE(mem_.KeyExists(HKCU, "SOFTWARE\\Far"));
@@ -196,24 +210,75 @@ TEST_F(RestoreEntryTest, AValueWrittenMeanwhileIsKept) {
 }
 
 // An entry that fails after making keys deletes again the keys it made, and no other: the
-// registry refuses to make its last key, or to write its value.
+// registry refuses to make its last key, or to write its value. A key something else has written
+// a value into meanwhile stays, and so do the keys above it.
 TEST_F(RestoreEntryTest, AFailedEntryLeavesNoKeyItMade) {
-  const std::pair<std::string, std::string> refusals[] = {{"create", "SOFTWARE\\Empty\\A"},
-                                                          {"setvalue:v", "SOFTWARE\\Empty\\A\\B"}};
-  for (const auto& [op, refusing] : refusals) {
+  const struct {
+    std::string op, refusing, written;  // written: the key something else writes into
+  } cases[] = {{"create", "SOFTWARE\\Empty\\A", ""},
+               {"setvalue:v", "SOFTWARE\\Empty\\A\\B", ""},
+               {"setvalue:v", "SOFTWARE\\Empty\\A\\B", "SOFTWARE\\Empty\\A\\B"}};
+  for (const auto& c : cases) {
     mem_.AddKey(HKCU, "SOFTWARE\\Empty");  // there before, and empty
     mem_.hook = [&](const std::string& what, const std::string& path) {
-      if (what == op && path == "\\SOFTWARE\\Empty\\A\\B")
-        mem_.RestrictAccess(HKCU, refusing, kKeyRead);
+      if (what != c.op || path != "\\SOFTWARE\\Empty\\A\\B") return;
+      mem_.RestrictAccess(HKCU, c.refusing, kKeyRead);
+      if (!c.written.empty()) mem_.AddText(HKCU, c.written, "theirs", "C:\\theirs.exe");
     };
     EXPECT_EQ(RestoreEntry(Value(HKCU, "SOFTWARE\\Empty\\A\\B", "v", "C:\\v.exe"), mem_),
               RestoreResult::NotRestored)
-        << op;
+        << c.op;
     mem_.hook = nullptr;
-    EXPECT_TRUE(mem_.KeyExists(HKCU, "SOFTWARE\\Empty")) << op;
-    EXPECT_FALSE(mem_.KeyExists(HKCU, "SOFTWARE\\Empty\\A")) << op;
+    EXPECT_TRUE(mem_.KeyExists(HKCU, "SOFTWARE\\Empty")) << c.op;
+    EXPECT_EQ(mem_.KeyExists(HKCU, "SOFTWARE\\Empty\\A"), !c.written.empty()) << c.op;
+    if (!c.written.empty()) {
+      EXPECT_TRUE(mem_.ValueExists(HKCU, c.written, "theirs")) << c.op;
+    }
     EXPECT_EQ(mem_.OpenHandles(), 0);
   }
+}
+
+// In a run of entries, an entry refused access counts as denied, and the unusable entry or the
+// one past the registry's limits after it does not.
+TEST_F(RestoreEntryTest, ARunCountsAsDeniedOnlyTheEntriesRefusedAccess) {
+  mem_.AddKey(HKLM, "SOFTWARE\\Locked");
+  mem_.RestrictAccess(HKLM, "SOFTWARE\\Locked", kKeyRead);
+  const BackupEntry refused = Value(HKLM, "SOFTWARE\\Locked", "v", "C:\\v.exe");
+  const BackupEntry after[] = {{BackupEntryKind::Unusable, HKCU, "\\SOFTWARE\\U", "n", "C:\\n.exe"},
+                               Value(HKCU, "SOFTWARE\\Far", std::string(16384, 'v'), "C:\\v.exe")};
+  for (const BackupEntry& next : after) {
+    const RestoreOutcome outcome = RestoreBackup({refused, next}, mem_);
+    EXPECT_EQ(outcome.notRestored, 2u) << next.valueName.size();
+    EXPECT_EQ(outcome.denied, 1u) << next.valueName.size();
+  }
+}
+
+// A file is read whole up to the largest size, and not at all past it: one byte more than 1 GB,
+// the largest the help page states (a sparse file: nothing is written), and with a smaller
+// largest size given, a file at it and one a byte past it.
+TEST(BackupFile, ReadUpToTheLargestSizeAndNotPastIt) {
+  const std::uint64_t gigabyte = std::uint64_t(1) << 30;
+  const std::string name =
+      (std::filesystem::temp_directory_path() / "morvane-backup-size-test.reg").string();
+  const std::string content = kHead + kGood;
+  std::ofstream(name, std::ios::binary) << content;
+  const struct {
+    std::uint64_t size, maxSize;  // maxSize 0: none given
+    bool read;
+  } cases[] = {{content.size(), content.size(), true},
+               {content.size(), content.size() - 1, false},
+               {gigabyte + 1, 0, false}};
+  for (const auto& c : cases) {
+    std::filesystem::resize_file(name, c.size);
+    std::string text;
+    const bool read =
+        c.maxSize != 0 ? ReadBackupFile(name, text, c.maxSize) : ReadBackupFile(name, text);
+    EXPECT_EQ(read, c.read) << c.size << " " << c.maxSize;
+    if (c.read) {
+      EXPECT_EQ(text, content);
+    }
+  }
+  std::remove(name.c_str());
 }
 
 }  // namespace
