@@ -52,11 +52,9 @@ class FakeFileTree final : public FileTree {
                   long* error) override {
     ++searches;
     auto it = folders.find(folder);
-    const long refusal = it == folders.end()           ? 3
-                         : unlisted.count(folder) != 0 ? kFileAccessDenied
-                                                       : 0;
-    if (refusal != 0) {
-      if (error != nullptr) *error = refusal;
+    const long code = it == folders.end() ? 3 : unlisted.count(folder) != 0 ? refusal : 0;
+    if (code != 0) {
+      if (error != nullptr) *error = code;
       return false;
     }
     const std::vector<Node> nodes = it->second;  // entries added meanwhile are not seen
@@ -98,7 +96,7 @@ class FakeFileTree final : public FileTree {
     const bool exists = roots.count(bare) != 0 || !node.entry.name.empty();
     ResolvedFolder resolved;
     if (unreadable.count(name) != 0)
-      resolved = {FolderKind::kUnreadable, "", kFileAccessDenied};
+      resolved = {FolderKind::kUnreadable, "", refusal};
     else if (At(name).entry.reparsePoint)
       resolved.kind = FolderKind::kLink;
     else if (!exists)
@@ -136,9 +134,9 @@ class FakeFileTree final : public FileTree {
   std::map<std::string, std::vector<Node>, CaseLess> folders;  // by path ending in a backslash
   std::vector<std::string> sized, removed, outside;
   std::map<std::string, std::string, CaseLess> resolvesTo;  // where a folder or file really lies
-  std::set<std::string> unreadable;  // refused with access denied when opened
-  std::set<std::string, CaseLess>
-      unlisted;  // by path ending in a backslash: search refused with access denied
+  std::set<std::string> unreadable;                         // refused when opened
+  std::set<std::string, CaseLess> unlisted;  // by path ending in a backslash: search refused
+  long refusal = kFileAccessDenied;          // the system's error code of both refusals
   int searches = 0;
   std::multiset<std::string> held;          // folders held right now
   int holds = 0;                            // times a folder was asked to be held

@@ -416,7 +416,9 @@ TEST_F(ButtonInput, PopupMenuOpensAtItsPositionAndFollowsWithOnMouseDown) {
   Events e;
   e.Watch(b);
   b.SetPopupMenu(&menu);
-  EXPECT_EQ(ReadThroughAccessibility(b).role, ROLE_SYSTEM_BUTTONMENU);
+  const ReadButton withMenu = ReadThroughAccessibility(b);
+  EXPECT_EQ(withMenu.role, ROLE_SYSTEM_BUTTONMENU);
+  EXPECT_NE(withMenu.state & STATE_SYSTEM_HASPOPUP, 0);
   POINT origin{0, 0};
   ClientToScreen(b.Handle(), &origin);
   for (TPositionPopup position : {puDown, puLeft, puRight}) {
@@ -451,7 +453,9 @@ TEST_F(ButtonInput, PopupMenuOpensAtItsPositionAndFollowsWithOnMouseDown) {
   b.SetPopupMenu(gone.get());
   gone.reset();
   EXPECT_EQ(b.PopupMenu(), nullptr);
-  EXPECT_EQ(ReadThroughAccessibility(b).role, ROLE_SYSTEM_PUSHBUTTON);
+  const ReadButton withoutMenu = ReadThroughAccessibility(b);
+  EXPECT_EQ(withoutMenu.role, ROLE_SYSTEM_PUSHBUTTON);
+  EXPECT_EQ(withoutMenu.state & STATE_SYSTEM_HASPOPUP, 0);
   b.Click();
   EXPECT_EQ(e.clicks, 2);
 }

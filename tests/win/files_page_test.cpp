@@ -288,7 +288,8 @@ TEST_F(FilesPageTest, TempTreeWholeAndPrefetchFilesOnlySubfoldersNeverListedNorD
 }
 
 // Prefetch refused for want of rights is said after anything said of TEMP, which is collected
-// all the same; an elevated program says nothing of it, nor of an empty Prefetch.
+// all the same; an elevated program says nothing of it, nor of an empty Prefetch, nor of Prefetch
+// refused for another reason (here a sharing violation).
 TEST_F(MainWindowTest, PrefetchRefusedForWantOfRightsIsSaidAfterTemp) {
   const std::string prefetch = "C:\\Windows\\Prefetch",
                     rights = "Prefetch is not cleaned: administrator rights are needed.";
@@ -297,6 +298,7 @@ TEST_F(MainWindowTest, PrefetchRefusedForWantOfRightsIsSaidAfterTemp) {
     std::set<std::string> unreadable, unlisted;
     const char* temp;
     std::string status;
+    long refusal = kFileAccessDenied;
   } cases[] = {
       {false, {}, {prefetch + "\\"}, "C:\\Users\\me\\Temp", rights},
       {false,
@@ -306,6 +308,8 @@ TEST_F(MainWindowTest, PrefetchRefusedForWantOfRightsIsSaidAfterTemp) {
        "TEMP is not cleaned: the folder does not exist. " + rights},
       {true, {prefetch}, {prefetch + "\\"}, "C:\\Users\\me\\Temp", ""},
       {false, {}, {}, "C:\\Users\\me\\Temp", ""},
+      {false, {prefetch}, {}, "C:\\Users\\me\\Temp", "", 32},
+      {false, {}, {prefetch + "\\"}, "C:\\Users\\me\\Temp", "", 32},
   };
   for (const auto& c : cases) {
     FakeFileTree tree;
@@ -315,6 +319,7 @@ TEST_F(MainWindowTest, PrefetchRefusedForWantOfRightsIsSaidAfterTemp) {
     tree.AddFolder(prefetch);
     tree.unreadable = c.unreadable;
     tree.unlisted.insert(c.unlisted.begin(), c.unlisted.end());
+    tree.refusal = c.refusal;
     folders.variables["%TEMP%"] = c.temp;
     services_.elevated = c.elevated;
     TMainForm& f = Form();

@@ -315,19 +315,23 @@ TEST_F(RepairWindowTest, RowUncheckedDuringTheLoopStaysAndTheOutcomeIsCounted) {
 
 // Rows the registry refused with access denied are counted apart, but only said to need an
 // administrator when the program is not elevated: an elevated one is refused for other reasons.
+// Rows that failed with nothing refused say nothing of rights.
 TEST_F(RepairWindowTest, RefusedRowsNeedAdministratorRightsOnlyWhenNotElevated) {
   const std::string counts = "Entries removed: 0. Could not be removed: 2.";
   const struct {
     bool elevated, keyGone;
     std::string status;
+    bool locked = true;
   } cases[] = {{false, false, counts + " Administrator rights are needed for 2 of them."},
                {false, true, counts + " Administrator rights are needed for 1 of them."},
-               {true, false, counts}};
+               {true, false, counts},
+               {false, true, "Entries removed: 1. Could not be removed: 1.", false}};
   for (const auto& c : cases) {
     TearDown();
     SetUp();
-    mem_.RestrictAccess(RootKey::ClassesRoot, ".empty", kKeyRead);
-    mem_.RestrictAccess(RootKey::CurrentUser, "SOFTWARE\\Vendor", kKeyRead);
+    const std::uint32_t access = c.locked ? kKeyRead : ~0u;
+    mem_.RestrictAccess(RootKey::ClassesRoot, ".empty", access);
+    mem_.RestrictAccess(RootKey::CurrentUser, "SOFTWARE\\Vendor", access);
     services_.elevated = c.elevated;
     services_.answer = IDCANCEL;
     TMainForm& f = Scanned();
@@ -336,37 +340,44 @@ TEST_F(RepairWindowTest, RefusedRowsNeedAdministratorRightsOnlyWhenNotElevated) 
     if (c.keyGone) mem_.RemoveKey(RootKey::ClassesRoot, ".empty");  // not found: no refusal
     ClickWindow(f, f.ZelButton3->Handle());
     EXPECT_EQ(f.StatusText(), c.status);
-    EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
+    EXPECT_EQ(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"), c.locked);
   }
 }
 
 // Restore counts apart the entries the registry refused with access denied (a value it may not
-// write, a key it may not make), and says so only when the program is not elevated.
+// write, a key it may not make), and says so only when the program is not elevated; with nothing
+// refused, it says nothing of rights.
 TEST_F(RepairWindowTest, RestoreRefusedEntriesNeedAdministratorRightsOnlyWhenNotElevated) {
-  std::ofstream(file_, std::ios::binary)
-      << "Morvane v1.0\r\n\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Locked]\r\n\"A\"=\"a\"\r\n"
-         "[HKEY_CURRENT_USER\\SOFTWARE\\Locked\\New]\r\n\"B\"=\"b\"\r\n"
-         "[HKEY_CURRENT_USER\\SOFTWARE\\Vendor]\r\n\"Path\"=\"other\"\r\n";
-  mem_.RestrictAccess(RootKey::CurrentUser, "SOFTWARE\\Locked", kKeyRead);
   services_.openDialog = [this](TOpenDialog& dialog) {
     dialog.FileName = file_;
     return true;
   };
   services_.answer = IDYES;
   const std::string counts = "Entries restored: 0. Already present: 0. Not restored: 3.";
-  for (const bool elevated : {false, true}) {
-    services_.elevated = elevated;
+  const struct {
+    bool elevated, locked;
+    std::string status;
+  } cases[] = {{false, true, counts + " Administrator rights are needed for 2 of them."},
+               {true, true, counts},
+               {false, false, "Entries restored: 2. Already present: 0. Not restored: 1."}};
+  for (const auto& c : cases) {
+    TearDown();
+    SetUp();
+    std::ofstream(file_, std::ios::binary)
+        << "Morvane v1.0\r\n\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Locked]\r\n\"A\"=\"a\"\r\n"
+           "[HKEY_CURRENT_USER\\SOFTWARE\\Locked\\New]\r\n\"B\"=\"b\"\r\n"
+           "[HKEY_CURRENT_USER\\SOFTWARE\\Vendor]\r\n\"Path\"=\"other\"\r\n";
+    mem_.RestrictAccess(RootKey::CurrentUser, "SOFTWARE\\Locked", c.locked ? kKeyRead : ~0u);
+    services_.elevated = c.elevated;
     TMainForm& f = Form();
     SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
-    EXPECT_EQ(f.StatusText(),
-              elevated ? counts : counts + " Administrator rights are needed for 2 of them.");
-    form_.reset();
+    EXPECT_EQ(f.StatusText(), c.status);
   }
 }
 
 // File > Restore from backup...: its place in the menu, greyed and refused while a tool runs, the
 // open dialog in the folder of the backup just written, the question, the window answering while
-// it restores with the other commands waiting, the counts in the status line.
+// it reads and restores with the other commands waiting, the counts in the status line.
 TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
   TMainForm& f = Scanned();
   const HMENU file = GetSubMenu(GetMenu(f.Handle()), 0);
@@ -408,7 +419,17 @@ TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
   ASSERT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
   services_.messages.clear();
   services_.answer = IDNO;
+  // Reading the file lets the window's messages run too: a File > Restore posted before has been
+  // taken (and refused) by the time the question is asked.
+  PostMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+  bool waiting = true;
+  services_.whileShown = [&](const ShownMessage&) {
+    MSG message;
+    waiting = PeekMessageA(&message, f.Handle(), WM_COMMAND, WM_COMMAND, PM_NOREMOVE) != 0;
+  };
   SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+  services_.whileShown = nullptr;
+  EXPECT_FALSE(waiting);
   EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
   // Meanwhile the window's messages run: a File > Restore posted before waits and is refused.
   std::string during;

@@ -129,6 +129,19 @@ int CountColour(HWND hwnd, const RECT& r, COLORREF colour) {
   return count;
 }
 
+namespace {
+
+// The text of an answer (ASCII here), freed.
+std::string TakeText(BSTR text) {
+  std::string ascii;
+  if (text == nullptr) return ascii;
+  for (const wchar_t* c = text; *c != 0; ++c) ascii += static_cast<char>(*c);
+  SysFreeString(text);
+  return ascii;
+}
+
+}  // namespace
+
 ReadButton ReadThroughAccessibility(TZelButton& button, bool press) {
   ReadButton read;
   IAccessible* object = nullptr;
@@ -142,11 +155,10 @@ ReadButton ReadThroughAccessibility(TZelButton& button, bool press) {
   VariantInit(&self);
   self.vt = VT_I4;
   self.lVal = CHILDID_SELF;
-  BSTR name = nullptr;
-  if (SUCCEEDED(object->get_accName(self, &name)) && name != nullptr) {
-    for (const wchar_t* c = name; *c != 0; ++c) read.name += static_cast<char>(*c);
-    SysFreeString(name);
-  }
+  BSTR text = nullptr;
+  if (SUCCEEDED(object->get_accName(self, &text))) read.name = TakeText(text);
+  text = nullptr;
+  if (SUCCEEDED(object->get_accDefaultAction(self, &text))) read.defaultAction = TakeText(text);
   VARIANT value;
   VariantInit(&value);
   if (SUCCEEDED(object->get_accRole(self, &value)) && value.vt == VT_I4) read.role = value.lVal;

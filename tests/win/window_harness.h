@@ -97,9 +97,9 @@ bool ListViewChecked(HWND list, int row);
 int ListViewRows(HWND list);
 bool Visible(TZelButton& button);
 // A button's client object as assistive programs read it, through AccessibleObjectFromWindow;
-// with press, its default action is asked for as well, and pressed is the answer.
+// with press, its default action is done as well, and pressed is the answer.
 struct ReadButton {
-  std::string name;
+  std::string name, defaultAction;
   LONG role = 0, state = 0;
   HRESULT pressed = S_OK;
 };

@@ -432,11 +432,14 @@ TEST_F(MainWindowTest, ActionButtonsKeepTheirTabOrdersWhileDrawnOverThePageContr
 TEST_F(MainWindowTest, AssistiveProgramsReadEveryControlAndPressTheButtons) {
   TMainForm& f = Form();
   f.ZelButton4->SetCaption("&Regedit && more");
+  SetFocus(f.ZelButton4->Handle());
   const ReadButton regedit = ReadThroughAccessibility(*f.ZelButton4);
   EXPECT_EQ(regedit.name, "Regedit & more");
   EXPECT_EQ(regedit.role, ROLE_SYSTEM_PUSHBUTTON);
   EXPECT_EQ(regedit.state & (STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_INVISIBLE), 0);
   EXPECT_NE(regedit.state & STATE_SYSTEM_FOCUSABLE, 0);
+  EXPECT_NE(regedit.state & STATE_SYSTEM_FOCUSED, 0);
+  EXPECT_EQ(regedit.defaultAction, "Press");
 
   // A disabled button says so and cannot be pressed.
   const ReadButton correct = ReadThroughAccessibility(*f.ZelButton3, true);
@@ -449,6 +452,7 @@ TEST_F(MainWindowTest, AssistiveProgramsReadEveryControlAndPressTheButtons) {
   // Start, pressed from outside: the click comes after the caller has its answer.
   const ReadButton start = ReadThroughAccessibility(*f.ZelButton1, true);
   EXPECT_EQ(start.name, "Start");
+  EXPECT_EQ(start.state & STATE_SYSTEM_FOCUSED, 0);
   EXPECT_EQ(start.pressed, S_OK);
   EXPECT_FALSE(f.FCleanThread);
   ASSERT_TRUE(PumpUntil(f, [&] { return ListViewRows(f.ListView1) == 2 && ScanEnded(f); }));
