@@ -31,10 +31,11 @@
 #include "platform/RegistryApi.h"
 #include "platform/SystemFolders.h"
 #include "platform/WinHandles.h"
+#include "resources/Version.h"
 
 namespace morvane {
 
-inline constexpr char kApplicationTitle[] = "Morvane v1.0";
+inline constexpr char kApplicationTitle[] = "Morvane v" MORVANE_VERSION_TEXT;
 
 // Menu command identifiers.
 enum MenuCommand : WORD {
