@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs whatever is missing for building Morvane and running it and its tests under Wine.
+# Installs whatever is missing for building Morvane, running it and its tests under Wine and zipping
+# its release.
 # Safe to run again: packages already present are left alone. Needs root on a fresh machine.
 set -euo pipefail
 
 pkgs=(cmake make g++ googletest clang libclang-rt-14-dev
       g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
       wine wine64 wine32:i386 xvfb xdotool x11-apps imagemagick
-      fonts-wine fonts-liberation fonts-dejavu-core)
+      fonts-wine fonts-liberation fonts-dejavu-core zip)
 
 missing=()
 for p in "${pkgs[@]}"; do
