@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the rules natively under AddressSanitizer and
 # UndefinedBehaviorSanitizer, the two-thread test under ThreadSanitizer, then the 32-bit Windows
-# build's tests under Wine (in a throwaway prefix, windows on Xvfb), and checks that the 64-bit
-# Windows build compiles.
+# build's tests under Wine (in a throwaway prefix, windows on Xvfb), checks that the 64-bit
+# Windows build compiles and that the release (scripts/release.sh) is reproducible.
 # Installs whatever is missing first (needs root on a fresh machine).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -38,6 +38,9 @@ fi
 echo "== 64-bit Windows build (compile only) =="
 cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-mingw.cmake -DMORVANE_WERROR=ON >/dev/null
 cmake --build build/win64 -j"$jobs"
+
+echo "== the release: two builds of it in two folders give the same bytes =="
+bash scripts/check-reproducible.sh
 
 echo "== tests under Wine =="
 source scripts/throwaway-prefix.sh test
