@@ -1,6 +1,7 @@
 // The program's version, written once: the window and task-bar title, the version resource
-// (Morvane.rc) and the release's file names (scripts/release.sh, which reads the two numbers
-// below) all take it from here. Plain preprocessor lines: the resource compiler reads this file.
+// (Morvane.rc), the help page's title and the download's README.txt (CMakeLists.txt) and the
+// zip's name (scripts/release.sh) all take it from here; the last two read the two numbers below.
+// Plain preprocessor lines: the resource compiler reads this file.
 // The backup file's first line is a file format's mark, not this version (CleanReg/Repair.h).
 #ifndef MORVANE_RESOURCES_VERSION_H
 #define MORVANE_RESOURCES_VERSION_H

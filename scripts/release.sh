@@ -56,8 +56,7 @@ cmake --build "$build" -j"${JOBS:-2}" --target Morvane
 stage=$build/zip
 mkdir -p "$stage" "$dist"
 cp "$build/Morvane.exe" "$stage/Morvane.exe"
-cp resources/help.html "$stage/help.html"
-sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' resources/release-readme.txt >"$stage/README.txt"
+cp "$build/help.html" "$build/README.txt" "$stage/"
 chmod 0755 "$stage/Morvane.exe"
 chmod 0644 "$stage/help.html" "$stage/README.txt"
 touch -d "@$zip_date" "$stage/Morvane.exe" "$stage/help.html" "$stage/README.txt"
