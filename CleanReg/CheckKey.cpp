@@ -32,9 +32,6 @@ void TCleanThread::CheckKey(const std::string& keyPath, const std::string& keyNa
   for (std::size_t n = 0; n < count; ++n) {
     const RegValue& value = values_[n];
     if (value.type != kRegSz) continue;
-    // A name or text that the ANSI code page cannot spell reads as a look-alike or with '?' in
-    // its place: it names some other value or file, so it can be neither judged nor removed.
-    if (!value.exact) continue;
     const std::string text = TextPart(value.data);
     if (!IsBrokenReference(text, answers_)) continue;
     sink_.Found({kCaptionReference, text, SectionCode(root), keyPath, value.name});

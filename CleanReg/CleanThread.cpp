@@ -9,13 +9,6 @@
 
 namespace morvane {
 
-namespace {
-
-// The registry allows 512 levels; links can make a walk go deeper than any real tree.
-constexpr int kMaxWalkDepth = 512;
-
-}  // namespace
-
 const char* SectionCode(RootKey root) {
   switch (root) {
     case RootKey::ClassesRoot:
@@ -130,7 +123,8 @@ void TCleanThread::WalkKeys(RegKey key, const RegKeyInfo& info, const std::strin
     } catch (const ERegistryException&) {
       // A value changed under the inspection: that key's remaining values are passed over.
     }
-    if (root != RootKey::ClassesRoot && depth_ < kMaxWalkDepth && child.valid()) {
+    // Links can make a walk go deeper than the registry's levels allow any real tree to go.
+    if (root != RootKey::ClassesRoot && depth_ < kMaxKeyDepth && child.valid()) {
       ++depth_;
       WalkKeys(child.get(), childInfo, childPath, root);
       --depth_;

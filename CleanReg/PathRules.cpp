@@ -73,18 +73,22 @@ bool ResolveFilePath(const std::string& text, std::string& rebuilt) {
 bool HoldsWildcard(const std::string& text) { return Holds(text, "*?"); }
 
 std::vector<std::size_t> ProgramPrefixLengths(const std::string& text) {
-  // A name holds at most 255 characters; spelled in the ANSI code page each takes at most three
-  // bytes (UTF-8), so no name of a file is longer than this.
-  constexpr std::size_t kMaxNameBytes = 255 * 3;
+  // The file system's limits count UTF-16 units: a name holds at most 255 of them, a path at most
+  // kMaxLongPath. A character beyond the Basic Multilingual Plane (a four-byte sequence) takes
+  // two; the bytes that continue a character are counted with its first.
+  constexpr std::size_t kMaxNameUnits = 255;
   std::vector<std::size_t> lengths;
-  std::size_t nameStart = 0;
-  for (std::size_t i = 0; i < text.size() && i <= kMaxLongPath; ++i) {
-    if (text[i] == '\\') {
-      nameStart = i + 1;
-      continue;
-    }
-    if (i - nameStart >= kMaxNameBytes) break;
-    if (i > 0 && text[i] == ' ' && text[i - 1] != ' ') lengths.push_back(i);
+  std::size_t pathUnits = 0, nameUnits = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    // The prefix before i is within both limits: a blank there ends one.
+    if (c == ' ' && i > 0 && text[i - 1] != ' ') lengths.push_back(i);
+    if ((c & 0xC0) == 0x80) continue;
+    const std::size_t units = c >= 0xF0 ? 2 : 1;
+    nameUnits = c == '\\' ? 0 : nameUnits + units;
+    pathUnits += units;
+    // Every longer prefix holds this name or this path.
+    if (nameUnits > kMaxNameUnits || pathUnits > kMaxLongPath) break;
   }
   return lengths;
 }

@@ -33,9 +33,9 @@ bool HoldsWildcard(const std::string& text);
 // The lengths of the text's prefixes that end before a blank, shortest first: a command line
 // names its program by one of them ("C:\\Tools\\run.exe shell.dll,Entry" -> the length of
 // "C:\\Tools\\run.exe"). A run of blanks gives one. The list ends before the first prefix that
-// cannot name a file: one longer than the longest path, or holding a name (between
-// backslashes) longer than 255 characters can be spelled in. So a long text of many words
-// costs a bounded number of prefixes.
+// cannot name a file: one longer than the longest path, or holding a name (between backslashes)
+// of more than 255 characters; both counted in UTF-16 units, as the file system counts them. So a
+// long text of many words costs a bounded number of prefixes.
 std::vector<std::size_t> ProgramPrefixLengths(const std::string& text);
 
 // Replaces each %NAME% in text by the variable's value, as the system expands a path. NAME

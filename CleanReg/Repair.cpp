@@ -50,13 +50,27 @@ void AddBackupEntry(RootKey root, const std::string& keyPath, const std::string&
     BackupList->push_back("@=\"" + data + "\"");
 }
 
-bool EndBackup(bool backup, const std::string& fileName) {
+std::string BackupFileBytes(const std::vector<std::string>& lines, AnsiCodePage& ansi) {
+  std::string bytes;
+  for (const std::string& line : lines) {
+    if (!ansi.SpellExactly(line, bytes)) {
+      // One line that the code page cannot spell makes the whole file UTF-8.
+      bytes = kUtf8Mark;
+      for (const std::string& each : lines) bytes.append(each).append("\r\n");
+      return bytes;
+    }
+    bytes.append("\r\n");
+  }
+  return bytes;
+}
+
+bool EndBackup(bool backup, const std::string& fileName, AnsiCodePage& ansi) {
   std::unique_ptr<std::vector<std::string>> lines = std::move(BackupList);
   if (!backup) return true;
   if (!lines || fileName.empty()) return false;
   std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
   if (!file) return false;
-  for (const std::string& line : *lines) file << line << "\r\n";
+  file << BackupFileBytes(*lines, ansi);
   file.close();
   return !file.fail();
 }
@@ -147,7 +161,7 @@ bool TargetOf(const RepairRow& row, RepairTarget& target) {
 
 RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup,
                              const std::string& fileName, RegistryApi& registry, FileSystem& files,
-                             const RepairHooks& hooks) {
+                             const RepairHooks& hooks, AnsiCodePage& ansi) {
   // The file's content depends only on the rows, so it is written before anything is removed:
   // a backup that was asked for and cannot be written stops the repair.
   RepairOutcome outcome;
@@ -156,7 +170,7 @@ RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup,
   for (const RepairRow& row : rows)
     if (TargetOf(row, target))
       AddBackupEntry(target.root, row.finding.keyPath, target.valueName, target.data);
-  if (!EndBackup(backup, fileName)) return outcome;
+  if (!EndBackup(backup, fileName, ansi)) return outcome;
   outcome.backupWritten = true;
 
   for (std::size_t i = 0; i < rows.size(); ++i) {

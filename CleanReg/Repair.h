@@ -1,9 +1,11 @@
 // The repair of checked findings and the backup file that records what it removes.
 //
-// The backup file is 8-bit text with CR LF after every line: "Morvane v1.0", two empty lines,
-// then for each repaired row a key header "[ROOT\key path]" and, for a named value, a line
-// "name"="data" (@="data" for a key's default value). Texts are written exactly as held,
-// without escaping.
+// The backup file is text with CR LF after every line: "Morvane v1.0", two empty lines, then for
+// each repaired row a key header "[ROOT\key path]" and, for a named value, a line "name"="data"
+// (@="data" for a key's default value). Texts are written exactly as held, without escaping.
+// When every line can be spelled exactly in the system's ANSI code page, the file is written in
+// it, with no byte-order mark; otherwise the whole file is UTF-8 and begins with the UTF-8
+// byte-order mark, so that no name is written as a look-alike or with '?' in its place.
 #pragma once
 
 #include <functional>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "CleanReg/Finding.h"
+#include "platform/AnsiCodePage.h"
 #include "platform/FileSystem.h"
 #include "platform/RegistryApi.h"
 
@@ -19,6 +22,8 @@ namespace morvane {
 
 inline constexpr char kBackupHeader[] = "Morvane v1.0";
 inline constexpr char kCorrectedCaption[] = "Corrected!";
+// The UTF-8 byte-order mark that begins a backup file written in UTF-8.
+inline constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
 
 // The backup lines of the repair in progress; exists from BeginBackup to EndBackup.
 extern std::unique_ptr<std::vector<std::string>> BackupList;
@@ -34,9 +39,13 @@ void BeginBackup();
 // empty value name with data (a default value), the line @="data".
 void AddBackupEntry(RootKey root, const std::string& keyPath, const std::string& valueName,
                     const std::string& data);
-// When backup is set, writes BackupList to fileName (created or replaced whole); releases the
-// list in every case. True when nothing had to be written or the file was written completely.
-bool EndBackup(bool backup, const std::string& fileName);
+// The bytes of a backup file of these lines, each followed by CR LF: in the code page when it
+// spells every line exactly, else the UTF-8 byte-order mark and the lines in UTF-8.
+std::string BackupFileBytes(const std::vector<std::string>& lines, AnsiCodePage& ansi);
+// When backup is set, writes BackupList to fileName (created or replaced whole) as
+// BackupFileBytes gives it; releases the list in every case. True when nothing had to be written
+// or the file was written completely.
+bool EndBackup(bool backup, const std::string& fileName, AnsiCodePage& ansi = SystemAnsiCodePage());
 
 // Removes what a finding names, provided the finding still holds: a whole-key row's key must
 // still have no value and no subkey; a value row's value must still be REG_SZ whose data is
@@ -78,6 +87,6 @@ struct RepairOutcome {
 // Section code is none of the three are left alone and recorded nowhere.
 RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup,
                              const std::string& fileName, RegistryApi& registry, FileSystem& files,
-                             const RepairHooks& hooks);
+                             const RepairHooks& hooks, AnsiCodePage& ansi = SystemAnsiCodePage());
 
 }  // namespace morvane

@@ -10,6 +10,7 @@
 #include "CleanReg/Repair.h"
 #include "platform/RegKeyHandle.h"
 #include "platform/TRegistry.h"
+#include "platform/Utf.h"
 
 namespace morvane {
 
@@ -163,7 +164,24 @@ BackupContents ParseBackup(const std::string& whole, const std::function<void()>
   return contents;
 }
 
-bool ReadBackupFile(const std::string& fileName, std::string& text, std::uint64_t maxSize) {
+void DecodeBackup(std::string& bytes, AnsiCodePage& ansi) {
+  const std::size_t mark = sizeof kUtf8Mark - 1;
+  if (bytes.compare(0, mark, kUtf8Mark) == 0) {
+    bytes.erase(0, mark);
+    return;
+  }
+  // Every ANSI code page spells the first 128 characters as UTF-8 does.
+  if (std::all_of(bytes.begin(), bytes.end(),
+                  [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    return;
+  std::string text;
+  text.reserve(bytes.size());
+  ansi.Read(bytes, text);
+  bytes.swap(text);
+}
+
+bool ReadBackupFile(const std::string& fileName, std::string& text, AnsiCodePage& ansi,
+                    std::uint64_t maxSize) {
   text.clear();
   std::ifstream file(fileName, std::ios::binary | std::ios::ate);
   if (!file) return false;
@@ -180,28 +198,35 @@ bool ReadBackupFile(const std::string& fileName, std::string& text, std::uint64_
   file.seekg(0);
   file.read(text.data(), size);
   text.resize(static_cast<std::size_t>(file.gcount()));  // the file may have shrunk meanwhile
-  return !file.bad();
+  if (file.bad()) return false;
+  try {
+    DecodeBackup(text, ansi);
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }
 
 namespace {
 
-// The registry's limits, in characters; the names are counted in bytes, which are never fewer.
-constexpr std::size_t kMaxKeyName = 255, kMaxValueName = 16383, kMaxKeyDepth = 512;
-
-// The longest key path handed to one call whole, as the registry cursor does: a longer one is
-// made a name at a time.
-constexpr std::size_t kWholePathLimit = 255;
-
 // How many keys seen to exist a restore remembers before it starts over.
 constexpr std::size_t kKnownKeysKept = 4096;
 
+// The registry's limits, counted in UTF-16 units as it counts them. A UTF-8 text never has fewer
+// bytes than units, so a short one is not counted.
+bool WithinUnits(Text text, std::size_t limit) {
+  return text.size() <= limit || Utf16Length(text) <= limit;
+}
+
 bool WithinLimits(const BackupEntry& entry) {
-  if (entry.valueName.size() > kMaxValueName) return false;
+  if (!WithinUnits(entry.valueName, kMaxValueNameUnits)) return false;
   const std::string& path = entry.keyPath;
   std::size_t depth = 0;
   for (std::size_t start = 1; start <= path.size();) {
     const std::size_t end = std::min(path.find('\\', start), path.size());
-    if (end - start > kMaxKeyName || ++depth > kMaxKeyDepth) return false;
+    if (!WithinUnits(Text(path).substr(start, end - start), kMaxKeyNameUnits) ||
+        ++depth > static_cast<std::size_t>(kMaxKeyDepth))
+      return false;
     start = end + 1;
   }
   return true;
@@ -240,7 +265,9 @@ class RestoreRun {
     const RegKey root = RootHandle(entry.root);
     subPath_.assign(entry.keyPath, 1, std::string::npos);
     const Text path(subPath_);
-    const bool whole = path.size() <= kWholePathLimit;
+    // A path one call takes whole, as the registry cursor hands it; a longer one is made a name
+    // at a time.
+    const bool whole = WithinUnits(path, kMaxPathUnitsPerCall);
     const bool opened = whole && ParentExists(entry.root, ParentOf(path)) ? Step(root, subPath_)
                                                                           : OpenByName(root, path);
     if (!opened) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/AnsiCodePage.h"
 #include "platform/RegistryApi.h"
 
 namespace morvane {
@@ -39,29 +40,35 @@ struct BackupContents {
   std::vector<BackupEntry> entries;
 };
 
-// Reads the bytes of a backup file. Lines end with CR LF; a CR or LF alone is part of its line,
-// as it was of the text written. A last line without its CR LF (a file cut short) is unusable.
-// before, when given, runs before each key line.
+// Reads the text of a backup file (UTF-8, as DecodeBackup gives it). Lines end with CR LF; a CR
+// or LF alone is part of its line, as it was of the text written. A last line without its CR LF
+// (a file cut short) is unusable. before, when given, runs before each key line.
 BackupContents ParseBackup(const std::string& text, const std::function<void()>& before = nullptr);
 
 // A backup of a million entries takes some 62 MB; a file larger than this is not read.
 inline constexpr std::uint64_t kMaxBackupFileSize = std::uint64_t(1) << 30;
 
-// The whole file into text; false when it cannot be opened or read, is larger than
-// kMaxBackupFileSize or does not fit in memory. maxSize, below kMaxBackupFileSize, lets a test
-// try a file at the limit without writing a gigabyte.
+// Turns the bytes of a backup file into its text, in place: after the UTF-8 byte-order mark they
+// are UTF-8 and only the mark goes; without it they are read in the ANSI code page, as every
+// backup file written before UTF-8 ones was.
+void DecodeBackup(std::string& bytes, AnsiCodePage& ansi);
+
+// The whole file into text, decoded (DecodeBackup); false when it cannot be opened or read, is
+// larger than kMaxBackupFileSize or does not fit in memory. maxSize, below kMaxBackupFileSize,
+// lets a test try a file at the limit without writing a gigabyte.
 bool ReadBackupFile(const std::string& fileName, std::string& text,
+                    AnsiCodePage& ansi = SystemAnsiCodePage(),
                     std::uint64_t maxSize = kMaxBackupFileSize);
 
 enum class RestoreResult { Restored, AlreadyPresent, NotRestored };
 
 // Puts one entry back, in the view the scan reads (WholeView). An entry that goes past the
-// registry's limits (a key name of 255 characters, a value name of 16,383, a path 512 keys deep)
-// is not restored, and nothing is called for it: the narrow calls would take such a name for
-// another. The key is opened or made, with every missing key on its path, by creations that
-// say whether they made it: one for the whole path when its parent is known to exist, else one
-// per name. A new key's value is set at once; the value of a key that was there is looked at
-// first, and one present with other data or of another type stays as it is. Where the key
+// registry's limits (a key name of 255 UTF-16 units, a value name of 16,383, a path 512 keys
+// deep; a character beyond the Basic Multilingual Plane counts two units) is not restored, and
+// nothing is called for it. The key is opened or made, with every missing key on its path, by
+// creations that say whether they made it: one for the whole path when its parent is known to
+// exist, else one per name. A new key's value is set at once; the value of a key that was there is
+// looked at first, and one present with other data or of another type stays as it is. Where the key
 // cannot be opened so, it is looked at read-only, so that what is there counts as already
 // present even where writing is refused. An entry not restored leaves no key behind: the keys
 // it made are deleted again while they are empty. For an entry not restored, *error (when given)

@@ -1,5 +1,7 @@
 #include "CleanReg/Uninstall.h"
 
+#include <algorithm>
+
 #include "platform/TRegistry.h"
 
 namespace morvane {
@@ -80,16 +82,14 @@ UninstallCommandText ReadUninstallCommand(RegistryApi& registry, const Uninstall
   if (!cursor.cursor.OpenPathForReading(entry.Path())) return read;
   read.outcome = UninstallCommandText::kMissing;
   std::uint32_t type = 0;
-  if (!Holds(cursor.cursor, kUninstallString, type)) return read;
+  if (registry.QueryValue(cursor.cursor.BaseKey(), kUninstallString, type, &read.text) != kRegOk)
+    return read;
   if (!IsText(type)) {
+    read.text.clear();
     read.outcome = UninstallCommandText::kNotText;
     return read;
   }
-  // Read wide: a character the narrow call would replace by a look-alike must not name a
-  // look-alike program.
-  if (registry.QueryExactText(cursor.cursor.BaseKey(), kUninstallString, read.text, read.exact) !=
-      kRegOk)
-    return read;
+  read.text.resize(std::min(read.text.size(), read.text.find('\0')));
   read.outcome = UninstallCommandText::kRead;
   if (type == kRegExpandSz && !read.text.empty()) {
     std::string expanded;

@@ -63,10 +63,11 @@ struct UninstallCommandText {
     kRead,
   };
   Outcome outcome = kNotOpened;
-  // The value's text; a REG_EXPAND_SZ value with its environment variables expanded.
+  // The value's text, up to its first NUL; a REG_EXPAND_SZ value with its environment variables
+  // expanded.
   std::string text;
-  // False when some character of the text has no spelling in the ANSI code page: the text then
-  // names some other file than the one the value names.
+  // False when the expansion of its environment variables could not be spelled exactly (as the
+  // folders seam says): the text then names some other file than the one the value names.
   bool exact = true;
 };
 UninstallCommandText ReadUninstallCommand(RegistryApi& registry, const UninstallEntry& entry,

@@ -43,10 +43,6 @@ class CountingRegistry final : public RegistryApi {
     ++queries;
     return inner_.QueryValue(k, n, t, d);
   }
-  long QueryExactText(RegKey k, const std::string& n, std::string& t, bool& e) override {
-    ++queries;
-    return inner_.QueryExactText(k, n, t, e);
-  }
   long SetValue(RegKey k, const std::string& n, std::uint32_t t, const std::string& d) override {
     ++sets;
     return inner_.SetValue(k, n, t, d);

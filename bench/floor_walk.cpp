@@ -1,5 +1,6 @@
 #include "bench/floor_walk.h"
 
+#include <iterator>
 #include <vector>
 
 namespace morvane::bench {
@@ -15,7 +16,7 @@ class Walker {
       DWORD nameLength = static_cast<DWORD>(name_.size());
       DWORD dataLength = static_cast<DWORD>(data_.size());
       DWORD type = 0;
-      const LONG rc = RegEnumValueA(key, i, name_.data(), &nameLength, nullptr, &type,
+      const LONG rc = RegEnumValueW(key, i, name_.data(), &nameLength, nullptr, &type,
                                     reinterpret_cast<BYTE*>(data_.data()), &dataLength);
       if (rc == ERROR_MORE_DATA) {
         data_.resize(data_.size() * 2);
@@ -26,14 +27,14 @@ class Walker {
       ++counts_.values;
       counts_.dataBytes += dataLength;
     }
-    char subkey[256 + 1];
+    wchar_t subkey[256 + 1];
     for (DWORD i = 0;; ++i) {
-      DWORD length = sizeof subkey;
-      if (RegEnumKeyExA(key, i, subkey, &length, nullptr, nullptr, nullptr, nullptr) !=
+      DWORD length = static_cast<DWORD>(std::size(subkey));
+      if (RegEnumKeyExW(key, i, subkey, &length, nullptr, nullptr, nullptr, nullptr) !=
           ERROR_SUCCESS)
         break;
       HKEY child = nullptr;
-      if (RegOpenKeyExA(key, subkey, 0, KEY_READ | view_, &child) != ERROR_SUCCESS) continue;
+      if (RegOpenKeyExW(key, subkey, 0, KEY_READ | view_, &child) != ERROR_SUCCESS) continue;
       ++counts_.keys;
       Walk(child);
       RegCloseKey(child);
@@ -44,7 +45,7 @@ class Walker {
 
  private:
   REGSAM view_;
-  std::vector<char> name_;
+  std::vector<wchar_t> name_;
   std::vector<char> data_;
 };
 

@@ -1,6 +1,6 @@
 // The floor of any registry scan: a bare depth-first walk that opens every key below a start
-// key and reads every value's name, type and data with one RegEnumValueA call each, and nothing
-// else. It uses the same ANSI calls as the program.
+// key and reads every value's name, type and data with one RegEnumValueW call each, and nothing
+// else. It uses the same wide calls as the program; it converts no text.
 #pragma once
 
 #include <windows.h>

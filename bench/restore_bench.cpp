@@ -25,6 +25,7 @@
 #include "bench/bench_measure.h"
 #include "bench/counting_registry.h"
 #include "bench/wait_probe.h"
+#include "platform/WideText.h"
 
 using namespace morvane;
 using namespace morvane::bench;
@@ -56,21 +57,26 @@ void WriteBackup(const std::string& fileName, int values, int extensions) {
 }
 
 void RemoveAll(int extensions) {
-  RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\MorvaneBench");
-  for (int i = 0; i < extensions; ++i) RegDeleteKeyA(HKEY_CLASSES_ROOT, ExtensionName(i).c_str());
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"SOFTWARE\\MorvaneBench");
+  for (int i = 0; i < extensions; ++i)
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, Widen(ExtensionName(i)).c_str());
 }
 
 // What restoring cannot do with less: each key created, each value set, nothing looked at first.
+// Through the wide calls, each text converted at its call, as the restore converts it.
 void BareWrites(const std::vector<BackupEntry>& entries) {
   for (const BackupEntry& e : entries) {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(reinterpret_cast<HKEY>(RootHandle(e.root)), e.keyPath.c_str() + 1, 0,
-                        nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(reinterpret_cast<HKEY>(RootHandle(e.root)),
+                        Widen(std::string_view(e.keyPath).substr(1)).c_str(), 0, nullptr, 0,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
       continue;
-    if (e.kind == BackupEntryKind::TextValue)
-      RegSetValueExA(key, e.valueName.c_str(), 0, REG_SZ,
-                     reinterpret_cast<const BYTE*>(e.data.c_str()),
-                     static_cast<DWORD>(e.data.size() + 1));
+    if (e.kind == BackupEntryKind::TextValue) {
+      const std::wstring data = Widen(e.data);
+      RegSetValueExW(key, Widen(e.valueName).c_str(), 0, REG_SZ,
+                     reinterpret_cast<const BYTE*>(data.c_str()),
+                     static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    }
     RegCloseKey(key);
   }
 }

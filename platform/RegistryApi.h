@@ -1,9 +1,14 @@
-// The narrow seam between the registry cursor and the registry itself.
+// The thin seam between the registry cursor and the registry itself.
 // Everything above this interface is plain C++; the advapi32 implementation lives in
 // WinRegistryApi.cpp; an in-memory one with fault injection, for tests, is
 // testing/MemRegistryApi.h.
+//
+// Names, paths and text data cross the seam as UTF-8. The registry holds them as UTF-16 and is
+// reached through its wide calls only, so every name read names the same key or value when it is
+// handed back, whatever the system's code page: no name is spelled as a look-alike or with '?'.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -26,6 +31,7 @@ enum : long {
   kRegNotFound = 2,
   kRegAccessDenied = 5,
   kRegInvalidHandle = 6,
+  kRegInvalidParameter = 87,
   kRegMoreData = 234,
   kRegNoMoreItems = 259,
 };
@@ -40,6 +46,21 @@ enum : std::uint32_t {
   kRegMultiSz = 7,
   kRegQword = 11,
 };
+
+// The types whose data the registry holds as UTF-16 text, and the seam as UTF-8.
+inline bool IsTextType(std::uint32_t type) {
+  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+// The registry's limits, counted as it counts them: in UTF-16 units, so that a character beyond
+// the Basic Multilingual Plane (an emoji) counts two. A key name holds at most 255 units, a value
+// name 16,383, and keys go 512 levels deep. A path handed to one call holds at most 32,766 units
+// (the system's counted strings): a longer one is cut short on the way and names some other key,
+// so it has to be walked a key at a time.
+inline constexpr std::size_t kMaxKeyNameUnits = 255;
+inline constexpr std::size_t kMaxValueNameUnits = 16383;
+inline constexpr int kMaxKeyDepth = 512;
+inline constexpr std::size_t kMaxPathUnitsPerCall = 32766;
 
 // Access masks, with the Windows values.
 enum : std::uint32_t {
@@ -72,6 +93,8 @@ enum class RegView : std::uint32_t {
 // The access bits that open a key in the view.
 inline std::uint32_t ViewAccess(RegView view) { return static_cast<std::uint32_t>(view); }
 
+// Name lengths in UTF-16 units, the data's length in bytes as the registry holds it (UTF-16 for
+// text).
 struct RegKeyInfo {
   std::uint32_t subkeys = 0;
   std::uint32_t maxSubkeyLen = 0;
@@ -81,16 +104,19 @@ struct RegKeyInfo {
   std::uint64_t lastWriteTime = 0;  // FILETIME as one number
 };
 
-// One value as the registry holds it: raw bytes, no terminator added or removed; the name and
-// the data of text types as the ANSI calls spell them.
+// One value. The name is UTF-8. The data of other types than text is the registry's bytes. The
+// data of a text type (IsTextType) is the UTF-8 of every UTF-16 unit the registry holds, no
+// terminator added or removed: a NUL unit is a '\0' byte where it stands, so "C:\\a.exe\0" is
+// text stored with its terminator, "C:\\a.exe" the same text stored without one. Written
+// through SetValue, such data becomes exactly those units again: text data read and written back
+// is byte for byte what the registry held. (A text value stored with an odd number of bytes,
+// which no wide writer makes, reads without its last byte, as a part of no unit.) A unit that
+// pairs with none (a lone surrogate) is kept as UTF-8 would spell its number, and comes back as
+// itself.
 struct RegValue {
   std::string name;
   std::uint32_t type = kRegNone;
   std::string data;
-  // False when the name, or the data of a text type, holds a character the ANSI code page
-  // cannot spell: the spelling then has a look-alike letter or '?' in its place, and names
-  // some other value or file. Set by EnumValue when it reads data.
-  bool exact = true;
 };
 
 // An implementation keeps nothing between calls that two threads could trip over: the window
@@ -122,12 +148,8 @@ class RegistryApi {
   // Type and (when wantData) data of a named value; the empty name is the default value.
   virtual long QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
                           std::string* data) = 0;
-  // The named value's text read through the wide call, up to its first NUL, and spelled in the
-  // ANSI code page without look-alike substitutes. exact is false when some character of it
-  // has no ANSI spelling: the narrow calls then give a best-fit letter or '?' in its place, and
-  // the narrow text names some other file. Not a text value: kRegNotFound.
-  virtual long QueryExactText(RegKey key, const std::string& name, std::string& text,
-                              bool& exact) = 0;
+  // data as RegValue holds it: of a text type, UTF-8 whose every byte and NUL is written as
+  // UTF-16 units, nothing added (a terminator is written only when data ends in '\0').
   virtual long SetValue(RegKey key, const std::string& name, std::uint32_t type,
                         const std::string& data) = 0;
   // Deletes subPath below base; it must have no subkeys.

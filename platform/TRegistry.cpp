@@ -2,16 +2,17 @@
 
 #include <algorithm>
 
+#include "platform/Utf.h"
+
 namespace morvane {
 
 namespace {
 
-// The registry allows 512 levels of keys; the deletion goes no deeper.
-constexpr int kMaxKeyDepth = 512;
-
-// The longest path that is handed to the narrow calls whole. They convert it into a buffer of
-// the thread's that holds 260 wide characters, and no byte of it gives more than one of them.
-constexpr std::size_t kWholePathLimit = 255;
+// Whether one call can take the path whole: it holds no more UTF-16 units than a call carries.
+// A UTF-8 text never has fewer bytes than units, so a short one is not counted.
+bool FitsOneCall(const std::string& path) {
+  return path.size() <= kMaxPathUnitsPerCall || Utf16Length(path) <= kMaxPathUnitsPerCall;
+}
 
 }  // namespace
 
@@ -52,7 +53,7 @@ TRegistry::Target TRegistry::Resolve(const std::string& path) const {
 
 long TRegistry::StepToParent(RegKey& base, std::string& subPath, ScopedRegKey& parent,
                              bool create) const {
-  if (subPath.size() <= kWholePathLimit) return kRegOk;
+  if (FitsOneCall(subPath)) return kRegOk;
   const std::size_t last = subPath.rfind('\\');
   if (last == std::string::npos) return kRegOk;  // one name: the registry's own limit decides
   std::size_t start = 0;

@@ -87,10 +87,10 @@ class TRegistry {
     std::string fullPath;  // absolute path of the target, "" for the root
   };
   Target Resolve(const std::string& path) const;
-  // The narrow calls take a path of some 260 characters at most as a whole. For a longer one,
-  // opens (or, with create, creates) every key on it but the last a name at a time below base,
-  // holds the last of them in parent and leaves base and subPath naming the last key from
-  // there. A shorter path is left as it is. The error of a key on the way that does not open.
+  // One call takes a path of at most kMaxPathUnitsPerCall UTF-16 units. For a longer one, opens
+  // (or, with create, creates) every key on it but the last a name at a time below base, holds
+  // the last of them in parent and leaves base and subPath naming the last key from there. A
+  // shorter path is left as it is. The error of a key on the way that does not open.
   long StepToParent(RegKey& base, std::string& subPath, ScopedRegKey& parent, bool create) const;
   void MakeCurrent(ScopedRegKey key, std::string fullPath);
   long DeleteSubtree(RegKey base, const std::string& subPath, int depth);

@@ -7,8 +7,8 @@
 // that names a system32 folder, since nothing else is redirected.
 #include <windows.h>
 
-#include "platform/WideText.h"
 #include "platform/FileSystem.h"
+#include "platform/WideText.h"
 #include "platform/WinHandles.h"
 
 namespace morvane {
@@ -65,14 +65,14 @@ bool MayBeRedirected(const std::string& path) {
 // plain call is asked through the wide call in its long-path form, made from the full path
 // the system itself would read the text as.
 PathKind LookInView(const std::string& path) {
-  if (path.size() < kPlainPathLimit) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring wide = Widen(path);
+  if (wide.size() < kPlainPathLimit) {
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
     return PathKindOf(
         attributes == INVALID_FILE_ATTRIBUTES ? static_cast<long>(GetLastError()) : kFileOk,
         attributes);
   }
-  const std::wstring wide = Widen(path);
-  if (wide.empty() || wide.size() > kMaxLongPath) return PathKind::Unknown;
+  if (wide.size() > kMaxLongPath) return PathKind::Unknown;
   std::wstring full(wide.size() + MAX_PATH, L'\0');
   DWORD length =
       GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);

@@ -1,14 +1,17 @@
-// The registry seam over advapi32. One instance serves every thread; its reading buffers belong
-// to the thread that reads. They are sized with RegQueryInfoKeyA where it helps and grown
-// whenever the registry answers ERROR_MORE_DATA, so names and data of any length fit.
+// The registry seam over advapi32's wide calls. Names and text data are UTF-8 on the seam and
+// UTF-16 at the call, converted here, once each way (RegValue says how text data is kept). One
+// instance serves every thread; its buffers belong to the thread that uses them. They are sized
+// with RegQueryInfoKeyW where it helps and grown whenever the registry answers ERROR_MORE_DATA,
+// so names and data of any length fit.
 #include <windows.h>
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "platform/WideText.h"
 #include "platform/RegistryApi.h"
+#include "platform/Utf.h"
 
 namespace morvane {
 
@@ -34,12 +37,44 @@ bool IsRoot(RegKey key) {
          key == static_cast<RegKey>(RootKey::LocalMachine);
 }
 
+// The window's thread and the scan worker call through the one instance at the same time: each
+// thread converts and reads into buffers of its own, kept between its calls.
+struct Buffers {
+  std::wstring path;  // a name or path handed in, as the call takes it
+  std::wstring text;  // text data handed in
+  std::vector<wchar_t> name;
+  std::vector<wchar_t> data;  // whole units, so that text needs no copy to be read
+};
+Buffers& ThreadBuffers() {
+  thread_local Buffers buffers;
+  return buffers;
+}
+
+// utf8 as a zero-terminated wide text in buffer. A '\0' in it ends the name there, as it would
+// in any text handed to the system.
+const wchar_t* Wide(std::string_view utf8, std::wstring& buffer) {
+  buffer.clear();
+  AppendUtf16(utf8, buffer);
+  return buffer.c_str();
+}
+
+// Data as the registry returned it, into the seam's form: the units of a text type as UTF-8
+// (an odd last byte is no unit and is left out), any other type's bytes as they are.
+void DataFromRegistry(DWORD type, const wchar_t* data, DWORD bytes, std::string& out) {
+  out.clear();
+  if (IsTextType(type))
+    AppendUtf8(data, bytes / sizeof(wchar_t), out);
+  else
+    out.assign(reinterpret_cast<const char*>(data), bytes);
+}
+
 class WinRegistryApi final : public RegistryApi {
  public:
   long OpenKey(RegKey base, const std::string& subPath, std::uint32_t access,
                RegKey& out) override {
     HKEY key = nullptr;
-    LONG rc = RegOpenKeyExA(ToHkey(base), subPath.c_str(), 0, access, &key);
+    const LONG rc =
+        RegOpenKeyExW(ToHkey(base), Wide(subPath, ThreadBuffers().path), 0, access, &key);
     out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     return rc;
   }
@@ -47,7 +82,8 @@ class WinRegistryApi final : public RegistryApi {
   long OpenKeyNoFollow(RegKey base, const std::string& subPath, std::uint32_t access,
                        RegKey& out) override {
     HKEY key = nullptr;
-    LONG rc = RegOpenKeyExA(ToHkey(base), subPath.c_str(), REG_OPTION_OPEN_LINK, access, &key);
+    const LONG rc = RegOpenKeyExW(ToHkey(base), Wide(subPath, ThreadBuffers().path),
+                                  REG_OPTION_OPEN_LINK, access, &key);
     out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     return rc;
   }
@@ -56,8 +92,8 @@ class WinRegistryApi final : public RegistryApi {
                  bool* created = nullptr) override {
     HKEY key = nullptr;
     DWORD disposition = 0;
-    LONG rc = RegCreateKeyExA(ToHkey(base), subPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                              access, nullptr, &key, &disposition);
+    const LONG rc = RegCreateKeyExW(ToHkey(base), Wide(subPath, ThreadBuffers().path), 0, nullptr,
+                                    REG_OPTION_NON_VOLATILE, access, nullptr, &key, &disposition);
     out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     if (created != nullptr) *created = rc == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY;
     return rc;
@@ -70,8 +106,8 @@ class WinRegistryApi final : public RegistryApi {
   long QueryInfo(RegKey key, RegKeyInfo& info) override {
     DWORD subkeys = 0, maxSubkey = 0, values = 0, maxName = 0, maxData = 0;
     FILETIME written{};
-    LONG rc = RegQueryInfoKeyA(ToHkey(key), nullptr, nullptr, nullptr, &subkeys, &maxSubkey,
-                               nullptr, &values, &maxName, &maxData, nullptr, &written);
+    const LONG rc = RegQueryInfoKeyW(ToHkey(key), nullptr, nullptr, nullptr, &subkeys, &maxSubkey,
+                                     nullptr, &values, &maxName, &maxData, nullptr, &written);
     if (rc != ERROR_SUCCESS) return rc;
     info.subkeys = subkeys;
     info.maxSubkeyLen = maxSubkey;
@@ -83,34 +119,49 @@ class WinRegistryApi final : public RegistryApi {
   }
 
   long EnumKey(RegKey key, std::uint32_t index, std::string& name) override {
-    // Key names are at most 255 characters.
-    char buffer[256 + 1];
-    DWORD length = sizeof buffer;
-    LONG rc =
-        RegEnumKeyExA(ToHkey(key), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
-    if (rc == ERROR_SUCCESS) name.assign(buffer, length);
+    // Key names are at most 255 units.
+    wchar_t buffer[kMaxKeyNameUnits + 2];
+    DWORD length = static_cast<DWORD>(std::size(buffer));
+    const LONG rc =
+        RegEnumKeyExW(ToHkey(key), index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+    if (rc == ERROR_SUCCESS) {
+      name.clear();
+      AppendUtf8(buffer, length, name);
+    }
     return rc;
   }
 
   long EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) override {
-    if (wantData) return EnumValueWithData(key, index, value);
-    std::vector<char>& nameBuffer = ThreadBuffers().name;
-    // Value names may reach 16,383 characters. Start small and grow.
-    if (nameBuffer.size() < 512) nameBuffer.resize(512);
+    Buffers& buffers = ThreadBuffers();
+    std::vector<wchar_t>& name = buffers.name;
+    std::vector<wchar_t>& data = buffers.data;
+    // Value names may reach 16,383 units and data has no bound: start small and grow.
+    if (name.size() < 512) name.resize(512);
+    if (wantData && data.size() < 2048) data.resize(2048);
     for (int attempt = 0; attempt < 8; ++attempt) {
-      DWORD nameLength = static_cast<DWORD>(nameBuffer.size());
+      DWORD nameLength = static_cast<DWORD>(name.size());
+      DWORD dataLength = static_cast<DWORD>(data.size() * sizeof(wchar_t));
       DWORD type = 0;
-      LONG rc = RegEnumValueA(ToHkey(key), index, nameBuffer.data(), &nameLength, nullptr, &type,
-                              nullptr, nullptr);
+      const LONG rc = RegEnumValueW(ToHkey(key), index, name.data(), &nameLength, nullptr, &type,
+                                    wantData ? reinterpret_cast<BYTE*>(data.data()) : nullptr,
+                                    wantData ? &dataLength : nullptr);
       if (rc == ERROR_MORE_DATA) {
-        nameBuffer.resize(nameBuffer.size() * 2);
+        RegKeyInfo info;
+        QueryInfo(key, info);
+        name.resize(std::max<std::size_t>(name.size() * 2, info.maxValueNameLen + 2));
+        if (wantData)
+          data.resize(std::max<std::size_t>({data.size() * 2, std::size_t(info.maxValueLen) / 2 + 2,
+                                             std::size_t(dataLength) / 2 + 2}));
         continue;
       }
       if (rc != ERROR_SUCCESS) return rc;
-      value.name.assign(nameBuffer.data(), nameLength);
+      value.name.clear();
+      AppendUtf8(name.data(), nameLength, value.name);
       value.type = type;
-      value.data.clear();
-      value.exact = true;
+      if (wantData)
+        DataFromRegistry(type, data.data(), dataLength, value.data);
+      else
+        value.data.clear();
       return rc;
     }
     return ERROR_MORE_DATA;
@@ -118,31 +169,35 @@ class WinRegistryApi final : public RegistryApi {
 
   long QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
                   std::string* data) override {
+    Buffers& buffers = ThreadBuffers();
+    const wchar_t* wideName = Wide(name, buffers.path);
     DWORD valueType = 0;
     if (data == nullptr) {
-      LONG rc = RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType, nullptr, nullptr);
+      const LONG rc =
+          RegQueryValueExW(ToHkey(key), wideName, nullptr, &valueType, nullptr, nullptr);
       if (rc == ERROR_SUCCESS) type = valueType;
       return rc;
     }
     // Most values are short: one call into a buffer on the stack reads them whole. A longer one
     // answers ERROR_MORE_DATA with its size, and is read again into a buffer of that size.
-    char small[512];
+    wchar_t small[256];
     DWORD length = sizeof small;
-    LONG rc = RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType,
+    LONG rc = RegQueryValueExW(ToHkey(key), wideName, nullptr, &valueType,
                                reinterpret_cast<BYTE*>(small), &length);
     if (rc == ERROR_SUCCESS) {
-      data->assign(small, length);
+      DataFromRegistry(valueType, small, length, *data);
       type = valueType;
       return rc;
     }
     if (rc == ERROR_MORE_DATA) rc = ERROR_SUCCESS;
+    std::vector<wchar_t>& large = buffers.data;
     for (int attempt = 0; rc == ERROR_SUCCESS && attempt < 8; ++attempt) {
-      data->resize(length + 2);
-      DWORD got = length + 2;
-      rc = RegQueryValueExA(ToHkey(key), name.c_str(), nullptr, &valueType,
-                            reinterpret_cast<BYTE*>(data->data()), &got);
+      large.resize(std::max<std::size_t>(large.size(), length / sizeof(wchar_t) + 2));
+      DWORD got = static_cast<DWORD>(large.size() * sizeof(wchar_t));
+      rc = RegQueryValueExW(ToHkey(key), wideName, nullptr, &valueType,
+                            reinterpret_cast<BYTE*>(large.data()), &got);
       if (rc == ERROR_SUCCESS) {
-        data->resize(got);
+        DataFromRegistry(valueType, large.data(), got, *data);
         type = valueType;
         return rc;
       }
@@ -155,64 +210,32 @@ class WinRegistryApi final : public RegistryApi {
     return rc;
   }
 
-  long QueryExactText(RegKey key, const std::string& name, std::string& text,
-                      bool& exact) override {
-    // The name was read through the narrow calls; it finds its value again only if it survived
-    // that reading, which is all a caller about to act on the value needs.
-    const std::wstring wideName = Widen(name);
-    std::wstring data;
-    DWORD type = 0, length = 0;
-    LONG rc = RegQueryValueExW(ToHkey(key), wideName.c_str(), nullptr, &type, nullptr, &length);
-    for (int attempt = 0; rc == ERROR_SUCCESS && attempt < 8; ++attempt) {
-      data.assign(length / sizeof(wchar_t) + 2, L'\0');
-      DWORD got = static_cast<DWORD>(data.size() * sizeof(wchar_t));
-      rc = RegQueryValueExW(ToHkey(key), wideName.c_str(), nullptr, &type,
-                            reinterpret_cast<BYTE*>(data.data()), &got);
-      if (rc == ERROR_MORE_DATA) {
-        length = got > length ? got : length * 2 + 16;
-        rc = ERROR_SUCCESS;
-        continue;
-      }
-      if (rc != ERROR_SUCCESS) return rc;
-      if (type != REG_SZ && type != REG_EXPAND_SZ) return ERROR_FILE_NOT_FOUND;
-      data.resize(got / sizeof(wchar_t));
-      data.resize(std::min(data.size(), data.find(L'\0')));
-      text.clear();
-      exact = true;
-      if (data.empty()) return ERROR_SUCCESS;
-      // A UTF-8 code page spells everything and takes neither the flag nor the question.
-      const bool utf8 = GetACP() == CP_UTF8;
-      const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-      BOOL substituted = FALSE;
-      BOOL* ask = utf8 ? nullptr : &substituted;
-      const int wideLength = static_cast<int>(data.size());
-      const int size =
-          WideCharToMultiByte(CP_ACP, flags, data.data(), wideLength, nullptr, 0, nullptr, ask);
-      if (size <= 0) {
-        exact = false;
-        return ERROR_SUCCESS;
-      }
-      text.resize(static_cast<std::size_t>(size));
-      WideCharToMultiByte(CP_ACP, flags, data.data(), wideLength, text.data(), size, nullptr, ask);
-      exact = !substituted;
-      return ERROR_SUCCESS;
-    }
-    return rc;
-  }
-
   long SetValue(RegKey key, const std::string& name, std::uint32_t type,
                 const std::string& data) override {
-    return RegSetValueExA(ToHkey(key), name.c_str(), 0, type,
-                          reinterpret_cast<const BYTE*>(data.data()),
-                          static_cast<DWORD>(data.size()));
+    Buffers& buffers = ThreadBuffers();
+    const wchar_t* wideName = Wide(name, buffers.path);
+    if (!IsTextType(type))
+      return RegSetValueExW(ToHkey(key), wideName, 0, type,
+                            reinterpret_cast<const BYTE*>(data.data()),
+                            static_cast<DWORD>(data.size()));
+    // Every unit of the text, its NULs included, and nothing more. The call takes a text that
+    // does not end in NUL but is followed by one in memory for one with a terminator, and stores
+    // that too: a unit that is not NUL follows it here.
+    std::wstring& text = buffers.text;
+    text.clear();
+    AppendUtf16(data, text);
+    const DWORD bytes = static_cast<DWORD>(text.size() * sizeof(wchar_t));
+    text.push_back(L'\x1');
+    return RegSetValueExW(ToHkey(key), wideName, 0, type,
+                          reinterpret_cast<const BYTE*>(text.data()), bytes);
   }
 
   long DeleteKey(RegKey base, const std::string& subPath) override {
-    return RegDeleteKeyA(ToHkey(base), subPath.c_str());
+    return RegDeleteKeyW(ToHkey(base), Wide(subPath, ThreadBuffers().path));
   }
 
   long DeleteValue(RegKey key, const std::string& name) override {
-    return RegDeleteValueA(ToHkey(key), name.c_str());
+    return RegDeleteValueW(ToHkey(key), Wide(name, ThreadBuffers().path));
   }
 
   long DeleteOpenedKey(RegKey key) override {
@@ -220,7 +243,7 @@ class WinRegistryApi final : public RegistryApi {
     // native call deletes exactly the key the handle is open on.
     using NtDeleteKeyFn = LONG(WINAPI*)(HANDLE);
     using ToDosErrorFn = ULONG(WINAPI*)(LONG);
-    static const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    static const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
     static const auto ntDeleteKey = reinterpret_cast<NtDeleteKeyFn>(
         reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDeleteKey")));
     static const auto toDosError = reinterpret_cast<ToDosErrorFn>(
@@ -238,68 +261,12 @@ class WinRegistryApi final : public RegistryApi {
     static const bool wow64 = [] {
       using IsWow64Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
       const auto isWow64 = reinterpret_cast<IsWow64Fn>(reinterpret_cast<void*>(
-          GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+          GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "IsWow64Process")));
       BOOL result = FALSE;
       return isWow64 != nullptr && isWow64(GetCurrentProcess(), &result) && result;
     }();
     return wow64;
 #endif
-  }
-
- private:
-  // The value read through the wide call and spelled in the ANSI code page here, as the narrow
-  // call would spell it (name, and data of the text types), noting whether any character had
-  // to be replaced on the way. Data is unbounded and names reach 16,383 characters: the
-  // buffers start small and grow.
-  long EnumValueWithData(RegKey key, std::uint32_t index, RegValue& value) {
-    Buffers& buffers = ThreadBuffers();
-    std::vector<wchar_t>& wideName = buffers.wideName;
-    std::vector<char>& wideData = buffers.wideData;
-    if (wideName.size() < 512) wideName.resize(512);
-    if (wideData.size() < 4096) wideData.resize(4096);
-    for (int attempt = 0; attempt < 8; ++attempt) {
-      DWORD nameLength = static_cast<DWORD>(wideName.size());
-      DWORD dataLength = static_cast<DWORD>(wideData.size());
-      DWORD type = 0;
-      LONG rc = RegEnumValueW(ToHkey(key), index, wideName.data(), &nameLength, nullptr, &type,
-                              reinterpret_cast<BYTE*>(wideData.data()), &dataLength);
-      if (rc == ERROR_MORE_DATA) {
-        RegKeyInfo info;
-        QueryInfo(key, info);
-        wideName.resize(std::max<std::size_t>(wideName.size() * 2, info.maxValueNameLen + 2));
-        wideData.resize(std::max<std::size_t>(
-            {wideData.size() * 2, std::size_t(info.maxValueLen) + 2, std::size_t(dataLength) + 2}));
-        continue;
-      }
-      if (rc != ERROR_SUCCESS) return rc;
-      bool exact = SpellExactlyInAnsi(reinterpret_cast<const wchar_t*>(wideName.data()), nameLength,
-                                      value.name);
-      value.type = type;
-      if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
-        // Whole characters only: a stray last byte of odd-sized data is dropped, as the narrow
-        // call drops it.
-        exact = SpellExactlyInAnsi(reinterpret_cast<const wchar_t*>(wideData.data()),
-                                   dataLength / sizeof(wchar_t), value.data) &&
-                exact;
-      } else {
-        value.data.assign(wideData.data(), dataLength);
-      }
-      value.exact = exact;
-      return rc;
-    }
-    return ERROR_MORE_DATA;
-  }
-
-  // The window's thread and the scan worker read through the one instance at the same time:
-  // each thread reads into buffers of its own, kept between its calls.
-  struct Buffers {
-    std::vector<char> name;
-    std::vector<wchar_t> wideName;
-    std::vector<char> wideData;
-  };
-  static Buffers& ThreadBuffers() {
-    thread_local Buffers buffers;
-    return buffers;
   }
 };
 

@@ -1,9 +1,10 @@
 #include "testing/MemRegistryApi.h"
 
 #include <algorithm>
-#include <cctype>
 #include <mutex>
 #include <tuple>
+
+#include "platform/Utf.h"
 
 namespace morvane {
 
@@ -11,15 +12,18 @@ namespace {
 
 constexpr long kKeyDeleted = 1018;  // ERROR_KEY_DELETED
 
-// The narrow calls convert a path into a buffer of 260 wide characters and refuse a longer one
-// with ERROR_MORE_DATA, whatever its names.
-constexpr std::size_t kNarrowPathLimit = 260;
+// ASCII letters in lower case; every other byte, those of UTF-8 sequences included, as it is.
+unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
 
 bool NoCaseEqual(const std::string& a, const std::string& b) {
   return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](unsigned char x, unsigned char y) {
-           return std::tolower(x) == std::tolower(y);
-         });
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](unsigned char x, unsigned char y) { return Fold(x) == Fold(y); });
+}
+
+// The length of data as the registry would hold it: text types as UTF-16.
+std::size_t StoredLength(const RegValue& v) {
+  return IsTextType(v.type) ? Utf16Length(v.data) * 2 : v.data.size();
 }
 
 std::vector<std::string> SplitPath(const std::string& path) {
@@ -42,7 +46,7 @@ std::vector<std::string> SplitPath(const std::string& path) {
 bool MemRegistryApi::NoCaseLess::operator()(const std::string& a, const std::string& b) const {
   return std::lexicographical_compare(
       a.begin(), a.end(), b.begin(), b.end(),
-      [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
+      [](unsigned char x, unsigned char y) { return Fold(x) < Fold(y); });
 }
 
 MemRegistryApi::MemRegistryApi() {
@@ -168,11 +172,6 @@ void MemRegistryApi::BreakSubkeyIndex(RootKey root, const std::string& path, std
   Walk(RootNode(root), path, true)->brokenIndexes.insert(index);
 }
 
-void MemRegistryApi::MarkInexact(RootKey root, const std::string& path, const std::string& name) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  Walk(RootNode(root), path, true)->inexactValues.insert(name);
-}
-
 std::pair<MemRegistryApi::Node*, std::string> MemRegistryApi::InView(Node* from,
                                                                      const std::string& subPath,
                                                                      std::uint32_t access) const {
@@ -192,7 +191,7 @@ std::pair<MemRegistryApi::Node*, std::string> MemRegistryApi::InView(Node* from,
 long MemRegistryApi::OpenKey(RegKey base, const std::string& requestedPath, std::uint32_t access,
                              RegKey& out) {
   out = 0;
-  if (requestedPath.size() > kNarrowPathLimit) return kRegMoreData;
+  if (Utf16Length(requestedPath) > kMaxPathUnitsPerCall) return kRegInvalidParameter;
   std::unique_lock<std::mutex> lock(mutex_);
   Node* from = NodeOf(base);
   if (from == nullptr) return base >= 0x80000000u ? kRegInvalidHandle : kKeyDeleted;
@@ -214,7 +213,7 @@ long MemRegistryApi::CreateKey(RegKey base, const std::string& requestedPath, st
                                RegKey& out, bool* created) {
   out = 0;
   if (created != nullptr) *created = false;
-  if (requestedPath.size() > kNarrowPathLimit) return kRegMoreData;
+  if (Utf16Length(requestedPath) > kMaxPathUnitsPerCall) return kRegInvalidParameter;
   std::unique_lock<std::mutex> lock(mutex_);
   Node* from = NodeOf(base);
   if (from == nullptr) return kKeyDeleted;
@@ -233,6 +232,12 @@ long MemRegistryApi::CreateKey(RegKey base, const std::string& requestedPath, st
       parent = it->second.get();
     }
     if ((parent->allowed & kKeyCreateSubKey) == 0) return kRegAccessDenied;
+    // The registry's limits, in UTF-16 units and levels below the root.
+    const std::vector<std::string> names = SplitPath(subPath);
+    const std::size_t depth = SplitPath(PathOf(from)).size() + names.size();
+    for (const std::string& name : names)
+      if (Utf16Length(name) > kMaxKeyNameUnits) return kRegInvalidParameter;
+    if (depth > static_cast<std::size_t>(kMaxKeyDepth)) return kRegInvalidParameter;
   }
   Node* node = Walk(from, subPath, true);
   if (created != nullptr) *created = existing == nullptr;
@@ -258,12 +263,12 @@ long MemRegistryApi::QueryInfo(RegKey key, RegKeyInfo& info) {
   info.values = static_cast<std::uint32_t>(node->values.size());
   for (const auto& [name, child] : node->children)
     info.maxSubkeyLen =
-        std::max<std::uint32_t>(info.maxSubkeyLen, static_cast<std::uint32_t>(name.size()));
+        std::max<std::uint32_t>(info.maxSubkeyLen, static_cast<std::uint32_t>(Utf16Length(name)));
   for (const RegValue& v : node->values) {
-    info.maxValueNameLen =
-        std::max<std::uint32_t>(info.maxValueNameLen, static_cast<std::uint32_t>(v.name.size()));
+    info.maxValueNameLen = std::max<std::uint32_t>(info.maxValueNameLen,
+                                                   static_cast<std::uint32_t>(Utf16Length(v.name)));
     info.maxValueLen =
-        std::max<std::uint32_t>(info.maxValueLen, static_cast<std::uint32_t>(v.data.size()));
+        std::max<std::uint32_t>(info.maxValueLen, static_cast<std::uint32_t>(StoredLength(v)));
   }
   return kRegOk;
 }
@@ -289,7 +294,6 @@ long MemRegistryApi::EnumValue(RegKey key, std::uint32_t index, RegValue& value,
   if (index >= node->values.size()) return kRegNoMoreItems;
   value = node->values[index];
   if (!wantData) value.data.clear();
-  value.exact = node->inexactValues.count(value.name) == 0;
   return kRegOk;
 }
 
@@ -308,20 +312,6 @@ long MemRegistryApi::QueryValue(RegKey key, const std::string& name, std::uint32
   return kRegOk;
 }
 
-long MemRegistryApi::QueryExactText(RegKey key, const std::string& name, std::string& text,
-                                    bool& exact) {
-  std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
-  if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "querytext:" + name, node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
-  const RegValue* v = FindValue(node, name);
-  if (v == nullptr || (v->type != kRegSz && v->type != kRegExpandSz)) return kRegNotFound;
-  text = v->data.substr(0, v->data.find('\0'));
-  exact = node->inexactValues.count(name) == 0;
-  return kRegOk;
-}
-
 long MemRegistryApi::SetValue(RegKey key, const std::string& name, std::uint32_t type,
                               const std::string& data) {
   std::unique_lock<std::mutex> lock(mutex_);
@@ -330,6 +320,7 @@ long MemRegistryApi::SetValue(RegKey key, const std::string& name, std::uint32_t
   RunHook(lock, "setvalue:" + name, node);
   if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   if ((node->allowed & kKeySetValue) == 0) return kRegAccessDenied;
+  if (Utf16Length(name) > kMaxValueNameUnits) return kRegInvalidParameter;
   if (RegValue* v = FindValue(node, name)) {
     v->type = type;
     v->data = data;

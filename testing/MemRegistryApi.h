@@ -3,11 +3,19 @@
 // names cannot be read, and a hook that runs before every operation so a test can change the
 // tree under a running walk (a key vanishing, a value changing type).
 //
-// As the narrow calls, opens and creates refuse a path longer than 260 characters.
+// Names and text data are UTF-8 as on the seam; text data is kept as given (RegValue). The
+// registry's limits hold, counted in UTF-16 units as the registry counts them: a key name of more
+// than 255 units, a value name of more than 16,383 or a key more than 512 levels deep is refused
+// with kRegInvalidParameter, and so is a path of more than 32,766 units handed to one open or
+// creation. Key information gives name lengths in units and the length text data would have as
+// UTF-16.
 //
 // Subkeys enumerate in case-insensitive name order and values in insertion order, as on
-// Windows. Names compare without regard to ASCII case. As the real registry, it may be used by
-// several threads at once; the hook runs without its lock held, so it may call back into it.
+// Windows. Names compare without regard to the case of ASCII letters only: the real registry
+// folds other letters too (Ł and ł name one key there and two here), and its order puts a
+// character beyond the Basic Multilingual Plane before U+E000..U+FFFF where this puts it after.
+// As the real registry, it may be used by several threads at once; the hook runs without its lock
+// held, so it may call back into it.
 #pragma once
 
 #include <functional>
@@ -47,16 +55,14 @@ class MemRegistryApi final : public RegistryApi {
   void RefuseValueReads(RootKey root, const std::string& path, long error);
   // RegEnumKeyEx fails for this index of the key's subkeys.
   void BreakSubkeyIndex(RootKey root, const std::string& path, std::uint32_t index);
-  // The value's name or text has characters that the ANSI code page cannot spell.
-  void MarkInexact(RootKey root, const std::string& path, const std::string& name);
   // Makes it the registry of 64-bit Windows as a 32-bit program sees it: an open or creation
   // that lands below HKEY_LOCAL_MACHINE\SOFTWARE, from the root or relative to any key, lands
   // under SOFTWARE\Wow6432Node instead unless it asks for the native view (kKeyWow64View64).
   // Set-up paths above are always native.
   void SetTwoViews(bool two) { twoViews_ = two; }
   // Called before each operation with its name ("open", "info", "enumkey", "enumvalue",
-  // "query:<value name>", "querytext:<value name>", "deletekey", "deletevalue", "create",
-  // "setvalue:<value name>") and the path of the key it works on.
+  // "query:<value name>", "deletekey", "deletevalue", "create", "setvalue:<value name>") and the
+  // path of the key it works on.
   std::function<void(const std::string& op, const std::string& path)> hook;
 
   int OpenCount() const {
@@ -77,7 +83,6 @@ class MemRegistryApi final : public RegistryApi {
   long EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) override;
   long QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
                   std::string* data) override;
-  long QueryExactText(RegKey key, const std::string& name, std::string& text, bool& exact) override;
   long SetValue(RegKey key, const std::string& name, std::uint32_t type,
                 const std::string& data) override;
   long DeleteKey(RegKey base, const std::string& subPath) override;
@@ -97,7 +102,6 @@ class MemRegistryApi final : public RegistryApi {
     std::uint32_t allowed = 0xFFFFFFFFu;
     long valueReadRefusal = 0;
     std::set<std::uint32_t> brokenIndexes;
-    std::set<std::string, NoCaseLess> inexactValues;
   };
 
   Node* RootNode(RootKey root) const;

@@ -191,24 +191,6 @@ TEST_F(CheckKeyTest, FileAnswersAreAskedOncePerScan) {
   EXPECT_EQ(files_.looks, 5);  // the root and the rebuilt file, which exists: the text is not asked
 }
 
-// A value whose name or text the ANSI code page cannot spell reads as a look-alike or with '?'
-// and names some other value or file: it is never reported. Nothing more is asked to know it.
-TEST_F(CheckKeyTest, ValueTheAnsiCodePageCannotSpellIsNotReported) {
-  Text(HKCU, "SOFTWARE\\Wide", "lossyText", "C:\\Data\\Lodz.txt");  // as the narrow spelling reads
-  Text(HKCU, "SOFTWARE\\Wide", "lossy?name", "C:\\Data\\gone.exe");
-  mem_.MarkInexact(HKCU, "SOFTWARE\\Wide", "lossyText");
-  mem_.MarkInexact(HKCU, "SOFTWARE\\Wide", "lossy?name");
-  Text(HKCU, "SOFTWARE\\Wide", "plain?", "C:\\Data\\gone.txt");  // a '?' of its own is no loss
-  int queries = 0;
-  mem_.hook = [&](const std::string& op, const std::string&) {
-    queries += op.rfind("query", 0) == 0;
-  };
-  const std::vector<Finding> found = Scan();
-  ASSERT_EQ(found.size(), 1u);
-  EXPECT_EQ(found[0].valueName, "plain?");
-  EXPECT_EQ(queries, 0);
-}
-
 // A folder that is missing settles every path below it with one question.
 TEST_F(CheckKeyTest, PathsInAMissingFolderAreAnsweredByTheFolder) {
   files_.files.insert("C:\\Here\\x.exe");

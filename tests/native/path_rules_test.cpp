@@ -103,15 +103,25 @@ TEST(CommandLines, ProgramPrefixesAndWildcards) {
 }
 
 // A long text of many words gives only the prefixes that can name a file: none holds a name of
-// more than 765 bytes (255 characters in any code page) nor is longer than 32,767 characters.
+// more than 255 UTF-16 units (a character beyond the Basic Multilingual Plane counts two) nor is
+// longer than 32,767 units.
 TEST(CommandLines, ProgramPrefixesOfALongTextAreBounded) {
-  std::string words = "C:\\Gone\\tool.exe";
-  while (words.size() < 120000) words += " w";
-  const std::vector<std::size_t> lengths = ProgramPrefixLengths(words);
-  ASSERT_FALSE(lengths.empty());
-  EXPECT_EQ(lengths.front(), 16u);      // "C:\Gone\tool.exe"
-  EXPECT_LE(lengths.back() - 8, 765u);  // the last name begins after "C:\Gone\"
-  EXPECT_GT(lengths.back() - 8, 700u);
+  const struct {
+    const char* word;
+    std::size_t lastNameBytes;  // of the longest prefix's last name: 254 units
+  } rows[] = {
+      {" w", 254},                 // 8 + 123 words of 2 units
+      {" \xE6\x97\xA5", 500},      // " 日": 2 units, 4 bytes
+      {" \xF0\x9F\x98\x80", 418},  // " 😀": 3 units, 5 bytes; 82 words
+  };
+  for (const auto& row : rows) {
+    std::string words = "C:\\Gone\\tool.exe";
+    while (words.size() < 120000) words += row.word;
+    const std::vector<std::size_t> lengths = ProgramPrefixLengths(words);
+    ASSERT_FALSE(lengths.empty());
+    EXPECT_EQ(lengths.front(), 16u);                               // "C:\Gone\tool.exe"
+    EXPECT_EQ(lengths.back() - 8, row.lastNameBytes) << row.word;  // after "C:\Gone\"
+  }
   // Each backslash begins a new name: the bound is then the whole path's length.
   std::string names = "C:";
   while (names.size() < 120000) names += "\\a b";

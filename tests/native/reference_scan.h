@@ -74,11 +74,6 @@ class ReferenceScan {
         continue;
       }
       if (!IsBrokenReference(text, files_)) continue;
-      std::string exactText;
-      bool exact = false;
-      if (api_.QueryExactText(key.BaseKey(), name, exactText, exact) != kRegOk || !exact ||
-          exactText != text)
-        continue;
       findings.push_back({kCaptionReference, text, SectionCode(root), keyPath, name});
     }
   }

@@ -151,14 +151,16 @@ void RegistryContract_DeleteTree(Fixture& f) {
   EXPECT_FALSE(reg.HasCurrentKey());
 }
 
-// A key whose path is longer than the narrow calls take whole is reached a name at a time by
-// every path operation of the cursor: opens, creation, value removal and deletion.
+// A key whose path holds more UTF-16 units than one call takes (32,766) is reached a name at a
+// time by every path operation of the cursor: opens, creation, value removal and deletion. Its
+// names are of emoji, two units each, so that the path has fewer characters than one call takes.
 template <typename Fixture>
 void RegistryContract_LongPaths(Fixture& f) {
+  std::string name;
+  for (int i = 0; i < 127; ++i) name += "\xF0\x9F\x98\x80";  // 😀
   std::string relative;
-  for (char c = 'a'; c < 'f'; ++c) relative += "\\" + std::string(60, c);
-  const std::string path = "\\" + f.base() + relative;  // over 300 characters
-  ASSERT_GT(path.size(), 300u);
+  for (int i = 0; i < 129; ++i) relative += "\\" + name + static_cast<char>('a' + i % 26);
+  const std::string path = "\\" + f.base() + relative;  // over 33,000 units
   TRegistry reg(f.api());
   reg.SelectRoot(RootKey::CurrentUser);
   ASSERT_TRUE(reg.OpenPath(path + "\\Leaf", true));
@@ -182,7 +184,7 @@ void RegistryContract_LongPaths(Fixture& f) {
 
   EXPECT_TRUE(reg.DeleteTree(path));
   EXPECT_FALSE(reg.OpenPathForReading(path));
-  EXPECT_TRUE(reg.OpenPathForReading(path.substr(0, path.size() - 61)));  // its parent stays
+  EXPECT_TRUE(reg.OpenPathForReading(path.substr(0, path.rfind('\\'))));  // its parent stays
 }
 
 }  // namespace morvane

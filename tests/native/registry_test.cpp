@@ -2,6 +2,7 @@
 // the in-memory registry can produce on demand.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 #include "testing/MemRegistryApi.h"
@@ -17,6 +18,12 @@ class MemRegistryTest : public ::testing::Test {
 
  protected:
   void SetUp() override { mem_.AddKey(RootKey::CurrentUser, base()); }
+  long Create(RegKey base, const std::string& path) {
+    RegKey key = 0;
+    const long rc = mem_.CreateKey(base, path, kKeyAllAccess, key);
+    mem_.CloseKey(key);
+    return rc;
+  }
   MemRegistryApi mem_;
 };
 
@@ -51,6 +58,46 @@ TEST_F(MemRegistryTest, ReadOnlyOpenFallsBackToNarrowerAccess) {
   TRegistry writer(mem_);
   writer.SelectRoot(RootKey::CurrentUser);
   EXPECT_FALSE(writer.OpenPath("\\Software\\MorvaneTest\\QueryOnly", false));
+}
+
+// The registry's limits, as the real one counts them: in UTF-16 units, an emoji two of them.
+TEST_F(MemRegistryTest, LimitsCountUtf16Units) {
+  const std::string smile = "\xF0\x9F\x98\x80";  // 😀: two units, four bytes
+  std::string smiles127, smiles8191;
+  for (int i = 0; i < 127; ++i) smiles127 += smile;
+  for (int i = 0; i < 8191; ++i) smiles8191 += smile;
+  std::string deep = "D";
+  while (std::count(deep.begin(), deep.end(), '\\') < 509) deep += "\\d";  // 512 levels in all
+  std::string farPath = "F";  // and 129 names of 255 units: 33,025 units, 16,642 characters
+  for (int i = 0; i < 129; ++i) farPath += "\\" + smiles127 + "f";
+  const struct {
+    const char* what;
+    std::function<long(RegKey base)> call;
+    long result;
+  } rows[] = {
+      {"key name of 255 units", [&](RegKey b) { return Create(b, smiles127 + "k"); }, kRegOk},
+      {"key name of 256 units", [&](RegKey b) { return Create(b, smiles127 + smile); },
+       kRegInvalidParameter},
+      {"value name of 16,383 units",
+       [&](RegKey b) { return mem_.SetValue(b, smiles8191 + "v", kRegSz, std::string(1, '\0')); },
+       kRegOk},
+      {"value name of 16,384 units",
+       [&](RegKey b) { return mem_.SetValue(b, smiles8191 + smile, kRegSz, std::string(1, '\0')); },
+       kRegInvalidParameter},
+      {"key 512 levels deep", [&](RegKey b) { return Create(b, deep); }, kRegOk},
+      {"key 513 levels deep", [&](RegKey b) { return Create(b, deep + "\\d"); },
+       kRegInvalidParameter},
+      {"path of more than 32,766 units in one call", [&](RegKey b) { return Create(b, farPath); },
+       kRegInvalidParameter},
+  };
+  RegKey base = 0;
+  ASSERT_EQ(
+      mem_.OpenKey(RootHandle(RootKey::CurrentUser), "Software\\MorvaneTest", kKeyAllAccess, base),
+      kRegOk);
+  for (const auto& row : rows) EXPECT_EQ(row.call(base), row.result) << row.what;
+  mem_.CloseKey(base);
+  // Software\MorvaneTest is two levels below the root: the deep key's last is the 512th.
+  EXPECT_TRUE(mem_.KeyExists(RootKey::CurrentUser, "Software\\MorvaneTest\\" + deep));
 }
 
 TEST_F(MemRegistryTest, UnreadableSubkeyIndexGivesEmptyName) {

@@ -8,6 +8,7 @@
 
 #include "CleanReg/Repair.h"
 #include "testing/MemRegistryApi.h"
+#include "tests/native/fake_ansi.h"
 #include "tests/native/fake_files.h"
 
 namespace morvane {
@@ -44,11 +45,12 @@ class RepairTest : public ::testing::Test {
     RepairHooks hooks;
     hooks.beforeEach = [this] { ++before_; };
     hooks.corrected = [this](std::size_t row) { corrected_.push_back(row); };
-    outcome_ = RepairFindings(rows, backup, file_, mem_, files_, hooks);
+    outcome_ = RepairFindings(rows, backup, file_, mem_, files_, hooks, ansi_);
     return outcome_.backupWritten;
   }
   MemRegistryApi mem_;
   FakeFiles files_;
+  FakeAnsiCodePage ansi_ = FakeAnsiCodePage::Western();
   std::string file_;
   std::vector<std::size_t> corrected_;
   int before_ = 0;
@@ -215,7 +217,7 @@ TEST_F(RepairTest, RowsUncheckedDuringTheLoopAreSkipped) {
     checked[2] = true;
   };
   hooks.stillChecked = [&](std::size_t row) { return static_cast<bool>(checked[row]); };
-  const RepairOutcome outcome = RepairFindings(rows, true, file_, mem_, files_, hooks);
+  const RepairOutcome outcome = RepairFindings(rows, true, file_, mem_, files_, hooks, ansi_);
   EXPECT_EQ(outcome.removed, 2u);
   EXPECT_EQ(outcome.failed, 0u);
   EXPECT_FALSE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "a"));
@@ -257,7 +259,8 @@ TEST(DeleteRegItem, RecordsItsEntryWhateverTheOutcome) {
   EXPECT_EQ(*BackupList, (std::vector<std::string>{
                              "Morvane v1.0", "", "", "[HKEY_CLASSES_ROOT\\.abc]",
                              "[HKEY_CURRENT_USER\\SOFTWARE\\None]", "\"v\"=\"C:\\v.exe\""}));
-  EXPECT_TRUE(EndBackup(false, ""));
+  FakeAnsiCodePage ansi = FakeAnsiCodePage::Western();
+  EXPECT_TRUE(EndBackup(false, "", ansi));
   EXPECT_FALSE(BackupList);
   // A whole-key row never deletes a root: its path always names a key below one.
   EXPECT_FALSE(DeleteRegItem(HKCR, "\\", "", "", true, false, mem, files));

@@ -11,6 +11,7 @@
 #include "CleanReg/Restore.h"
 #include "platform/TRegistry.h"
 #include "testing/MemRegistryApi.h"
+#include "tests/native/fake_ansi.h"
 
 namespace morvane {
 namespace {
@@ -40,7 +41,8 @@ TEST(BackupReader, ReadsBackEveryShapeTheWriterWrites) {
   for (const BackupEntry& c : cases) AddBackupEntry(c.root, c.keyPath, c.valueName, c.data);
   std::string text;
   for (const std::string& line : *BackupList) text += line + "\r\n";
-  EndBackup(false, "");
+  FakeAnsiCodePage ansi = FakeAnsiCodePage::Western();
+  EndBackup(false, "", ansi);
   const BackupContents contents = ParseBackup(text);
   ASSERT_EQ(contents.entries.size(), std::size(cases));
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -48,6 +50,86 @@ TEST(BackupReader, ReadsBackEveryShapeTheWriterWrites) {
     EXPECT_EQ(std::tie(e.kind, e.root, e.keyPath, e.valueName, e.data),
               std::tie(c.kind, c.root, c.keyPath, c.valueName, c.data))
         << i;
+  }
+}
+
+// The file in the system's ANSI code page, byte for byte as backups were always written, when it
+// spells every text exactly; else the whole file in UTF-8 after the byte-order mark. The reader
+// takes both back to the same entries, and so reads the files written before UTF-8 ones: in the
+// code page, never splitting a key path at a 0x5C byte inside a character.
+TEST(BackupFile, AnsiWhenEverythingFitsUtf8WithTheMarkOtherwise) {
+  FakeAnsiCodePage western = FakeAnsiCodePage::Western(), japanese = FakeAnsiCodePage::Japanese();
+  const std::string head = "Morvane v1.0\r\n\r\n\r\n", mark = "\xEF\xBB\xBF";
+  const std::string cafe = "Caf\xC3\xA9", lukasz = "\xC5\x81ukasz", emoji = "\xF0\x9F\x98\x80";
+  const std::string list = "\xE4\xB8\x80\xE8\xA6\xA7\xE8\xA1\xA8",
+                    soft = "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88";
+  const BackupEntry ascii{BackupEntryKind::TextValue, HKLM, "\\SOFTWARE\\Vendor\\App", "Path",
+                          "C:\\Old\\app.exe"},
+      accented{BackupEntryKind::TextValue, HKCU, "\\SOFTWARE\\" + cafe, "M\xC3\xBCller",
+               "C:\\" + cafe + "\\gone.exe"},
+      polish{BackupEntryKind::TextValue, HKCU, "\\SOFTWARE\\" + lukasz, lukasz,
+             "C:\\" + lukasz + "\\gone.exe"},
+      smile{BackupEntryKind::TextValue, HKCU, "\\SOFTWARE\\Mv", emoji,
+            "C:\\" + emoji + "\\gone.exe"},
+      japaneseValue{BackupEntryKind::TextValue, HKCU, "\\SOFTWARE\\Mv\\" + list, soft,
+                    "C:\\" + soft + "\\gone.exe"},
+      japaneseKey{BackupEntryKind::ExtensionKey, HKCR, "\\.\xE8\xA1\xA8", "", ""};
+  const struct {
+    const char* what;
+    AnsiCodePage& page;
+    std::vector<BackupEntry> entries;
+    std::string bytes;
+  } rows[] = {
+      {"ASCII",
+       western,
+       {ascii},
+       head + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App]\r\n\"Path\"=\"C:\\Old\\app.exe\"\r\n"},
+      {"1252",
+       western,
+       {ascii, accented},
+       head + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App]\r\n\"Path\"=\"C:\\Old\\app.exe\"\r\n" +
+           "[HKEY_CURRENT_USER\\SOFTWARE\\Caf\xE9]\r\n\"M\xFCller\"=\"C:\\Caf\xE9\\gone.exe\"\r\n"},
+      {"932, 0x5C inside characters",
+       japanese,
+       {japaneseKey, japaneseValue},
+       head + "[HKEY_CLASSES_ROOT\\.\x95\x5C]\r\n" +
+           "[HKEY_CURRENT_USER\\SOFTWARE\\Mv\\\x88\xEA\x97\x97\x95\x5C]\r\n" +
+           "\"\x83\x5C\x83\x74\x83\x67\"=\"C:\\\x83\x5C\x83\x74\x83\x67\\gone.exe\"\r\n"},
+      // One text the code page cannot spell makes the whole file UTF-8, é included.
+      {"1252 without Polish",
+       western,
+       {accented, polish},
+       mark + head + "[HKEY_CURRENT_USER\\SOFTWARE\\" + cafe + "]\r\n\"M\xC3\xBCller\"=\"C:\\" +
+           cafe + "\\gone.exe\"\r\n[HKEY_CURRENT_USER\\SOFTWARE\\" + lukasz + "]\r\n\"" + lukasz +
+           "\"=\"C:\\" + lukasz + "\\gone.exe\"\r\n"},
+      {"932 without Polish",
+       japanese,
+       {japaneseKey, polish},
+       mark + head + "[HKEY_CLASSES_ROOT\\.\xE8\xA1\xA8]\r\n[HKEY_CURRENT_USER\\SOFTWARE\\" +
+           lukasz + "]\r\n\"" + lukasz + "\"=\"C:\\" + lukasz + "\\gone.exe\"\r\n"},
+      {"beyond the first plane",
+       western,
+       {smile},
+       mark + head + "[HKEY_CURRENT_USER\\SOFTWARE\\Mv]\r\n\"" + emoji + "\"=\"C:\\" + emoji +
+           "\\gone.exe\"\r\n"},
+  };
+  for (const auto& row : rows) {
+    BeginBackup();
+    for (const BackupEntry& e : row.entries) AddBackupEntry(e.root, e.keyPath, e.valueName, e.data);
+    EXPECT_EQ(BackupFileBytes(*BackupList, row.page), row.bytes) << row.what;
+    EndBackup(false, "", row.page);
+    // Read back from the bytes, as a file written before UTF-8 ones is read.
+    std::string text = row.bytes;
+    DecodeBackup(text, row.page);
+    const BackupContents contents = ParseBackup(text);
+    EXPECT_TRUE(contents.isBackup) << row.what;
+    ASSERT_EQ(contents.entries.size(), row.entries.size()) << row.what;
+    for (std::size_t i = 0; i < row.entries.size(); ++i) {
+      const BackupEntry &e = contents.entries[i], &c = row.entries[i];
+      EXPECT_EQ(std::tie(e.kind, e.root, e.keyPath, e.valueName, e.data),
+                std::tie(c.kind, c.root, c.keyPath, c.valueName, c.data))
+          << row.what << " " << i;
+    }
   }
 }
 
@@ -198,6 +280,37 @@ TEST_F(RestoreEntryTest, PutsBackWhatIsMissingAndOverwritesNothing) {
   EXPECT_EQ(mem_.OpenHandles(), 0);
 }
 
+// The limits count UTF-16 units, an emoji two of them: up to them an entry is restored, past
+// them nothing is called for it at all.
+TEST_F(RestoreEntryTest, LimitsCountUtf16Units) {
+  const std::string smile = "\xF0\x9F\x98\x80";  // 😀: two units, four bytes
+  std::string smiles127, smiles8191;
+  for (int i = 0; i < 127; ++i) smiles127 += smile;
+  for (int i = 0; i < 8191; ++i) smiles8191 += smile;
+  const struct {
+    BackupEntry entry;
+    RestoreResult result;
+  } cases[] = {
+      {Value(HKCU, "SOFTWARE\\Near\\" + smiles127 + "k", "", "C:\\k.exe"), RestoreResult::Restored},
+      {Value(HKCU, "SOFTWARE\\Far\\" + smiles127 + smile, "", "C:\\k.exe"),
+       RestoreResult::NotRestored},
+      {Value(HKCU, "SOFTWARE\\Near", smiles8191 + "v", "C:\\v.exe"), RestoreResult::Restored},
+      {Value(HKCU, "SOFTWARE\\Far", smiles8191 + smile, "C:\\v.exe"), RestoreResult::NotRestored},
+      {{BackupEntryKind::ExtensionKey, HKCR, "\\." + smiles127, "", ""}, RestoreResult::Restored},
+      {{BackupEntryKind::ExtensionKey, HKCR, "\\." + smiles127 + "e", "", ""},
+       RestoreResult::NotRestored},
+  };
+  for (const auto& c : cases) {
+    const int calls = mem_.OpenCount();
+    EXPECT_EQ(RestoreEntry(c.entry, mem_), c.result) << c.entry.keyPath.size();
+    if (c.result == RestoreResult::NotRestored) {
+      EXPECT_EQ(mem_.OpenCount(), calls) << c.entry.keyPath.size();
+    }
+  }
+  EXPECT_TRUE(mem_.ValueExists(HKCU, "SOFTWARE\\Near", smiles8191 + "v"));
+  EXPECT_FALSE(mem_.KeyExists(HKCU, "SOFTWARE\\Far"));
+}
+
 // A value that appears between the look and the write is not overwritten.
 TEST_F(RestoreEntryTest, AValueWrittenMeanwhileIsKept) {
   mem_.hook = [this](const std::string& op, const std::string&) {
@@ -271,8 +384,9 @@ TEST(BackupFile, ReadUpToTheLargestSizeAndNotPastIt) {
   for (const auto& c : cases) {
     std::filesystem::resize_file(name, c.size);
     std::string text;
-    const bool read =
-        c.maxSize != 0 ? ReadBackupFile(name, text, c.maxSize) : ReadBackupFile(name, text);
+    FakeAnsiCodePage ansi = FakeAnsiCodePage::Western();
+    const bool read = c.maxSize != 0 ? ReadBackupFile(name, text, ansi, c.maxSize)
+                                     : ReadBackupFile(name, text, ansi);
     EXPECT_EQ(read, c.read) << c.size << " " << c.maxSize;
     if (c.read) {
       EXPECT_EQ(text, content);

@@ -130,33 +130,27 @@ TEST_F(UninstallTest, TheCommandIsReadAsTextExpandedWhenExpandableAndMarkedWhenN
     const char* name;
     std::uint32_t type;
     std::string data;
-    bool inexact;
     UninstallCommandText::Outcome outcome;
     const char* text;
     bool exact;
   } cases[] = {
-      {"plain", kRegSz, std::string("C:\\A\\un.exe /x\0tail", 19), false,
-       UninstallCommandText::kRead, "C:\\A\\un.exe /x", true},
-      {"plain-percent", kRegSz, "%ProgramFiles%\\A\\un.exe", false, UninstallCommandText::kRead,
+      {"plain", kRegSz, std::string("C:\\A\\un.exe /x\0tail", 19), UninstallCommandText::kRead,
+       "C:\\A\\un.exe /x", true},
+      {"plain-percent", kRegSz, "%ProgramFiles%\\A\\un.exe", UninstallCommandText::kRead,
        "%ProgramFiles%\\A\\un.exe", true},
-      {"expand", kRegExpandSz, "%ProgramFiles%\\App\\un.exe /x", false, UninstallCommandText::kRead,
+      {"expand", kRegExpandSz, "%ProgramFiles%\\App\\un.exe /x", UninstallCommandText::kRead,
        "C:\\Program Files\\App\\un.exe /x", true},
-      {"expand-undefined", kRegExpandSz, "%NoSuchVariable%\\un.exe", false,
-       UninstallCommandText::kRead, "%NoSuchVariable%\\un.exe", true},
-      {"expand-inexact", kRegExpandSz, "%USERPROFILE%\\un.exe", false, UninstallCommandText::kRead,
+      {"expand-undefined", kRegExpandSz, "%NoSuchVariable%\\un.exe", UninstallCommandText::kRead,
+       "%NoSuchVariable%\\un.exe", true},
+      {"expand-inexact", kRegExpandSz, "%USERPROFILE%\\un.exe", UninstallCommandText::kRead,
        "C:\\Users\\?\\un.exe", false},
-      {"inexact", kRegSz, "C:\\App?\\un.exe", true, UninstallCommandText::kRead, "C:\\App?\\un.exe",
-       false},
-      {"empty", kRegSz, "", false, UninstallCommandText::kRead, "", true},
-      {"number", kRegDword, std::string("\x01\0\0\0", 4), false, UninstallCommandText::kNotText, "",
-       true},
-      {"multi", kRegMultiSz, std::string("a\0b\0\0", 5), false, UninstallCommandText::kNotText, "",
-       true},
+      {"empty", kRegSz, "", UninstallCommandText::kRead, "", true},
+      {"number", kRegDword, std::string("\x01\0\0\0", 4), UninstallCommandText::kNotText, "", true},
+      {"multi", kRegMultiSz, std::string("a\0b\0\0", 5), UninstallCommandText::kNotText, "", true},
   };
   for (const auto& c : cases) {
     const std::string path = kKey + "\\" + c.name;
     mem_.AddValue(HKLM, path, kUninstallString, c.type, c.data);
-    if (c.inexact) mem_.MarkInexact(HKLM, path, kUninstallString);
     const UninstallCommandText read =
         ReadUninstallCommand(mem_, UninstallEntry{UninstallPlace{}, c.name}, system_);
     EXPECT_EQ(read.outcome, c.outcome) << c.name;

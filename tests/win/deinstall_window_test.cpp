@@ -166,8 +166,6 @@ TEST_F(DeinstallWindowTest,
   Entry("d", "Expanding", nullptr);
   mem_.AddValue(HKLM, kKey + "\\d", kUninstallString, kRegExpandSz,
                 "%ProgramFiles%\\Mv App\\uninst.exe /q");
-  Entry("e", "Inexact", "C:\\Program Files\\Mv App\\uninst.exe /n");
-  mem_.MarkInexact(HKLM, kKey + "\\e", kUninstallString);
   Entry("f", "Went", "C:\\Program Files\\Mv App\\uninst.exe /went");
   Entry("g", "Lost", "C:\\Program Files\\Mv App\\uninst.exe /lost");
   files_.files = {"C:\\Program Files\\Mv App\\uninst.exe", "C:\\Program.exe",
@@ -191,16 +189,15 @@ TEST_F(DeinstallWindowTest,
       {0, "C:\\Program Files\\Mv App\\uninst.exe /x",
        ProgramStart{"C:\\Program Files\\Mv App\\uninst.exe",
                     "\"C:\\Program Files\\Mv App\\uninst.exe\" /x"}},
-      {5, "", std::nullopt, "Error of opened key"},
+      {4, "", std::nullopt, "Error of opened key"},
       {1, "C:\\Program Files\\Gone App\\un.exe /x", std::nullopt},
       {2, "MsiExec.exe /X{1234}",
        ProgramStart{"C:\\Windows\\system32\\MsiExec.exe",
                     "\"C:\\Windows\\system32\\MsiExec.exe\" /X{1234}"}},
-      {6, "", std::nullopt, "UninstallString not found"},
+      {5, "", std::nullopt, "UninstallString not found"},
       {3, "C:\\Program Files\\Mv App\\uninst.exe /q",
        ProgramStart{"C:\\Program Files\\Mv App\\uninst.exe",
                     "\"C:\\Program Files\\Mv App\\uninst.exe\" /q"}},
-      {4, "C:\\Program Files\\Mv App\\uninst.exe /n", std::nullopt},
   };
   for (const auto& c : cases) {
     services_.started.clear();

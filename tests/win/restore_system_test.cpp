@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <set>
 
 #include "CleanReg/Repair.h"
 #include "CleanReg/Restore.h"
 #include "tests/native/recording_sink.h"
 #include "tests/native/reference_scan.h"
+#include "tests/win/names_table.h"
 #include "tests/win/system_fixtures.h"
 
 namespace morvane {
@@ -131,6 +134,109 @@ TEST(RestoreSystemTest, WhatCorrectRemovedComesBackExactlyAndNothingElse) {
             ERROR_SUCCESS);
   RegDeleteKeyA(HKEY_CLASSES_ROOT, ".mvrestore-empty");
   DeleteFileA(backup.c_str());
+}
+
+// Every name of the table and its look-alike twin, as a key below the scan's start, as the name
+// of a text value in it, in the missing file that value names (C:\<name>\gone.exe) and as an
+// empty extension key: the scan reports each once as itself; Correct removes the name's and
+// leaves the twin's; Restore puts the name's back under the exact name, a value of a key named
+// with 0x5C bytes in code page 932 (...\ソフト) into its own key.
+TEST(RestoreSystemTest, EveryNameIsFoundRemovedAndRestoredAsItself) {
+  const std::string scratch = "Software\\MorvaneTest\\Names";
+  struct Seeded {
+    std::string name, data;
+    bool twin;
+  };
+  std::vector<Seeded> seeded;
+  std::set<std::string> seen;  // several twins are the same string of '?'
+  const auto& names = testing::LookAlikeNames();
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    seeded.push_back({names[i].name, "C:\\" + names[i].name + "\\gone.exe", false});
+    // A twin holding '?' names no file: the rule would take it for a pattern and never judge it.
+    const std::string folder =
+        names[i].twinIsFileName ? names[i].twin : "MvTwin" + std::to_string(i);
+    if (seen.insert(names[i].twin).second)
+      seeded.push_back({names[i].twin, "C:\\" + folder + "\\gone.exe", true});
+  }
+  RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\MorvaneTest");
+  std::vector<Finding> expected;
+  for (const Seeded& s : seeded) {
+    ASSERT_TRUE(SetTextExactly(HKEY_CURRENT_USER, scratch + "\\" + s.name, s.name, s.data))
+        << s.name;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, Widen(".mv" + s.name).c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    expected.push_back({kCaptionReference, s.data, "HKCU", "\\" + scratch + "\\" + s.name, s.name});
+    expected.push_back({kCaptionExpansion, ".mv" + s.name, "HKCR", "\\.mv" + s.name, ""});
+  }
+  const auto cleanUp = [&] {
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\MorvaneTest");
+    for (const Seeded& s : seeded) RegDeleteKeyW(HKEY_CLASSES_ROOT, Widen(".mv" + s.name).c_str());
+  };
+
+  RecordingSink sink;
+  RecordingScan worker(sink, SystemRegistry(), SystemFileSystem());
+  worker.ReferencePass(RootKey::ClassesRoot, "");
+  worker.ReferencePass(RootKey::CurrentUser, "\\" + scratch);
+  std::vector<Finding> found;
+  std::vector<RepairRow> rows;
+  for (const Finding& f : sink.findings) {
+    const bool ours = f.section == "HKCU" || std::count(expected.begin(), expected.end(), f) != 0;
+    if (!ours) continue;
+    found.push_back(f);
+    const std::string& name = f.section == "HKCU" ? f.valueName : f.parameter.substr(3);
+    const auto match =
+        std::find_if(seeded.begin(), seeded.end(), [&](const Seeded& s) { return s.name == name; });
+    if (match != seeded.end() && !match->twin) rows.push_back({f, true});
+  }
+  const auto order = [](const Finding& a, const Finding& b) {
+    return std::tie(a.section, a.keyPath, a.valueName) <
+           std::tie(b.section, b.keyPath, b.valueName);
+  };
+  std::sort(found.begin(), found.end(), order);
+  std::sort(expected.begin(), expected.end(), order);
+  EXPECT_EQ(found, expected);
+
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string backup = std::string(temp) + "morvane-names.reg";
+  ASSERT_EQ(rows.size(), 2 * names.size());
+  EXPECT_EQ(RepairFindings(rows, true, backup, SystemRegistry(), SystemFileSystem(), RepairHooks{})
+                .removed,
+            rows.size());
+  for (const Seeded& s : seeded) {
+    const std::string stored = StoredExactly(HKEY_CURRENT_USER, scratch + "\\" + s.name, s.name);
+    EXPECT_EQ(stored, s.twin ? "1:" + s.data + kNul : "missing") << s.name;
+    EXPECT_EQ(KeyExistsIn(HKEY_CLASSES_ROOT, ".mv" + s.name), s.twin) << s.name;
+    // The keys go too: Restore makes them again.
+    if (!s.twin) RegDeleteKeyW(HKEY_CURRENT_USER, Widen(scratch + "\\" + s.name).c_str());
+  }
+
+  EXPECT_EQ(Counts(RestoreFrom(backup)), std::to_string(rows.size()) + " 0 0");
+  for (const Seeded& s : seeded) {
+    EXPECT_EQ(StoredExactly(HKEY_CURRENT_USER, scratch + "\\" + s.name, s.name),
+              "1:" + s.data + kNul)
+        << s.name;
+    EXPECT_TRUE(KeyExistsIn(HKEY_CLASSES_ROOT, ".mv" + s.name)) << s.name;
+  }
+  // No key was made anywhere else.
+  std::set<std::string> keys;
+  HKEY list = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, Widen(scratch).c_str(), 0, KEY_READ, &list),
+            ERROR_SUCCESS);
+  wchar_t name[256];
+  for (DWORD i = 0, length = 256;
+       RegEnumKeyExW(list, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+       ++i, length = 256)
+    keys.insert(Narrow(name, length));
+  RegCloseKey(list);
+  std::set<std::string> seededKeys;
+  for (const Seeded& s : seeded) seededKeys.insert(s.name);
+  EXPECT_EQ(keys, seededKeys);
+  DeleteFileA(backup.c_str());
+  cleanUp();
 }
 
 }  // namespace

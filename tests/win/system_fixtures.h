@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "platform/WideText.h"
+
 namespace morvane {
 
 inline std::string WindowsFolder() {
@@ -70,29 +72,63 @@ inline bool SetUserValueWide(const std::string& path, const wchar_t* name,
   return rc == ERROR_SUCCESS;
 }
 
+// Names given as UTF-8, handed to the wide calls: the key root\path (made when missing) and its
+// value name set to text, stored as UTF-16 with its terminator.
+inline bool SetTextExactly(HKEY root, const std::string& path, const std::string& name,
+                           const std::string& text) {
+  HKEY key = nullptr;
+  if (RegCreateKeyExW(root, Widen(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return false;
+  const std::wstring data = Widen(text);
+  const LONG rc = RegSetValueExW(key, Widen(name).c_str(), 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(data.c_str()),
+                                 static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+// "type:text" of the value as the wide call reads it (UTF-8, NULs kept), or "missing".
+inline std::string StoredExactly(HKEY root, const std::string& path, const std::string& name) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, Widen(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return "missing";
+  DWORD type = 0, size = 0;
+  const std::wstring wideName = Widen(name);
+  LONG rc = RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &size);
+  std::wstring data(size / sizeof(wchar_t), L'\0');
+  if (rc == ERROR_SUCCESS)
+    rc = RegQueryValueExW(key, wideName.c_str(), nullptr, &type,
+                          reinterpret_cast<BYTE*>(data.data()), &size);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS ? std::to_string(type) + ":" + Narrow(data) : "missing";
+}
+
 // An uninstall entry at root\path in a registry view (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY):
-// its "DisplayName" (none when display is null) and its "UninstallString" of the given type.
+// its "DisplayName" (none when display is null) and its "UninstallString" of the given type,
+// names and texts UTF-8.
 inline bool MakeUninstallEntry(HKEY root, const std::string& path, REGSAM view, const char* display,
                                const std::string& command, DWORD commandType = REG_SZ) {
   HKEY key = nullptr;
-  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
+  if (RegCreateKeyExW(root, Widen(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                      &key, nullptr) != ERROR_SUCCESS)
     return false;
+  const auto set = [key](const wchar_t* name, DWORD type, const std::string& text) {
+    const std::wstring data = Widen(text);
+    return RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
+                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+  };
   LONG rc = ERROR_SUCCESS;
-  if (display != nullptr)
-    rc = RegSetValueExA(key, "DisplayName", 0, REG_SZ, reinterpret_cast<const BYTE*>(display),
-                        static_cast<DWORD>(std::string(display).size() + 1));
-  if (rc == ERROR_SUCCESS)
-    rc = RegSetValueExA(key, "UninstallString", 0, commandType,
-                        reinterpret_cast<const BYTE*>(command.c_str()),
-                        static_cast<DWORD>(command.size() + 1));
+  if (display != nullptr) rc = set(L"DisplayName", REG_SZ, display);
+  if (rc == ERROR_SUCCESS) rc = set(L"UninstallString", commandType, command);
   RegCloseKey(key);
   return rc == ERROR_SUCCESS;
 }
 
 inline bool KeyExistsIn(HKEY root, const std::string& path, REGSAM view = 0) {
   HKEY key = nullptr;
-  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS) return false;
+  if (RegOpenKeyExW(root, Widen(path).c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+    return false;
   RegCloseKey(key);
   return true;
 }

@@ -8,9 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 
 #include "CleanReg/Uninstall.h"
 #include "platform/SystemFolders.h"
+#include "tests/win/names_table.h"
 #include "tests/win/system_fixtures.h"
 
 namespace morvane {
@@ -123,6 +125,46 @@ TEST_F(UninstallSystemTest, AnExpandableCommandIsExpandedThroughTheSystemAndAPla
   EXPECT_TRUE(expanded.exact);
   EXPECT_EQ(ReadUninstallCommand(SystemRegistry(), items[1].entry, SystemFolderApi()).text,
             "%ProgramFiles%\\App\\un.exe /x");
+}
+
+// Entries whose key names, display names and commands hold names no code page spells, each
+// beside its look-alike twin: every entry is listed once as itself, its command is read exactly,
+// and deleting it removes it and leaves its twin.
+TEST_F(UninstallSystemTest, EveryNameIsListedReadAndDeletedAsItself) {
+  std::vector<std::pair<std::string, std::string>> pairs = {
+      {"\xC5\x81\xC3\xB3"
+       "d\xC5\xBA",
+       "Lodz"}};  // Łódź
+  for (const testing::LookAlikeName& n : testing::LookAlikeNames())
+    pairs.push_back({n.name, n.twin});
+  std::set<std::string> names, twins;
+  for (const auto& [name, twin] : pairs) {
+    for (const std::string& x : {name, twin}) {
+      if (x == twin && !twins.insert(twin).second) continue;  // several twins are one string
+      if (x == name) names.insert(name);
+      ASSERT_TRUE(
+          MakeUninstallEntry(HKEY_CURRENT_USER, std::string(kScratch) + "\\Uni " + x + " Key", 0,
+                             ("Uni " + x).c_str(), "\"C:\\Uni\\" + x + "\\uninst.exe\" /x"));
+    }
+  }
+  std::multiset<std::string> listed;
+  for (const UninstallItem& item : LoadItems()) {
+    ASSERT_EQ(item.displayName.compare(0, 4, "Uni "), 0);
+    const std::string x = item.displayName.substr(4);
+    listed.insert(x);
+    EXPECT_EQ(item.entry.name, "Uni " + x + " Key");
+    EXPECT_EQ(ReadUninstallCommand(SystemRegistry(), item.entry, SystemFolderApi()).text,
+              "\"C:\\Uni\\" + x + "\\uninst.exe\" /x");
+    if (names.count(x) != 0) {
+      EXPECT_TRUE(DeleteUninstallEntry(SystemRegistry(), item.entry)) << x;
+    }
+  }
+  std::multiset<std::string> all(names.begin(), names.end());
+  all.insert(twins.begin(), twins.end());
+  EXPECT_EQ(listed, all);
+  std::multiset<std::string> left;
+  for (const UninstallItem& item : LoadItems()) left.insert(item.displayName.substr(4));
+  EXPECT_EQ(left, std::multiset<std::string>(twins.begin(), twins.end()));
 }
 
 }  // namespace
