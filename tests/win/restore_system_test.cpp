@@ -116,8 +116,8 @@ TEST(RestoreSystemTest, WhatCorrectRemovedComesBackExactlyAndNothingElse) {
   EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\MvRestore", 0, KEY_READ, &key),
             ERROR_SUCCESS);
   EXPECT_EQ(Stored(kKey, "v"), "missing");
-  // Names past the registry's limits, which the narrow calls would cut to other names: a key
-  // name of 65,536 characters, value names of 65,536 and 65,537, and a path ten keys deep whose
+  // Names past the registry's limits, which a call would cut to other names: a key name of
+  // 65,536 characters, value names of 65,536 and 65,537, and a path ten keys deep whose
   // last name has 300 characters. Nothing is written, not even a key on the way.
   std::string deepPath = "Software\\MorvaneTest";
   for (int level = 0; level < 10; ++level) deepPath += "\\L" + std::to_string(level);
