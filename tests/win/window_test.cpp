@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 #include <oleacc.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <thread>
 #include <vector>
 
 #include "platform/Shell.h"
+#include "tests/native/fake_file_tree.h"
 #include "tests/win/main_window_fixture.h"
 #include "tests/win/names_table.h"
 
@@ -316,6 +318,32 @@ TEST_F(MainWindowTest, RefreshOnTheFilesPageHidesNoTabAtTheEnd) {
   ClickWindow(f, f.ZelButton1->Handle());
   EXPECT_EQ(TabCaptions(f).size(), 3u);
   EXPECT_TRUE(f.ZelButton1->Enabled());
+}
+
+// A file whose name no code page spells is listed as itself and Clear deletes and counts it,
+// beside its look-alike.
+TEST_F(MainWindowTest, FilesPageListsAndClearsANameNoCodePageSpells) {
+  TMainForm& f = Form();
+  FakeFileTree tree;
+  FakeSystemFolders folders;
+  tree.roots = {"C:\\Users\\me\\Temp", "C:\\Windows"};
+  const std::string omega = "C:\\Users\\me\\Temp\\\xCE\xA9mega.tmp";  // Ωmega.tmp
+  const std::string twin = "C:\\Users\\me\\Temp\\Omega.tmp";
+  tree.AddFile(omega, 1 << 20);
+  tree.AddFile(twin, 1 << 20);
+  f.Services.Tree = &tree;
+  f.Services.Folders = &folders;
+  ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
+  ASSERT_TRUE(PumpUntil(f, [&] { return !f.FilesPage().Collecting(); }));
+  std::vector<std::string> lines = ListBoxTexts(f.ListBox1);
+  ASSERT_EQ(lines.size(), 5u);  // the two files, then the three closing lines
+  std::sort(lines.begin(), lines.begin() + 2);
+  EXPECT_EQ(lines[0], twin);
+  EXPECT_EQ(lines[1], omega);
+  ClickWindow(f, f.ZelButton3->Handle());
+  EXPECT_EQ(f.StatusText(), "Files deleted: 2. Could not be deleted: 0.");
+  std::sort(tree.removed.begin(), tree.removed.end());
+  EXPECT_EQ(tree.removed, (std::vector<std::string>{twin, omega}));
 }
 
 TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
