@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "AboutU/WebLinks.h"
+#include "platform/WideText.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowRouting.h"
 
@@ -21,8 +22,8 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
 constexpr int kOkId = IDOK;  // the button's modal result
 constexpr RECT kImage1 = {0, 0, 233, 225};
 
-HFONT MakeFont(const char* face, int pixelHeight, bool underline, BYTE charset) {
-  return CreateFontA(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, charset,
+HFONT MakeFont(const wchar_t* face, int pixelHeight, bool underline, BYTE charset) {
+  return CreateFontW(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, underline, FALSE, charset,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, face);
 }
 
@@ -38,30 +39,30 @@ TAbout::TAbout(HWND owner, ShellOpener open) : owner_(owner), open_(std::move(op
   Label2.Bounds = Bounds(8, 139, 184, 16);
   Label2.Caption = std::string("E-mail: ") + kSupportMail;
 
-  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
   WindowClassSpec spec{ClassName(), &RouteToObject<TAbout>};
   spec.background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   RegisterWindowClass(spec);
   picture_.reset(static_cast<HBITMAP>(
-      LoadImageA(instance, "ABOUTPICTURE", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-  font_.reset(MakeFont("MS Sans Serif", 11, false, DEFAULT_CHARSET));
-  linkFont_.reset(MakeFont("Arial", 13, true, RUSSIAN_CHARSET));
+      LoadImageW(instance, L"ABOUTPICTURE", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+  font_.reset(MakeFont(L"MS Sans Serif", 11, false, DEFAULT_CHARSET));
+  linkFont_.reset(MakeFont(L"Arial", 13, true, RUSSIAN_CHARSET));
 
   RECT frame{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-  hwnd_ = CreateWindowExA(kExStyle, ClassName(), "About Morvane", kStyle, 0, 0,
+  hwnd_ = CreateWindowExW(kExStyle, ClassName(), L"About Morvane", kStyle, 0, 0,
                           frame.right - frame.left, frame.bottom - frame.top, owner, nullptr,
                           instance, this);
   BitBtn1 =
-      CreateWindowExA(0, "BUTTON", "Ok", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 77,
-                      177, 75, 25, hwnd_, reinterpret_cast<HMENU>(kOkId), instance, nullptr);
-  SendMessageA(BitBtn1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+      CreateWindowExW(0, L"BUTTON", L"Ok", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+                      77, 177, 75, 25, hwnd_, reinterpret_cast<HMENU>(kOkId), instance, nullptr);
+  SendMessageW(BitBtn1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
   About = this;
 }
 
 TAbout::~TAbout() {
   if (hwnd_ != nullptr && IsWindow(hwnd_)) {
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
   }
   if (About == this) About = nullptr;
@@ -78,7 +79,7 @@ void TAbout::PlaceOverOwner() {
   // reach while the main window waits for it: it is kept inside the screen's work area.
   MONITORINFO monitor{};
   monitor.cbSize = sizeof monitor;
-  if (GetMonitorInfoA(MonitorFromWindow(owner_, MONITOR_DEFAULTTONEAREST), &monitor)) {
+  if (GetMonitorInfoW(MonitorFromWindow(owner_, MONITOR_DEFAULTTONEAREST), &monitor)) {
     const RECT& area = monitor.rcWork;
     x = std::max<int>(area.left, std::min<int>(x, area.right - width));
     y = std::max<int>(area.top, std::min<int>(y, area.bottom - height));
@@ -94,10 +95,10 @@ void TAbout::ShowModal() {
   SetFocus(BitBtn1);
   modal_ = true;
   MSG msg{};
-  while (modal_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
-    if (!IsDialogMessageA(hwnd_, &msg)) {
+  while (modal_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    if (!IsDialogMessageW(hwnd_, &msg)) {
       TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+      DispatchMessageW(&msg);
     }
   }
   if (msg.message == WM_QUIT && modal_) PostQuitMessage(static_cast<int>(msg.wParam));
@@ -136,7 +137,7 @@ void TAbout::Paint() {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(hwnd_, &ps);
   BITMAP info{};
-  if (picture_.get() != nullptr && GetObjectA(picture_.get(), sizeof info, &info) != 0) {
+  if (picture_.get() != nullptr && GetObjectW(picture_.get(), sizeof info, &info) != 0) {
     // Unscaled from its top-left corner, clipped to Image1.
     MemoryDc memory(CreateCompatibleDC(dc));
     SelectedObject bitmap(memory.get(), picture_.get());
@@ -148,7 +149,8 @@ void TAbout::Paint() {
   for (TLinkLabel* label : {&Label1, &Label2}) {
     SetTextColor(dc, label->Color);
     RECT r = label->Bounds;
-    DrawTextA(dc, label->Caption.c_str(), static_cast<int>(label->Caption.size()), &r,
+    const std::wstring caption = Widen(label->Caption);
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &r,
               DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
   }
   EndPaint(hwnd_, &ps);
@@ -166,7 +168,7 @@ LRESULT TAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         GetCursorPos(&point);
         ScreenToClient(hwnd_, &point);
         if (LabelAt(point) != nullptr) {
-          SetCursor(LoadCursorA(nullptr, IDC_HAND));
+          SetCursor(LoadCursorW(nullptr, WideId(IDC_HAND)));
           return TRUE;
         }
       }
@@ -203,7 +205,7 @@ LRESULT TAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return DefWindowProcA(hwnd_, message, wParam, lParam);
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 }  // namespace morvane

@@ -49,7 +49,7 @@ class TAbout {
   TLinkLabel Label2;  // "E-mail: " and the support address
   HWND BitBtn1 = nullptr;
 
-  static const char* ClassName() { return "TAbout"; }
+  static const wchar_t* ClassName() { return L"TAbout"; }
 
  private:
   template <typename T>

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "platform/Utf.h"
+#include "platform/WideText.h"
 #include "platform/WinHandles.h"
 #include "platform/WindowRouting.h"
 #include "platform/WindowSubclass.h"
@@ -42,7 +44,7 @@ void DrawRowsAlternately(HWND listView) { AttachSubclass(listView, ListViewRowsP
 void DrawListBoxRows(HWND listBox, const ListBoxRows* rows) {
   // The list box asked its parent for the row height while it was being created, before this
   // code could answer; the height is set here instead.
-  SendMessageA(listBox, LB_SETITEMHEIGHT, 0, kListRowHeight);
+  SendMessageW(listBox, LB_SETITEMHEIGHT, 0, kListRowHeight);
   AttachSubclass(listBox, ListBoxRowsProc, 0, reinterpret_cast<DWORD_PTR>(rows));
 }
 
@@ -63,22 +65,23 @@ void ListBoxDrawItem(const DRAWITEMSTRUCT& draw, const ListBoxRows* rows) {
   if (draw.itemID == static_cast<UINT>(-1)) return;
   HDC dc = draw.hDC;
   const int index = static_cast<int>(draw.itemID);
-  std::string own;
-  std::string_view text;
-  if (rows != nullptr) {
-    text = rows->RowText(draw.itemData);
-  } else {
-    const int length = static_cast<int>(SendMessageA(draw.hwndItem, LB_GETTEXTLEN, index, 0));
-    own.assign(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, '\0');
-    if (length > 0)
-      SendMessageA(draw.hwndItem, LB_GETTEXT, index, reinterpret_cast<LPARAM>(own.data()));
-    own.resize(length > 0 ? static_cast<std::size_t>(length) : 0);
-    text = own;
-  }
   // A row is 673 pixels wide: no more characters than these ever show in it.
-  text = text.substr(0, kMostCharactersShown);
+  std::wstring text;
+  if (rows != nullptr) {
+    const std::string_view row = rows->RowText(draw.itemData);
+    text = Widen(row.substr(0, CharacterPrefix(row, kMostCharactersShown)));
+  } else {
+    const LRESULT length = SendMessageW(draw.hwndItem, LB_GETTEXTLEN, index, 0);
+    if (length > 0) {
+      text.assign(static_cast<std::size_t>(length) + 1, L'\0');
+      const LRESULT copied =
+          SendMessageW(draw.hwndItem, LB_GETTEXT, index, reinterpret_cast<LPARAM>(text.data()));
+      text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    }
+    if (text.size() > kMostCharactersShown) text.resize(kMostCharactersShown);
+  }
 
-  SelectedObject font(dc, reinterpret_cast<HFONT>(SendMessageA(draw.hwndItem, WM_GETFONT, 0, 0)));
+  SelectedObject font(dc, reinterpret_cast<HFONT>(SendMessageW(draw.hwndItem, WM_GETFONT, 0, 0)));
   SetBkMode(dc, OPAQUE);
   const bool selected = (draw.itemState & ODS_SELECTED) != 0;
   COLORREF textColor = selected ? GetSysColor(COLOR_HIGHLIGHTTEXT) : RGB(0, 0, 0);
@@ -90,11 +93,11 @@ void ListBoxDrawItem(const DRAWITEMSTRUCT& draw, const ListBoxRows* rows) {
   };
   fill(RowColor(index));
   SetTextColor(dc, textColor);
-  TextOutA(dc, draw.rcItem.left, draw.rcItem.top, text.data(), static_cast<int>(text.size()));
+  TextOutW(dc, draw.rcItem.left, draw.rcItem.top, text.data(), static_cast<int>(text.size()));
   if (draw.itemState & ODS_FOCUS) {
     fill(kFocusedRowColor);
     SetTextColor(dc, kFocusedTextColor);
-    TextOutA(dc, draw.rcItem.left, draw.rcItem.top, text.data(), static_cast<int>(text.size()));
+    TextOutW(dc, draw.rcItem.left, draw.rcItem.top, text.data(), static_cast<int>(text.size()));
     DrawFocusRect(dc, &draw.rcItem);
   }
 }

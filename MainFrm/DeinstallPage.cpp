@@ -3,6 +3,8 @@
 #include "CleanReg/ProgramPath.h"
 #include "MainFrm/MainFrm.h"
 #include "platform/TRegistry.h"
+#include "platform/Utf.h"
+#include "platform/WideText.h"
 #include "platform/WindowSubclass.h"
 
 namespace morvane {
@@ -12,9 +14,9 @@ namespace {
 // Keeps a list from repainting while it is refilled, and repaints it once at the end.
 class NoRedraw {
  public:
-  explicit NoRedraw(HWND list) : list_(list) { SendMessageA(list_, WM_SETREDRAW, FALSE, 0); }
+  explicit NoRedraw(HWND list) : list_(list) { SendMessageW(list_, WM_SETREDRAW, FALSE, 0); }
   ~NoRedraw() {
-    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);
   }
   NoRedraw(const NoRedraw&) = delete;
@@ -24,10 +26,8 @@ class NoRedraw {
   HWND list_;
 };
 
-char UpperCase(char c) {
-  return static_cast<char>(reinterpret_cast<UINT_PTR>(
-      CharUpperA(reinterpret_cast<LPSTR>(static_cast<UINT_PTR>(static_cast<unsigned char>(c))))));
-}
+// Letters compare with ASCII case folded; every other character compares as itself.
+wchar_t FoldAscii(wchar_t c) { return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - 32) : c; }
 
 // A typed letter selects the next program whose name begins with it, every time: the list box's
 // own search on Windows gathers the letters typed in quick succession into one prefix (a letter
@@ -35,13 +35,13 @@ char UpperCase(char c) {
 // list box does.
 LRESULT CALLBACK TypeAheadProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                DWORD_PTR page) {
-  if (message == WM_CHAR && wParam >= ' ' && wParam <= 0xFF) {
-    const int current = static_cast<int>(SendMessageA(hwnd, LB_GETCURSEL, 0, 0));
+  if (message == WM_CHAR && wParam >= ' ' && wParam <= 0xFFFF) {
+    const int current = static_cast<int>(SendMessageW(hwnd, LB_GETCURSEL, 0, 0));
     const int row = reinterpret_cast<const TDeinstallPage*>(page)->NextRowStartingWith(
-        static_cast<char>(wParam), current);
+        static_cast<wchar_t>(wParam), current);
     if (row >= 0 && row != current) {
-      SendMessageA(hwnd, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
-      SendMessageA(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), LBN_SELCHANGE),
+      SendMessageW(hwnd, LB_SETCURSEL, static_cast<WPARAM>(row), 0);
+      SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), LBN_SELCHANGE),
                    reinterpret_cast<LPARAM>(hwnd));
     }
     return 0;
@@ -50,18 +50,9 @@ LRESULT CALLBACK TypeAheadProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lP
   return NextSubclassProc(hwnd, message, wParam, lParam);
 }
 
-// The first kMostListedCharacters characters of name, never cutting a character of a
-// double-byte code page in two.
-std::string ListedText(const std::string& name) {
-  if (name.size() <= kMostListedCharacters) return name;
-  std::size_t end = 0;
-  for (std::size_t characters = 0; characters < kMostListedCharacters && end < name.size();
-       ++characters) {
-    const std::size_t width =
-        IsDBCSLeadByte(static_cast<BYTE>(name[end])) && end + 1 < name.size() ? 2 : 1;
-    end += width;
-  }
-  return name.substr(0, end);
+// The first kMostListedCharacters characters of name, ending on a character's boundary.
+std::wstring ListedText(const std::string& name) {
+  return Widen(std::string_view(name).substr(0, CharacterPrefix(name, kMostListedCharacters)));
 }
 
 }  // namespace
@@ -70,15 +61,19 @@ void TDeinstallPage::ControlsCreated() {
   AttachSubclass(form_.ListBox2, TypeAheadProc, 0, reinterpret_cast<DWORD_PTR>(this));
 }
 
-int TDeinstallPage::NextRowStartingWith(char letter, int after) const {
+int TDeinstallPage::NextRowStartingWith(wchar_t letter, int after) const {
   const int count = static_cast<int>(items_.size());
   if (count == 0) return -1;
-  const char wanted = UpperCase(letter);
+  const wchar_t wanted = FoldAscii(letter);
   const int start = after < 0 || after >= count ? count - 1 : after;
   for (int step = 1; step <= count; ++step) {
     const int row = (start + step) % count;
+    // The name's first UTF-16 unit: its first character, or the first half of one beyond the
+    // first plane, which no typed character matches.
     const std::string& name = items_[static_cast<std::size_t>(row)].displayName;
-    if (!name.empty() && UpperCase(name[0]) == wanted) return row;
+    std::wstring first;
+    AppendUtf16(std::string_view(name).substr(0, CharacterPrefix(name, 1)), first);
+    if (!first.empty() && FoldAscii(first[0]) == wanted) return row;
   }
   return -1;
 }
@@ -111,22 +106,22 @@ void TDeinstallPage::LoadUninstallList() {
   std::vector<UninstallItem> items = morvane::LoadUninstallList(*form_.Services.Registry, Places());
   HWND list = form_.ListBox2;
   NoRedraw quiet(list);
-  SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  SendMessageW(list, LB_RESETCONTENT, 0, 0);
   items_ = std::move(items);
-  SendMessageA(list, LB_INITSTORAGE, items_.size(), items_.size() * 32);
+  SendMessageW(list, LB_INITSTORAGE, items_.size(), items_.size() * 32);
   for (std::size_t i = 0; i < items_.size(); ++i) {
-    const std::string text = ListedText(items_[i].displayName);
+    const std::wstring text = ListedText(items_[i].displayName);
     const LRESULT index =
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (index < 0) break;  // out of memory: the programs listed so far stay
-    SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(i));
+    SendMessageW(list, LB_SETITEMDATA, static_cast<WPARAM>(index), static_cast<LPARAM>(i));
   }
 }
 
 const UninstallItem* TDeinstallPage::Selected() const {
-  const LRESULT index = SendMessageA(form_.ListBox2, LB_GETCURSEL, 0, 0);
+  const LRESULT index = SendMessageW(form_.ListBox2, LB_GETCURSEL, 0, 0);
   if (index < 0) return nullptr;
-  const LRESULT item = SendMessageA(form_.ListBox2, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+  const LRESULT item = SendMessageW(form_.ListBox2, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
   if (item == LB_ERR || static_cast<std::size_t>(item) >= items_.size()) return nullptr;
   return &items_[static_cast<std::size_t>(item)];
 }
@@ -162,26 +157,22 @@ void TDeinstallPage::ListBox2Click() {
       break;
   }
   UninstallCommand_ = std::move(read.text);
-  commandExact_ = read.exact;
   form_.SetStatusText(UninstallCommand_);
 }
 
 void TDeinstallPage::Uninstall() {
   if (UninstallCommand_.empty()) return;
-  std::optional<ProgramStart> start;
-  if (commandExact_) {
-    SystemFolders& folders = *form_.Services.Folders;
-    FileSystem& files = *form_.Services.Files;
-    start =
-        ResolveCommand(UninstallCommand_, {folders.SystemDirectory(), folders.WindowsDirectory()},
-                       [&files](const std::string& path) { return files.FileExists(path); });
-  }
+  SystemFolders& folders = *form_.Services.Folders;
+  FileSystem& files = *form_.Services.Files;
+  const std::optional<ProgramStart> start =
+      ResolveCommand(UninstallCommand_, {folders.SystemDirectory(), folders.WindowsDirectory()},
+                     [&files](const std::string& path) { return files.FileExists(path); });
   if (!start) return form_.SetStatusText(kUninstallerNotFound);
   form_.StartProgram(*start);
 }
 
 void TDeinstallPage::Delete() {
-  if (SendMessageA(form_.ListBox2, LB_GETCOUNT, 0, 0) <= 0) return;
+  if (SendMessageW(form_.ListBox2, LB_GETCOUNT, 0, 0) <= 0) return;
   // Only a chosen entry is ever deleted: with nothing selected there is nothing to ask about.
   const UninstallEntry* selected = FindUninstallKey();
   if (selected == nullptr) return;

@@ -28,9 +28,10 @@ inline constexpr char kUninstallerNotFound[] = "The uninstaller was not found.";
 inline constexpr char kRightsToRemoveEntry[] =
     "Administrator rights are needed to remove this entry.";
 
-// The most characters of a name ListBox2 keeps as an item's text. Under Wine the common controls'
-// list box copies an item's text through a fixed buffer when asked in ANSI (LB_GETTEXT): a text
-// of 520 characters came back whole, one of 530 overran the buffer and ended the program.
+// The most characters of a name ListBox2 keeps as an item's text, cut on a character's boundary.
+// Under Wine the common controls' list box copies an item's text through a fixed buffer when an
+// ANSI caller asks for it (LB_GETTEXT): a text of 520 characters came back whole, one of 530
+// overran the buffer and ended the program.
 inline constexpr std::size_t kMostListedCharacters = 255;
 
 class TDeinstallPage final : public TPage, public ListBoxRows {
@@ -50,8 +51,8 @@ class TDeinstallPage final : public TPage, public ListBoxRows {
   const std::vector<UninstallItem>& Items() const { return items_; }
   std::string_view RowText(ULONG_PTR item) const override;
   // The first row after after (round to the start, ending with after itself) whose name begins
-  // with letter, ignoring case; -1 when there is none.
-  int NextRowStartingWith(char letter, int after) const;
+  // with letter (a UTF-16 unit as typed), ASCII letters in either case; -1 when there is none.
+  int NextRowStartingWith(wchar_t letter, int after) const;
 
  private:
   // Empties ListBox2 and lists the programs anew; nothing is selected after it.
@@ -69,9 +70,6 @@ class TDeinstallPage final : public TPage, public ListBoxRows {
   std::optional<std::vector<UninstallPlace>> places_;
   std::vector<UninstallItem> items_;
   std::string UninstallCommand_;
-  // False when the command read has a character the ANSI code page cannot spell: it then names
-  // some other program, and Uninstall starts nothing.
-  bool commandExact_ = true;
 };
 
 }  // namespace morvane

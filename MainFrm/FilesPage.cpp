@@ -4,6 +4,7 @@
 #include <chrono>
 
 #include "MainFrm/MainFrm.h"
+#include "platform/WideText.h"
 
 namespace morvane {
 
@@ -69,15 +70,16 @@ class TListBoxCollection final : public CollectionSink {
   static constexpr auto kFlushTime = std::chrono::milliseconds(200);
 
   void Add(const std::string& line) {
-    SendMessageA(page_.form_.ListBox1, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    SendMessageW(page_.form_.ListBox1, LB_ADDSTRING, 0,
+                 reinterpret_cast<LPARAM>(Widen(line).c_str()));
   }
   void Flush() {
     if (waiting_.empty() || !Current()) return;
     HWND list = page_.form_.ListBox1;
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     for (std::size_t index : waiting_) Add(page_.listed_[index].Line());
     waiting_.clear();
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
   }
 
@@ -142,18 +144,18 @@ void TFilesPage::EmptyList(const std::function<bool()>& going) {
   using Clock = std::chrono::steady_clock;
   listed_.clear();
   HWND list = form_.ListBox1;
-  LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+  LRESULT count = SendMessageW(list, LB_GETCOUNT, 0, 0);
   if (count <= 0) return;
-  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(list, WM_SETREDRAW, FALSE, 0);
   while (count > 0 && going()) {
     const auto until = Clock::now() + kTurnTime;
-    do SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(--count), 0);
+    do SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(--count), 0);
     while (count > 0 && Clock::now() < until);
     if (count > 0) form_.RefreshApp();
     // Messages may have changed the list meanwhile.
-    count = std::min(count, SendMessageA(list, LB_GETCOUNT, 0, 0));
+    count = std::min(count, SendMessageW(list, LB_GETCOUNT, 0, 0));
   }
-  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  SendMessageW(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
 }
 

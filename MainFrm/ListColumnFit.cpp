@@ -21,13 +21,13 @@ bool TListColumnFit::Learn(HWND list) {
     header_[c] = ListView_GetColumnWidth(list, c);
   }
   dc_.reset(CreateCompatibleDC(nullptr));
-  SelectObject(dc_.get(), reinterpret_cast<HFONT>(SendMessageA(list, WM_GETFONT, 0, 0)));
+  SelectObject(dc_.get(), reinterpret_cast<HFONT>(SendMessageW(list, WM_GETFONT, 0, 0)));
   learned_ = true;
   return true;
 }
 
 int TListColumnFit::Measure(std::string_view text) {
-  // As the control measures: the text in UTF-16 (from the ANSI code page), in the list's font.
+  // As the control measures: the text in UTF-16, in the list's font.
   const std::wstring wide = Widen(text);
   SIZE size{};
   GetTextExtentPoint32W(dc_.get(), wide.data(), static_cast<int>(wide.size()), &size);

@@ -7,6 +7,7 @@
 #include "MainFrm/Appearance.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
+#include "platform/WideText.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowRouting.h"
 
@@ -20,37 +21,36 @@ constexpr int kClientWidth = 679;
 constexpr int kClientHeight = 505;
 constexpr DWORD kWindowStyle =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
-constexpr char kWindowClass[] = "TMainForm";
+constexpr wchar_t kWindowClass[] = L"TMainForm";
 
-HFONT MakeFont(const char* face, int pixelHeight, bool bold, BYTE charset = DEFAULT_CHARSET,
+HFONT MakeFont(const wchar_t* face, int pixelHeight, bool bold, BYTE charset = DEFAULT_CHARSET,
                bool underline = false) {
-  return CreateFontA(-pixelHeight, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE,
+  return CreateFontW(-pixelHeight, 0, 0, 0, bold ? FW_BOLD : FW_NORMAL, FALSE, underline, FALSE,
                      charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                      DEFAULT_PITCH, face);
 }
 
 void SetFont(HWND hwnd, HFONT font) {
-  SendMessageA(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+  SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 // A list of the page. It always keeps strings, which is what screen readers and other programs
 // read from it; with rows, the rows are drawn from rows rather than from those strings.
 HWND MakeList(HWND sheet, HFONT font, const ListBoxRows* rows = nullptr) {
-  HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, "LISTBOX", "",
+  HWND list = CreateWindowExW(WS_EX_CLIENTEDGE, L"LISTBOX", L"",
                               WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_TABSTOP | LBS_NOTIFY |
                                   LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
-                              0, 32, 673, 353, sheet, nullptr, GetModuleHandleA(nullptr), nullptr);
+                              0, 32, 673, 353, sheet, nullptr, GetModuleHandleW(nullptr), nullptr);
   SetFont(list, font);
   DrawListBoxRows(list, rows);
   return list;
 }
 
 std::string WindowText(HWND hwnd) {
-  const int length = GetWindowTextLengthA(hwnd);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  GetWindowTextA(hwnd, text.data(), length + 1);
-  text.resize(static_cast<std::size_t>(length));
-  return text;
+  const int length = GetWindowTextLengthW(hwnd);
+  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+  const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
+  return Narrow(text.data(), static_cast<std::size_t>(copied > 0 ? copied : 0));
 }
 
 // An error's message as the application shows it: with a full stop added when the message
@@ -66,7 +66,7 @@ TMainFormServices DefaultServices() {
   TMainFormServices services;
   services.MessageBox = [](HWND owner, const std::string& text, const std::string& caption,
                            UINT flags) {
-    return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+    return MessageBoxW(owner, Widen(text).c_str(), Widen(caption).c_str(), flags);
   };
   services.ShellOpen = [](HWND owner, const std::string& target) { ShellOpen(owner, target); };
   services.ExecuteSaveDialog = [](HWND owner, TSaveDialog& dialog) {
@@ -86,7 +86,7 @@ TMainFormServices DefaultServices() {
 TMainForm::BusyScope::BusyScope(TMainForm& form) : form_(form) { ++form_.busy_; }
 
 TMainForm::BusyScope::~BusyScope() {
-  if (--form_.busy_ == 0 && form_.closeRequested_) PostMessageA(form_.hwnd_, WM_CLOSE, 0, 0);
+  if (--form_.busy_ == 0 && form_.closeRequested_) PostMessageW(form_.hwnd_, WM_CLOSE, 0, 0);
 }
 
 void TMainForm::MessageTurns::operator()() {
@@ -111,17 +111,17 @@ TMainForm::TMainForm(TMainFormServices services)
   InitCommonControlsEx(&icc);
   WindowClassSpec spec{kWindowClass, &RouteToObject<TMainForm>};
   spec.background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-  spec.icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+  spec.icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
   RegisterWindowClass(spec);
 
-  windowFont_.reset(MakeFont("MS Sans Serif", 11, false));
-  tabFont_.reset(MakeFont("Verdana", 13, true, RUSSIAN_CHARSET));
-  listFont_.reset(MakeFont("Verdana", 13, false, RUSSIAN_CHARSET));
-  buttonFont_.reset(MakeFont("MS Sans Serif", 13, true));
+  windowFont_.reset(MakeFont(L"MS Sans Serif", 11, false));
+  tabFont_.reset(MakeFont(L"Verdana", 13, true, RUSSIAN_CHARSET));
+  listFont_.reset(MakeFont(L"Verdana", 13, false, RUSSIAN_CHARSET));
+  buttonFont_.reset(MakeFont(L"MS Sans Serif", 13, true));
   panelBrush_.reset(CreateSolidBrush(kEvenRowColor));
   whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
   banner_.reset(static_cast<HBITMAP>(
-      LoadImageA(GetModuleHandleA(nullptr), "BANNER", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+      LoadImageW(GetModuleHandleW(nullptr), L"BANNER", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
 
   RECT frame{0, 0, kClientWidth, kClientHeight};
   AdjustWindowRect(&frame, kWindowStyle, TRUE);
@@ -129,8 +129,9 @@ TMainForm::TMainForm(TMainFormServices services)
   const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
   const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
   CreateMenus();
-  hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kWindowClass, kApplicationTitle, kWindowStyle, x, y,
-                          width, height, nullptr, MainMenu1, GetModuleHandleA(nullptr), this);
+  hwnd_ = CreateWindowExW(WS_EX_CONTROLPARENT, kWindowClass, Widen(kApplicationTitle).c_str(),
+                          kWindowStyle, x, y, width, height, nullptr, MainMenu1,
+                          GetModuleHandleW(nullptr), this);
   MainForm = this;
   CreateControls();
   for (TPage* page : pages_) page->ControlsCreated();
@@ -140,7 +141,7 @@ TMainForm::TMainForm(TMainFormServices services)
 
 TMainForm::~TMainForm() {
   if (hwnd_ != nullptr && IsWindow(hwnd_)) {
-    SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
     for (TPage* page : pages_) page->Closing();
     ZelButton1.reset();
     ZelButton2.reset();
@@ -155,39 +156,39 @@ TMainForm::~TMainForm() {
 void TMainForm::CreateMenus() {
   MainMenu1 = CreateMenu();
   HMENU file = CreatePopupMenu();
-  AppendMenuA(file, MF_STRING, kCmdRestore, "Restore from backup...");
-  AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(file, MF_STRING, kCmdExit, "Exit");
+  AppendMenuW(file, MF_STRING, kCmdRestore, L"Restore from backup...");
+  AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(file, MF_STRING, kCmdExit, L"Exit");
   HMENU unit = CreatePopupMenu();
-  AppendMenuA(unit, MF_STRING, kCmdRegister, "Register\tCtrl+R");
-  AppendMenuA(unit, MF_STRING, kCmdUnnecessaryFiles, "Unnecessary files\tCtrl+U");
-  AppendMenuA(unit, MF_STRING, kCmdDeinstall, "Deinstall\tCtrl+D");
+  AppendMenuW(unit, MF_STRING, kCmdRegister, L"Register\tCtrl+R");
+  AppendMenuW(unit, MF_STRING, kCmdUnnecessaryFiles, L"Unnecessary files\tCtrl+U");
+  AppendMenuW(unit, MF_STRING, kCmdDeinstall, L"Deinstall\tCtrl+D");
   HMENU help = CreatePopupMenu();
-  AppendMenuA(help, MF_STRING, kCmdHelp, "Support\tF1");
-  AppendMenuA(help, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(help, MF_STRING, kCmdHomePage, "Quorvial Ltd. home page");
-  AppendMenuA(help, MF_STRING, kCmdProductPage, "Morvane home page");
-  AppendMenuA(help, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(help, MF_STRING, kCmdAbout, "About\tCtrl+A");
-  AppendMenuA(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "File");
-  AppendMenuA(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(unit), "Unit");
-  AppendMenuA(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "Help");
+  AppendMenuW(help, MF_STRING, kCmdHelp, L"Support\tF1");
+  AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(help, MF_STRING, kCmdHomePage, L"Quorvial Ltd. home page");
+  AppendMenuW(help, MF_STRING, kCmdProductPage, L"Morvane home page");
+  AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(help, MF_STRING, kCmdAbout, L"About\tCtrl+A");
+  AppendMenuW(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"File");
+  AppendMenuW(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(unit), L"Unit");
+  AppendMenuW(MainMenu1, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Help");
 
   ACCEL keys[] = {
       {FVIRTKEY | FCONTROL, 'R', kCmdRegister},  {FVIRTKEY | FCONTROL, 'U', kCmdUnnecessaryFiles},
       {FVIRTKEY | FCONTROL, 'D', kCmdDeinstall}, {FVIRTKEY, VK_F1, kCmdHelp},
       {FVIRTKEY | FCONTROL, 'A', kCmdAbout},
   };
-  accelerators_.reset(CreateAcceleratorTableA(keys, static_cast<int>(std::size(keys))));
+  accelerators_.reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
 }
 
 void TMainForm::CreateControls() {
-  const HINSTANCE instance = GetModuleHandleA(nullptr);
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
   SetFont(hwnd_, windowFont_.get());
 
   // The banner is painted by the window itself (see Paint); Image1 marks its area.
-  Image1 = CreateWindowExA(0, "STATIC", "", WS_CHILD | SS_OWNERDRAW, 0, 0, 681, 169, hwnd_, nullptr,
-                           instance, nullptr);
+  Image1 = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | SS_OWNERDRAW, 0, 0, 681, 169, hwnd_,
+                           nullptr, instance, nullptr);
 
   PageControl1 = std::make_unique<TPageControl>(hwnd_, -1, 72, 682, 417, kPageControlColor);
   SetFont(PageControl1->Handle(), tabFont_.get());
@@ -197,7 +198,7 @@ void TMainForm::CreateControls() {
   TabSheet2 = PageControl1->AddPage("Deinstall");
   PageControl1->OnShow = [this](int page) { OnPageShown(page); };
 
-  ListView1 = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
+  ListView1 = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"",
                               WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA |
                                   LVS_SHOWSELALWAYS | LVS_NOSORTHEADER,
                               0, 32, 673, 353, RCl, nullptr, instance, nullptr);
@@ -206,14 +207,14 @@ void TMainForm::CreateControls() {
   ListView_SetBkColor(ListView1, RGB(255, 255, 255));
   ListView_SetTextColor(ListView1, RGB(0, 0, 0));
   DrawRowsAlternately(ListView1);
-  const char* columns[] = {"Type of error", "Parameter", "Section", "Key of register"};
+  const wchar_t* columns[] = {L"Type of error", L"Parameter", L"Section", L"Key of register"};
   for (int i = 0; i < 4; ++i) {
-    LVCOLUMNA column{};
+    LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-    column.pszText = const_cast<char*>(columns[i]);
+    column.pszText = const_cast<wchar_t*>(columns[i]);
     column.iSubItem = i;
     column.cx = 100;
-    ListView_InsertColumn(ListView1, i, &column);
+    SendMessageW(ListView1, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
 
   SaveDialog1.DefaultExt = ".reg";
@@ -224,7 +225,7 @@ void TMainForm::CreateControls() {
   ListBox1 = MakeList(TabSheet1, listFont_.get());
   ListBox2 = MakeList(TabSheet2, listFont_.get(), &deinstallPage_);
 
-  Panel1 = CreateWindowExA(WS_EX_STATICEDGE, "STATIC", "",
+  Panel1 = CreateWindowExW(WS_EX_STATICEDGE, L"STATIC", L"",
                            WS_CHILD | WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE, 7, 490, 666, 15,
                            hwnd_, nullptr, instance, nullptr);
   SetFont(Panel1, windowFont_.get());
@@ -285,7 +286,7 @@ bool TMainForm::PreTranslate(MSG& msg) {
   if (!accelerators_.valid() || hwnd_ == nullptr) return false;
   HWND root = GetAncestor(msg.hwnd, GA_ROOT);
   if (root != hwnd_) return false;
-  if (TranslateAcceleratorA(hwnd_, accelerators_.get(), &msg) != 0) return true;
+  if (TranslateAcceleratorW(hwnd_, accelerators_.get(), &msg) != 0) return true;
   return msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && TabKey();
 }
 
@@ -307,14 +308,14 @@ bool TMainForm::TabKey() {
 
 void TMainForm::RefreshApp() {
   MSG msg;
-  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
     if (!PreTranslate(msg)) {
       TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+      DispatchMessageW(&msg);
     }
   }
 }
@@ -356,7 +357,7 @@ void TMainForm::ZelButton4Click() { CurrentPage().PressButton4(); }
 
 // ---- Menu ------------------------------------------------------------------------------------
 
-void TMainForm::Exit1Click() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
+void TMainForm::Exit1Click() { PostMessageW(hwnd_, WM_CLOSE, 0, 0); }
 void TMainForm::Register1Click() { PageControl1->SelectPage(kRoleRegistry); }
 void TMainForm::Unnecessaryfiles1Click() { PageControl1->SelectPage(kRoleFiles); }
 void TMainForm::Deinstall1Click() { PageControl1->SelectPage(kRoleDeinstall); }
@@ -412,7 +413,9 @@ void TMainForm::OnCommand(WORD id) {
 
 std::string TMainForm::StatusText() const { return WindowText(Panel1); }
 
-void TMainForm::SetStatusText(const std::string& text) { SetWindowTextA(Panel1, text.c_str()); }
+void TMainForm::SetStatusText(const std::string& text) {
+  SetWindowTextW(Panel1, Widen(text).c_str());
+}
 
 void TMainForm::StartProgram(const ProgramStart& start) {
   morvane::StartProgram(*Services.Process, hwnd_, start.program, start.commandLine);
@@ -478,7 +481,7 @@ LRESULT TMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     default:
       break;
   }
-  return DefWindowProcA(hwnd_, message, wParam, lParam);
+  return DefWindowProcW(hwnd_, message, wParam, lParam);
 }
 
 }  // namespace morvane

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "MainFrm/Appearance.h"
+#include "platform/WideText.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowRouting.h"
 #include "platform/WindowSubclass.h"
@@ -20,16 +21,16 @@ LRESULT CALLBACK SheetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     case WM_COMMAND:
     case WM_CTLCOLORLISTBOX:
     case WM_CTLCOLORSTATIC:
-      return SendMessageA(GetParent(hwnd), message, wParam, lParam);
+      return SendMessageW(GetParent(hwnd), message, wParam, lParam);
     case WM_ERASEBKGND: {
       RECT r;
       GetClientRect(hwnd, &r);
       FillRect(reinterpret_cast<HDC>(wParam), &r,
-               reinterpret_cast<HBRUSH>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)));
+               reinterpret_cast<HBRUSH>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)));
       return 1;
     }
     default:
-      return DefWindowProcA(hwnd, message, wParam, lParam);
+      return DefWindowProcW(hwnd, message, wParam, lParam);
   }
 }
 
@@ -64,10 +65,10 @@ TPageControl::TPageControl(HWND parent, int left, int top, int width, int height
                            COLORREF background)
     : parent_(parent), backgroundColor_(background), background_(CreateSolidBrush(background)) {
   RegisterWindowClass({SheetClassName(), SheetProc});
-  tabs_ = CreateWindowExA(
-      0, WC_TABCONTROLA, "",
+  tabs_ = CreateWindowExW(
+      0, WC_TABCONTROLW, L"",
       WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS | TCS_MULTILINE | TCS_OWNERDRAWFIXED,
-      left, top, width, height, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+      left, top, width, height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   AttachSubclass(tabs_, TabsProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
@@ -92,10 +93,10 @@ HWND TPageControl::AddPage(const std::string& caption) {
   RebuildTabs();
   const RECT r = SheetRect();
   pages_.back().sheet =
-      CreateWindowExA(WS_EX_CONTROLPARENT, SheetClassName(), caption.c_str(),
+      CreateWindowExW(WS_EX_CONTROLPARENT, SheetClassName(), Widen(caption).c_str(),
                       WS_CHILD | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, r.left, r.top, r.right - r.left,
-                      r.bottom - r.top, parent_, nullptr, GetModuleHandleA(nullptr), nullptr);
-  SetWindowLongPtrA(pages_.back().sheet, GWLP_USERDATA,
+                      r.bottom - r.top, parent_, nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetWindowLongPtrW(pages_.back().sheet, GWLP_USERDATA,
                     reinterpret_cast<LONG_PTR>(background_.get()));
   // Sheets lie directly above the tab control, below everything created later.
   SetWindowPos(pages_.back().sheet, tabs_, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -106,9 +107,9 @@ HWND TPageControl::AddPage(const std::string& caption) {
 int TPageControl::TabCount() const { return TabCtrl_GetItemCount(tabs_); }
 
 int TPageControl::PageOfTab(int tab) const {
-  TCITEMA item{};
+  TCITEMW item{};
   item.mask = TCIF_PARAM;
-  if (!SendMessageA(tabs_, TCM_GETITEMA, tab, reinterpret_cast<LPARAM>(&item))) return -1;
+  if (!SendMessageW(tabs_, TCM_GETITEMW, tab, reinterpret_cast<LPARAM>(&item))) return -1;
   return static_cast<int>(item.lParam);
 }
 
@@ -126,20 +127,21 @@ void TPageControl::RebuildTabs() {
   const LONG paneTopBefore = paneTop();
   GdiObject<HRGN> waiting(CreateRectRgn(0, 0, 0, 0));
   const int waited = GetUpdateRgn(tabs_, waiting.get(), FALSE);
-  SendMessageA(tabs_, WM_SETREDRAW, FALSE, 0);
-  SendMessageA(tabs_, TCM_DELETEALLITEMS, 0, 0);
+  SendMessageW(tabs_, WM_SETREDRAW, FALSE, 0);
+  SendMessageW(tabs_, TCM_DELETEALLITEMS, 0, 0);
   int tab = 0;
   for (int i = 0; i < PageCount(); ++i) {
     if (!pages_[i].tabVisible) continue;
-    TCITEMA item{};
+    std::wstring caption = Widen(pages_[i].caption);
+    TCITEMW item{};
     item.mask = TCIF_TEXT | TCIF_PARAM;
-    item.pszText = const_cast<char*>(pages_[i].caption.c_str());
+    item.pszText = caption.data();
     item.lParam = i;
-    SendMessageA(tabs_, TCM_INSERTITEMA, tab, reinterpret_cast<LPARAM>(&item));
+    SendMessageW(tabs_, TCM_INSERTITEMW, tab, reinterpret_cast<LPARAM>(&item));
     if (i == active_) TabCtrl_SetCurSel(tabs_, tab);
     ++tab;
   }
-  SendMessageA(tabs_, WM_SETREDRAW, TRUE, 0);
+  SendMessageW(tabs_, WM_SETREDRAW, TRUE, 0);
   // A new number of rows moves the pane: then all of it is repainted after all.
   if (paneTop() != paneTopBefore) {
     InvalidateRect(tabs_, nullptr, TRUE);
@@ -178,13 +180,13 @@ bool TPageControl::SelectPage(int page) {
 void TPageControl::DrawTab(const DRAWITEMSTRUCT& draw) {
   const int page = PageOfTab(static_cast<int>(draw.itemID));
   if (page < 0) return;
-  const std::string& caption = Caption(page);
+  const std::wstring caption = Widen(Caption(page));
   HDC dc = draw.hDC;
-  SelectedObject font(dc, reinterpret_cast<HFONT>(SendMessageA(tabs_, WM_GETFONT, 0, 0)));
+  SelectedObject font(dc, reinterpret_cast<HFONT>(SendMessageW(tabs_, WM_GETFONT, 0, 0)));
   SetTextColor(dc, kTabTextColor);
   SetBkColor(dc, backgroundColor_);
   SetBkMode(dc, OPAQUE);
-  TextOutA(dc, draw.rcItem.left + 7, draw.rcItem.top + 4, caption.c_str(),
+  TextOutW(dc, draw.rcItem.left + 7, draw.rcItem.top + 4, caption.c_str(),
            static_cast<int>(caption.size()));
 }
 

@@ -45,7 +45,7 @@ class TPageControl {
 
   std::function<void(int page)> OnShow;
 
-  static const char* SheetClassName() { return "TTabSheet"; }
+  static const wchar_t* SheetClassName() { return L"TTabSheet"; }
 
  private:
   struct Page {

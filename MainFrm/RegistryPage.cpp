@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "MainFrm/MainFrm.h"
-#include "platform/WideText.h"
+#include "platform/Utf.h"
 #include "platform/WindowRouting.h"
 #include "platform/WindowSubclass.h"
 
@@ -17,7 +17,7 @@ namespace morvane {
 TRegistryPage::TRegistryPage(TMainForm& form)
     : form_(form),
       // The worker's hand-overs wait in the queue; the window is told to take them.
-      scanQueue_([&form] { PostMessageA(form.Handle(), TMainForm::kScanQueueMessage, 0, 0); }) {}
+      scanQueue_([&form] { PostMessageW(form.Handle(), TMainForm::kScanQueueMessage, 0, 0); }) {}
 
 TRegistryPage::~TRegistryPage() { Closing(); }
 
@@ -119,15 +119,18 @@ void TRegistryPage::ToggleChecked(int row) {
     SetChecked(row, !findings_.Checked(static_cast<std::size_t>(row)));
 }
 
-int TRegistryPage::FindCaption(const LVFINDINFOA& find, int start) const {
+int TRegistryPage::FindCaption(const LVFINDINFOW& find, int start) const {
   const int rows = static_cast<int>(findings_.size());
   if (!(find.flags & (LVFI_STRING | LVFI_PARTIAL)) || find.psz == nullptr || rows == 0) return -1;
-  const std::string_view wanted = find.psz;
+  const std::wstring_view wanted = find.psz;
   const bool whole = !(find.flags & LVFI_PARTIAL);
-  auto matches = [&](std::string_view caption) {
+  std::wstring caption;
+  auto matches = [&](std::string_view text) {
+    caption.clear();
+    AppendUtf16(text, caption);
     const std::size_t length = whole ? caption.size() : wanted.size();
     return caption.size() >= wanted.size() &&
-           CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, caption.data(),
+           CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, caption.data(),
                           static_cast<int>(length), wanted.data(),
                           static_cast<int>(wanted.size())) == CSTR_EQUAL;
   };
@@ -168,7 +171,7 @@ LRESULT CALLBACK TRegistryPage::FindingsListProc(HWND hwnd, UINT message, WPARAM
       // The check boxes are the findings' own: a change of one is taken here, and whatever
       // else is being set (selection, focus) goes on to the list.
       if (lParam == 0) break;
-      LVITEMA item = *reinterpret_cast<const LVITEMA*>(lParam);
+      LVITEMW item = *reinterpret_cast<const LVITEMW*>(lParam);
       if (item.stateMask & LVIS_STATEIMAGEMASK) {
         page->SetChecked(static_cast<int>(wParam),
                          (item.state & LVIS_STATEIMAGEMASK) == INDEXTOSTATEIMAGEMASK(2));
@@ -190,40 +193,24 @@ LRESULT CALLBACK TRegistryPage::FindingsListProc(HWND hwnd, UINT message, WPARAM
       break;
     case kReflected + WM_NOTIFY: {
       const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-      if (header->code == static_cast<UINT>(LVN_GETDISPINFOA)) {
-        auto& item = reinterpret_cast<NMLVDISPINFOA*>(lParam)->item;
-        const std::string_view text = textOf(item.iItem, item.iSubItem);
-        // The texts end with a zero where the view ends.
-        if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0)
-          lstrcpynA(item.pszText, text.empty() ? "" : text.data(), item.cchTextMax);
-        AnswerCheckBox(findings, item);
-        return 0;
-      }
+      // The list is a wide control (its parent is a wide window): it asks in UTF-16.
       if (header->code == static_cast<UINT>(LVN_GETDISPINFOW)) {
         auto& item = reinterpret_cast<NMLVDISPINFOW*>(lParam)->item;
         if ((item.mask & LVIF_TEXT) && item.pszText != nullptr && item.cchTextMax > 0) {
-          lstrcpynW(item.pszText, Widen(textOf(item.iItem, item.iSubItem)).c_str(),
-                    item.cchTextMax);
+          // Converted into one buffer kept for the next question: the list asks for every text
+          // it draws.
+          static thread_local std::wstring wide;
+          wide.clear();
+          AppendUtf16(textOf(item.iItem, item.iSubItem), wide);
+          lstrcpynW(item.pszText, wide.c_str(), item.cchTextMax);
         }
         AnswerCheckBox(findings, item);
         return 0;
       }
       // Typing the start of a caption goes to the next row with that caption.
-      if (header->code == static_cast<UINT>(LVN_ODFINDITEMA)) {
-        const auto& find = *reinterpret_cast<const NMLVFINDITEMA*>(lParam);
-        return page->FindCaption(find.lvfi, find.iStart);
-      }
       if (header->code == static_cast<UINT>(LVN_ODFINDITEMW)) {
         const auto& find = *reinterpret_cast<const NMLVFINDITEMW*>(lParam);
-        char text[256] = {};
-        LVFINDINFOA ansi{};
-        ansi.flags = find.lvfi.flags;
-        if (find.lvfi.psz != nullptr) {
-          WideCharToMultiByte(CP_ACP, 0, find.lvfi.psz, -1, text, sizeof text - 1, nullptr,
-                              nullptr);
-          ansi.psz = text;
-        }
-        return page->FindCaption(ansi, find.iStart);
+        return page->FindCaption(find.lvfi, find.iStart);
       }
       break;
     }
@@ -269,7 +256,7 @@ void TRegistryPage::ApplyScanMessages() {
     if (messages.empty()) break;
     // Rows arriving together are added with drawing held off, so a large batch costs one repaint.
     if (!redrawHeld && (more || messages.size() > 16)) {
-      SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+      SendMessageW(list, WM_SETREDRAW, FALSE, 0);
       redrawHeld = true;
     }
     for (ScanMessage& message : messages) {
@@ -293,10 +280,10 @@ void TRegistryPage::ApplyScanMessages() {
     AutoSizeColumns();
   }
   if (redrawHeld) {
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
   }
-  if (more) PostMessageA(form_.Handle(), TMainForm::kScanQueueMessage, 0, 0);
+  if (more) PostMessageW(form_.Handle(), TMainForm::kScanQueueMessage, 0, 0);
 }
 
 void TRegistryPage::EndOfScan() {

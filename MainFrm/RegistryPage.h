@@ -69,7 +69,7 @@ class TRegistryPage final : public TPage {
   void ToggleChecked(int row);
   // The list's search for a row by its text (typing the start of a caption): the first row from
   // start on whose caption is, or begins with, the text, ignoring case; -1 for none.
-  int FindCaption(const LVFINDINFOA& find, int start) const;
+  int FindCaption(const LVFINDINFOW& find, int start) const;
   // Keeps the list's rows: answers its questions for their texts and check boxes, and takes
   // the check boxes' changes.
   static LRESULT CALLBACK FindingsListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,

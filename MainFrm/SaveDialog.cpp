@@ -4,46 +4,50 @@
 
 #include <vector>
 
+#include "platform/WideText.h"
+
 namespace morvane {
 
 namespace {
 
 // The filter goes to the system as NUL-separated pairs ending in two NULs.
-std::string SystemFilter(const std::string& filter) {
-  std::string pairs = filter;
-  for (char& c : pairs)
-    if (c == '|') c = '\0';
-  pairs.append(2, '\0');
+std::wstring SystemFilter(const std::string& filter) {
+  std::wstring pairs = Widen(filter);
+  for (wchar_t& c : pairs)
+    if (c == L'|') c = L'\0';
+  pairs.append(2, L'\0');
   return pairs;
 }
 
 // The default extension goes to the system without its dot.
-std::string SystemExtension(const std::string& ext) {
-  return !ext.empty() && ext[0] == '.' ? ext.substr(1) : ext;
+std::wstring SystemExtension(const std::string& ext) {
+  return Widen(!ext.empty() && ext[0] == '.' ? ext.substr(1) : ext);
 }
 
 // Shows one of the system's file dialogs: name holds the name offered and, on success, the name
-// chosen.
+// chosen, exactly as the dialog gives it (the question before replacing a file names that file).
 bool RunFileDialog(HWND owner, const std::string& filterPairs, const std::string& defaultExt,
-                   const std::string& initialDir, DWORD flags, BOOL(WINAPI* show)(OPENFILENAMEA*),
+                   const std::string& initialDir, DWORD flags, BOOL(WINAPI* show)(OPENFILENAMEW*),
                    std::string& name) {
-  const std::string filter = SystemFilter(filterPairs);
-  const std::string ext = SystemExtension(defaultExt);
-  std::vector<char> buffer(32768, '\0');
-  name.copy(buffer.data(), buffer.size() - 1);
+  const std::wstring filter = SystemFilter(filterPairs);
+  const std::wstring ext = SystemExtension(defaultExt);
+  const std::wstring folder = Widen(initialDir);
+  std::vector<wchar_t> buffer(32768, L'\0');
+  const std::wstring offered = Widen(name);
+  offered.copy(buffer.data(), buffer.size() - 1);
 
-  OPENFILENAMEA ofn{};
+  OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;
   ofn.hwndOwner = owner;
   ofn.lpstrFilter = filter.c_str();
   ofn.nFilterIndex = 1;
   ofn.lpstrFile = buffer.data();
   ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-  ofn.lpstrInitialDir = initialDir.empty() ? nullptr : initialDir.c_str();
+  ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
   ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | flags;
   if (!show(&ofn)) return false;
-  name = buffer.data();
+  name = Narrow(buffer.data());
   return true;
 }
 
@@ -52,13 +56,13 @@ bool RunFileDialog(HWND owner, const std::string& filterPairs, const std::string
 bool TSaveDialog::Execute(HWND owner) {
   // A name that exists is replaced only when the user says so: it may hold the record of an
   // earlier repair, and the name of the last one is offered again.
-  return RunFileDialog(owner, Filter, DefaultExt, "", OFN_OVERWRITEPROMPT, GetSaveFileNameA,
+  return RunFileDialog(owner, Filter, DefaultExt, "", OFN_OVERWRITEPROMPT, GetSaveFileNameW,
                        FileName);
 }
 
 bool TOpenDialog::Execute(HWND owner) {
   std::string name;  // none offered
-  if (!RunFileDialog(owner, Filter, DefaultExt, InitialDir, OFN_FILEMUSTEXIST, GetOpenFileNameA,
+  if (!RunFileDialog(owner, Filter, DefaultExt, InitialDir, OFN_FILEMUSTEXIST, GetOpenFileNameW,
                      name))
     return false;
   FileName = name;

@@ -6,6 +6,7 @@
 #include "ZelButton/ZelApplication.h"
 #include "ZelButton/ZelCustomButton.h"
 #include "ZelButton/ZelInput.h"
+#include "platform/WideText.h"
 
 namespace morvane {
 
@@ -78,13 +79,13 @@ void TCustomControl::SetConstraints(const TSizeConstraints& constraints) {
 }
 
 bool TCustomControl::TabStop() const {
-  return hwnd_ != nullptr && (GetWindowLongA(hwnd_, GWL_STYLE) & WS_TABSTOP) != 0;
+  return hwnd_ != nullptr && (GetWindowLongW(hwnd_, GWL_STYLE) & WS_TABSTOP) != 0;
 }
 
 void TCustomControl::SetTabStop(bool tabStop) {
   if (hwnd_ == nullptr || tabStop == TabStop()) return;
-  const LONG style = GetWindowLongA(hwnd_, GWL_STYLE);
-  SetWindowLongA(hwnd_, GWL_STYLE, tabStop ? style | WS_TABSTOP : style & ~WS_TABSTOP);
+  const LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
+  SetWindowLongW(hwnd_, GWL_STYLE, tabStop ? style | WS_TABSTOP : style & ~WS_TABSTOP);
 }
 
 int TCustomControl::TabOrder() const {
@@ -101,17 +102,17 @@ void TCustomControl::SetTabOrder(int order) {
 TBiDiMode TCustomControl::ParentsBiDiMode() const {
   const HWND parent = Parent();
   if (parent == nullptr) return bdLeftToRight;
-  const LONG exStyle = GetWindowLongA(parent, GWL_EXSTYLE);
+  const LONG exStyle = GetWindowLongW(parent, GWL_EXSTYLE);
   return (exStyle & (WS_EX_RTLREADING | WS_EX_LAYOUTRTL)) != 0 ? bdRightToLeft : bdLeftToRight;
 }
 
 void TCustomControl::ApplyBiDiMode(TBiDiMode mode) {
   biDiMode_ = mode;
   if (hwnd_ == nullptr) return;
-  const LONG exStyle = GetWindowLongA(hwnd_, GWL_EXSTYLE);
+  const LONG exStyle = GetWindowLongW(hwnd_, GWL_EXSTYLE);
   const LONG wanted =
       mode != bdLeftToRight ? exStyle | WS_EX_RTLREADING : exStyle & ~WS_EX_RTLREADING;
-  if (wanted != exStyle) SetWindowLongA(hwnd_, GWL_EXSTYLE, wanted);
+  if (wanted != exStyle) SetWindowLongW(hwnd_, GWL_EXSTYLE, wanted);
   Invalidate();
 }
 
@@ -169,7 +170,7 @@ void TCustomControl::SetCursor(int index) {
 void TCustomControl::SetCaption(const std::string& caption) {
   if (caption == caption_) return;
   caption_ = caption;
-  if (hwnd_ != nullptr) SetWindowTextA(hwnd_, caption_.c_str());
+  if (hwnd_ != nullptr) SetWindowTextW(hwnd_, Widen(caption_).c_str());
   Invalidate();
 }
 
@@ -178,7 +179,7 @@ void TCustomControl::SetEnabled(bool enabled) {
   if (hwnd_ != nullptr) EnableWindow(hwnd_, enabled ? TRUE : FALSE);
 }
 bool TCustomControl::Visible() const {
-  return hwnd_ != nullptr && (GetWindowLongA(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
+  return hwnd_ != nullptr && (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0;
 }
 void TCustomControl::SetVisible(bool visible) {
   if (hwnd_ != nullptr) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
@@ -206,11 +207,11 @@ TColor TCustomControl::ParentsColor() const {
   // A control of this framework is asked directly: its colour may be a system colour.
   if (const TCustomControl* control = ZelInput::Find(parent)) return control->Color();
   WindowDc dc(hwnd_);
-  const auto brush = reinterpret_cast<HBRUSH>(SendMessageA(
+  const auto brush = reinterpret_cast<HBRUSH>(SendMessageW(
       parent, WM_CTLCOLORBTN, reinterpret_cast<WPARAM>(dc.get()), reinterpret_cast<LPARAM>(hwnd_)));
   LOGBRUSH lb{};
   if (brush == nullptr || brush == GetSysColorBrush(COLOR_BTNFACE) ||
-      GetObjectA(brush, sizeof lb, &lb) == 0)
+      GetObjectW(brush, sizeof lb, &lb) == 0)
     return clBtnFace;
   return lb.lbColor & 0x00FFFFFF;
 }
@@ -250,7 +251,7 @@ void TCustomControl::SetParentFont(bool parentFont) {
   if (parentFont == parentFont_) return;
   parentFont_ = parentFont;
   if (!parentFont_ || hwnd_ == nullptr) return;
-  const HFONT inherited = reinterpret_cast<HFONT>(SendMessageA(GetParent(hwnd_), WM_GETFONT, 0, 0));
+  const HFONT inherited = reinterpret_cast<HFONT>(SendMessageW(GetParent(hwnd_), WM_GETFONT, 0, 0));
   font_ = inherited != nullptr ? TZelFont::FromHandle(inherited) : TZelFont{};
   FontChanged();
 }
@@ -272,7 +273,7 @@ bool TCustomControl::CanFocus() const {
   if (hwnd_ == nullptr) return false;
   const HWND form = GetAncestor(hwnd_, GA_ROOT);
   for (HWND w = hwnd_; w != nullptr && w != form; w = GetParent(w))
-    if ((GetWindowLongA(w, GWL_STYLE) & WS_VISIBLE) == 0 || !IsWindowEnabled(w)) return false;
+    if ((GetWindowLongW(w, GWL_STYLE) & WS_VISIBLE) == 0 || !IsWindowEnabled(w)) return false;
   return true;
 }
 

@@ -6,8 +6,8 @@
 
 #include "ZelButton/ZelCustomButton.h"
 #include "ZelButton/ZelInput.h"
-#include "platform/WideText.h"
 #include "platform/SystemLibraries.h"
+#include "platform/WideText.h"
 
 namespace morvane {
 
@@ -117,7 +117,7 @@ class ButtonAccessible final : public IAccessible, public IOleWindow {
     if (!IsSelf(child)) return standard_->accDoDefaultAction(child);
     const TZelCustomButton* button = Button();
     if (button == nullptr || !button->Enabled() || !IsWindowVisible(hwnd_)) return E_FAIL;
-    return PostMessageA(hwnd_, ZelInput::kDialogClick, 0, 0) ? S_OK : E_FAIL;
+    return PostMessageW(hwnd_, ZelInput::kDialogClick, 0, 0) ? S_OK : E_FAIL;
   }
 
   // IAccessible: the rest, as for any window.

@@ -3,12 +3,13 @@
 #include <mmsystem.h>
 
 #include "platform/SystemLibraries.h"
+#include "platform/WindowClass.h"
 
 namespace morvane {
 
 namespace {
 
-constexpr char kModalResultProperty[] = "ZelModalResult";
+constexpr wchar_t kModalResultProperty[] = L"ZelModalResult";
 
 class SystemClock : public TZelClock {
  public:
@@ -32,7 +33,7 @@ HCURSOR TZelCursors::Get(int index) {
   auto& table = Table();
   auto found = table.find(index);
   if (found != table.end() && found->second != nullptr) return found->second;
-  return LoadCursorA(nullptr, IDC_ARROW);
+  return LoadCursorW(nullptr, WideId(IDC_ARROW));
 }
 
 void TZelCursors::Set(int index, HCURSOR cursor) { Table()[index] = cursor; }
@@ -56,7 +57,7 @@ TZelApplication& ZelApplication() {
         info.hItemHandle = form;
         info.dwContextId = context;
         GetCursorPos(&info.MousePos);
-        if (form != nullptr) SendMessageA(form, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        if (form != nullptr) SendMessageW(form, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
       },
   };
   return application;
@@ -69,17 +70,17 @@ HWND FormOf(HWND control) {
 
 void SetModalResult(HWND form, int result) {
   if (form != nullptr)
-    SetPropA(form, kModalResultProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(result)));
+    SetPropW(form, kModalResultProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(result)));
 }
 
 int ModalResult(HWND form) {
   return form == nullptr
              ? 0
-             : static_cast<int>(reinterpret_cast<INT_PTR>(GetPropA(form, kModalResultProperty)));
+             : static_cast<int>(reinterpret_cast<INT_PTR>(GetPropW(form, kModalResultProperty)));
 }
 
 void CloseForm(HWND form) {
-  if (form != nullptr) SendMessageA(form, WM_CLOSE, 0, 0);
+  if (form != nullptr) SendMessageW(form, WM_CLOSE, 0, 0);
 }
 
 TZelClock& TZelClock::Current() { return *currentClock; }

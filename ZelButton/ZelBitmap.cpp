@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/WideText.h"
+
 namespace morvane {
 
 namespace {
@@ -44,7 +46,7 @@ void TZelBitmap::Assign(const TZelBitmap& other) {
 
 void TZelBitmap::Assign(HBITMAP bitmap) {
   BITMAP info{};
-  if (bitmap == nullptr || GetObjectA(bitmap, sizeof info, &info) == 0) {
+  if (bitmap == nullptr || GetObjectW(bitmap, sizeof info, &info) == 0) {
     Clear();
     return;
   }
@@ -59,7 +61,11 @@ void TZelBitmap::Assign(HBITMAP bitmap) {
 }
 
 bool TZelBitmap::LoadFromResource(HINSTANCE module, const char* name) {
-  GdiObject<HBITMAP> loaded(LoadBitmapA(module, name));
+  if (name == nullptr) {
+    Clear();
+    return false;
+  }
+  GdiObject<HBITMAP> loaded(LoadBitmapW(module, Widen(name).c_str()));
   Assign(loaded.get());
   return !Empty();
 }

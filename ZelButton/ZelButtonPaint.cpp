@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "platform/WideText.h"
+
 namespace morvane {
 
 namespace {
@@ -113,7 +115,8 @@ void TZelCustomButton::DrawFrame(HDC dc, RECT& r, int width, COLORREF top, COLOR
 
 SIZE TZelCustomButton::CaptionSize(HDC dc) const {
   SIZE size{0, 0};
-  GetTextExtentPoint32A(dc, caption_.c_str(), static_cast<int>(caption_.size()), &size);
+  const std::wstring caption = Widen(caption_);
+  GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
   return size;
 }
 
@@ -217,7 +220,7 @@ void TZelCustomButton::DrawArrow(HDC dc, const RECT& g, int w, COLORREF brush) {
   if (glyph_.Empty() || !popupMenuMark_) return;
   if ((layout_ == blGlyphLeft || layout_ == blGlyphRight) && !caption_.empty()) return;
   TZelBitmap arrow;
-  if (!arrow.LoadFromResource(GetModuleHandleA(nullptr), "Strela")) return;
+  if (!arrow.LoadFromResource(GetModuleHandleW(nullptr), "Strela")) return;
   const int left = g.left + w + popupMenuMarkGap_;
   const int top = g.top + half((g.bottom - g.top) - arrow.Height());
   if (Enabled())
@@ -261,18 +264,19 @@ void TZelCustomButton::DrawCaption(HDC dc, const RECT& r, int p, bool glyphDrawn
     c = RECT{tx, ty, tx + tw, ty + th};
   }
   const UINT kFormat = DT_CENTER | DT_EXPANDTABS | (biDiMode_ != bdLeftToRight ? DT_RTLREADING : 0);
-  const int length = static_cast<int>(caption_.size());
+  const std::wstring caption = Widen(caption_);
+  const int length = static_cast<int>(caption.size());
   if (!Enabled()) {
     SetTextColor(dc, colour);
-    DrawTextA(dc, caption_.c_str(), length, &c, kFormat);
+    DrawTextW(dc, caption.c_str(), length, &c, kFormat);
     RECT raised = c;
     OffsetRect(&raised, 1, 1);
     SetTextColor(dc, GetSysColor(COLOR_BTNHIGHLIGHT));
-    DrawTextA(dc, caption_.c_str(), length, &raised, kFormat);
+    DrawTextW(dc, caption.c_str(), length, &raised, kFormat);
     colour = GetSysColor(COLOR_BTNSHADOW);
   }
   SetTextColor(dc, colour);
-  DrawTextA(dc, caption_.c_str(), length, &c, kFormat);
+  DrawTextW(dc, caption.c_str(), length, &c, kFormat);
 }
 
 }  // namespace morvane

@@ -5,6 +5,7 @@
 #include "ZelButton/ZelAccessible.h"
 #include "ZelButton/ZelDrag.h"
 #include "ZelButton/ZelInput.h"
+#include "platform/Utf.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowRouting.h"
 
@@ -74,8 +75,8 @@ TZelCustomButton::TZelCustomButton(HWND parent) : version_(kVersionNotice) {
   spec.style = CS_DBLCLKS;
   spec.cursor = nullptr;  // the button sets its cursor itself
   RegisterWindowClass(spec);
-  CreateWindowExA(0, ClassName(), "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 75, 25, parent,
-                  nullptr, GetModuleHandleA(nullptr), static_cast<TZelCustomButton*>(this));
+  CreateWindowExW(0, ClassName(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 75, 25,
+                  parent, nullptr, GetModuleHandleW(nullptr), static_cast<TZelCustomButton*>(this));
   startTimer_.SetOwner(hwnd_);
   repeatTimer_.SetOwner(hwnd_);
   startTimer_.OnTimer = [this] { StartTimerTick(); };
@@ -83,7 +84,7 @@ TZelCustomButton::TZelCustomButton(HWND parent) : version_(kVersionNotice) {
   if (hwnd_ != nullptr) ZelInput::Register(this);
   color_ = ParentsColor();
   if (parent != nullptr) {
-    const HFONT parentFont = reinterpret_cast<HFONT>(SendMessageA(parent, WM_GETFONT, 0, 0));
+    const HFONT parentFont = reinterpret_cast<HFONT>(SendMessageW(parent, WM_GETFONT, 0, 0));
     if (parentFont != nullptr) font_ = TZelFont::FromHandle(parentFont);
   }
   ApplyStyle(stFlat, false);
@@ -101,7 +102,7 @@ TZelCustomButton::~TZelCustomButton() {
   if (hwnd_ != nullptr) {
     const HWND hwnd = hwnd_, parent = Parent();
     Teardown();
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     DestroyWindow(hwnd);
     // The aligned buttons left take the room this one had.
     if (align_ != alNone) ZelParent::Arrange(parent, false);
@@ -132,8 +133,8 @@ void TZelCustomButton::SetButtonKind(TKind kind) {
   const TKindInfo& info = KindInfo(kind);
   if (kind != skCustom) {
     // A resource that cannot be loaded leaves its glyph empty.
-    glyph_.LoadFromResource(GetModuleHandleA(nullptr), info.glyph);
-    glyphHot_.LoadFromResource(GetModuleHandleA(nullptr), info.glyphHot);
+    glyph_.LoadFromResource(GetModuleHandleW(nullptr), info.glyph);
+    glyphHot_.LoadFromResource(GetModuleHandleW(nullptr), info.glyphHot);
   }
   // While loading, an empty caption is left for the stored caption to fill.
   if (info.caption != nullptr && (!loading_ || !caption_.empty())) SetCaption(info.caption);
@@ -426,7 +427,7 @@ LRESULT TZelCustomButton::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     default:
       break;
   }
-  return DefWindowProcA(hwnd, message, wParam, lParam);
+  return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 void TZelCustomButton::ArmLeave() {
@@ -451,7 +452,7 @@ void TZelCustomButton::MouseEnter() {
     if (alive.expired() || hwnd_ == nullptr) return;
   }
   if (cursorHandCustom_) {
-    TZelCursors::Set(1, LoadCursorA(GetModuleHandleA(nullptr), "HANDZELB"));
+    TZelCursors::Set(1, LoadCursorW(GetModuleHandleW(nullptr), L"HANDZELB"));
     SetCursor(1);
   }
   hot_ = true;
@@ -470,7 +471,7 @@ void TZelCustomButton::MouseLeave() {
   }
   pressedOffset_ = 0;
   if (cursorHandCustom_) {
-    TZelCursors::Set(0, LoadCursorA(nullptr, IDC_ARROW));
+    TZelCursors::Set(0, LoadCursorW(nullptr, WideId(IDC_ARROW)));
     SetCursor(0);
   }
   StopTimers();  // whatever RepeatAction says now: it may have changed while held
@@ -496,13 +497,13 @@ void TZelCustomButton::ContextPopup(LPARAM screenPos) {
   if (OnContextPopup) OnContextPopup(this, at, handled);
   // Unhandled, the request goes on to the parent, as a child window's does.
   if (!handled && !alive.expired() && hwnd_ != nullptr)
-    DefWindowProcA(hwnd_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd_), screenPos);
+    DefWindowProcW(hwnd_, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(hwnd_), screenPos);
 }
 
 bool TZelCustomButton::KeyEvent(UINT message, WPARAM wParam) {
   if (message == WM_CHAR) {
     if (!OnKeyPress) return true;
-    char key = static_cast<char>(wParam);
+    wchar_t key = static_cast<wchar_t>(wParam);
     OnKeyPress(this, key);
     return key != 0;
   }
@@ -515,8 +516,8 @@ bool TZelCustomButton::KeyEvent(UINT message, WPARAM wParam) {
 }
 
 void TZelCustomButton::PlayHoverSound() {
-  const HMODULE module = GetModuleHandleA(nullptr);
-  const HRSRC found = FindResourceA(module, "PREKO", "WAV");
+  const HMODULE module = GetModuleHandleW(nullptr);
+  const HRSRC found = FindResourceW(module, L"PREKO", L"WAV");
   if (found == nullptr) return;
   const HGLOBAL loaded = LoadResource(module, found);
   if (loaded == nullptr) return;
@@ -750,16 +751,22 @@ bool TZelCustomButton::WantsDialogKey(WPARAM key) const {
   return takes && CanFocus();
 }
 
-bool TZelCustomButton::IsAccelerator(char c) const {
+bool TZelCustomButton::IsAccelerator(wchar_t c) const {
   for (std::size_t i = 0; i + 1 < caption_.size(); ++i) {
     if (caption_[i] != '&') continue;
     if (caption_[i + 1] == '&') {
       ++i;
       continue;
     }
-    char a[2] = {caption_[i + 1], 0}, b[2] = {c, 0};
-    CharUpperA(a);
-    CharUpperA(b);
+    // The character after the "&" and the one typed, each upper-cased by the system as a
+    // character of its own.
+    const std::string_view rest = std::string_view(caption_).substr(i + 1);
+    std::wstring a;
+    AppendUtf16(rest.substr(0, CharacterPrefix(rest, 1)), a);
+    if (a.size() != 1) return false;  // beyond the first plane: no single typed unit is it
+    wchar_t b[2] = {c, 0};
+    CharUpperW(a.data());
+    CharUpperW(b);
     return a[0] == b[0];
   }
   return false;

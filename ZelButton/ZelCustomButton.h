@@ -82,7 +82,7 @@ using TMouseEvent = std::function<void(TZelCustomButton* sender, TMouseButton bu
                                        unsigned shift, int x, int y)>;
 using TMouseMoveEvent = std::function<void(TZelCustomButton* sender, unsigned shift, int x, int y)>;
 using TKeyEvent = std::function<void(TZelCustomButton* sender, WORD& key, unsigned shift)>;
-using TKeyPressEvent = std::function<void(TZelCustomButton* sender, char& key)>;
+using TKeyPressEvent = std::function<void(TZelCustomButton* sender, wchar_t& key)>;
 // mousePos is in the button's client coordinates, or (-1, -1) when the keyboard asked.
 using TContextPopupEvent =
     std::function<void(TZelCustomButton* sender, POINT mousePos, bool& handled)>;
@@ -103,7 +103,7 @@ class TZelCustomButton : public TCustomControl {
   // button).
   enum class TLook { Normal, Hot, Pressed };
 
-  static const char* ClassName() { return "TZelButton"; }
+  static const wchar_t* ClassName() { return L"TZelButton"; }
   // The button behind a window of this class on this thread, or nullptr.
   static TZelCustomButton* FromHandle(HWND hwnd);
 
@@ -248,7 +248,7 @@ class TZelCustomButton : public TCustomControl {
   void FocusExit();
   void FocusChanged(HWND focused);
   bool WantsDialogKey(WPARAM key) const;
-  bool IsAccelerator(char c) const;
+  bool IsAccelerator(wchar_t c) const;
 
   // Styles and frame colours.
   void ApplyStyle(TStyle style, bool repaint);

@@ -4,6 +4,7 @@
 
 #include "ZelButton/ZelCustomButton.h"
 #include "ZelButton/ZelInput.h"
+#include "platform/WindowClass.h"
 
 namespace morvane {
 
@@ -94,13 +95,13 @@ void Track(POINT screen) {
     drag.target = under;
   }
   if (under == nullptr) {
-    SetCursor(LoadCursorA(nullptr, IDC_NO));
+    SetCursor(LoadCursorW(nullptr, WideId(IDC_NO)));
     return;
   }
   const bool accepted = AskTarget(source, under, screen, under != old ? dsDragEnter : dsDragMove);
   if (Drag().source != source || Drag().target != under) return;
   drag.accepted = accepted;
-  SetCursor(LoadCursorA(nullptr, accepted ? IDC_ARROW : IDC_NO));
+  SetCursor(LoadCursorW(nullptr, WideId(accepted ? IDC_ARROW : IDC_NO)));
 }
 
 }  // namespace

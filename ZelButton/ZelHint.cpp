@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "platform/WideText.h"
+
 namespace morvane {
 
 namespace {
@@ -16,8 +18,8 @@ std::string TipText(const std::string& text) {
   return lines;
 }
 
-TTTOOLINFOA ToolOf(HWND control, std::string* text) {
-  TTTOOLINFOA tool{};
+TTTOOLINFOW ToolOf(HWND control, std::wstring* text) {
+  TTTOOLINFOW tool{};
   tool.cbSize = sizeof tool;
   tool.uFlags = TTF_IDISHWND;
   tool.hwnd = control;
@@ -52,38 +54,38 @@ void TZelHint::Relay(HWND control, const std::string& text, UINT message, WPARAM
       return InitCommonControlsEx(&icc) != FALSE;
     }();
     (void)registered;
-    tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+    tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                            WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                            CW_USEDEFAULT, CW_USEDEFAULT, GetAncestor(control, GA_ROOT), nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
+                           GetModuleHandleW(nullptr), nullptr);
     if (tip_ == nullptr) return;
-    SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, kMaxTipWidth);
+    SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, kMaxTipWidth);
   }
-  std::string lines = TipText(text);
+  std::wstring lines = Widen(TipText(text));
   if (control != control_) {
     if (control_ != nullptr) {
-      TTTOOLINFOA old = ToolOf(control_, nullptr);
-      SendMessageA(tip_, TTM_DELTOOLA, 0, reinterpret_cast<LPARAM>(&old));
+      TTTOOLINFOW old = ToolOf(control_, nullptr);
+      SendMessageW(tip_, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&old));
     }
     control_ = control;
     shown_ = lines;
-    TTTOOLINFOA tool = ToolOf(control, &shown_);
-    SendMessageA(tip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    TTTOOLINFOW tool = ToolOf(control, &shown_);
+    SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   } else if (lines != shown_) {
     shown_ = lines;
-    TTTOOLINFOA tool = ToolOf(control, &shown_);
-    SendMessageA(tip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
+    TTTOOLINFOW tool = ToolOf(control, &shown_);
+    SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
   }
-  SendMessageA(tip_, TTM_ACTIVATE, TRUE, 0);
+  SendMessageW(tip_, TTM_ACTIVATE, TRUE, 0);
   MSG msg{control, message, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
   GetCursorPos(&msg.pt);
-  SendMessageA(tip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
+  SendMessageW(tip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&msg));
 }
 
 void TZelHint::Hide() {
   if (tip_ == nullptr) return;
-  SendMessageA(tip_, TTM_POP, 0, 0);
-  SendMessageA(tip_, TTM_ACTIVATE, FALSE, 0);
+  SendMessageW(tip_, TTM_POP, 0, 0);
+  SendMessageW(tip_, TTM_ACTIVATE, FALSE, 0);
 }
 
 }  // namespace morvane

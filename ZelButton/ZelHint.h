@@ -29,7 +29,7 @@ class TZelHint {
  private:
   HWND tip_ = nullptr;
   HWND control_ = nullptr;
-  std::string shown_;  // the text the tooltip holds, with its lines ended by CR LF
+  std::wstring shown_;  // the text the tooltip holds, with its lines ended by CR LF
 };
 
 }  // namespace morvane

@@ -32,7 +32,7 @@ BOOL CALLBACK CollectButton(HWND hwnd, LPARAM list) {
 std::vector<HWND> ButtonsOf(HWND form) { return ZelInput::ButtonsIn(form); }
 
 LRESULT DialogCode(const MSG& msg) {
-  return SendMessageA(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+  return SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
 }
 
 }  // namespace
@@ -44,7 +44,7 @@ void ZelInput::Register(TZelCustomButton* button) {
   input.buttons[button->Handle()] = button;
   if (input.messageHook == nullptr)
     input.messageHook =
-        SetWindowsHookExA(WH_GETMESSAGE, &MessageHook, nullptr, GetCurrentThreadId());
+        SetWindowsHookExW(WH_GETMESSAGE, &MessageHook, nullptr, GetCurrentThreadId());
 }
 
 void ZelInput::Unregister(TZelCustomButton* button) {
@@ -102,7 +102,7 @@ TZelCustomButton* ZelInput::DialogKeyTaker(const MSG& msg) {
 }
 
 TZelCustomButton* ZelInput::DialogCharTaker(const MSG& msg) {
-  const char c = static_cast<char>(msg.wParam);
+  const wchar_t c = static_cast<wchar_t>(msg.wParam);
   if (msg.message == WM_SYSCHAR) {
     if (c == ' ') return nullptr;
   } else if (Find(msg.hwnd) == nullptr && (DialogCode(msg) & DLGC_WANTCHARS) != 0) {

@@ -74,7 +74,7 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     // Each button may do anything when told: look them up one by one.
     for (HWND button : ZelInput::ButtonsIn(hwnd))
       if (ZelInput::Find(button) != nullptr)
-        SendMessageA(button, WM_SYSCOLORCHANGE, wParam, lParam);
+        SendMessageW(button, WM_SYSCOLORCHANGE, wParam, lParam);
   }
   return result;
 }

@@ -1,5 +1,7 @@
 #include "ZelButton/ZelPopupMenu.h"
 
+#include "platform/WideText.h"
+
 namespace morvane {
 
 TZelPopupMenu::TZelPopupMenu() : menu_(CreatePopupMenu()) {}
@@ -13,7 +15,7 @@ TZelPopupMenu::~TZelPopupMenu() {
 
 void TZelPopupMenu::Add(const std::string& caption, std::function<void()> onClick) {
   items_.push_back(std::move(onClick));
-  AppendMenuA(menu_, MF_STRING, items_.size(), caption.c_str());
+  AppendMenuW(menu_, MF_STRING, items_.size(), Widen(caption).c_str());
 }
 
 void TZelPopupMenu::Popup(HWND owner, int x, int y) {

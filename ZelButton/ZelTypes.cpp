@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/WideText.h"
+
 namespace morvane {
 
 COLORREF ColorToRGB(TColor color) {
@@ -30,17 +32,17 @@ const TKindInfo& KindInfo(TKind kind) {
 }
 
 HFONT TZelFont::Create() const {
-  return CreateFontA(-Height, 0, 0, 0, Bold ? FW_BOLD : FW_NORMAL, Italic, Underline, StrikeOut,
+  return CreateFontW(-Height, 0, 0, 0, Bold ? FW_BOLD : FW_NORMAL, Italic, Underline, StrikeOut,
                      Charset, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH, Name.c_str());
+                     DEFAULT_PITCH, Widen(Name).c_str());
 }
 
 TZelFont TZelFont::FromHandle(HFONT font, TColor color) {
   TZelFont f;
   f.Color = color;
-  LOGFONTA lf{};
-  if (font == nullptr || GetObjectA(font, sizeof lf, &lf) == 0) return f;
-  f.Name = lf.lfFaceName;
+  LOGFONTW lf{};
+  if (font == nullptr || GetObjectW(font, sizeof lf, &lf) == 0) return f;
+  f.Name = Narrow(lf.lfFaceName);
   f.Height = std::abs(lf.lfHeight);
   f.Bold = lf.lfWeight >= FW_BOLD;
   f.Italic = lf.lfItalic != 0;

@@ -66,7 +66,7 @@ void Measure(int entries) {
   form.Show();
   std::vector<double> pageFills;
   for (int run = 0; run < 3; ++run) pageFills.push_back(Seconds([&] { form.TabSheet2Show(); }));
-  const int items = static_cast<int>(SendMessageA(form.ListBox2, LB_GETCOUNT, 0, 0));
+  const int items = static_cast<int>(SendMessageW(form.ListBox2, LB_GETCOUNT, 0, 0));
 
   // The last bench entry is the last item of the native view.
   char last[64];
@@ -78,7 +78,7 @@ void Measure(int entries) {
     std::printf("  the last bench entry is not listed\n");
     return;
   }
-  SendMessageA(form.ListBox2, LB_SETCURSEL, static_cast<WPARAM>(item - listedItems.begin()), 0);
+  SendMessageW(form.ListBox2, LB_SETCURSEL, static_cast<WPARAM>(item - listedItems.begin()), 0);
   std::vector<double> readOnly;
   for (int run = 0; run < 3; ++run)
     readOnly.push_back(

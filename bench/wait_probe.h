@@ -51,7 +51,7 @@ class WaitProbe {
       }
       const auto asked = std::chrono::steady_clock::now();
       DWORD_PTR result = 0;
-      SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
+      SendMessageTimeoutW(window_, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &result);
       waits_.push_back(
           std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - asked)
               .count());

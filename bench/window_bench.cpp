@@ -198,13 +198,13 @@ int main(int argc, char** argv) {
       cancelled = Clock::now();
       form.ZelButton2Click();  // Cancel
     }
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
       continue;
     }
     const auto start = Clock::now();
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
     const double took = Ms(Clock::now() - start);
     if (took > longestDispatch) {
       longestDispatch = took;

@@ -1,13 +1,17 @@
 // Window classes of the program's own windows, registered once, by the first window made of
-// each class.
+// each class. Every class is a wide (UTF-16) one: its windows take and give text in UTF-16.
 #pragma once
 
 #include <windows.h>
 
 namespace morvane {
 
+// One of the system's numbered resources (IDC_ARROW, IDC_HAND ...) for the wide calls: the
+// headers spell them for the narrow ones.
+inline LPCWSTR WideId(LPCSTR id) { return MAKEINTRESOURCEW(reinterpret_cast<ULONG_PTR>(id)); }
+
 struct WindowClassSpec {
-  const char* name;
+  const wchar_t* name;
   WNDPROC procedure;
   UINT style = 0;
   HBRUSH background = nullptr;  // null: the window paints its whole background itself
@@ -17,18 +21,18 @@ struct WindowClassSpec {
 
 // Registers the class unless this program has registered it already.
 inline void RegisterWindowClass(const WindowClassSpec& spec) {
-  const HINSTANCE instance = GetModuleHandleA(nullptr);
-  WNDCLASSA wc{};
-  if (GetClassInfoA(instance, spec.name, &wc)) return;
-  wc = WNDCLASSA{};
+  const HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSW wc{};
+  if (GetClassInfoW(instance, spec.name, &wc)) return;
+  wc = WNDCLASSW{};
   wc.style = spec.style;
   wc.lpfnWndProc = spec.procedure;
   wc.hInstance = instance;
   wc.hIcon = spec.icon;
-  wc.hCursor = spec.cursor != nullptr ? LoadCursorA(nullptr, spec.cursor) : nullptr;
+  wc.hCursor = spec.cursor != nullptr ? LoadCursorW(nullptr, WideId(spec.cursor)) : nullptr;
   wc.hbrBackground = spec.background;
   wc.lpszClassName = spec.name;
-  RegisterClassA(&wc);
+  RegisterClassW(&wc);
 }
 
 }  // namespace morvane

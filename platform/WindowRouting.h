@@ -11,12 +11,12 @@ namespace morvane {
 template <typename T>
 LRESULT CALLBACK RouteToObject(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
-    auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    auto* self = static_cast<T*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     self->hwnd_ = hwnd;
   }
-  auto* self = reinterpret_cast<T*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+  auto* self = reinterpret_cast<T*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
   return self->OnMessage(message, wParam, lParam);
 }
 
@@ -37,7 +37,7 @@ inline bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& 
     child = reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
   }
   if (child == nullptr) return false;
-  result = SendMessageA(child, kReflected + message, wParam, lParam);
+  result = SendMessageW(child, kReflected + message, wParam, lParam);
   return true;
 }
 

@@ -43,7 +43,7 @@ class PositionScope {
 
 LRESULT CALLBACK ChainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto it = Chains().find(hwnd);
-  if (it == Chains().end()) return DefWindowProcA(hwnd, message, wParam, lParam);
+  if (it == Chains().end()) return DefWindowProcW(hwnd, message, wParam, lParam);
   const WNDPROC original = it->second.original;
   LRESULT result;
   {
@@ -52,7 +52,7 @@ LRESULT CALLBACK ChainProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
   }
   if (message == WM_NCDESTROY) {
     // The window is gone: its own procedure back, the chain forgotten.
-    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
     Chains().erase(hwnd);
   }
   return result;
@@ -68,7 +68,7 @@ bool AttachSubclass(HWND hwnd, SUBCLASSPROC proc, UINT_PTR id, DWORD_PTR data) {
     if (link.proc == proc && link.id == id) return false;
   if (added) {
     chain.original = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChainProc)));
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ChainProc)));
   }
   chain.links.push_back({proc, id, data});
   return true;
@@ -86,19 +86,19 @@ void DetachSubclass(HWND hwnd, SUBCLASSPROC proc, UINT_PTR id) {
   // With nothing left, and nobody in front of the chain, the control gets its procedure back.
   const bool running = t_position.hwnd == hwnd;
   if (links.empty() && !running &&
-      GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&ChainProc)) {
-    SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second.original));
+      GetWindowLongPtrW(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&ChainProc)) {
+    SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(it->second.original));
     Chains().erase(it);
   }
 }
 
 LRESULT NextSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   auto it = Chains().find(hwnd);
-  if (it == Chains().end()) return DefWindowProcA(hwnd, message, wParam, lParam);
+  if (it == Chains().end()) return DefWindowProcW(hwnd, message, wParam, lParam);
   const Chain& chain = it->second;
   std::size_t level = t_position.hwnd == hwnd ? t_position.level : chain.links.size();
   if (level > chain.links.size()) level = chain.links.size();  // links went meanwhile
-  if (level == 0) return CallWindowProcA(chain.original, hwnd, message, wParam, lParam);
+  if (level == 0) return CallWindowProcW(chain.original, hwnd, message, wParam, lParam);
   const Link link = chain.links[level - 1];
   PositionScope scope(hwnd, level - 1);
   return link.proc(hwnd, message, wParam, lParam, link.id, link.data);

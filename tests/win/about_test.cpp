@@ -28,7 +28,7 @@ void CALLBACK LookThenPressOk(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   showing.ran = true;
   if (showing.look) showing.look();
-  PostMessageA(showing.box, WM_COMMAND, IDOK, 0);
+  PostMessageW(showing.box, WM_COMMAND, IDOK, 0);
 }
 
 void WhileShown(TMainForm& f, TAbout& about, std::function<void()> look) {
@@ -88,7 +88,7 @@ TEST_F(MainWindowTest, AboutBoxShowsItsPictureCentredAndHoldsTheMainWindowOff) {
   EXPECT_EQ(client.bottom, 230);
 
   GdiObject<HBITMAP> picture(static_cast<HBITMAP>(LoadImageA(
-      GetModuleHandleA(nullptr), "ABOUTPICTURE", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+      GetModuleHandleW(nullptr), "ABOUTPICTURE", IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   BITMAP info{};
   ASSERT_TRUE(GetObjectA(picture.get(), sizeof info, &info));
   EXPECT_EQ(info.bmWidth, 220);
@@ -137,8 +137,8 @@ TEST_F(MainWindowTest, AboutLabelsOpenTheirTargetsAndStayVisited) {
 
   auto click = [&](const RECT& down, const RECT& up) {
     const POINT d = Centre(down), u = Centre(up);
-    PostMessageA(about.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(d.x, d.y));
-    PostMessageA(about.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(u.x, u.y));
+    PostMessageW(about.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(d.x, d.y));
+    PostMessageW(about.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(u.x, u.y));
     Pump(f, 60);
   };
   // The cursor the box sets for the pointer at a point of its client area. The pointer's move
@@ -152,7 +152,7 @@ TEST_F(MainWindowTest, AboutLabelsOpenTheirTargetsAndStayVisited) {
         [&] {
           SetCursorPos(p.x, p.y);
           Pump(f, 10);
-          SendMessageA(about.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(about.Handle()),
+          SendMessageW(about.Handle(), WM_SETCURSOR, reinterpret_cast<WPARAM>(about.Handle()),
                        MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
           shown = GetCursor();
           return shown == expected;
@@ -219,7 +219,7 @@ void CALLBACK PressEscape(HWND, UINT, UINT_PTR id, DWORD) {
 void CALLBACK PressOkInstead(HWND, UINT, UINT_PTR id, DWORD) {
   KillTimer(nullptr, id);
   escaping.closedByOk = true;
-  PostMessageA(escaping.box, WM_COMMAND, IDOK, 0);
+  PostMessageW(escaping.box, WM_COMMAND, IDOK, 0);
 }
 
 // Escape is the keyboard's close box: it ends the box, and does nothing else.
@@ -250,8 +250,8 @@ TEST_F(MainWindowTest, EscapeClosesTheAboutBoxAndDoesNothingElse) {
 TEST_F(MainWindowTest, HelpMenuOpensTheHomePagesAndAHelpPageOnlyWhenOneLiesBesideTheProgram) {
   TMainForm& f = Form();
   f.Services.Files = &SystemFileSystem();
-  PostMessageA(f.Handle(), WM_COMMAND, kCmdHomePage, 0);
-  PostMessageA(f.Handle(), WM_COMMAND, kCmdProductPage, 0);
+  PostMessageW(f.Handle(), WM_COMMAND, kCmdHomePage, 0);
+  PostMessageW(f.Handle(), WM_COMMAND, kCmdProductPage, 0);
   Pump(f, 30);
   EXPECT_EQ(services_.opened,
             (std::vector<ShellCall>{{f.Handle(), "http://www.example.com"},

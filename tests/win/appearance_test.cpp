@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "MainFrm/Appearance.h"
+#include "platform/WideText.h"
 #include "platform/WindowRouting.h"
 #include "platform/WindowSubclass.h"
 #include "tests/native/fake_file_tree.h"
@@ -57,7 +58,7 @@ void ExpectTabLabels(TMainForm& f, const std::vector<std::string>& captions) {
     GdiObject<HBITMAP> canvas(CreateCompatibleBitmap(screen.get(), width, height));
     SelectedObject selected(memory.get(), canvas.get());
     SelectedObject font(memory.get(),
-                        reinterpret_cast<HFONT>(SendMessageA(tabs, WM_GETFONT, 0, 0)));
+                        reinterpret_cast<HFONT>(SendMessageW(tabs, WM_GETFONT, 0, 0)));
     GdiObject<HBRUSH> background(CreateSolidBrush(kPageControlColor));
     RECT all{0, 0, width, height};
     FillRect(memory.get(), &all, background.get());
@@ -65,9 +66,10 @@ void ExpectTabLabels(TMainForm& f, const std::vector<std::string>& captions) {
     SetBkColor(memory.get(), kPageControlColor);
     SetBkMode(memory.get(), OPAQUE);
     const std::string& text = captions[static_cast<std::size_t>(tab)];
-    TextOutA(memory.get(), 7, 4, text.c_str(), static_cast<int>(text.size()));
+    const std::wstring wide = Widen(text);
+    TextOutW(memory.get(), 7, 4, wide.c_str(), static_cast<int>(wide.size()));
     SIZE extent;
-    GetTextExtentPoint32A(memory.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+    GetTextExtentPoint32W(memory.get(), wide.c_str(), static_cast<int>(wide.size()), &extent);
     int black = 0, differing = 0;
     for (int y = 4; y < std::min<int>(4 + extent.cy, height); ++y)
       for (int x = 7; x < std::min<int>(7 + extent.cx, width); ++x) {
@@ -87,7 +89,7 @@ void ExpectRowColours(HWND list, const std::vector<COLORREF>& colours, bool list
     if (listView) {
       ASSERT_TRUE(ListView_GetSubItemRect(list, row, 2, LVIR_LABEL, &r));
     } else {
-      ASSERT_NE(SendMessageA(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r)), LB_ERR);
+      ASSERT_NE(SendMessageW(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r)), LB_ERR);
       EXPECT_EQ(r.bottom - r.top, kListRowHeight);
     }
     EXPECT_EQ(PixelAt(list, r.right - 3, (r.top + r.bottom) / 2),
@@ -160,7 +162,7 @@ TEST_F(MainWindowTest, FileRowsAlternateThroughTheClosingLinesAndARefreshShowsOn
   f.Services.Folders = &folders;
   ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
   ASSERT_TRUE(PumpUntil(f, [&] { return !f.FilesPage().Collecting(); }));
-  ASSERT_EQ(SendMessageA(f.ListBox1, LB_GETCOUNT, 0, 0),
+  ASSERT_EQ(SendMessageW(f.ListBox1, LB_GETCOUNT, 0, 0),
             5);  // two files, then the three closing lines
   Repaint(f, f.ListBox1);
   ExpectRowColours(f.ListBox1, {RowColor(0), RowColor(1), RowColor(2), RowColor(3), RowColor(4)});
@@ -188,12 +190,12 @@ TEST_F(MainWindowTest, ProgramRowsAlternateAndTheFocusedRowIsWhiteOnGreen) {
   }
   TMainForm& f = Form();
   PressShortcut(f, 'D', true);
-  ASSERT_EQ(SendMessageA(f.ListBox2, LB_GETCOUNT, 0, 0), 3);
+  ASSERT_EQ(SendMessageW(f.ListBox2, LB_GETCOUNT, 0, 0), 3);
   Repaint(f, f.ListBox2);
   ExpectRowColours(f.ListBox2, kParity);
   RECT row0, row2;
-  SendMessageA(f.ListBox2, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row0));
-  SendMessageA(f.ListBox2, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&row2));
+  SendMessageW(f.ListBox2, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row0));
+  SendMessageW(f.ListBox2, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&row2));
   EXPECT_GT(CountColour(f.ListBox2, row0, RGB(0, 0, 0)), 10);  // black text
 
   // A click on a row of the list that has the focus: white on green, in a dotted frame.
@@ -202,10 +204,10 @@ TEST_F(MainWindowTest, ProgramRowsAlternateAndTheFocusedRowIsWhiteOnGreen) {
   ASSERT_TRUE(PumpUntil(f, [&] { return GetFocus() == f.ListBox2; }))
       << "the list never took the focus";
   const POINT at{(row2.left + row2.right) / 2, (row2.top + row2.bottom) / 2};
-  PostMessageA(f.ListBox2, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
-  PostMessageA(f.ListBox2, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
+  PostMessageW(f.ListBox2, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+  PostMessageW(f.ListBox2, WM_LBUTTONUP, 0, MAKELPARAM(at.x, at.y));
   Pump(f, 50);
-  ASSERT_EQ(SendMessageA(f.ListBox2, LB_GETCURSEL, 0, 0), 2);
+  ASSERT_EQ(SendMessageW(f.ListBox2, LB_GETCURSEL, 0, 0), 2);
   EXPECT_EQ(PixelAt(f.ListBox2, row2.right - 3, (row2.top + row2.bottom) / 2), kFocusedRowColor);
   EXPECT_GT(CountColour(f.ListBox2, row2, kFocusedTextColor), 10);
   EXPECT_EQ(CountColour(f.ListBox2, row2, RGB(0, 0, 0)), 0);

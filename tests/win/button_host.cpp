@@ -3,26 +3,28 @@
 #include <chrono>
 #include <thread>
 
+#include "platform/WindowClass.h"
+
 namespace morvane::testing {
 
 ButtonHost::ButtonHost(COLORREF colour, int width, int height)
     : colour_(colour), brush_(CreateSolidBrush(colour)) {
   static const ATOM atom = [] {
-    WNDCLASSA wc{};
+    WNDCLASSW wc{};
     wc.lpfnWndProc = &ButtonHost::Proc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    wc.lpszClassName = "ZelButtonHost";
-    return RegisterClassA(&wc);
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, WideId(IDC_ARROW));
+    wc.lpszClassName = L"ZelButtonHost";
+    return RegisterClassW(&wc);
   }();
   (void)atom;
   RECT frame{0, 0, width, height};
   AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
-  hwnd_ = CreateWindowExA(0, "ZelButtonHost", "Buttons", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40,
-                          40, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
-                          GetModuleHandleA(nullptr), this);
-  edit_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER, width - 110,
-                          height - 30, 100, 22, hwnd_, nullptr, GetModuleHandleA(nullptr), nullptr);
+  hwnd_ = CreateWindowExW(0, L"ZelButtonHost", L"Buttons", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                          40, 40, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                          nullptr, GetModuleHandleW(nullptr), this);
+  edit_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER, width - 110,
+                          height - 30, 100, 22, hwnd_, nullptr, GetModuleHandleW(nullptr), nullptr);
   // The real pointer stays in the screen's corner, away from every test window, so that only
   // the messages a test sends move the buttons' pointer state.
   SetCursorPos(0, 0);
@@ -33,7 +35,7 @@ ButtonHost::ButtonHost(COLORREF colour, int width, int height)
 
 ButtonHost::~ButtonHost() {
   buttons_.clear();
-  SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+  SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
   DestroyWindow(hwnd_);
   DeleteObject(brush_);
 }
@@ -46,8 +48,8 @@ TZelButton& ButtonHost::Add(int x, int y, int width, int height, const std::stri
 }
 
 HWND ButtonHost::AddPanel(int x, int y, int width, int height, DWORD exStyle) {
-  return CreateWindowExA(exStyle, "ZelButtonHost", "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x,
-                         y, width, height, hwnd_, nullptr, GetModuleHandleA(nullptr), this);
+  return CreateWindowExW(exStyle, L"ZelButtonHost", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x,
+                         y, width, height, hwnd_, nullptr, GetModuleHandleW(nullptr), this);
 }
 
 void ButtonHost::SetColour(COLORREF colour, bool tell) {
@@ -61,7 +63,7 @@ void ButtonHost::SetColour(COLORREF colour, bool tell) {
 
 void ButtonHost::Resize(int width, int height) {
   RECT frame{0, 0, width, height};
-  AdjustWindowRect(&frame, GetWindowLongA(hwnd_, GWL_STYLE), FALSE);
+  AdjustWindowRect(&frame, GetWindowLongW(hwnd_, GWL_STYLE), FALSE);
   SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
   PumpFor(10);
@@ -77,10 +79,10 @@ void ButtonHost::Remove(TZelButton& button) {
 
 LRESULT CALLBACK ButtonHost::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE)
-    SetWindowLongPtrA(
+    SetWindowLongPtrW(
         hwnd, GWLP_USERDATA,
-        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
-  auto* self = reinterpret_cast<ButtonHost*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+  auto* self = reinterpret_cast<ButtonHost*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (message == ZelParent::ParentColorChangedNotice()) {
     ZelParent::ColorChanged(hwnd);  // a panel's colour is the host's
     return 0;
@@ -109,16 +111,16 @@ LRESULT CALLBACK ButtonHost::Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         break;
     }
   }
-  return DefWindowProcA(hwnd, message, wParam, lParam);
+  return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 void PumpFor(int ms) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
   do {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
-      DispatchMessageA(&msg);
+      DispatchMessageW(&msg);
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   } while (std::chrono::steady_clock::now() < until);
@@ -133,7 +135,7 @@ void PostPointer(TZelCustomButton& button, UINT message, WPARAM keys, int x, int
   POINT client = screen;
   if (target == nullptr) target = WindowFromPoint(screen);
   ScreenToClient(target, &client);
-  PostMessageA(target, message, keys, MAKELPARAM(client.x, client.y));
+  PostMessageW(target, message, keys, MAKELPARAM(client.x, client.y));
   PumpFor(10);
 }
 }  // namespace
@@ -145,7 +147,7 @@ void MoveToCentre(TZelCustomButton& button) {
   MoveTo(button, button.Width() / 2, button.Height() / 2);
 }
 void Leave(TZelCustomButton& button) {
-  PostMessageA(button.Handle(), WM_MOUSELEAVE, 0, 0);
+  PostMessageW(button.Handle(), WM_MOUSELEAVE, 0, 0);
   PumpFor(10);
 }
 void LeftDown(TZelCustomButton& button, int x, int y) {
@@ -160,14 +162,13 @@ void PressKey(UINT key, bool ctrl, bool shift) {
   state[VK_CONTROL] = state[VK_LCONTROL] = ctrl ? 0x80 : 0;
   state[VK_SHIFT] = state[VK_LSHIFT] = shift ? 0x80 : 0;
   SetKeyboardState(state);
-  PostMessageA(GetFocus(), WM_KEYDOWN, key, 1);
+  PostMessageW(GetFocus(), WM_KEYDOWN, key, 1);
   PumpFor(10);
   SetKeyboardState(saved);
 }
 
-void TypeChar(HWND target, char c, bool alt) {
-  PostMessageA(target, alt ? WM_SYSCHAR : WM_CHAR, static_cast<unsigned char>(c),
-               alt ? (1 << 29) | 1 : 1);
+void TypeChar(HWND target, wchar_t c, bool alt) {
+  PostMessageW(target, alt ? WM_SYSCHAR : WM_CHAR, static_cast<WPARAM>(c), alt ? (1 << 29) | 1 : 1);
   PumpFor(10);
 }
 
@@ -221,7 +222,7 @@ void ManualClock::Advance(int ms) {
       auto found = timers_.find(key);
       if (found == timers_.end()) continue;
       found->second.due = now_ + found->second.interval;
-      SendMessageA(key.first, WM_TIMER, key.second, 0);
+      SendMessageW(key.first, WM_TIMER, key.second, 0);
     }
   }
 }

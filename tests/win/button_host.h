@@ -61,7 +61,8 @@ void LeftDown(TZelCustomButton& button, int x, int y);
 void LeftUp(TZelCustomButton& button, int x, int y);
 // A key (with Ctrl/Shift held when asked) posted to the focused window.
 void PressKey(UINT key, bool ctrl = false, bool shift = false);
-void TypeChar(HWND target, char c, bool alt);
+// A character as the keyboard gives it to a wide window: one UTF-16 unit.
+void TypeChar(HWND target, wchar_t c, bool alt);
 
 // The pixels of a window's client area as the screen shows them.
 struct Pixels {

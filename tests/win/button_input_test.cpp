@@ -50,8 +50,8 @@ TEST_F(ButtonInput, RightAndMiddlePressesChangeNothing) {
   MoveToCentre(b);
   const Pixels before = Grab(b.Handle());
   for (UINT down : {WM_RBUTTONDOWN, WM_MBUTTONDOWN}) {
-    PostMessageA(b.Handle(), down, 0, MAKELPARAM(5, 5));
-    PostMessageA(b.Handle(), down + 1, 0, MAKELPARAM(5, 5));
+    PostMessageW(b.Handle(), down, 0, MAKELPARAM(5, 5));
+    PostMessageW(b.Handle(), down + 1, 0, MAKELPARAM(5, 5));
     PumpFor(10);
   }
   EXPECT_EQ(e.downs + e.ups + e.clicks, 0);
@@ -155,7 +155,7 @@ TEST_F(ButtonInput, DoubleClickClicksTwice) {
   MoveToCentre(b);
   LeftDown(b, 10, 10);
   LeftUp(b, 10, 10);
-  PostMessageA(b.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
+  PostMessageW(b.Handle(), WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(10, 10));
   PumpFor(10);
   LeftUp(b, 10, 10);
   EXPECT_EQ(e.dbl, 1);
@@ -283,14 +283,21 @@ TEST_F(ButtonInput, EnterAndEscapeFollowDefaultCancelAndTheFocus) {
 TEST_F(ButtonInput, AcceleratorCharacters) {
   TZelButton& b = host.Add(20, 20, 60, 24, "&Go");
   TZelButton& amp = host.Add(100, 20, 60, 24, "A&&B");
-  Events e, a;
+  TZelButton& polish = host.Add(180, 20, 60, 24,
+                                "&\xC5\x81\xC3\xB3"
+                                "d\xC5\xBA");  // &Łódź
+  Events e, a, p;
   e.Watch(b);
   a.Watch(amp);
+  p.Watch(polish);
   SetFocus(host.Handle());
   PumpFor(10);
   TypeChar(host.Handle(), 'g', true);   // Alt+G
   TypeChar(host.Handle(), 'G', false);  // G where no control takes characters
   EXPECT_EQ(e.clicks, 2);
+  TypeChar(host.Handle(), L'\x0142', true);  // Alt+ł, the letter in either case
+  TypeChar(host.Handle(), L'L', true);       // its look-alike is another letter
+  EXPECT_EQ(p.clicks, 1);
   SetFocus(host.Edit());
   PumpFor(10);
   TypeChar(host.Edit(), 'g', false);  // typed into the edit control
@@ -317,9 +324,9 @@ TEST_F(ButtonInput, VersionHintAndDisabledButtons) {
   e.Watch(b);
   b.SetPlayMusic(true);
   b.SetEnabled(false);
-  PostMessageA(b.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-  PostMessageA(b.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-  PostMessageA(b.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+  PostMessageW(b.Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  PostMessageW(b.Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  PostMessageW(b.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
   PumpFor(10);
   Leave(b);
   b.Click();
@@ -351,7 +358,7 @@ TEST_F(ButtonInput, HoverSoundAndHandCursor) {
 
   EXPECT_EQ(b.Cursor(), 1);
   const HCURSOR hand = TZelCursors::Get(1);
-  EXPECT_EQ(hand, LoadCursorA(GetModuleHandleA(nullptr), "HANDZELB"));
+  EXPECT_EQ(hand, LoadCursorA(GetModuleHandleW(nullptr), "HANDZELB"));
   ICONINFO info{};
   ASSERT_TRUE(GetIconInfo(hand, &info));
   EXPECT_FALSE(info.fIcon);
@@ -476,7 +483,7 @@ TEST_F(ButtonInput, ButtonsThatGoAwayInTheMiddleClickNoMore) {
     if (how == 1) b.SetVisible(false);
     if (how == 2) host.Remove(b);
     clock.Advance(500);
-    PostMessageA(host.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(30, 30));
+    PostMessageW(host.Handle(), WM_LBUTTONUP, 0, MAKELPARAM(30, 30));
     if (how < 2) {
       EXPECT_EQ(GetCapture(), nullptr) << how;
       LeftUp(b, 10, 10);
@@ -537,8 +544,8 @@ TEST_F(ButtonInput, ButtonsThatGoAwayInTheMiddleClickNoMore) {
     static void CALLBACK Pick(HWND, UINT, UINT_PTR id, DWORD) {
       KillTimer(nullptr, id);
       HWND m = FindWindowA("#32768", nullptr);
-      PostMessageA(m, WM_KEYDOWN, VK_DOWN, 0);
-      PostMessageA(m, WM_KEYDOWN, VK_RETURN, 0);
+      PostMessageW(m, WM_KEYDOWN, VK_DOWN, 0);
+      PostMessageW(m, WM_KEYDOWN, VK_RETURN, 0);
     }
   };
   SetTimer(nullptr, 0, 100, &Chooser::Pick);
@@ -607,10 +614,10 @@ TEST_F(ButtonInput, HintShowsInATooltipOfTwoLinesOnlyWithShowHint) {
   tool.hwnd = b.Handle();
   tool.uId = reinterpret_cast<UINT_PTR>(b.Handle());
   tool.lpszText = text;
-  SendMessageA(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+  SendMessageW(tip, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
   EXPECT_STREQ(text, "Starts the search\r\nof stale keys");
   HDC dc = GetDC(tip);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(tip, WM_GETFONT, 0, 0)));
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(tip, WM_GETFONT, 0, 0)));
   TEXTMETRICA metrics;
   GetTextMetricsA(dc, &metrics);
   SelectObject(dc, old);
@@ -749,8 +756,8 @@ TEST_F(ButtonInput, TabStopAndTabOrderDecideTabbing) {
   TZelButton& d = host.Add(260, 20, 60, 24, "D");
   EXPECT_FALSE(a.TabStop());
   for (TZelButton* stop : {&a, &b, &c}) stop->SetTabStop(true);
-  EXPECT_NE(GetWindowLongA(a.Handle(), GWL_STYLE) & WS_TABSTOP, 0);
-  EXPECT_EQ(GetWindowLongA(d.Handle(), GWL_STYLE) & WS_TABSTOP, 0);
+  EXPECT_NE(GetWindowLongW(a.Handle(), GWL_STYLE) & WS_TABSTOP, 0);
+  EXPECT_EQ(GetWindowLongW(d.Handle(), GWL_STYLE) & WS_TABSTOP, 0);
   auto zOrder = [&] {
     std::vector<HWND> order;
     for (HWND w = GetWindow(host.Handle(), GW_CHILD); w != nullptr; w = GetWindow(w, GW_HWNDNEXT))
@@ -798,11 +805,13 @@ TEST_F(ButtonInput, KeysFocusAndContextMenuRequests) {
   a.OnKeyUp = [&](TZelCustomButton*, WORD& key, unsigned) {
     log += "up:" + std::to_string(key) + " ";
   };
-  a.OnKeyPress = [&](TZelCustomButton*, char& key) { log += std::string("press:") + key + " "; };
+  a.OnKeyPress = [&](TZelCustomButton*, wchar_t& key) {
+    log += std::string("press:") + static_cast<char>(key) + " ";
+  };
   a.SetFocus();
   PumpFor(10);
   PressKey('K', false, true);  // translated into the character as well
-  PostMessageA(a.Handle(), WM_KEYUP, 'K', 0xC0000001);
+  PostMessageW(a.Handle(), WM_KEYUP, 'K', 0xC0000001);
   PumpFor(10);
   SetFocus(host.Edit());
   PumpFor(10);
@@ -814,10 +823,10 @@ TEST_F(ButtonInput, KeysFocusAndContextMenuRequests) {
     asked.push_back(at);
     handled = handle;
   };
-  PostMessageA(a.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(7, 9));
-  PostMessageA(a.Handle(), WM_RBUTTONUP, 0, MAKELPARAM(7, 9));
+  PostMessageW(a.Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(7, 9));
+  PostMessageW(a.Handle(), WM_RBUTTONUP, 0, MAKELPARAM(7, 9));
   PumpFor(10);
-  SendMessageA(a.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(a.Handle()),
+  SendMessageW(a.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(a.Handle()),
                MAKELPARAM(-1, -1));
   ASSERT_EQ(asked.size(), 2u);
   EXPECT_EQ(asked[0].x, 7);
@@ -825,7 +834,7 @@ TEST_F(ButtonInput, KeysFocusAndContextMenuRequests) {
   EXPECT_EQ(asked[1].x, -1) << "from the keyboard";
   EXPECT_EQ(host.contextMenus, 0) << "handled";
   handle = false;
-  SendMessageA(a.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(a.Handle()),
+  SendMessageW(a.Handle(), WM_CONTEXTMENU, reinterpret_cast<WPARAM>(a.Handle()),
                MAKELPARAM(-1, -1));
   EXPECT_EQ(host.contextMenus, 1) << "unhandled: on to the parent";
 }
@@ -865,7 +874,7 @@ TEST_F(ButtonInput, ParentAndSystemColourNoticesReachTheButtons) {
 
   host.SetColour(RGB(200, 250, 240), false);
   EXPECT_EQ(shown(nested), RGB(250, 240, 200)) << "the host kept the change to itself";
-  SendMessageA(host.Handle(), WM_SYSCOLORCHANGE, 0,
+  SendMessageW(host.Handle(), WM_SYSCOLORCHANGE, 0,
                0);  // as the system sends it to top-level windows
   EXPECT_EQ(shown(nested), RGB(200, 250, 240));
   EXPECT_EQ(nested.Color(), RgbColor(200, 250, 240));
@@ -908,10 +917,10 @@ TEST_F(ButtonInput, ActionAndReadingOrder) {
   EXPECT_TRUE(b.ParentBiDiMode());
   b.SetBiDiMode(bdRightToLeft);
   EXPECT_FALSE(b.ParentBiDiMode());
-  EXPECT_NE(GetWindowLongA(b.Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING, 0);
+  EXPECT_NE(GetWindowLongW(b.Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING, 0);
   b.SetParentBiDiMode(true);
   EXPECT_EQ(b.BiDiMode(), bdLeftToRight) << "the host reads left to right";
-  EXPECT_EQ(GetWindowLongA(b.Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING, 0);
+  EXPECT_EQ(GetWindowLongW(b.Handle(), GWL_EXSTYLE) & WS_EX_RTLREADING, 0);
   TZelButton& onRtl =
       host.Add(0, 0, 60, 24, "", host.AddPanel(300, 200, 100, 50, WS_EX_RTLREADING));
   EXPECT_EQ(onRtl.BiDiMode(), bdRightToLeft);

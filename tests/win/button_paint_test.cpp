@@ -3,8 +3,10 @@
 // rectangle, the disabled caption, and the main window's buttons.
 #include <gtest/gtest.h>
 
+#include "platform/WideText.h"
 #include "tests/win/button_host.h"
 #include "tests/win/main_window_fixture.h"
+#include "tests/win/names_table.h"
 
 namespace morvane {
 namespace {
@@ -222,9 +224,15 @@ struct LayoutCase {
 TEST(ButtonPaint, GlyphCaptionAndArrowPositions) {
   ButtonHost host;
   const LayoutCase cases[] = {
-      {blGlyphLeft, 3, "Go", true},   {blGlyphLeft, -5, "Go", true},
-      {blGlyphRight, 2, "Go", true},  {blGlyphTop, 1, "Go", true},
-      {blGlyphBottom, 0, "Go", true}, {blGlyphLeft, 3, "A much wider caption", false},
+      {blGlyphLeft, 3, "Go", true},
+      {blGlyphLeft, -5, "Go", true},
+      {blGlyphRight, 2, "Go", true},
+      {blGlyphTop, 1, "Go", true},
+      {blGlyphBottom, 0, "Go", true},
+      {blGlyphLeft, 3, "A much wider caption", false},
+      // Drawn as the name itself, not as its bytes in some code page.
+      {blGlyphLeft, 3, LookAlikeNames()[0].name, true},
+      {blGlyphTop, 1, LookAlikeNames()[1].name, true},
   };
   const COLORREF ink = RGB(255, 0, 0);
   for (const LayoutCase& c : cases) {
@@ -247,7 +255,8 @@ TEST(ButtonPaint, GlyphCaptionAndArrowPositions) {
     GdiObject<HFONT> f(font.Create());
     HGDIOBJ old = SelectObject(dc, f.get());
     SIZE t;
-    GetTextExtentPoint32A(dc, c.caption.c_str(), static_cast<int>(c.caption.size()), &t);
+    const std::wstring caption = Widen(c.caption);
+    GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &t);
     SelectObject(dc, old);
     ReleaseDC(b.Handle(), dc);
     const int cw = 80, ch = 60, w = 8, h = 8, sl = c.spacingLayout, sp = 4;
@@ -384,7 +393,7 @@ TEST_F(MainWindowTest, ActionButtonsAtRestHotAndPressed) {
   EXPECT_EQ(hot.left, rest.left);
   EXPECT_EQ(hot.top, rest.top);
   EXPECT_EQ(b.Cursor(), 1);
-  EXPECT_EQ(TZelCursors::Get(1), LoadCursorA(GetModuleHandleA(nullptr), "HANDZELB"));
+  EXPECT_EQ(TZelCursors::Get(1), LoadCursorA(GetModuleHandleW(nullptr), "HANDZELB"));
 
   // A repaint the system asks for while the pointer rests there: no frame, the caption stays hot.
   InvalidateRect(b.Handle(), nullptr, FALSE);

@@ -3,6 +3,7 @@
 // real registry, twins in both views, per-user entries and names of any length.
 #include <windows.h>
 
+#include "platform/WideText.h"
 #include "tests/native/fake_file_tree.h"
 #include "tests/win/main_window_fixture.h"
 #include "tests/win/system_fixtures.h"
@@ -16,18 +17,7 @@ const std::string kKey = kUninstallPath;
 constexpr UINT kWarning = MB_OK | MB_ICONWARNING;
 
 // The texts of the list box's items, as a screen reader reads them (LB_GETTEXT).
-std::vector<std::string> ListedTexts(HWND list) {
-  std::vector<std::string> texts;
-  const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
-  for (int i = 0; i < count; ++i) {
-    const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, i, 0);
-    std::string text(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, '\0');
-    const LRESULT copied = SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
-    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
-    texts.push_back(text);
-  }
-  return texts;
-}
+std::vector<std::string> ListedTexts(HWND list) { return ListBoxTexts(list); }
 
 // The names the page lists, after checking that the list box holds the same texts.
 std::vector<std::string> Items(TMainForm& f) {
@@ -38,17 +28,17 @@ std::vector<std::string> Items(TMainForm& f) {
 }
 
 int Selected(TMainForm& f) {
-  return static_cast<int>(SendMessageA(f.ListBox2, LB_GETCURSEL, 0, 0));
+  return static_cast<int>(SendMessageW(f.ListBox2, LB_GETCURSEL, 0, 0));
 }
 
 // A mouse click on a row, as the user makes it.
 void ClickRow(TMainForm& f, int row) {
-  SendMessageA(f.ListBox2, LB_SETTOPINDEX, row, 0);
+  SendMessageW(f.ListBox2, LB_SETTOPINDEX, row, 0);
   RECT r;
-  SendMessageA(f.ListBox2, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+  SendMessageW(f.ListBox2, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
   const LPARAM point = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-  PostMessageA(f.ListBox2, WM_LBUTTONDOWN, MK_LBUTTON, point);
-  PostMessageA(f.ListBox2, WM_LBUTTONUP, 0, point);
+  PostMessageW(f.ListBox2, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageW(f.ListBox2, WM_LBUTTONUP, 0, point);
   Pump(f, 30);
 }
 
@@ -106,14 +96,14 @@ TEST_F(DeinstallWindowTest,
   }
   // With the keyboard as well.
   SetFocus(f.ListBox2);
-  PostMessageA(f.ListBox2, WM_KEYDOWN, VK_HOME, 1);
+  PostMessageW(f.ListBox2, WM_KEYDOWN, VK_HOME, 1);
   Pump(f, 30);
   EXPECT_EQ(f.StatusText(), "C:\\alpha\\un.exe");
   // A typed letter goes to the next row whose name begins with it, round to the start.
   for (const auto& [key, row] :
        {std::pair{'t', 1}, std::pair{'T', 2}, std::pair{'t', 4}, std::pair{'t', 5},
         std::pair{'t', 1}, std::pair{'a', 0}, std::pair{'z', 0}}) {
-    PostMessageA(f.ListBox2, WM_CHAR, static_cast<WPARAM>(key), 1);
+    PostMessageW(f.ListBox2, WM_CHAR, static_cast<WPARAM>(key), 1);
     Pump(f, 30);
     EXPECT_EQ(Selected(f), row) << key;
     EXPECT_EQ(f.StatusText(), commands[row]) << key;
@@ -166,10 +156,16 @@ TEST_F(DeinstallWindowTest,
   Entry("d", "Expanding", nullptr);
   mem_.AddValue(HKLM, kKey + "\\d", kUninstallString, kRegExpandSz,
                 "%ProgramFiles%\\Mv App\\uninst.exe /q");
+  Entry("e", "Polish", "\"C:\\Uni\\\xC5\x81ukasz\\uninst.exe\" /n");  // Łukasz
   Entry("f", "Went", "C:\\Program Files\\Mv App\\uninst.exe /went");
   Entry("g", "Lost", "C:\\Program Files\\Mv App\\uninst.exe /lost");
-  files_.files = {"C:\\Program Files\\Mv App\\uninst.exe", "C:\\Program.exe",
-                  "C:\\Windows\\system32\\MsiExec.exe", "MsiExec.exe", "C:\\Morvane\\MsiExec.exe"};
+  files_.files = {"C:\\Program Files\\Mv App\\uninst.exe",
+                  "C:\\Program.exe",
+                  "C:\\Windows\\system32\\MsiExec.exe",
+                  "MsiExec.exe",
+                  "C:\\Morvane\\MsiExec.exe",
+                  "C:\\Uni\\\xC5\x81ukasz\\uninst.exe",
+                  "C:\\Uni\\Lukasz\\uninst.exe"};
   TMainForm& f = Page();
   Press(f, *f.ZelButton2);  // nothing selected in this run yet
   EXPECT_TRUE(services_.started.empty());
@@ -189,15 +185,18 @@ TEST_F(DeinstallWindowTest,
       {0, "C:\\Program Files\\Mv App\\uninst.exe /x",
        ProgramStart{"C:\\Program Files\\Mv App\\uninst.exe",
                     "\"C:\\Program Files\\Mv App\\uninst.exe\" /x"}},
-      {4, "", std::nullopt, "Error of opened key"},
+      {5, "", std::nullopt, "Error of opened key"},
       {1, "C:\\Program Files\\Gone App\\un.exe /x", std::nullopt},
       {2, "MsiExec.exe /X{1234}",
        ProgramStart{"C:\\Windows\\system32\\MsiExec.exe",
                     "\"C:\\Windows\\system32\\MsiExec.exe\" /X{1234}"}},
-      {5, "", std::nullopt, "UninstallString not found"},
+      {6, "", std::nullopt, "UninstallString not found"},
       {3, "C:\\Program Files\\Mv App\\uninst.exe /q",
        ProgramStart{"C:\\Program Files\\Mv App\\uninst.exe",
                     "\"C:\\Program Files\\Mv App\\uninst.exe\" /q"}},
+      {4, "\"C:\\Uni\\\xC5\x81ukasz\\uninst.exe\" /n",
+       ProgramStart{"C:\\Uni\\\xC5\x81ukasz\\uninst.exe",
+                    "\"C:\\Uni\\\xC5\x81ukasz\\uninst.exe\" /n"}},
   };
   for (const auto& c : cases) {
     services_.started.clear();
@@ -304,6 +303,56 @@ TEST_F(DeinstallWindowTest, DeleteAsksOnlyAboutAChosenEntryAndRemovesThatEntryAl
   EXPECT_EQ(f.StatusText(), "gamma.exe");
 }
 
+// Uni Łódź, and the name a best-fit spelling makes of it.
+const std::string kLodz =
+    "Uni \xC5\x81\xC3\xB3"
+    "d\xC5\xBA";
+const std::string kLodzTwin = "Uni Lodz";
+
+// The row whose entry is named name; -1 when none is.
+int RowOfEntry(TMainForm& f, const std::string& name) {
+  const std::vector<UninstallItem>& items = f.DeinstallPage().Items();
+  for (std::size_t i = 0; i < items.size(); ++i)
+    if (items[i].entry.name == name) return static_cast<int>(i);
+  return -1;
+}
+
+TEST_F(DeinstallWindowTest, ForeignNamesAreListedAsThemselvesAndDeleteTakesTheChosenTwinOnly) {
+  Entry(kLodz + " Key", kLodz.c_str(), "lodz.exe");
+  Entry(kLodzTwin + " Key", kLodzTwin.c_str(), "twin.exe");
+  // Past 255 characters a name is cut after its 255th, never inside one: after the Ł, and
+  // after the emoji that takes two UTF-16 units.
+  const std::string polish = std::string(254, 'W') + "\xC5\x81ukasz";
+  const std::string emoji = std::string(254, 'W') + "\xF0\x9F\x98\x80smile";
+  Entry("long", polish.c_str(), "long.exe");
+  Entry("wide", emoji.c_str(), "wide.exe");
+  TMainForm& f = Page();
+  const std::vector<std::string> listed = ListedTexts(f.ListBox2);
+  ASSERT_EQ(listed.size(), 4u);
+  const std::pair<std::string, std::string> shown[] = {
+      {kLodz + " Key", kLodz},
+      {kLodzTwin + " Key", kLodzTwin},
+      {"long", std::string(254, 'W') + "\xC5\x81"},
+      {"wide", std::string(254, 'W') + "\xF0\x9F\x98\x80"},
+  };
+  for (const auto& [entry, text] : shown) {
+    const int row = RowOfEntry(f, entry);
+    ASSERT_GE(row, 0) << entry;
+    EXPECT_EQ(listed[static_cast<std::size_t>(row)], text) << entry;
+  }
+
+  ClickRow(f, RowOfEntry(f, kLodz + " Key"));
+  EXPECT_EQ(f.StatusText(), "lodz.exe");
+  services_.answer = IDYES;
+  Press(f, *f.ZelButton3);
+  ASSERT_EQ(services_.messages.size(), 2u);
+  EXPECT_EQ(services_.messages[1].text, "The section is removed!");
+  EXPECT_FALSE(mem_.KeyExists(HKLM, kKey + "\\" + kLodz + " Key"));
+  EXPECT_TRUE(mem_.KeyExists(HKLM, kKey + "\\" + kLodzTwin + " Key"));
+  EXPECT_EQ(RowOfEntry(f, kLodz + " Key"), -1);
+  EXPECT_GE(RowOfEntry(f, kLodzTwin + " Key"), 0);
+}
+
 TEST_F(DeinstallWindowTest, WithoutWriteAccessTheListShowsAndDeleteReportsAnError) {
   Entry("a", "Alpha", "alpha.exe");
   for (const std::string& path : {kKey, kKey + "\\a"}) mem_.RestrictAccess(HKLM, path, kKeyRead);
@@ -343,8 +392,25 @@ class DeinstallRealRegistryTest : public MainWindowTest {
         RegDeleteKeyExA(HKEY_LOCAL_MACHINE, Entry(name).c_str(), view, 0);
     for (const char* name : {"MorvaneTest-Long5000", "MorvaneTest-Long32767"})
       RegDeleteKeyA(HKEY_CURRENT_USER, Entry(name).c_str());
+    for (const std::string& name : {kLodz + " Key", kLodzTwin + " Key"})
+      RegDeleteKeyW(HKEY_CURRENT_USER, Widen(Entry(name.c_str())).c_str());
   }
-  static std::string Entry(const char* name) { return kKey + "\\" + name; }
+  // A user's entry written with the wide calls, so that its names are exactly these.
+  static void MakeWideEntry(const std::string& key, const std::string& display,
+                            const std::string& command) {
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Widen(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                              nullptr, &k, nullptr),
+              ERROR_SUCCESS);
+    for (const auto& [name, text] :
+         {std::pair{kDisplayName, display}, std::pair{kUninstallString, command}}) {
+      const std::wstring wide = Widen(text);
+      RegSetValueExW(k, Widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                     static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+    }
+    RegCloseKey(k);
+  }
+  static std::string Entry(const std::string& name) { return kKey + "\\" + name; }
   TMainForm& Page() {
     form_ = std::make_unique<TMainForm>(services_.Make(nullptr, &files_));
     form_->Show();
@@ -421,7 +487,7 @@ TEST_F(DeinstallRealRegistryTest,
     EXPECT_EQ(f.StatusText(), command);
     // The row is drawn, white on green, across the whole width.
     RECT r;
-    SendMessageA(f.ListBox2, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+    SendMessageW(f.ListBox2, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
     RedrawWindow(f.ListBox2, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
     Pump(f, 30);
     const RECT right{r.right - 60, r.top + 1, r.right - 2, r.bottom - 1};
@@ -434,6 +500,35 @@ TEST_F(DeinstallRealRegistryTest,
   EXPECT_FALSE(KeyExistsIn(HKEY_CURRENT_USER, Entry("MorvaneTest-Long32767")));
   EXPECT_TRUE(KeyExistsIn(HKEY_CURRENT_USER, Entry("MorvaneTest-Long5000")));
   EXPECT_TRUE(Rows(f, "MorvaneTest-Long32767").empty());
+}
+
+// Names the ANSI code page cannot spell, on the real registry: the program under Łukasz is the
+// one started, and of two look-alike entries Delete removes the chosen one.
+TEST_F(DeinstallRealRegistryTest, UninstallStartsTheProgramUnderLukaszAndDeleteTakesTheChosenTwin) {
+  const std::string program = "C:\\Uni\\\xC5\x81ukasz\\uninst.exe";
+  MakeWideEntry(Entry(kLodz + " Key"), kLodz, "\"" + program + "\" /u");
+  MakeWideEntry(Entry(kLodzTwin + " Key"), kLodzTwin, "\"C:\\Uni\\Lukasz\\uninst.exe\" /u");
+  files_.files = {program, "C:\\Uni\\Lukasz\\uninst.exe"};
+  TMainForm& f = Page();
+  const std::vector<int> rows = Rows(f, kLodz + " Key");
+  ASSERT_EQ(rows.size(), 1u);
+  ASSERT_EQ(Rows(f, kLodzTwin + " Key").size(), 1u);
+  EXPECT_EQ(ListedTexts(f.ListBox2)[static_cast<std::size_t>(rows[0])], kLodz);
+  ClickRow(f, rows[0]);
+  EXPECT_EQ(f.StatusText(), "\"" + program + "\" /u");
+  Press(f, *f.ZelButton2);
+  EXPECT_EQ(services_.started, (std::vector<ProgramStart>{{program, "\"" + program + "\" /u"}}));
+
+  services_.answer = IDYES;
+  Press(f, *f.ZelButton3);
+  HKEY k;
+  EXPECT_NE(RegOpenKeyExW(HKEY_CURRENT_USER, Widen(Entry(kLodz + " Key")).c_str(), 0, KEY_READ, &k),
+            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegOpenKeyExW(HKEY_CURRENT_USER, Widen(Entry(kLodzTwin + " Key")).c_str(), 0, KEY_READ, &k),
+      ERROR_SUCCESS);
+  RegCloseKey(k);
+  EXPECT_TRUE(Rows(f, kLodz + " Key").empty());
 }
 
 }  // namespace

@@ -4,11 +4,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
 #include <gtest/gtest.h>
 
+#include "platform/WideText.h"
 #include "tests/win/system_fixtures.h"
 #include "tests/win/window_harness.h"
 
@@ -183,6 +185,96 @@ TEST_F(EndToEndTest, ScanFindsExactlyTheStaleEntriesAndCorrectRemovesTheChecked)
   EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, std::string(kSeed) + "\\Sub"));
   EXPECT_TRUE(ValueExists(HKEY_CURRENT_USER, kSeed, "args"));
   EXPECT_TRUE(KeyExists(HKEY_CLASSES_ROOT, ".mvtest-sub\\ShellNew"));
+}
+
+// Keys and values named in UTF-8, made and read through the wide calls.
+void SetWideText(const std::string& key, const std::string& name, const std::string& text) {
+  HKEY k;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, Widen(key).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &k, nullptr),
+            ERROR_SUCCESS);
+  const std::wstring wide = Widen(text);
+  RegSetValueExW(k, Widen(name).c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                 static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
+  RegCloseKey(k);
+}
+
+// The value's text; "(none)" when it is not there.
+std::string WideText(const std::string& key, const std::string& name) {
+  wchar_t text[256] = {};
+  DWORD size = sizeof text - sizeof(wchar_t);
+  if (RegGetValueW(HKEY_CURRENT_USER, Widen(key).c_str(), Widen(name).c_str(), RRF_RT_REG_SZ,
+                   nullptr, text, &size) != ERROR_SUCCESS)
+    return "(none)";
+  return Narrow(text);
+}
+
+std::vector<std::string> Subkeys(const std::string& key) {
+  std::vector<std::string> names;
+  HKEY k;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, Widen(key).c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
+    return names;
+  wchar_t name[256];
+  for (DWORD i = 0;; ++i) {
+    DWORD length = 256;
+    if (RegEnumKeyExW(k, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    names.push_back(Narrow(name, length));
+  }
+  RegCloseKey(k);
+  return names;
+}
+
+// On the real registry and disk: rows below Keys\日本 and Keys\ソフト show their names, Correct
+// removes exactly those values into the backup file the dialog named, and Restore puts each back
+// into its own key; the look-alike Keys\?? and the look-alike file stay as they were.
+TEST_F(EndToEndTest, ForeignNamesAreShownRemovedAndRestoredInTheirOwnKeys) {
+  const std::string nihon = "\xE6\x97\xA5\xE6\x9C\xAC", omega = "\xCE\xA9mega",
+                    sofuto = "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88";
+  const std::string keys = std::string(kSeed) + "\\Keys";
+  SetWideText(keys + "\\" + nihon, omega, "C:\\MorvaneSeed\\" + omega + ".exe");
+  SetWideText(keys + "\\??", "Omega", "C:\\MorvaneSeed\\Omega.exe");
+  SetWideText(keys + "\\" + sofuto, "v", "C:\\MorvaneSeed\\" + sofuto + ".exe");
+  // The backup goes to the file the dialog named, BkŁukasz\kopia.reg, and not to its look-alike.
+  BackupFolders folders;
+  RecordedServices services;
+  services.saveDialog = [&](TSaveDialog& dialog) {
+    dialog.FileName = folders.Backup();
+    return true;
+  };
+  services.openDialog = [&](TOpenDialog& dialog) {
+    dialog.FileName = folders.Backup();
+    return true;
+  };
+  TMainForm f(services.Make());
+  f.Show();
+  const std::string reference = "The incorrect reference to a file";
+  f.AddFinding(
+      {reference, "C:\\MorvaneSeed\\" + omega + ".exe", "HKCU", "\\" + keys + "\\" + nihon, omega});
+  f.AddFinding(
+      {reference, "C:\\MorvaneSeed\\" + sofuto + ".exe", "HKCU", "\\" + keys + "\\" + sofuto, "v"});
+  EXPECT_EQ(ListViewText(f.ListView1, 0, 3), "\\" + keys + "\\" + nihon);
+  EXPECT_EQ(ListViewText(f.ListView1, 1, 1), "C:\\MorvaneSeed\\" + sofuto + ".exe");
+  ListView_SetCheckState(f.ListView1, 0, TRUE);
+  ListView_SetCheckState(f.ListView1, 1, TRUE);
+  f.ZelButton3->SetEnabled(true);
+  ClickWindow(f, f.ZelButton3->Handle());
+  ASSERT_TRUE(PumpUntil(f, [&] { return ListViewRows(f.ListView1) == 0; }));
+  EXPECT_EQ(f.StatusText(), "Entries removed: 2. Could not be removed: 0.");
+  EXPECT_EQ(WideText(keys + "\\" + nihon, omega), "(none)");
+  EXPECT_EQ(WideText(keys + "\\" + sofuto, "v"), "(none)");
+  EXPECT_EQ(WideText(keys + "\\??", "Omega"), "C:\\MorvaneSeed\\Omega.exe");
+  EXPECT_NE(ReadNamedFile(folders.Backup()), "(missing)");
+  EXPECT_EQ(ReadNamedFile(folders.Twin()), "twin");
+
+  services.answer = IDYES;
+  SendMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+  EXPECT_EQ(f.StatusText(), "Entries restored: 2. Already present: 0. Not restored: 0.");
+  EXPECT_EQ(WideText(keys + "\\" + nihon, omega), "C:\\MorvaneSeed\\" + omega + ".exe");
+  EXPECT_EQ(WideText(keys + "\\" + sofuto, "v"), "C:\\MorvaneSeed\\" + sofuto + ".exe");
+  std::vector<std::string> subkeys = Subkeys(keys);
+  std::sort(subkeys.begin(), subkeys.end());
+  EXPECT_EQ(subkeys, (std::vector<std::string>{"??", sofuto, nihon}));  // in byte order
 }
 
 }  // namespace

@@ -75,10 +75,10 @@ TEST_F(FindingsListTest, LargeHandOverIsAppliedInSlicesInScanOrder) {
   std::vector<int> added;
   MSG msg;
   while (!ScanEnded(f) && std::chrono::steady_clock::now() < deadline) {
-    if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) continue;
     const int before = ListViewRows(f.ListView1);
     TranslateMessage(&msg);
-    DispatchMessageA(&msg);
+    DispatchMessageW(&msg);
     if (msg.message == TMainForm::kScanQueueMessage && ListViewRows(f.ListView1) > before)
       added.push_back(ListViewRows(f.ListView1) - before);
   }
@@ -158,7 +158,7 @@ TEST_F(FindingsListTest, RowsShowAndTakeTheirTextsAndCheckBoxes) {
 
   // Typing the start of a caption goes to the next row that has it.
   ListView_SetItemState(f.ListView1, 1, LVIS_FOCUSED, LVIS_FOCUSED);
-  SendMessageA(f.ListView1, WM_CHAR, 'i', 1);  // typed once
+  SendMessageW(f.ListView1, WM_CHAR, 'i', 1);  // typed once
   EXPECT_EQ(ListView_GetNextItem(f.ListView1, -1, LVNI_FOCUSED), 2);
 }
 

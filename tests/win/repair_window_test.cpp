@@ -8,6 +8,7 @@
 #include <iterator>
 #include <thread>
 
+#include "platform/WideText.h"
 #include "tests/win/main_window_fixture.h"
 
 namespace morvane {
@@ -17,6 +18,12 @@ std::string ReadFile(const std::string& name) {
   std::ifstream file(name, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
+
+// 日本, Ωmega and ソフト (whose last two letters end in byte 0x5C, the backslash, in code page
+// 932).
+const std::string kNihon = "\xE6\x97\xA5\xE6\x9C\xAC";
+const std::string kOmega = "\xCE\xA9mega";
+const std::string kSofuto = "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88";
 
 class RepairWindowTest : public MainWindowTest {
  protected:
@@ -38,12 +45,13 @@ class RepairWindowTest : public MainWindowTest {
     DeleteFileA(file_.c_str());
     MainWindowTest::TearDown();
   }
-  // A finished scan with both rows (the empty extension key and the broken reference).
-  TMainForm& Scanned() {
+  // A finished scan with both rows (the empty extension key and the broken reference), and
+  // those of any entries a test added.
+  TMainForm& Scanned(int rows = 2) {
     TMainForm& f = Form();
     ClickWindow(f, f.ZelButton1->Handle());
     EXPECT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
-    EXPECT_EQ(ListViewRows(f.ListView1), 2);
+    EXPECT_EQ(ListViewRows(f.ListView1), rows);
     return f;
   }
   void Check(TMainForm& f, int row) { ListView_SetCheckState(f.ListView1, row, TRUE); }
@@ -138,13 +146,13 @@ TEST_F(RepairWindowTest, SaveDialogAsksBeforeReplacingTheEarlierBackup) {
     // Save with the name offered, No to the question, then Cancel.
     HWND save = WaitForDialog(thread, false);
     if (save == nullptr) return;
-    PostMessageA(save, WM_COMMAND, IDOK, 0);
+    PostMessageW(save, WM_COMMAND, IDOK, 0);
     if (HWND question = WaitForDialog(thread, true)) {
       asked = true;
-      PostMessageA(question, WM_COMMAND, IDNO, 0);
+      PostMessageW(question, WM_COMMAND, IDNO, 0);
       for (int i = 0; i < 400 && IsWindow(question); ++i) Sleep(25);
     }
-    cancelled = PostMessageA(save, WM_COMMAND, IDCANCEL, 0) != FALSE;
+    cancelled = PostMessageW(save, WM_COMMAND, IDCANCEL, 0) != FALSE;
   });
   ClickWindow(f, f.ZelButton3->Handle());
   user.join();
@@ -154,6 +162,88 @@ TEST_F(RepairWindowTest, SaveDialogAsksBeforeReplacingTheEarlierBackup) {
   EXPECT_EQ(ReadFile(file_), first);
   // Without a backup the repair still ran.
   EXPECT_EQ(ListViewRows(f.ListView1), 0);
+}
+
+// The system's save dialog gives the name as it holds it, and asks before replacing only the
+// file of that very name: BkŁukasz\kopia.reg is new although BkLukasz\kopia.reg exists.
+TEST_F(RepairWindowTest, SaveDialogGivesTheExactNameAndAsksOnlyAboutThatFile) {
+  BackupFolders folders;
+  TSaveDialog dialog;
+  dialog.DefaultExt = ".reg";
+  dialog.Filter = "Registry files|*.reg";
+  dialog.FileName = folders.Backup();
+  TMainForm& f = Form();
+  for (const bool exists : {false, true}) {
+    if (exists) WriteNamedFile(folders.Backup(), "earlier");
+    bool asked = false;
+    std::thread user([&, thread = GetCurrentThreadId()] {
+      HWND save = WaitForDialog(thread, false);
+      if (save == nullptr) return;
+      PostMessageW(save, WM_COMMAND, IDOK, 0);
+      HWND question = exists ? WaitForDialog(thread, true) : nullptr;
+      if (!exists) {
+        Sleep(500);
+        question = DialogOfThread(thread, true);
+      }
+      asked = question != nullptr;
+      if (question != nullptr) PostMessageW(question, WM_COMMAND, exists ? IDYES : IDNO, 0);
+      // Whatever else the dialog still shows (a refused name) is closed, and the dialog with it.
+      for (int i = 0; i < 200 && IsWindow(save); ++i) {
+        Sleep(25);
+        if (i % 40 == 39) {
+          if (HWND other = GetLastActivePopup(save); other != save)
+            PostMessageW(other, WM_COMMAND, IDCANCEL, 0);
+          PostMessageW(save, WM_COMMAND, IDCANCEL, 0);
+        }
+      }
+    });
+    const bool confirmed = dialog.Execute(f.Handle());
+    user.join();
+    EXPECT_TRUE(confirmed) << "exists " << exists;
+    EXPECT_EQ(asked, exists);
+    EXPECT_EQ(dialog.FileName, folders.Backup());
+  }
+  EXPECT_EQ(ReadNamedFile(folders.Twin()), "twin");
+}
+
+// Names no code page spells, through the window: the findings list shows them, Correct removes
+// exactly the checked ones, and Restore puts each entry back into its own key.
+TEST_F(RepairWindowTest, ForeignNamesAreShownCorrectedAndRestoredExactly) {
+  mem_.AddText(RootKey::CurrentUser, "SOFTWARE\\Keys\\" + kNihon, kOmega,
+               "C:\\" + kOmega + "\\gone.exe");
+  mem_.AddText(RootKey::CurrentUser, "SOFTWARE\\Keys\\??", "Omega", "C:\\Omega\\gone.exe");
+  mem_.AddText(RootKey::CurrentUser, "SOFTWARE\\Keys\\" + kSofuto, "v",
+               "C:\\Gone\\" + kSofuto + ".exe");
+  TMainForm& f = Scanned(5);
+  auto rowOf = [&](const std::string& key) {
+    for (int row = 0; row < ListViewRows(f.ListView1); ++row)
+      if (ListViewText(f.ListView1, row, 3) == "\\SOFTWARE\\Keys\\" + key) return row;
+    return -1;
+  };
+  const int nihon = rowOf(kNihon), sofuto = rowOf(kSofuto);
+  ASSERT_GE(nihon, 0);
+  ASSERT_GE(sofuto, 0);
+  ASSERT_GE(rowOf("??"), 0);
+  EXPECT_EQ(ListViewText(f.ListView1, nihon, 1), "C:\\" + kOmega + "\\gone.exe");
+  EXPECT_EQ(ListViewText(f.ListView1, sofuto, 1), "C:\\Gone\\" + kSofuto + ".exe");
+  Check(f, nihon);
+  Check(f, sofuto);
+  ClickWindow(f, f.ZelButton3->Handle());
+  EXPECT_EQ(f.StatusText(), "Entries removed: 2. Could not be removed: 0.");
+  EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Keys\\" + kNihon, kOmega));
+  EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Keys\\" + kSofuto, "v"));
+  EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Keys\\??", "Omega"));
+  services_.openDialog = [&](TOpenDialog& dialog) {
+    dialog.FileName = file_;
+    return true;
+  };
+  services_.answer = IDYES;
+  SendMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+  EXPECT_EQ(f.StatusText(), "Entries restored: 2. Already present: 0. Not restored: 0.");
+  EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Keys\\" + kNihon, kOmega));
+  EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Keys\\" + kSofuto, "v"));
+  // Nothing went into a key cut at a byte 0x5C.
+  EXPECT_FALSE(mem_.KeyExists(RootKey::CurrentUser, "SOFTWARE\\Keys\\\xE3\x82"));
 }
 
 TEST_F(RepairWindowTest, CancelOnTheQuestionSkipsTheDialogButRepairs) {
@@ -238,7 +328,7 @@ TEST_F(RepairWindowTest, CloseDuringTheRepairWaitsForItsEnd) {
   Check(f, 0);
   Check(f, 1);
   mem_.hook = [&](const std::string& op, const std::string&) {
-    if (op == "deletekey") PostMessageA(f.Handle(), WM_CLOSE, 0, 0);
+    if (op == "deletekey") PostMessageW(f.Handle(), WM_CLOSE, 0, 0);
   };
   services_.answer = IDCANCEL;
   const HWND hwnd = f.Handle();
@@ -261,7 +351,7 @@ TEST_F(RepairWindowTest, CloseWhileTheQuestionOrTheDialogIsOpenWaits) {
     const HWND hwnd = f.Handle();
     bool stillThere = false;
     auto closeNow = [&] {
-      PostMessageA(hwnd, WM_CLOSE, 0, 0);
+      PostMessageW(hwnd, WM_CLOSE, 0, 0);
       Pump(f);  // a modal dialog lets the window's messages run
       stillThere = IsWindow(hwnd) != FALSE;
     };
@@ -370,7 +460,7 @@ TEST_F(RepairWindowTest, RestoreRefusedEntriesNeedAdministratorRightsOnlyWhenNot
     mem_.RestrictAccess(RootKey::CurrentUser, "SOFTWARE\\Locked", c.locked ? kKeyRead : ~0u);
     services_.elevated = c.elevated;
     TMainForm& f = Form();
-    SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+    SendMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
     EXPECT_EQ(f.StatusText(), c.status);
   }
 }
@@ -396,8 +486,8 @@ TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
   };
   // Greyed, and refused even when asked, while a tool runs.
   auto refused = [&] {
-    SendMessageA(f.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
-    SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+    SendMessageW(f.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+    SendMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
     return (GetMenuState(file, kCmdRestore, MF_BYCOMMAND) & MF_GRAYED) != 0 && dialogs.empty();
   };
   bool refusedDuringCorrect = false;
@@ -421,13 +511,13 @@ TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
   services_.answer = IDNO;
   // Reading the file lets the window's messages run too: a File > Restore posted before has been
   // taken (and refused) by the time the question is asked.
-  PostMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+  PostMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
   bool waiting = true;
   services_.whileShown = [&](const ShownMessage&) {
     MSG message;
-    waiting = PeekMessageA(&message, f.Handle(), WM_COMMAND, WM_COMMAND, PM_NOREMOVE) != 0;
+    waiting = PeekMessageW(&message, f.Handle(), WM_COMMAND, WM_COMMAND, PM_NOREMOVE) != 0;
   };
-  SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+  SendMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
   services_.whileShown = nullptr;
   EXPECT_FALSE(waiting);
   EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
@@ -436,16 +526,16 @@ TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
   mem_.hook = [&](const std::string& op, const std::string&) {
     if (op != "setvalue:Path") return;
     const std::size_t asked = dialogs.size();
-    SendMessageA(f.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
-    SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+    SendMessageW(f.Handle(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+    SendMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
     const bool grey = (GetMenuState(file, kCmdRestore, MF_BYCOMMAND) & MF_GRAYED) != 0;
     during = f.StatusText() + "|tabs " + std::to_string(TabCaptions(f).size()) + "|Start " +
              std::to_string(f.ZelButton1->Enabled()) + "|grey " + std::to_string(grey) +
              "|dialogs " + std::to_string(dialogs.size() - asked);
   };
   services_.answer = IDYES;
-  PostMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
-  SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+  PostMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+  SendMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
   mem_.hook = nullptr;
   Pump(f);
   EXPECT_EQ(during, "Restoring: 0 of 1.|tabs 1|Start 0|grey 1|dialogs 0");
@@ -462,7 +552,7 @@ TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
     ASSERT_TRUE(SetFilePointerEx(big, size, nullptr, FILE_BEGIN) && SetEndOfFile(big));
     CloseHandle(big);
   }
-  SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+  SendMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
   DeleteFileA(chosen.c_str());
   // A file that is not a backup: a warning and nothing else.
   chosen = file_ + ".txt";
@@ -470,7 +560,7 @@ TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
     std::ofstream(chosen, std::ios::binary)
         << "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\SOFTWARE\\X]\r\n\"v\"=\"x\"\r\n";
   }
-  SendMessageA(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+  SendMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
   DeleteFileA(chosen.c_str());
   EXPECT_FALSE(mem_.KeyExists(RootKey::CurrentUser, "SOFTWARE\\X"));
   const std::string question = "To restore 1 entries from the backup copy?|Restore|" +

@@ -7,6 +7,7 @@
 
 #include <thread>
 
+#include "platform/WideText.h"
 #include "platform/WinHandles.h"
 
 namespace morvane::testing {
@@ -58,9 +59,9 @@ void Pump(TMainForm& form, int milliseconds) {
 
 void ClickAt(TMainForm& form, HWND hwnd, int x, int y) {
   const LPARAM point = MAKELPARAM(x, y);
-  PostMessageA(hwnd, WM_MOUSEMOVE, 0, point);
-  PostMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, point);
-  PostMessageA(hwnd, WM_LBUTTONUP, 0, point);
+  PostMessageW(hwnd, WM_MOUSEMOVE, 0, point);
+  PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, point);
+  PostMessageW(hwnd, WM_LBUTTONUP, 0, point);
   Pump(form, 20);
 }
 
@@ -91,22 +92,53 @@ void PressShortcut(TMainForm& form, UINT key, bool ctrl) {
   SetKeyboardState(pressed);
   HWND target = GetFocus();
   if (target == nullptr || GetAncestor(target, GA_ROOT) != form.Handle()) target = form.Handle();
-  PostMessageA(target, WM_KEYDOWN, key, 1);
+  PostMessageW(target, WM_KEYDOWN, key, 1);
   Pump(form, 20);
   SetKeyboardState(state);
 }
 
 std::vector<std::string> TabCaptions(TMainForm& form) {
   std::vector<std::string> captions;
-  for (int tab = 0; tab < form.PageControl1->TabCount(); ++tab)
-    captions.push_back(form.PageControl1->Caption(form.PageControl1->PageOfTab(tab)));
+  HWND tabs = form.PageControl1->Handle();
+  const int count = static_cast<int>(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0));
+  for (int tab = 0; tab < count; ++tab) {
+    wchar_t text[256] = {};
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text;
+    item.cchTextMax = static_cast<int>(std::size(text));
+    SendMessageW(tabs, TCM_GETITEMW, tab, reinterpret_cast<LPARAM>(&item));
+    captions.push_back(Narrow(item.pszText));
+  }
   return captions;
 }
 
 std::string ListViewText(HWND list, int row, int column) {
-  char buffer[4096] = {};
-  ListView_GetItemText(list, row, column, buffer, sizeof buffer);
-  return buffer;
+  std::wstring buffer(4096, L'\0');
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = buffer.data();
+  item.cchTextMax = static_cast<int>(buffer.size());
+  const LRESULT length = SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  return Narrow(item.pszText, static_cast<std::size_t>(length > 0 ? length : 0));
+}
+
+std::vector<std::string> ListBoxTexts(HWND list) {
+  std::vector<std::string> texts;
+  const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    const LRESULT length = SendMessageW(list, LB_GETTEXTLEN, i, 0);
+    std::wstring text(length > 0 ? static_cast<std::size_t>(length) + 1 : 1, L'\0');
+    const LRESULT copied = SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text.data()));
+    texts.push_back(Narrow(text.data(), copied > 0 ? static_cast<std::size_t>(copied) : 0));
+  }
+  return texts;
+}
+
+std::string WindowText(HWND hwnd) {
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(hwnd)) + 1, L'\0');
+  const int copied = GetWindowTextW(hwnd, text.data(), static_cast<int>(text.size()));
+  return Narrow(text.data(), copied > 0 ? static_cast<std::size_t>(copied) : 0);
 }
 
 bool ListViewChecked(HWND list, int row) { return ListView_GetCheckState(list, row) != 0; }
@@ -114,6 +146,48 @@ bool ListViewChecked(HWND list, int row) { return ListView_GetCheckState(list, r
 int ListViewRows(HWND list) { return ListView_GetItemCount(list); }
 
 bool Visible(TZelButton& button) { return button.Visible(); }
+
+std::string ReadNamedFile(const std::string& name) {
+  HANDLE file = CreateFileW(Widen(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "(missing)";
+  std::string content;
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+    content.append(buffer, read);
+  CloseHandle(file);
+  return content;
+}
+
+void WriteNamedFile(const std::string& name, const std::string& content) {
+  HANDLE file =
+      CreateFileW(Widen(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE) << name;
+  DWORD written = 0;
+  WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+BackupFolders::BackupFolders() {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  folder_ = Narrow(temp) + "Bk\xC5\x81ukasz";
+  twinFolder_ = Narrow(temp) + "BkLukasz";
+  Remove();
+  CreateDirectoryW(Widen(folder_).c_str(), nullptr);
+  CreateDirectoryW(Widen(twinFolder_).c_str(), nullptr);
+  WriteNamedFile(Twin(), "twin");
+}
+
+BackupFolders::~BackupFolders() { Remove(); }
+
+void BackupFolders::Remove() {
+  for (const std::string& folder : {folder_, twinFolder_}) {
+    DeleteFileW(Widen(folder + "\\kopia.reg").c_str());
+    RemoveDirectoryW(Widen(folder).c_str());
+  }
+}
 
 COLORREF PixelAt(HWND hwnd, int x, int y) {
   WindowDc dc(hwnd);
@@ -133,11 +207,10 @@ namespace {
 
 // The text of an answer (ASCII here), freed.
 std::string TakeText(BSTR text) {
-  std::string ascii;
-  if (text == nullptr) return ascii;
-  for (const wchar_t* c = text; *c != 0; ++c) ascii += static_cast<char>(*c);
+  if (text == nullptr) return {};
+  std::string utf8 = Narrow(text, SysStringLen(text));
   SysFreeString(text);
-  return ascii;
+  return utf8;
 }
 
 }  // namespace

@@ -91,8 +91,13 @@ bool ClickTab(TMainForm& form, const std::string& caption);
 // Ctrl (when ctrl) plus a key, through the form's accelerators.
 void PressShortcut(TMainForm& form, UINT key, bool ctrl);
 
+// Texts as the controls give them to any reader, asked for in UTF-16 (the W messages) and
+// given back as UTF-8: the tab labels, a cell of a list view, the items of a list box, and a
+// window's text (the status line's, a caption).
 std::vector<std::string> TabCaptions(TMainForm& form);
 std::string ListViewText(HWND list, int row, int column);
+std::vector<std::string> ListBoxTexts(HWND list);
+std::string WindowText(HWND hwnd);
 bool ListViewChecked(HWND list, int row);
 int ListViewRows(HWND list);
 bool Visible(TZelButton& button);
@@ -104,6 +109,28 @@ struct ReadButton {
   HRESULT pressed = S_OK;
 };
 ReadButton ReadThroughAccessibility(TZelButton& button, bool press = false);
+
+// Files named in UTF-8, read and written through the wide calls; a file that cannot be opened
+// reads as "(missing)".
+std::string ReadNamedFile(const std::string& name);
+void WriteNamedFile(const std::string& name, const std::string& content);
+
+// A folder BkŁukasz in TEMP for a backup and, beside it, BkLukasz with a kopia.reg of its own:
+// the name a best-fit spelling makes of the first, holding a file that must stay as it is. Both
+// go with the object.
+class BackupFolders {
+ public:
+  BackupFolders();
+  ~BackupFolders();
+  BackupFolders(const BackupFolders&) = delete;
+  BackupFolders& operator=(const BackupFolders&) = delete;
+  std::string Backup() const { return folder_ + "\\kopia.reg"; }
+  std::string Twin() const { return twinFolder_ + "\\kopia.reg"; }
+
+ private:
+  void Remove();
+  std::string folder_, twinFolder_;
+};
 
 // Pixels as the window shows them now, read back from its device context.
 COLORREF PixelAt(HWND hwnd, int x, int y);

@@ -28,7 +28,7 @@ LRESULT CALLBACK Inner(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UI
   if (message == kProbe) {
     g_trail += "inner,";
     // A message the control sends itself while a link runs starts again from the newest.
-    if (wParam == 2) SendMessageA(hwnd, kProbe, 0, 0);
+    if (wParam == 2) SendMessageW(hwnd, kProbe, 0, 0);
   }
   return NextSubclassProc(hwnd, message, wParam, lParam);
 }
@@ -37,16 +37,16 @@ TEST(WindowSubclass, ChainOrderNestingAndRestore) {
   HWND edit =
       CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(edit, nullptr);
-  const LONG_PTR own = GetWindowLongPtrA(edit, GWLP_WNDPROC);
+  const LONG_PTR own = GetWindowLongPtrW(edit, GWLP_WNDPROC);
   ASSERT_TRUE(AttachSubclass(edit, Inner, 0, 0));
   ASSERT_TRUE(AttachSubclass(edit, Outer, 5, 20));
   EXPECT_FALSE(AttachSubclass(edit, Outer, 5, 20));  // once per proc and id
 
   g_trail.clear();
-  EXPECT_EQ(SendMessageA(edit, kProbe, 1, 0), 120);
+  EXPECT_EQ(SendMessageW(edit, kProbe, 1, 0), 120);
   EXPECT_EQ(g_trail, "outer5,");
   g_trail.clear();
-  SendMessageA(edit, kProbe, 2, 0);
+  SendMessageW(edit, kProbe, 2, 0);
   EXPECT_EQ(g_trail, "outer5,inner,outer5,inner,");
   // What no link takes reaches the control itself.
   SetWindowTextA(edit, "typed");
@@ -56,10 +56,10 @@ TEST(WindowSubclass, ChainOrderNestingAndRestore) {
 
   DetachSubclass(edit, Outer, 5);
   g_trail.clear();
-  SendMessageA(edit, kProbe, 1, 0);
+  SendMessageW(edit, kProbe, 1, 0);
   EXPECT_EQ(g_trail, "inner,");
   DetachSubclass(edit, Inner, 0);
-  EXPECT_EQ(GetWindowLongPtrA(edit, GWLP_WNDPROC), own);
+  EXPECT_EQ(GetWindowLongPtrW(edit, GWLP_WNDPROC), own);
 
   // A window destroyed with links attached takes its chain with it.
   ASSERT_TRUE(AttachSubclass(edit, Inner, 0, 0));
@@ -67,7 +67,7 @@ TEST(WindowSubclass, ChainOrderNestingAndRestore) {
   HWND again =
       CreateWindowExA(0, "EDIT", "", WS_POPUP, 0, 0, 50, 20, nullptr, nullptr, nullptr, nullptr);
   g_trail.clear();
-  SendMessageA(again, kProbe, 0, 0);
+  SendMessageW(again, kProbe, 0, 0);
   EXPECT_EQ(g_trail, "");
   DestroyWindow(again);
 }

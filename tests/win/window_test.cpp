@@ -3,12 +3,15 @@
 #include <gtest/gtest.h>
 #include <oleacc.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <thread>
 #include <vector>
 
 #include "platform/Shell.h"
+#include "tests/native/fake_file_tree.h"
 #include "tests/win/main_window_fixture.h"
+#include "tests/win/names_table.h"
 
 namespace morvane {
 namespace {
@@ -21,10 +24,8 @@ TEST_F(MainWindowTest, StartsOnTheRegistryPage) {
   GetClientRect(f.Handle(), &client);
   EXPECT_EQ(client.right, 679);
   EXPECT_EQ(client.bottom, 505);
-  char caption[64];
-  GetWindowTextA(f.Handle(), caption, sizeof caption);
-  EXPECT_STREQ(caption, "Morvane v1.0");
-  const LONG style = GetWindowLongA(f.Handle(), GWL_STYLE);
+  EXPECT_EQ(WindowText(f.Handle()), "Morvane v1.0");
+  const LONG style = GetWindowLongW(f.Handle(), GWL_STYLE);
   EXPECT_TRUE(style & WS_MINIMIZEBOX);
   EXPECT_FALSE(style & WS_MAXIMIZEBOX);
   EXPECT_FALSE(style & WS_THICKFRAME);
@@ -285,7 +286,7 @@ TEST_F(MainWindowTest, ClosingDuringAScanEndsPromptly) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     gate_.Open();
   });
-  SendMessageA(f.Handle(), WM_CLOSE, 0, 0);  // waits for the worker, which stops at once
+  SendMessageW(f.Handle(), WM_CLOSE, 0, 0);  // waits for the worker, which stops at once
   opener.join();
   EXPECT_FALSE(IsWindow(f.Handle()));
   EXPECT_FALSE(f.FCleanThread);
@@ -296,7 +297,7 @@ TEST_F(MainWindowTest, CloseWaitsForARunningTool) {
   TMainForm& f = Form();
   {
     TMainForm::BusyScope busy(f);
-    PostMessageA(f.Handle(), WM_CLOSE, 0, 0);
+    PostMessageW(f.Handle(), WM_CLOSE, 0, 0);
     Pump(f);
     EXPECT_TRUE(IsWindow(f.Handle()));
   }
@@ -306,7 +307,7 @@ TEST_F(MainWindowTest, CloseWaitsForARunningTool) {
 
 TEST_F(MainWindowTest, ExitClosesTheWindow) {
   TMainForm& f = Form();
-  PostMessageA(f.Handle(), WM_COMMAND, kCmdExit, 0);
+  PostMessageW(f.Handle(), WM_COMMAND, kCmdExit, 0);
   Pump(f);
   EXPECT_FALSE(IsWindow(f.Handle()));
 }
@@ -317,6 +318,32 @@ TEST_F(MainWindowTest, RefreshOnTheFilesPageHidesNoTabAtTheEnd) {
   ClickWindow(f, f.ZelButton1->Handle());
   EXPECT_EQ(TabCaptions(f).size(), 3u);
   EXPECT_TRUE(f.ZelButton1->Enabled());
+}
+
+// A file whose name no code page spells is listed as itself and Clear deletes and counts it,
+// beside its look-alike.
+TEST_F(MainWindowTest, FilesPageListsAndClearsANameNoCodePageSpells) {
+  TMainForm& f = Form();
+  FakeFileTree tree;
+  FakeSystemFolders folders;
+  tree.roots = {"C:\\Users\\me\\Temp", "C:\\Windows"};
+  const std::string omega = "C:\\Users\\me\\Temp\\\xCE\xA9mega.tmp";  // Ωmega.tmp
+  const std::string twin = "C:\\Users\\me\\Temp\\Omega.tmp";
+  tree.AddFile(omega, 1 << 20);
+  tree.AddFile(twin, 1 << 20);
+  f.Services.Tree = &tree;
+  f.Services.Folders = &folders;
+  ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
+  ASSERT_TRUE(PumpUntil(f, [&] { return !f.FilesPage().Collecting(); }));
+  std::vector<std::string> lines = ListBoxTexts(f.ListBox1);
+  ASSERT_EQ(lines.size(), 5u);  // the two files, then the three closing lines
+  std::sort(lines.begin(), lines.begin() + 2);
+  EXPECT_EQ(lines[0], twin);
+  EXPECT_EQ(lines[1], omega);
+  ClickWindow(f, f.ZelButton3->Handle());
+  EXPECT_EQ(f.StatusText(), "Files deleted: 2. Could not be deleted: 0.");
+  std::sort(tree.removed.begin(), tree.removed.end());
+  EXPECT_EQ(tree.removed, (std::vector<std::string>{twin, omega}));
 }
 
 TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
@@ -366,7 +393,7 @@ TEST_F(MainWindowTest, KeyboardReachesTheListsPagesAndCheckBoxes) {
   // Tab and Shift+Tab: the page control and the list of the page shown; the buttons are no stops.
   TypeKey(f, {}, VK_TAB);
   EXPECT_EQ(GetFocus(), f.ListView1);
-  EXPECT_EQ(SendMessageA(f.Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0)
+  EXPECT_EQ(SendMessageW(f.Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0)
       << "the focus is shown";
   TypeKey(f, {}, VK_TAB);
   EXPECT_EQ(GetFocus(), f.PageControl1->Handle());
@@ -462,26 +489,22 @@ TEST_F(MainWindowTest, AssistiveProgramsReadEveryControlAndPressTheButtons) {
   for (int row = 0; row < 2; ++row)
     EXPECT_EQ(ListViewText(f.ListView1, row, 1), findings[static_cast<std::size_t>(row)].parameter);
   EXPECT_EQ(ListViewText(f.ListView1, 0, 0), "Incorrect expansion");
-  char tab[64] = {};
-  TCITEMA item{};
-  item.mask = TCIF_TEXT;
-  item.pszText = tab;
-  item.cchTextMax = sizeof tab;
-  ASSERT_TRUE(
-      SendMessageA(f.PageControl1->Handle(), TCM_GETITEMA, 1, reinterpret_cast<LPARAM>(&item)));
-  EXPECT_STREQ(tab, "Unnecessary files");
-  char status[128] = {};
-  SendMessageA(f.Panel1, WM_GETTEXT, sizeof status, reinterpret_cast<LPARAM>(status));
-  EXPECT_STREQ(status, "The analysis of keys of the register is completed!");
+  EXPECT_EQ(TabCaptions(f)[1], "Unnecessary files");
+  EXPECT_EQ(WindowText(f.Panel1), "The analysis of keys of the register is completed!");
   ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
   ASSERT_TRUE(PumpUntil(f, [&] { return !f.FilesPage().Collecting(); }));
-  const LRESULT lines = SendMessageA(f.ListBox1, LB_GETCOUNT, 0, 0);
-  ASSERT_GE(lines, 3);
-  char total[256] = {};
-  ASSERT_LT(SendMessageA(f.ListBox1, LB_GETTEXTLEN, lines - 1, 0), 256);
-  SendMessageA(f.ListBox1, LB_GETTEXT, lines - 1, reinterpret_cast<LPARAM>(total));
-  EXPECT_NE(std::string(total).find("Mb it is ready to removal - The provisional size.."),
+  const std::vector<std::string> lines = ListBoxTexts(f.ListBox1);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_NE(lines.back().find("Mb it is ready to removal - The provisional size.."),
             std::string::npos);
+  // Every name is read as itself, whatever the system's code page.
+  for (const LookAlikeName& name : LookAlikeNames()) {
+    f.ZelButton1->SetCaption(name.name);
+    EXPECT_EQ(ReadThroughAccessibility(*f.ZelButton1).name, name.name) << name.what;
+    EXPECT_EQ(WindowText(f.ZelButton1->Handle()), name.name) << name.what;
+    f.SetStatusText(name.name + " " + name.twin);
+    EXPECT_EQ(WindowText(f.Panel1), name.name + " " + name.twin) << name.what;
+  }
   // A hidden button says so and cannot be pressed either.
   const ReadButton hidden = ReadThroughAccessibility(*f.ZelButton4, true);
   EXPECT_NE(hidden.state & STATE_SYSTEM_INVISIBLE, 0);
