@@ -1,7 +1,5 @@
 #include "CleanReg/Repair.h"
 
-#include <fstream>
-
 #include "CleanReg/ReferenceRule.h"
 #include "platform/TRegistry.h"
 
@@ -50,15 +48,13 @@ void AddBackupEntry(RootKey root, const std::string& keyPath, const std::string&
     BackupList->push_back("@=\"" + data + "\"");
 }
 
-bool EndBackup(bool backup, const std::string& fileName) {
+bool EndBackup(bool backup, const std::string& fileName, FileSystem& files) {
   std::unique_ptr<std::vector<std::string>> lines = std::move(BackupList);
   if (!backup) return true;
   if (!lines || fileName.empty()) return false;
-  std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
-  for (const std::string& line : *lines) file << line << "\r\n";
-  file.close();
-  return !file.fail();
+  std::string text;
+  for (const std::string& line : *lines) text.append(line).append("\r\n");
+  return files.WriteWholeFile(fileName, text);
 }
 
 namespace {
@@ -156,7 +152,7 @@ RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup,
   for (const RepairRow& row : rows)
     if (TargetOf(row, target))
       AddBackupEntry(target.root, row.finding.keyPath, target.valueName, target.data);
-  if (!EndBackup(backup, fileName)) return outcome;
+  if (!EndBackup(backup, fileName, files)) return outcome;
   outcome.backupWritten = true;
 
   for (std::size_t i = 0; i < rows.size(); ++i) {

@@ -34,9 +34,10 @@ void BeginBackup();
 // empty value name with data (a default value), the line @="data".
 void AddBackupEntry(RootKey root, const std::string& keyPath, const std::string& valueName,
                     const std::string& data);
-// When backup is set, writes BackupList to fileName (created or replaced whole); releases the
-// list in every case. True when nothing had to be written or the file was written completely.
-bool EndBackup(bool backup, const std::string& fileName);
+// When backup is set, writes BackupList to the file of exactly that name (created or replaced
+// whole) through files; releases the list in every case. True when nothing had to be written or
+// the file was written completely.
+bool EndBackup(bool backup, const std::string& fileName, FileSystem& files);
 
 // Removes what a finding names, provided the finding still holds: a whole-key row's key must
 // still have no value and no subkey; a value row's value must still be REG_SZ whose data is

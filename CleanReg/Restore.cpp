@@ -1,7 +1,6 @@
 #include "CleanReg/Restore.h"
 
 #include <algorithm>
-#include <fstream>
 #include <new>
 #include <set>
 #include <stdexcept>
@@ -163,24 +162,9 @@ BackupContents ParseBackup(const std::string& whole, const std::function<void()>
   return contents;
 }
 
-bool ReadBackupFile(const std::string& fileName, std::string& text, std::uint64_t maxSize) {
-  text.clear();
-  std::ifstream file(fileName, std::ios::binary | std::ios::ate);
-  if (!file) return false;
-  const std::streamoff size = file.tellg();
-  if (size < 0 || static_cast<std::uint64_t>(size) > std::min(maxSize, kMaxBackupFileSize))
-    return false;
-  try {
-    text.resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return false;
-  } catch (const std::length_error&) {
-    return false;
-  }
-  file.seekg(0);
-  file.read(text.data(), size);
-  text.resize(static_cast<std::size_t>(file.gcount()));  // the file may have shrunk meanwhile
-  return !file.bad();
+bool ReadBackupFile(const std::string& fileName, std::string& text, FileSystem& files,
+                    std::uint64_t maxSize) {
+  return files.ReadWholeFile(fileName, text, std::min(maxSize, kMaxBackupFileSize));
 }
 
 namespace {

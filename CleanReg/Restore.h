@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "platform/RegistryApi.h"
 
 namespace morvane {
@@ -47,10 +48,10 @@ BackupContents ParseBackup(const std::string& text, const std::function<void()>&
 // A backup of a million entries takes some 62 MB; a file larger than this is not read.
 inline constexpr std::uint64_t kMaxBackupFileSize = std::uint64_t(1) << 30;
 
-// The whole file into text; false when it cannot be opened or read, is larger than
-// kMaxBackupFileSize or does not fit in memory. maxSize, below kMaxBackupFileSize, lets a test
-// try a file at the limit without writing a gigabyte.
-bool ReadBackupFile(const std::string& fileName, std::string& text,
+// The whole file of exactly that name into text, read through files; false when it cannot be
+// opened or read, is larger than kMaxBackupFileSize or does not fit in memory. maxSize, below
+// kMaxBackupFileSize, lets a test try a file at the limit without writing a gigabyte.
+bool ReadBackupFile(const std::string& fileName, std::string& text, FileSystem& files,
                     std::uint64_t maxSize = kMaxBackupFileSize);
 
 enum class RestoreResult { Restored, AlreadyPresent, NotRestored };

@@ -257,7 +257,7 @@ TEST(DeleteRegItem, RecordsItsEntryWhateverTheOutcome) {
   EXPECT_EQ(*BackupList, (std::vector<std::string>{
                              "Morvane v1.0", "", "", "[HKEY_CLASSES_ROOT\\.abc]",
                              "[HKEY_CURRENT_USER\\SOFTWARE\\None]", "\"v\"=\"C:\\v.exe\""}));
-  EXPECT_TRUE(EndBackup(false, ""));
+  EXPECT_TRUE(EndBackup(false, "", files));
   EXPECT_FALSE(BackupList);
   // A whole-key row never deletes a root: its path always names a key below one.
   EXPECT_FALSE(DeleteRegItem(HKCR, "\\", "", "", true, false, mem, files));

@@ -11,6 +11,7 @@
 #include "CleanReg/Restore.h"
 #include "platform/TRegistry.h"
 #include "testing/MemRegistryApi.h"
+#include "tests/native/fake_files.h"
 
 namespace morvane {
 namespace {
@@ -40,7 +41,8 @@ TEST(BackupReader, ReadsBackEveryShapeTheWriterWrites) {
   for (const BackupEntry& c : cases) AddBackupEntry(c.root, c.keyPath, c.valueName, c.data);
   std::string text;
   for (const std::string& line : *BackupList) text += line + "\r\n";
-  EndBackup(false, "");
+  FakeFiles files;
+  EndBackup(false, "", files);
   const BackupContents contents = ParseBackup(text);
   ASSERT_EQ(contents.entries.size(), std::size(cases));
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -271,8 +273,9 @@ TEST(BackupFile, ReadUpToTheLargestSizeAndNotPastIt) {
   for (const auto& c : cases) {
     std::filesystem::resize_file(name, c.size);
     std::string text;
-    const bool read =
-        c.maxSize != 0 ? ReadBackupFile(name, text, c.maxSize) : ReadBackupFile(name, text);
+    FakeFiles files;
+    const bool read = c.maxSize != 0 ? ReadBackupFile(name, text, files, c.maxSize)
+                                     : ReadBackupFile(name, text, files);
     EXPECT_EQ(read, c.read) << c.size << " " << c.maxSize;
     if (c.read) {
       EXPECT_EQ(text, content);

@@ -124,8 +124,7 @@ TEST_F(UninstallTest, TheMachineInBothViewsThenTheUserAreListedAndEachEntryIsAct
 }
 
 TEST_F(UninstallTest, TheCommandIsReadAsTextExpandedWhenExpandableAndMarkedWhenNotSpelledExactly) {
-  system_.inexact = {"%USERPROFILE%"};
-  system_.variables["%USERPROFILE%"] = "C:\\Users\\?";
+  system_.failing = {"%USERPROFILE%"};
   const struct {
     const char* name;
     std::uint32_t type;
@@ -143,8 +142,8 @@ TEST_F(UninstallTest, TheCommandIsReadAsTextExpandedWhenExpandableAndMarkedWhenN
        "C:\\Program Files\\App\\un.exe /x", true},
       {"expand-undefined", kRegExpandSz, "%NoSuchVariable%\\un.exe", false,
        UninstallCommandText::kRead, "%NoSuchVariable%\\un.exe", true},
-      {"expand-inexact", kRegExpandSz, "%USERPROFILE%\\un.exe", false, UninstallCommandText::kRead,
-       "C:\\Users\\?\\un.exe", false},
+      {"expand-fails", kRegExpandSz, "%USERPROFILE%\\un.exe", false, UninstallCommandText::kRead,
+       "%USERPROFILE%\\un.exe", false},
       {"inexact", kRegSz, "C:\\App?\\un.exe", true, UninstallCommandText::kRead, "C:\\App?\\un.exe",
        false},
       {"empty", kRegSz, "", false, UninstallCommandText::kRead, "", true},
