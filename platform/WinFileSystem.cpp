@@ -66,9 +66,12 @@ bool MayBeRedirected(const std::string& path) {
 
 // The wide path the system is handed for path: as written while it is shorter than the plain
 // calls allow, else its long-path form, made from the full path the system itself would read
-// the text as. False when it has no form the system takes.
+// the text as. False when it has no form the system takes, and when the text is not UTF-8 (bytes
+// of some code page, say): it then names no file exactly, and must never be answered missing.
 bool SystemPath(const std::string& path, std::wstring& name) {
   const std::wstring wide = Widen(path);
+  // Bytes that are not UTF-8 read as U+FFFD, which a name may also hold: only then is it asked.
+  if (wide.find(L'\xFFFD') != std::wstring::npos && Narrow(wide) != path) return false;
   if (wide.size() < kPlainPathLimit) {
     name = wide;
     return true;

@@ -209,6 +209,10 @@ TEST_F(NamesOnRealFiles, ExistenceAnswersAreExactForEveryNameAndItsTwin) {
     EXPECT_EQ(answers.Look(scratch_ + "\\" + row.twin + "\\gone.exe"), PathKind::File) << row.what;
   }
   SetEnvironmentVariableW(L"MORVANE_NAME", nullptr);
+  // A text that is no UTF-8 (a name's bytes in some code page) names nothing exactly: it is never
+  // answered missing.
+  EXPECT_EQ(answers.Look(scratch_ + "\\Caf\xE9\\gone.exe"), PathKind::Unknown);
+  EXPECT_EQ(answers.Look(scratch_ + "\\\xEF\xBF\xBD\\gone.exe"), PathKind::Missing);  // U+FFFD
 }
 
 // The backup file is created under exactly the name given, beside a twin that already holds a
