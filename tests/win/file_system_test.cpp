@@ -5,10 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <map>
 #include <set>
-#include <thread>
 
 #include "CleanReg/FileAnswers.h"
 #include "CleanReg/ProgramPath.h"
@@ -132,6 +130,7 @@ class NamesOnRealFiles : public ::testing::Test {
   static bool Exists(const std::string& path) {
     return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
   }
+  // The file's content; "(none)" when it cannot be read.
   static std::string Content(const std::string& path) {
     std::string bytes;
     HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -143,24 +142,6 @@ class NamesOnRealFiles : public ::testing::Test {
       bytes.append(buffer, read);
     CloseHandle(file);
     return bytes;
-  }
-  // Every file below folder, by its path (wide names read back as UTF-8).
-  static std::vector<std::string> FilesBelow(const std::string& folder) {
-    std::vector<std::string> files;
-    WIN32_FIND_DATAW data;
-    HANDLE search = FindFirstFileW(Widen(folder + "\\*").c_str(), &data);
-    if (search == INVALID_HANDLE_VALUE) return files;
-    do {
-      const std::string name = Narrow(data.cFileName);
-      if (name == "." || name == "..") continue;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        for (const std::string& file : FilesBelow(folder + "\\" + name)) files.push_back(file);
-      } else {
-        files.push_back(folder + "\\" + name);
-      }
-    } while (FindNextFileW(search, &data));
-    FindClose(search);
-    return files;
   }
   static void RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW data;
@@ -177,6 +158,16 @@ class NamesOnRealFiles : public ::testing::Test {
       FindClose(search);
     }
     RemoveDirectoryW(folder.c_str());
+  }
+
+  // Waits for the probe's report; "(none)" when none came.
+  static std::string ProbeReport(const std::string& file) {
+    for (int i = 0; i < 500; ++i) {
+      const std::string report = Content(file);
+      if (report != "(none)" && !report.empty()) return report;
+      Sleep(10);
+    }
+    return "(none)";
   }
 
   std::string scratch_;
@@ -324,25 +315,10 @@ TEST_F(NamesOnRealFiles, TempFilesOfEveryNameAreListedSizedAndDeletedAsThemselve
   const ClearOutcome outcome = DeleteListedFiles(SystemFileTree(), sink.files);
   EXPECT_EQ(outcome.deleted, seeded.size());
   EXPECT_EQ(outcome.kept, 0u);
-  EXPECT_EQ(FilesBelow(tempFolder), std::vector<std::string>{});
+  ListedSink left;  // what a collection would find now
+  ASSERT_TRUE(CollectFiles(SystemFileTree(), temp.location, left, shown));
+  EXPECT_EQ(left.files.size(), 0u);
   for (const std::string& name : NamesAndTwins()) EXPECT_TRUE(Exists(tempFolder + "\\" + name));
-}
-
-// Waits for the probe's report; "(none)" when none came.
-std::string ProbeReport(const std::string& file) {
-  for (int i = 0; i < 500; ++i) {
-    HANDLE report =
-        CreateFileW(Widen(file).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    if (report != INVALID_HANDLE_VALUE) {
-      char buffer[4096];
-      DWORD read = 0;
-      ReadFile(report, buffer, sizeof buffer, &read, nullptr);
-      CloseHandle(report);
-      if (read > 0) return std::string(buffer, read);
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return "(none)";
 }
 
 // An uninstall command that names a program under a folder of each name finds it, and it starts
