@@ -22,6 +22,13 @@ class FileAnswers final : public FileSystem {
   std::optional<std::string> Variable(const std::string& name) override {
     return files_.Variable(name);
   }
+  // Files are written and read by the file system itself; what they hold is not remembered.
+  bool WriteWholeFile(const std::string& path, std::string_view bytes) override {
+    return files_.WriteWholeFile(path, bytes);
+  }
+  bool ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes) override {
+    return files_.ReadWholeFile(path, bytes, maxBytes);
+  }
   // Forgets every answer and gives the memory back.
   void Forget();
 

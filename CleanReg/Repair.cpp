@@ -1,7 +1,5 @@
 #include "CleanReg/Repair.h"
 
-#include <fstream>
-
 #include "CleanReg/ReferenceRule.h"
 #include "platform/TRegistry.h"
 
@@ -64,15 +62,11 @@ std::string BackupFileBytes(const std::vector<std::string>& lines, AnsiCodePage&
   return bytes;
 }
 
-bool EndBackup(bool backup, const std::string& fileName, AnsiCodePage& ansi) {
+bool EndBackup(bool backup, const std::string& fileName, FileSystem& files, AnsiCodePage& ansi) {
   std::unique_ptr<std::vector<std::string>> lines = std::move(BackupList);
   if (!backup) return true;
   if (!lines || fileName.empty()) return false;
-  std::ofstream file(fileName, std::ios::binary | std::ios::trunc);
-  if (!file) return false;
-  file << BackupFileBytes(*lines, ansi);
-  file.close();
-  return !file.fail();
+  return files.WriteWholeFile(fileName, BackupFileBytes(*lines, ansi));
 }
 
 namespace {
@@ -170,7 +164,7 @@ RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup,
   for (const RepairRow& row : rows)
     if (TargetOf(row, target))
       AddBackupEntry(target.root, row.finding.keyPath, target.valueName, target.data);
-  if (!EndBackup(backup, fileName, ansi)) return outcome;
+  if (!EndBackup(backup, fileName, files, ansi)) return outcome;
   outcome.backupWritten = true;
 
   for (std::size_t i = 0; i < rows.size(); ++i) {

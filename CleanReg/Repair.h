@@ -42,10 +42,11 @@ void AddBackupEntry(RootKey root, const std::string& keyPath, const std::string&
 // The bytes of a backup file of these lines, each followed by CR LF: in the code page when it
 // spells every line exactly, else the UTF-8 byte-order mark and the lines in UTF-8.
 std::string BackupFileBytes(const std::vector<std::string>& lines, AnsiCodePage& ansi);
-// When backup is set, writes BackupList to fileName (created or replaced whole) as
-// BackupFileBytes gives it; releases the list in every case. True when nothing had to be written
-// or the file was written completely.
-bool EndBackup(bool backup, const std::string& fileName, AnsiCodePage& ansi = SystemAnsiCodePage());
+// When backup is set, writes BackupList to the file of exactly that name (created or replaced
+// whole) through files, as BackupFileBytes gives it; releases the list in every case. True when
+// nothing had to be written or the file was written completely.
+bool EndBackup(bool backup, const std::string& fileName, FileSystem& files,
+               AnsiCodePage& ansi = SystemAnsiCodePage());
 
 // Removes what a finding names, provided the finding still holds: a whole-key row's key must
 // still have no value and no subkey; a value row's value must still be REG_SZ whose data is

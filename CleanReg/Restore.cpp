@@ -1,7 +1,6 @@
 #include "CleanReg/Restore.h"
 
 #include <algorithm>
-#include <fstream>
 #include <new>
 #include <set>
 #include <stdexcept>
@@ -180,25 +179,9 @@ void DecodeBackup(std::string& bytes, AnsiCodePage& ansi) {
   bytes.swap(text);
 }
 
-bool ReadBackupFile(const std::string& fileName, std::string& text, AnsiCodePage& ansi,
-                    std::uint64_t maxSize) {
-  text.clear();
-  std::ifstream file(fileName, std::ios::binary | std::ios::ate);
-  if (!file) return false;
-  const std::streamoff size = file.tellg();
-  if (size < 0 || static_cast<std::uint64_t>(size) > std::min(maxSize, kMaxBackupFileSize))
-    return false;
-  try {
-    text.resize(static_cast<std::size_t>(size));
-  } catch (const std::bad_alloc&) {
-    return false;
-  } catch (const std::length_error&) {
-    return false;
-  }
-  file.seekg(0);
-  file.read(text.data(), size);
-  text.resize(static_cast<std::size_t>(file.gcount()));  // the file may have shrunk meanwhile
-  if (file.bad()) return false;
+bool ReadBackupFile(const std::string& fileName, std::string& text, FileSystem& files,
+                    AnsiCodePage& ansi, std::uint64_t maxSize) {
+  if (!files.ReadWholeFile(fileName, text, std::min(maxSize, kMaxBackupFileSize))) return false;
   try {
     DecodeBackup(text, ansi);
   } catch (const std::bad_alloc&) {

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/AnsiCodePage.h"
+#include "platform/FileSystem.h"
 #include "platform/RegistryApi.h"
 
 namespace morvane {
@@ -53,10 +54,11 @@ inline constexpr std::uint64_t kMaxBackupFileSize = std::uint64_t(1) << 30;
 // backup file written before UTF-8 ones was.
 void DecodeBackup(std::string& bytes, AnsiCodePage& ansi);
 
-// The whole file into text, decoded (DecodeBackup); false when it cannot be opened or read, is
-// larger than kMaxBackupFileSize or does not fit in memory. maxSize, below kMaxBackupFileSize,
-// lets a test try a file at the limit without writing a gigabyte.
-bool ReadBackupFile(const std::string& fileName, std::string& text,
+// The whole file of exactly that name into text, read through files and decoded (DecodeBackup);
+// false when it cannot be opened or read, is larger than kMaxBackupFileSize or does not fit in
+// memory. maxSize, below kMaxBackupFileSize, lets a test try a file at the limit without writing
+// a gigabyte.
+bool ReadBackupFile(const std::string& fileName, std::string& text, FileSystem& files,
                     AnsiCodePage& ansi = SystemAnsiCodePage(),
                     std::uint64_t maxSize = kMaxBackupFileSize);
 

@@ -149,8 +149,6 @@ std::string TempProblem(SystemFolders& system, FileTree& tree, std::string& loca
   switch (system.ExpandEnvironment("%TEMP%", temp)) {
     case Expansion::kTooLong:
       return "TEMP is not cleaned: its path is too long.";
-    case Expansion::kNotAnsi:
-      return "TEMP is not cleaned: its path has letters this system's code page cannot spell.";
     case Expansion::kExpanded:
       break;
   }
@@ -166,8 +164,6 @@ std::string TempProblem(SystemFolders& system, FileTree& tree, std::string& loca
       return "TEMP is not cleaned: it is a link to another folder.";
     case FolderKind::kNotFolder:
       return "TEMP is not cleaned: it is not a folder.";
-    case FolderKind::kNotAnsi:
-      return "TEMP is not cleaned: its path has letters this system's code page cannot spell.";
     case FolderKind::kUnreadable:
       return "TEMP is not cleaned: the folder cannot be opened.";
   }

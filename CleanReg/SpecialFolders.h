@@ -42,12 +42,12 @@ bool LiesBelow(const std::string& key, const std::string& folderKey);
 
 // Where TEMP really lies, as the system resolves it through the folder's handle, with a trailing
 // backslash; empty when it must not be cleaned, and then problem says why in one short sentence
-// for the status line. Refused: TEMP not set, too long, not spelled exactly in the ANSI code
-// page, not a plain absolute path, missing, not a folder, itself a link; a location that is a
-// drive root or on a network share; one that is or holds the Windows, system, program-files,
-// ProgramData, Users or profile folder; one inside the Windows folder (but for its own Temp),
-// a program-files folder or ProgramData, or inside the Users folder but outside the profile.
-// Every folder is compared by where it resolves to, never by how it is spelled.
+// for the status line. Refused: TEMP not set, too long, not a plain absolute path, missing, not a
+// folder, itself a link; a location that is a drive root or on a network share; one that is or
+// holds the Windows, system, program-files, ProgramData, Users or profile folder; one inside the
+// Windows folder (but for its own Temp), a program-files folder or ProgramData, or inside the Users
+// folder but outside the profile. Every folder is compared by where it resolves to, never by how it
+// is spelled.
 struct CleanedFolder {
   std::string location;
   std::string problem;

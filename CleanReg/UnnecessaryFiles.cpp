@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "CleanReg/SpecialFolders.h"
+#include "platform/Utf.h"
 
 namespace morvane {
 
@@ -17,23 +18,22 @@ namespace {
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool Collect(FileTree& tree, const std::string& folder, std::size_t rootLength,
-             const std::shared_ptr<const std::string>& shownRoot, CollectionSink& sink) {
+// folderLength: the folder's length in UTF-16 units, what the system's path limit counts.
+bool Collect(FileTree& tree, const std::string& folder, std::size_t folderLength,
+             std::size_t rootLength, const std::shared_ptr<const std::string>& shownRoot,
+             CollectionSink& sink) {
   bool going = true;
   tree.ListFolder(folder, [&](const FolderEntry& entry) {
+    const std::size_t length = folderLength + Utf16Length(entry.name);
     if (entry.folder) {
-      // A link leads out of the folder being cleaned; a name without an ANSI spelling cannot
-      // be named at all.
-      if (entry.reparsePoint || !entry.ansiName) return true;
-      const std::string below = folder + entry.name + "\\";
-      if (below.size() + 3 >= kMaxPath) return true;  // its search pattern "*.*" would not fit
-      going = Collect(tree, below, rootLength, shownRoot, sink);
+      if (entry.reparsePoint) return true;          // a link leads out of the folder being cleaned
+      if (length + 1 + 3 >= kMaxPath) return true;  // its search pattern "*.*" would not fit
+      going = Collect(tree, folder + entry.name + "\\", length + 1, rootLength, shownRoot, sink);
       return going;
     }
     if (!sink.BetweenFiles()) return going = false;
-    if (!entry.ansiName || !PassesFileFilter(entry.name)) return true;
+    if (!PassesFileFilter(entry.name) || length >= kMaxPath) return true;
     ListedFile file{folder + entry.name, rootLength, shownRoot};
-    if (file.path.size() >= kMaxPath) return true;
     TotalSizeMb += SizeTextInMb(GetFileSizeText(tree, file.path));
     sink.AddFile(file);
     return true;
@@ -80,7 +80,7 @@ bool CollectFiles(FileTree& tree, const std::string& folder, CollectionSink& sin
   std::shared_ptr<const std::string> shown;
   if (!shownRoot.empty() && shownRoot != folder)
     shown = std::make_shared<const std::string>(shownRoot);
-  return Collect(tree, folder, folder.size(), shown, sink);
+  return Collect(tree, folder, Utf16Length(folder), folder.size(), shown, sink);
 }
 
 bool FindUnnecessaryFiles(FileTree& tree, SystemFolders& system, CollectionSink& sink) {

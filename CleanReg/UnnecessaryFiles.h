@@ -2,9 +2,9 @@
 // Windows folder's Prefetch folder, listed with their total size in megabytes, and deleted on
 // request.
 //
-// Paths are 8-bit ANSI text of fewer than kMaxPath characters. A file or folder whose name the
-// ANSI code page cannot spell, or whose path would be longer, is passed over: neither listed,
-// counted nor walked, so never deleted.
+// Paths are UTF-8 text, each name exactly as the file system has it, of fewer than kMaxPath
+// characters counted as the system counts them (UTF-16 units). A file or folder whose path would
+// be longer is passed over: neither listed, counted nor walked, so never deleted.
 #pragma once
 
 #include <cstddef>
@@ -19,7 +19,7 @@
 
 namespace morvane {
 
-inline constexpr std::size_t kMaxPath = 260;  // with its terminating zero
+inline constexpr std::size_t kMaxPath = 260;  // UTF-16 units, with the terminating zero
 inline constexpr char kTotalSuffix[] = "Mb it is ready to removal - The provisional size..";
 inline const std::string kClosingRule(70, '=');
 

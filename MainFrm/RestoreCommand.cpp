@@ -58,10 +58,11 @@ class OtherCommandsHeld {
 };
 
 // The file read and taken apart; false when it cannot be read or does not fit in memory.
-bool ReadBackup(const std::string& fileName, BackupContents& contents, MessageTurns& turns) {
+bool ReadBackup(const std::string& fileName, FileSystem& files, BackupContents& contents,
+                MessageTurns& turns) {
   try {
     std::string text;
-    if (!ReadBackupFile(fileName, text)) return false;
+    if (!ReadBackupFile(fileName, text, files)) return false;
     contents = ParseBackup(text, [&turns] { turns(); });
     return true;
   } catch (const std::bad_alloc&) {
@@ -93,7 +94,7 @@ void TMainForm::Restorefrombackup1Click() {
   OtherCommandsHeld held(*this);
   MessageTurns turns(*this);
   BackupContents contents;
-  if (!ReadBackup(OpenDialog1.FileName, contents, turns)) {
+  if (!ReadBackup(OpenDialog1.FileName, *Services.Files, contents, turns)) {
     Services.MessageBox(hwnd_, "This file could not be read.", kRestoreCaption,
                         MB_OK | MB_ICONWARNING);
     return;

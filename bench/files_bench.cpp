@@ -1,7 +1,8 @@
 // Unnecessary-files benchmark: 100,000 files in 1,000 folders in TEMP (a scratch folder the
 // environment points at) and 1,000 prefetch files. Prints, from one run, the page's collection
-// against a bare FindFirstFile walk of the same folders and against the same walk opening,
-// sizing and closing every file; Clear against a bare DeleteFile loop over the same files; the
+// against a bare FindFirstFileW walk of the same folders and against the same walk opening,
+// sizing and closing every file; Clear against a bare DeleteFileW loop over the same files (the
+// floors make the same wide calls as the page, with paths converted from UTF-8 as it does); the
 // longest time the window keeps a message from another thread waiting during the collection;
 // and the process's memory with the list holding every line. Needs a display (Xvfb).
 //
@@ -23,6 +24,7 @@
 #include "bench/wait_probe.h"
 #include "platform/FileTree.h"
 #include "platform/SystemFolders.h"
+#include "platform/WideText.h"
 
 using namespace morvane;
 using Clock = std::chrono::steady_clock;
@@ -32,7 +34,7 @@ namespace {
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 void MakeFile(const std::string& path, DWORD size) {
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;
   SetFilePointer(file, static_cast<LONG>(size), nullptr, FILE_BEGIN);
@@ -47,11 +49,12 @@ std::vector<std::string> Seed(const std::string& temp, const std::string& prefet
                               int perFolder, int prefetchFiles, const std::string& bare,
                               std::vector<std::string>& barePaths) {
   std::vector<std::string> paths;
-  for (const std::string& root : {temp, bare, prefetch}) CreateDirectoryA(root.c_str(), nullptr);
+  for (const std::string& root : {temp, bare, prefetch})
+    CreateDirectoryW(Widen(root).c_str(), nullptr);
   for (int d = 0; d < folders; ++d) {
     const std::string folder = "\\d" + std::to_string(d);
-    CreateDirectoryA((temp + folder).c_str(), nullptr);
-    CreateDirectoryA((bare + folder).c_str(), nullptr);
+    CreateDirectoryW(Widen(temp + folder).c_str(), nullptr);
+    CreateDirectoryW(Widen(bare + folder).c_str(), nullptr);
     for (int f = 0; f < perFolder; ++f)
       paths.push_back(temp + folder + "\\file" + std::to_string(f) + ".tmp");
   }
@@ -67,29 +70,30 @@ std::vector<std::string> Seed(const std::string& temp, const std::string& prefet
   return paths;
 }
 
-// The bare walk: every entry of the tree, with the same ANSI search calls; sizes when asked.
+// The bare walk: every entry of the tree, with the same wide search calls; sizes when asked. Each
+// name is read back into the program's UTF-8 and the paths handed over are converted from it, as
+// the page does.
 long Walk(const std::string& folder, bool size, long long& bytes) {
   long files = 0;
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA((folder + "*.*").c_str(), &data);
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileW(Widen(folder + "*.*").c_str(), &data);
   if (search == INVALID_HANDLE_VALUE) return 0;
   do {
-    const char* name = data.cFileName;
+    const std::string name = Narrow(data.cFileName);
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0)
-        files += Walk(folder + name + "\\", size, bytes);
+      if (name != "." && name != "..") files += Walk(folder + name + "\\", size, bytes);
       continue;
     }
     ++files;
     if (size) {
-      HANDLE file =
-          CreateFileA((folder + name).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+      HANDLE file = CreateFileW(Widen(folder + name).c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
       if (file != INVALID_HANDLE_VALUE) {
         bytes += GetFileSize(file, nullptr);
         CloseHandle(file);
       }
     }
-  } while (FindNextFileA(search, &data));
+  } while (FindNextFileW(search, &data));
   FindClose(search);
   return files;
 }
@@ -108,12 +112,12 @@ int main(int argc, char** argv) {
     else if (!std::strcmp(argv[i], "--rounds"))
       rounds = std::max(1, std::atoi(argv[++i]));
   }
-  char buffer[MAX_PATH] = {};
-  GetEnvironmentVariableA("TEMP", buffer, sizeof buffer);
-  const std::string temp = std::string(buffer) + "\\morvane-files-bench";
-  GetWindowsDirectoryA(buffer, sizeof buffer);
-  const std::string prefetch = std::string(buffer) + "\\Prefetch";
-  SetEnvironmentVariableA("TEMP", temp.c_str());
+  wchar_t buffer[MAX_PATH] = {};
+  GetEnvironmentVariableW(L"TEMP", buffer, MAX_PATH);
+  const std::string temp = Narrow(buffer) + "\\morvane-files-bench";
+  GetWindowsDirectoryW(buffer, MAX_PATH);
+  const std::string prefetch = Narrow(buffer) + "\\Prefetch";
+  SetEnvironmentVariableW(L"TEMP", Widen(temp).c_str());
 
   auto begin = Clock::now();
   const std::string bare = temp + "-bare";
@@ -183,7 +187,7 @@ int main(int argc, char** argv) {
   const bench::ProcessMemory after = bench::MemoryOfProcess();
   const double worst = probe.LongestFrom(0);
   const long listed = static_cast<long>(form.FilesPage().Listed().size());
-  const long lines = static_cast<long>(SendMessageA(form.ListBox1, LB_GETCOUNT, 0, 0));
+  const long lines = static_cast<long>(SendMessageW(form.ListBox1, LB_GETCOUNT, 0, 0));
 
   std::printf(
       "medians of %d rounds (the first enters the page, the others are Refresh on the full list); "
@@ -192,7 +196,7 @@ int main(int argc, char** argv) {
   for (int round = 0; round < rounds; ++round)
     std::printf("  round %d: collection %.2fx the sizing walk, longest wait %.1f ms\n", round + 1,
                 collected[round] / sized[round], worstWaits[round]);
-  std::printf("  bare FindFirstFile walk:          %8.0f ms  (%ld files)\n", bareMs, bareCount);
+  std::printf("  bare FindFirstFileW walk:         %8.0f ms  (%ld files)\n", bareMs, bareCount);
   std::printf("  walk opening and sizing each:     %8.0f ms  (%ld files)\n", sizedMs, sizedCount);
   std::printf(
       "  the page's walk without the window:%8.0f ms  (%ld files)  = %.2fx the sizing walk\n",
@@ -218,24 +222,25 @@ int main(int argc, char** argv) {
   const double worstDuringClear = probe.LongestFrom(askedBeforeClear);
   long left = 0;
   for (const std::string& path : paths)
-    left += GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+    left += GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
 
   const auto deleteStart = Clock::now();
-  for (const std::string& path : barePaths) DeleteFileA(path.c_str());
+  for (const std::string& path : barePaths) DeleteFileW(Widen(path).c_str());
   const double deleteMs = Ms(Clock::now() - deleteStart);
   std::printf(
       "  Clear:                            %8.0f ms  (%ld files left)  = %.2fx the bare loop\n",
       clearMs, left, clearMs / deleteMs);
-  std::printf("  bare DeleteFile loop:             %8.0f ms\n", deleteMs);
+  std::printf("  bare DeleteFileW loop:            %8.0f ms\n", deleteMs);
   std::printf(
       "  longest wait of another thread's message during Clear: %.1f ms (%zu questions); status: "
       "%s\n",
       worstDuringClear, probe.Waits().size() - askedBeforeClear, form.StatusText().c_str());
 
   for (const std::string& root : {temp, bare}) {
-    for (int d = 0; d < folders; ++d) RemoveDirectoryA((root + "\\d" + std::to_string(d)).c_str());
-    RemoveDirectoryA(root.c_str());
+    for (int d = 0; d < folders; ++d)
+      RemoveDirectoryW(Widen(root + "\\d" + std::to_string(d)).c_str());
+    RemoveDirectoryW(Widen(root).c_str());
   }
-  RemoveDirectoryA(prefetch.c_str());
+  RemoveDirectoryW(Widen(prefetch).c_str());
   return listed == static_cast<long>(paths.size()) && left == 0 ? 0 : 1;
 }

@@ -53,7 +53,7 @@ void WriteBackup(const std::string& fileName, int values, int extensions) {
   }
   for (int i = 0; i < extensions; ++i)
     AddBackupEntry(RootKey::ClassesRoot, "\\" + ExtensionName(i), "", "");
-  EndBackup(true, fileName);
+  EndBackup(true, fileName, SystemFileSystem());
 }
 
 void RemoveAll(int extensions) {
@@ -84,7 +84,7 @@ void BareWrites(const std::vector<BackupEntry>& entries) {
 RestoreOutcome RestoreFile(const std::string& fileName, RegistryApi& registry,
                            std::size_t& entries) {
   std::string text;
-  ReadBackupFile(fileName, text);
+  ReadBackupFile(fileName, text, SystemFileSystem());
   const BackupContents contents = ParseBackup(text);
   entries = contents.entries.size();
   return RestoreBackup(contents.entries, registry);
@@ -132,7 +132,7 @@ int main() {
   const int kValues = 9000, kExtensions = 1000;
   WriteBackup(file, kValues, kExtensions);
   std::string text;
-  ReadBackupFile(file, text);
+  ReadBackupFile(file, text, SystemFileSystem());
   const std::vector<BackupEntry> parsed = ParseBackup(text).entries;
   std::printf("backup file: %zu entries, %zu bytes\n", parsed.size(), text.size());
 
@@ -144,7 +144,7 @@ int main() {
     RemoveAll(kExtensions);
     parse.push_back(Seconds([&] {
       std::string t;
-      ReadBackupFile(file, t);
+      ReadBackupFile(file, t, SystemFileSystem());
       ParseBackup(t);
     }));
     floor.push_back(Seconds([&] { BareWrites(parsed); }));

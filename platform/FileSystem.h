@@ -1,10 +1,12 @@
-// The file-system questions the scanner asks, behind a seam so that the rules can be tested
-// without Windows.
+// The file-system questions the scanner asks, and the one file the program writes (the backup),
+// behind a seam so that the rules can be tested without Windows. Paths are UTF-8; the system is
+// asked with them as wide text, so that every name is the exact one.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace morvane {
 
@@ -29,9 +31,10 @@ inline PathKind PathKindOf(long error, std::uint32_t attributes) {
   return error == kFileNotFound || error == kPathNotFound ? PathKind::Missing : PathKind::Unknown;
 }
 
-// The longest path the system can name (wide characters, the long-path form included).
+// The longest path the system can name (UTF-16 units, the long-path form included).
 inline constexpr std::size_t kMaxLongPath = 32767;
-// From this length on a path is asked about through its long-path form: the plain calls refuse it.
+// From this length (in UTF-16 units) on a path is asked about through its long-path form: the
+// plain calls refuse it.
 inline constexpr std::size_t kPlainPathLimit = 260;
 
 // The long-path form of a full path: "\\?\C:\dir\name" for a drive path,
@@ -48,6 +51,17 @@ class FileSystem {
   virtual std::uint32_t DriveSerial(char c) = 0;
   // The value of the program's environment variable name; nothing when it is not defined.
   virtual std::optional<std::string> Variable(const std::string& name) = 0;
+  // Writes bytes as the whole content of the file of exactly that name, creating it or replacing
+  // the file there: whoever names the file has asked the user before naming one that exists.
+  // False when it cannot be created or written completely. A file system that only answers
+  // questions writes and reads nothing.
+  virtual bool WriteWholeFile(const std::string& path, std::string_view bytes) { return false; }
+  // Reads the whole content of the file of exactly that name into bytes. False, bytes empty,
+  // when it cannot be opened or read, or holds more than maxBytes.
+  virtual bool ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes) {
+    bytes.clear();
+    return false;
+  }
 
   // An entry of that exact name (no wildcards) is found and it is not a folder.
   bool FileExists(const std::string& path) { return Look(path) == PathKind::File; }

@@ -1,6 +1,6 @@
 // The file operations of the unnecessary-files page behind a seam: the folder walk, the size
 // read, where a folder really lies, and the deletion, so that the collection and the deletion can
-// be tested without Windows.
+// be tested without Windows. Paths and names are UTF-8, exactly the system's wide names.
 #pragma once
 
 #include <cstdint>
@@ -14,11 +14,9 @@ namespace morvane {
 inline constexpr long kFileAccessDenied = 5;
 
 struct FolderEntry {
-  std::string name;  // as 8-bit ANSI text
+  std::string name;
   bool folder = false;
   bool reparsePoint = false;  // a junction, symbolic link or mount point
-  bool ansiName = true;       // false: the name has characters the ANSI code page cannot spell,
-                              // so name is no exact spelling of it and must not be used
 };
 
 // What a folder's path leads to, as the system resolves it.
@@ -27,7 +25,6 @@ enum class FolderKind {
   kMissing,     // nothing there (the system's "file not found" or "path not found")
   kLink,        // the name itself is a junction, symbolic link or mount point
   kNotFolder,   // a file
-  kNotAnsi,     // its resolved location has characters the ANSI code page cannot spell
   kUnreadable,  // any other failure to look at it
 };
 
@@ -66,7 +63,7 @@ class FileTree {
   // Opens the file without following a link at its own name, asks inside whether the location
   // the handle resolves to (in the form of ResolvedFolder::location) may be deleted, and if so
   // deletes the file through that same handle, so that nothing can be swapped in between.
-  // kOutside when inside says no or the location cannot be read or spelled; kFailed when the
+  // kOutside when inside says no or the location cannot be read; kFailed when the
   // file cannot be opened for deletion (in use, read-only, gone) or the deletion fails.
   virtual Removal RemoveFile(const std::string& path,
                              const std::function<bool(const std::string&)>& inside) = 0;

@@ -13,7 +13,8 @@ inline constexpr long kErrorCancelled = 1223;         // the user refused the sy
 class ProcessApi {
  public:
   virtual ~ProcessApi() = default;
-  // Starts the program at its full path, handing it commandLine, shown normally. The program is
+  // Starts the program at its full path, handing it commandLine (both UTF-8, handed to the system
+  // as wide text), shown normally. The program is
   // taken as given: no folder is searched and no part of the command line is read as the
   // program. Does not wait. 0 when it started, else the system's error code.
   virtual long CreateProgram(const std::string& program, const std::string& commandLine) = 0;

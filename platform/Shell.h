@@ -12,9 +12,9 @@ namespace morvane {
 class ShellApi {
  public:
   virtual ~ShellApi() = default;
-  // Opens target with whatever program the system has registered for it, with this process's
-  // rights: ShellExecuteA's "open" verb, no parameters, no working folder, shown normally. Any
-  // error UI is the shell's own; the result is not looked at.
+  // Opens target (UTF-8) with whatever program the system has registered for it, with this
+  // process's rights: ShellExecuteW's "open" verb, no parameters, no working folder, shown
+  // normally. Any error UI is the shell's own; the result is not looked at.
   virtual void Open(HWND owner, const std::string& target) = 0;
   // Has the desktop's shell open target, so that the program it starts gets the shell's rights
   // rather than this process's (IShellWindows::FindWindowSW for the desktop, then
@@ -34,7 +34,7 @@ void OpenLink(ShellApi& shell, bool elevated, HWND owner, const std::string& tar
 // OpenLink on this machine's shell, elevated as this process is.
 void ShellOpen(HWND owner, const std::string& target);
 
-// Full path of the running program's executable; empty when it cannot be read.
+// Full path of the running program's executable (UTF-8); empty when it cannot be read.
 std::string ExecutablePath();
 
 }  // namespace morvane

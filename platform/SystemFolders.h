@@ -1,5 +1,7 @@
 // Where the system keeps its folders, the environment, and the user's decimal separator: the
-// questions the unnecessary-files and deinstall pages ask of the system, behind a seam.
+// questions the unnecessary-files and deinstall pages ask of the system, behind a seam. Texts are
+// UTF-8, exactly the system's wide texts; lengths are counted as the system counts them, in
+// UTF-16 units.
 #pragma once
 
 #include <string>
@@ -9,19 +11,16 @@ namespace morvane {
 enum class Expansion {
   kExpanded,
   kTooLong,  // the expansion does not fit 255 characters
-  kNotAnsi,  // it has characters the ANSI code page cannot spell: any spelling of it would name
-             // some other folder
 };
 
 class SystemFolders {
  public:
   virtual ~SystemFolders() = default;
-  // Expands the environment variables in text (read and expanded as wide text) into at most 255
-  // characters. Unless kExpanded, out is empty. A variable that is not defined stays as written.
+  // Expands the environment variables in text into at most 255 characters. Unless kExpanded, out
+  // is empty. A variable that is not defined stays as written.
   virtual Expansion ExpandEnvironment(const std::string& text, std::string& out) = 0;
-  // Expands the environment variables in text, whatever the length, through the wide call. False
-  // when the expansion fails (out is then empty) or some character of it has no spelling in the
-  // ANSI code page (out then holds the nearest spelling, which names something else).
+  // Expands the environment variables in text, whatever the length. False when the expansion
+  // fails; out is then empty.
   virtual bool ExpandEnvironmentExactly(const std::string& text, std::string& out) = 0;
   // The Windows folder and the system folder, as the system gives them (no trailing backslash
   // unless a drive root); empty when the system gives none or it does not fit 255 characters.

@@ -5,9 +5,13 @@
 // it sees (SysWOW64), a 64-bit one in the real System32. A file or folder therefore exists when
 // either view finds it. The view the program has is asked first; the other only for a path
 // that names a system32 folder, since nothing else is redirected.
+#include "platform/FileSystem.h"
+
 #include <windows.h>
 
-#include "platform/FileSystem.h"
+#include <algorithm>
+#include <new>
+
 #include "platform/WideText.h"
 #include "platform/WinHandles.h"
 
@@ -22,12 +26,12 @@ class RedirectionOff {
  public:
   RedirectionOff() {
     static const auto disable = reinterpret_cast<DisableRedirection>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "Wow64DisableWow64FsRedirection")));
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64DisableWow64FsRedirection")));
     if (disable != nullptr) active_ = disable(&state_) != FALSE;
   }
   ~RedirectionOff() {
     static const auto revert = reinterpret_cast<RevertRedirection>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleA("kernel32.dll"), "Wow64RevertWow64FsRedirection")));
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "Wow64RevertWow64FsRedirection")));
     if (active_ && revert != nullptr) revert(state_);
   }
   bool active() const { return active_; }
@@ -60,19 +64,19 @@ bool MayBeRedirected(const std::string& path) {
   return false;
 }
 
-// The attributes answer what a search for the one name would, at a fraction of the cost, and
-// never take '*' or '?' as a pattern that could find some other file. A path too long for the
-// plain call is asked through the wide call in its long-path form, made from the full path
-// the system itself would read the text as.
-PathKind LookInView(const std::string& path) {
+// The wide path the system is handed for path: as written while it is shorter than the plain
+// calls allow, else its long-path form, made from the full path the system itself would read
+// the text as. False when it has no form the system takes, and when the text is not UTF-8 (bytes
+// of some code page, say): it then names no file exactly, and must never be answered missing.
+bool SystemPath(const std::string& path, std::wstring& name) {
   const std::wstring wide = Widen(path);
+  // Bytes that are not UTF-8 read as U+FFFD, which a name may also hold: only then is it asked.
+  if (wide.find(L'\xFFFD') != std::wstring::npos && Narrow(wide) != path) return false;
   if (wide.size() < kPlainPathLimit) {
-    const DWORD attributes = GetFileAttributesW(wide.c_str());
-    return PathKindOf(
-        attributes == INVALID_FILE_ATTRIBUTES ? static_cast<long>(GetLastError()) : kFileOk,
-        attributes);
+    name = wide;
+    return true;
   }
-  if (wide.size() > kMaxLongPath) return PathKind::Unknown;
+  if (wide.size() > kMaxLongPath) return false;
   std::wstring full(wide.size() + MAX_PATH, L'\0');
   DWORD length =
       GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
@@ -80,11 +84,18 @@ PathKind LookInView(const std::string& path) {
     full.assign(length, L'\0');
     length = GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
   }
-  if (length == 0 || length >= full.size()) return PathKind::Unknown;
+  if (length == 0 || length >= full.size()) return false;
   full.resize(length);
-  const std::wstring form = LongPathForm(full);
-  if (form.empty() || form.size() > kMaxLongPath) return PathKind::Unknown;
-  const DWORD attributes = GetFileAttributesW(form.c_str());
+  name = LongPathForm(full);
+  return !name.empty() && name.size() <= kMaxLongPath;
+}
+
+// The attributes answer what a search for the one name would, at a fraction of the cost, and
+// never take '*' or '?' as a pattern that could find some other file.
+PathKind LookInView(const std::string& path) {
+  std::wstring name;
+  if (!SystemPath(path, name)) return PathKind::Unknown;
+  const DWORD attributes = GetFileAttributesW(name.c_str());
   return PathKindOf(
       attributes == INVALID_FILE_ATTRIBUTES ? static_cast<long>(GetLastError()) : kFileOk,
       attributes);
@@ -112,28 +123,75 @@ class WinFileSystem final : public FileSystem {
 
   std::uint32_t DriveSerial(char c) override {
     QuietErrors quiet;
-    const char root[] = {c, ':', '\\', '\0'};
-    char volumeName[256];
+    const wchar_t root[] = {static_cast<wchar_t>(static_cast<unsigned char>(c)), L':', L'\\',
+                            L'\0'};
     DWORD serial = 0, maxComponent = 0, flags = 0;
-    if (!GetVolumeInformationA(root, volumeName, 256, &serial, &maxComponent, &flags, nullptr, 0))
+    if (!GetVolumeInformationW(root, nullptr, 0, &serial, &maxComponent, &flags, nullptr, 0))
       return 0;
     return serial;
   }
 
   std::optional<std::string> Variable(const std::string& name) override {
-    std::string value(256, '\0');
+    const std::wstring wideName = Widen(name);
+    std::wstring value(256, L'\0');
     for (int attempt = 0; attempt < 4; ++attempt) {
       SetLastError(ERROR_SUCCESS);
       const DWORD length =
-          GetEnvironmentVariableA(name.c_str(), value.data(), static_cast<DWORD>(value.size()));
+          GetEnvironmentVariableW(wideName.c_str(), value.data(), static_cast<DWORD>(value.size()));
       if (length == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
-      if (length < value.size()) {
-        value.resize(length);
-        return value;
-      }
-      value.assign(length, '\0');  // too small: the size needed came back
+      if (length < value.size()) return Narrow(value.data(), length);
+      value.assign(length, L'\0');  // too small: the size needed came back
     }
     return std::nullopt;
+  }
+
+  bool WriteWholeFile(const std::string& path, std::string_view bytes) override {
+    std::wstring name;
+    if (!SystemPath(path, name)) return false;
+    const FileHandle file(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return false;
+    while (!bytes.empty()) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
+      DWORD written = 0;
+      if (!WriteFile(file.get(), bytes.data(), chunk, &written, nullptr) || written == 0)
+        return false;
+      bytes.remove_prefix(written);
+    }
+    return true;
+  }
+
+  bool ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes) override {
+    bytes.clear();
+    std::wstring name;
+    if (!SystemPath(path, name)) return false;
+    const FileHandle file(CreateFileW(name.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<std::uint64_t>(size.QuadPart) > maxBytes ||
+        static_cast<std::uint64_t>(size.QuadPart) > bytes.max_size())
+      return false;
+    try {
+      bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    // The file may shrink meanwhile: what is there is what was read.
+    std::size_t read = 0;
+    while (read < bytes.size()) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - read, 1u << 20));
+      DWORD got = 0;
+      if (!ReadFile(file.get(), bytes.data() + read, chunk, &got, nullptr)) {
+        bytes.clear();
+        return false;
+      }
+      if (got == 0) break;
+      read += got;
+    }
+    bytes.resize(read);
+    return true;
   }
 };
 

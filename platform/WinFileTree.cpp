@@ -1,15 +1,13 @@
-// The folder walk, size read and deletion over kernel32.
-//
-// The walk searches with the wide-character calls and hands each name over as ANSI text only
-// when the ANSI code page spells it exactly: the ANSI search would otherwise return a name with
-// '?' or a "best fit" letter in place of a character it cannot spell, a name that may belong to
-// some other file.
+// The folder walk, size read and deletion over kernel32's wide calls: every name is handed over
+// and asked about exactly as the file system has it.
+#include "platform/FileTree.h"
+
 #include <windows.h>
 
-#include <vector>
+#include <cwchar>
 
+#include "platform/Utf.h"
 #include "platform/WideText.h"
-#include "platform/FileTree.h"
 #include "platform/WinHandles.h"
 
 namespace morvane {
@@ -32,14 +30,15 @@ class WinFileTree final : public FileTree {
       if (name[0] == L'.' && (name[1] == 0 || (name[1] == L'.' && name[2] == 0))) continue;
       entry.folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
       entry.reparsePoint = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-      entry.ansiName = SpellExactlyInAnsi(name, wcslen(name), entry.name);
+      entry.name.clear();
+      AppendUtf8(name, std::wcslen(name), entry.name);
       if (!each(entry)) break;
     } while (FindNextFileW(search.get(), &data));
     return true;
   }
 
   std::int64_t FileSize(const std::string& path) override {
-    FileHandle file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+    FileHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid()) return -1;
     LARGE_INTEGER size;
@@ -102,13 +101,14 @@ class WinFileTree final : public FileTree {
   // while the handle is held.
   std::unique_ptr<FolderHold> HoldPlainFolder(const std::string& path) override {
     QuietErrors quiet;
-    FileHandle folder(CreateFileA(
-        path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    const std::wstring wide = Widen(path);
+    FileHandle folder(CreateFileW(
+        wide.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!folder.valid()) return nullptr;
     BY_HANDLE_FILE_INFORMATION opened;
     if (!GetFileInformationByHandle(folder.get(), &opened) ||
-        !IsPlainFolder(opened.dwFileAttributes) || !IsPlainFolder(GetFileAttributesA(path.c_str())))
+        !IsPlainFolder(opened.dwFileAttributes) || !IsPlainFolder(GetFileAttributesW(wide.c_str())))
       return nullptr;
     return std::make_unique<HeldFolder>(std::move(folder));
   }
@@ -123,8 +123,7 @@ class WinFileTree final : public FileTree {
   };
 
   // Where the open handle really leads, as a drive path or a share path without the "\\?\"
-  // prefix: kPlain, or kUnreadable when the system cannot tell, kNotAnsi when the ANSI code page
-  // cannot spell it.
+  // prefix: kPlain, or kUnreadable when the system cannot tell.
   static FolderKind Location(HANDLE handle, std::string& out) {
     std::wstring path(MAX_PATH, L'\0');
     DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()),
@@ -143,8 +142,8 @@ class WinFileTree final : public FileTree {
     else if (path.compare(0, 4, L"\\\\?\\") == 0)
       path.erase(0, 4);
     if (path.size() > 3 && path.back() == L'\\') path.pop_back();
-    return SpellExactlyInAnsi(path.data(), path.size(), out) ? FolderKind::kPlain
-                                                             : FolderKind::kNotAnsi;
+    out = Narrow(path);
+    return FolderKind::kPlain;
   }
 
   static bool IsPlainFolder(DWORD attributes) {

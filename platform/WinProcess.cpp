@@ -1,9 +1,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <vector>
+#include <string>
 
 #include "platform/Process.h"
+#include "platform/WideText.h"
 #include "platform/WinHandles.h"
 
 namespace morvane {
@@ -14,16 +15,15 @@ class WinProcess final : public ProcessApi {
  public:
   long CreateProgram(const std::string& program, const std::string& commandLine) override {
     if (program.empty()) return ERROR_FILE_NOT_FOUND;
-    STARTUPINFOA startup{};
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION process{};
     // The call may write into the command line.
-    std::vector<char> line(commandLine.begin(), commandLine.end());
-    line.push_back('\0');
-    if (!CreateProcessA(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    std::wstring line = Widen(commandLine);
+    if (!CreateProcessW(Widen(program).c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process))
       return static_cast<long>(GetLastError());
     const KernelHandle thread(process.hThread), started(process.hProcess);
     return 0;
@@ -31,16 +31,17 @@ class WinProcess final : public ProcessApi {
 
   long ShellStartProgram(void* owner, const std::string& program,
                          const std::string& parameters) override {
-    SHELLEXECUTEINFOA info{};
+    const std::wstring file = Widen(program), arguments = Widen(parameters);
+    SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof info;
     // No error box of the shell's; the call returns when the program has started or failed.
     info.fMask = SEE_MASK_FLAG_NO_UI | SEE_MASK_NOASYNC;
     info.hwnd = static_cast<HWND>(owner);
-    info.lpVerb = "open";
-    info.lpFile = program.c_str();
-    info.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
+    info.lpVerb = L"open";
+    info.lpFile = file.c_str();
+    info.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
     info.nShow = SW_SHOW;
-    if (!ShellExecuteExA(&info)) return static_cast<long>(GetLastError());
+    if (!ShellExecuteExW(&info)) return static_cast<long>(GetLastError());
     return 0;
   }
 

@@ -8,8 +8,8 @@
 
 #include <vector>
 
-#include "platform/WideText.h"
 #include "platform/Process.h"
+#include "platform/WideText.h"
 #include "platform/WinHandles.h"
 
 namespace morvane {
@@ -111,7 +111,7 @@ bool DesktopDispatch(ComPtr<IShellDispatch2>& shell) {
 class WinShell final : public ShellApi {
  public:
   void Open(HWND owner, const std::string& target) override {
-    ShellExecuteA(owner, "open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(owner, L"open", Widen(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   }
 
   bool OpenFromDesktop(const std::string& target) override {
@@ -152,12 +152,12 @@ void ShellOpen(HWND owner, const std::string& target) {
 
 std::string ExecutablePath() {
   // A path may be longer than MAX_PATH; the buffer grows until the name fits.
-  std::vector<char> buffer(MAX_PATH);
+  std::vector<wchar_t> buffer(MAX_PATH);
   for (;;) {
     const DWORD length =
-        GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return std::string();
-    if (length < buffer.size()) return std::string(buffer.data(), length);
+    if (length < buffer.size()) return Narrow(buffer.data(), length);
     if (buffer.size() >= 32768) return std::string();
     buffer.resize(buffer.size() * 2);
   }

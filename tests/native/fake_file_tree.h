@@ -12,6 +12,7 @@
 
 #include "platform/FileTree.h"
 #include "platform/SystemFolders.h"
+#include "platform/Utf.h"
 
 namespace morvane {
 
@@ -176,28 +177,24 @@ class FakeSystemFolders final : public SystemFolders {
   Expansion ExpandEnvironment(const std::string& text, std::string& out) override {
     auto it = variables.find(text);
     out = it == variables.end() ? text : it->second;
-    if (notAnsi.count(text) != 0) {
-      out.clear();
-      return Expansion::kNotAnsi;
-    }
-    if (out.size() >= 255 || tooLong.count(text) != 0) {
+    if (Utf16Length(out) >= 255 || tooLong.count(text) != 0) {
       out.clear();
       return Expansion::kTooLong;
     }
     return Expansion::kExpanded;
   }
-  // Replaces each listed variable wherever it stands; one named in inexact expands to a text
-  // the ANSI code page cannot spell.
+  // Replaces each listed variable wherever it stands; a text naming one of failing does not
+  // expand.
   bool ExpandEnvironmentExactly(const std::string& text, std::string& out) override {
+    out.clear();
+    for (const std::string& name : failing)
+      if (text.find(name) != std::string::npos) return false;
     out = text;
-    bool exact = true;
     for (const auto& [name, value] : variables)
       for (std::size_t at = out.find(name); at != std::string::npos;
-           at = out.find(name, at + value.size())) {
+           at = out.find(name, at + value.size()))
         out.replace(at, name.size(), value);
-        exact = exact && inexact.count(name) == 0;
-      }
-    return exact;
+    return true;
   }
   std::string WindowsDirectory() override { return windows; }
   std::string SystemDirectory() override { return system; }
@@ -215,7 +212,7 @@ class FakeSystemFolders final : public SystemFolders {
 
   std::map<std::string, std::string> variables{{"%TEMP%", "C:\\Users\\me\\Temp"},
                                                {"%ProgramFiles%", "C:\\Program Files"}};
-  std::set<std::string> tooLong, notAnsi, inexact;
+  std::set<std::string> tooLong, failing;
   std::string windows = "C:\\Windows", system = "C:\\Windows\\system32", wow64System, decimal = ".";
   std::map<std::string, std::string> longPaths;  // short spellings and their full paths
   std::map<int, std::string> shell{{40, "C:\\Users\\me"}, {5, "C:\\Users\\me\\Documents"}};

@@ -260,7 +260,7 @@ TEST(DeleteRegItem, RecordsItsEntryWhateverTheOutcome) {
                              "Morvane v1.0", "", "", "[HKEY_CLASSES_ROOT\\.abc]",
                              "[HKEY_CURRENT_USER\\SOFTWARE\\None]", "\"v\"=\"C:\\v.exe\""}));
   FakeAnsiCodePage ansi = FakeAnsiCodePage::Western();
-  EXPECT_TRUE(EndBackup(false, "", ansi));
+  EXPECT_TRUE(EndBackup(false, "", files, ansi));
   EXPECT_FALSE(BackupList);
   // A whole-key row never deletes a root: its path always names a key below one.
   EXPECT_FALSE(DeleteRegItem(HKCR, "\\", "", "", true, false, mem, files));

@@ -12,6 +12,7 @@
 #include "platform/TRegistry.h"
 #include "testing/MemRegistryApi.h"
 #include "tests/native/fake_ansi.h"
+#include "tests/native/fake_files.h"
 
 namespace morvane {
 namespace {
@@ -42,7 +43,8 @@ TEST(BackupReader, ReadsBackEveryShapeTheWriterWrites) {
   std::string text;
   for (const std::string& line : *BackupList) text += line + "\r\n";
   FakeAnsiCodePage ansi = FakeAnsiCodePage::Western();
-  EndBackup(false, "", ansi);
+  FakeFiles files;
+  EndBackup(false, "", files, ansi);
   const BackupContents contents = ParseBackup(text);
   ASSERT_EQ(contents.entries.size(), std::size(cases));
   for (std::size_t i = 0; i < std::size(cases); ++i) {
@@ -117,7 +119,8 @@ TEST(BackupFile, AnsiWhenEverythingFitsUtf8WithTheMarkOtherwise) {
     BeginBackup();
     for (const BackupEntry& e : row.entries) AddBackupEntry(e.root, e.keyPath, e.valueName, e.data);
     EXPECT_EQ(BackupFileBytes(*BackupList, row.page), row.bytes) << row.what;
-    EndBackup(false, "", row.page);
+    FakeFiles files;
+    EndBackup(false, "", files, row.page);
     // Read back from the bytes, as a file written before UTF-8 ones is read.
     std::string text = row.bytes;
     DecodeBackup(text, row.page);
@@ -385,8 +388,9 @@ TEST(BackupFile, ReadUpToTheLargestSizeAndNotPastIt) {
     std::filesystem::resize_file(name, c.size);
     std::string text;
     FakeAnsiCodePage ansi = FakeAnsiCodePage::Western();
-    const bool read = c.maxSize != 0 ? ReadBackupFile(name, text, ansi, c.maxSize)
-                                     : ReadBackupFile(name, text, ansi);
+    FakeFiles files;
+    const bool read = c.maxSize != 0 ? ReadBackupFile(name, text, files, ansi, c.maxSize)
+                                     : ReadBackupFile(name, text, files, ansi);
     EXPECT_EQ(read, c.read) << c.size << " " << c.maxSize;
     if (c.read) {
       EXPECT_EQ(text, content);

@@ -124,8 +124,7 @@ TEST_F(UninstallTest, TheMachineInBothViewsThenTheUserAreListedAndEachEntryIsAct
 }
 
 TEST_F(UninstallTest, TheCommandIsReadAsTextExpandedWhenExpandableAndMarkedWhenNotSpelledExactly) {
-  system_.inexact = {"%USERPROFILE%"};
-  system_.variables["%USERPROFILE%"] = "C:\\Users\\?";
+  system_.failing = {"%USERPROFILE%"};
   const struct {
     const char* name;
     std::uint32_t type;
@@ -142,8 +141,8 @@ TEST_F(UninstallTest, TheCommandIsReadAsTextExpandedWhenExpandableAndMarkedWhenN
        "C:\\Program Files\\App\\un.exe /x", true},
       {"expand-undefined", kRegExpandSz, "%NoSuchVariable%\\un.exe", UninstallCommandText::kRead,
        "%NoSuchVariable%\\un.exe", true},
-      {"expand-inexact", kRegExpandSz, "%USERPROFILE%\\un.exe", UninstallCommandText::kRead,
-       "C:\\Users\\?\\un.exe", false},
+      {"expand-fails", kRegExpandSz, "%USERPROFILE%\\un.exe", UninstallCommandText::kRead,
+       "%USERPROFILE%\\un.exe", false},
       {"empty", kRegSz, "", UninstallCommandText::kRead, "", true},
       {"number", kRegDword, std::string("\x01\0\0\0", 4), UninstallCommandText::kNotText, "", true},
       {"multi", kRegMultiSz, std::string("a\0b\0\0", 5), UninstallCommandText::kNotText, "", true},

@@ -4,6 +4,7 @@
 
 #include "CleanReg/SpecialFolders.h"
 #include "CleanReg/UnnecessaryFiles.h"
+#include "platform/Utf.h"
 #include "tests/native/fake_file_tree.h"
 
 namespace morvane {
@@ -150,9 +151,6 @@ TEST(SpecialFolders, TempIsComparedWhereItResolvesAndRefusedWithAReason) {
   machine.system.tooLong.insert("%TEMP%");
   EXPECT_EQ(ResolveTempFolder(machine.system, machine.tree).problem,
             "TEMP is not cleaned: its path is too long.");
-  machine.system.notAnsi.insert("%TEMP%");
-  EXPECT_EQ(ResolveTempFolder(machine.system, machine.tree).problem,
-            "TEMP is not cleaned: its path has letters this system's code page cannot spell.");
 }
 
 TEST(SpecialFolders, PrefetchMustResolveDirectlyInTheWindowsFolder) {
@@ -297,30 +295,36 @@ TEST_F(Collection, TempWholeTreeDepthFirstThenPrefetchFiltered) {
   EXPECT_EQ(FileFilter, ".pf");  // kept after the collection
 }
 
-TEST_F(Collection, LinksForeignNamesAndOverlongPathsArePassedOver) {
+std::string Repeat(const std::string& character, std::size_t count) {
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) text += character;
+  return text;
+}
+
+// A path's length is counted as the system counts it, in UTF-16 units: a character of three
+// UTF-8 bytes counts one, one beyond the first plane (four bytes) counts two.
+TEST_F(Collection, LinksAndPathsLongerThanTheSystemTakesArePassedOver) {
   const std::string t = "C:\\Users\\me\\Temp\\";
+  const std::string hi = "\xE6\x97\xA5", zhe = "\xD0\xB6", smile = "\xF0\x9F\x98\x80";
   tree.AddFile(t + "link\\outside.txt", 1 << 20);
   tree.At(t + "link").entry.reparsePoint = true;
-  tree.AddFile(t + "foreign\\inner.txt", 1 << 20);
-  tree.At(t + "foreign").entry.ansiName = false;
-  tree.AddFile(t + "f?.txt", 1 << 20);
-  tree.At(t + "f?.txt").entry.ansiName = false;
-  const std::string longFolder = t + std::string(256 - t.size(), 'd');  // its "\*.*" reaches 260
+  const std::string longFolder = t + Repeat(zhe, 256 - t.size());  // its "\*.*" reaches 260
   tree.AddFile(longFolder + "\\x", 1 << 20);  // 258 characters, but its folder cannot be searched
-  const std::string fitting = t + std::string(200, 'e');
-  tree.AddFile(fitting + "\\" + std::string(258 - fitting.size() - 1, 'k'),
-               1024);  // 258 characters
-  tree.AddFile(fitting + "\\" + std::string(259 - fitting.size() - 1, 'l'), 1 << 20);  // 259
-  tree.AddFile(fitting + "\\" + std::string(260 - fitting.size() - 1, 'm'),
-               1 << 20);  // 260: too long
+  const std::string fitting = t + Repeat(hi, 200);
+  tree.AddFile(fitting + "\\" + std::string(258 - 217 - 1, 'k'), 1024);     // 258 characters
+  tree.AddFile(fitting + "\\" + std::string(259 - 217 - 1, 'l'), 1 << 20);  // 259
+  tree.AddFile(fitting + "\\" + std::string(260 - 217 - 1, 'm'), 1 << 20);  // 260: too long
+  tree.AddFile(t + Repeat(smile, 121), 0);                                  // 259 units
+  tree.AddFile(t + Repeat(smile, 122), 1 << 20);  // 261 units, though 139 characters
   tree.AddFile(t + "kept.txt", 0);
   ASSERT_TRUE(FindUnnecessaryFiles(tree, system, sink));
-  ASSERT_EQ(sink.files.size(), 3u);
-  EXPECT_EQ(sink.files[0].path.size(), 258u);
-  EXPECT_EQ(sink.files[1].path.size(), 259u);
-  EXPECT_EQ(sink.files[2].path, t + "kept.txt");
+  ASSERT_EQ(sink.files.size(), 4u);
+  EXPECT_EQ(Utf16Length(sink.files[0].path), 258u);
+  EXPECT_EQ(Utf16Length(sink.files[1].path), 259u);
+  EXPECT_EQ(sink.files[2].path, t + Repeat(smile, 121));
+  EXPECT_EQ(sink.files[3].path, t + "kept.txt");
   EXPECT_DOUBLE_EQ(TotalSizeMb, 1.0 + 1.0 / 1024);
-  for (const std::string& sized : tree.sized) EXPECT_LT(sized.size(), 260u);
+  for (const std::string& sized : tree.sized) EXPECT_LT(Utf16Length(sized), 260u);
 }
 
 TEST_F(Collection, AbandonedWalkAddsNothingMoreAndNoClosingLines) {

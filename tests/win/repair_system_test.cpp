@@ -63,7 +63,7 @@ TEST_F(RepairSystemTest, ValueWithDataAfterItsTextIsKept) {
   EXPECT_EQ(BackupList->back(), "@=\"" + text + "\"");
   EXPECT_EQ((*BackupList)[BackupList->size() - 2],
             "[HKEY_CURRENT_USER\\Software\\MorvaneTest\\Repair]");
-  EndBackup(false, "");
+  EndBackup(false, "", SystemFileSystem());
 }
 
 // Correct asks the file system again: a file that appeared since the scan keeps its value.

@@ -37,7 +37,7 @@ std::string Stored(const std::string& keyPath, const std::string& name) {
 RestoreOutcome RestoreFrom(const std::string& fileName, const std::string& text = {}) {
   if (!text.empty()) std::ofstream(fileName, std::ios::binary) << text;
   std::string read;
-  EXPECT_TRUE(ReadBackupFile(fileName, read));
+  EXPECT_TRUE(ReadBackupFile(fileName, read, SystemFileSystem()));
   return RestoreBackup(ParseBackup(read).entries, SystemRegistry());
 }
 
