@@ -42,12 +42,32 @@ cmake --build build/win64 -j"$jobs"
 echo "== the release: two builds of it in two folders give the same bytes =="
 bash scripts/check-reproducible.sh
 
-echo "== tests under Wine =="
-source scripts/throwaway-prefix.sh test
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  wineserver -p </dev/null >/dev/null 2>&1
-  wine wineboot </dev/null >/dev/null 2>&1
-  ctest --test-dir build/win32 --output-on-failure -j2; rc=$?
-  wineserver -k
-  exit $rc'
+# Wine takes its ANSI code page from the locale the prefix starts in: every Windows test runs
+# once with Western European text (1252) and once with Japanese (932), whose double-byte
+# characters can end in the backslash's byte. The locales are made in a folder of our own.
+locales=$(mktemp -d /tmp/morvane-locales.XXXXXX)
+trap 'rm -rf "$locales"' EXIT
+localedef -i en_US -f UTF-8 "$locales/en_US.UTF-8"
+localedef -i ja_JP -f UTF-8 "$locales/ja_JP.UTF-8"
+run_wine_tests() {  # LOCALE CODE_PAGE
+  ( export LOCPATH=$locales LC_ALL=$1
+    source scripts/throwaway-prefix.sh "test-$2"
+    acp=$(wine reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP 2>/dev/null |
+          tr -d '\r' | awk '$1 == "ACP" { print $3 }')
+    wineserver -k
+    if [ "$acp" != "$2" ]; then
+      echo "the prefix for $1 has code page '$acp', not $2" >&2
+      exit 1
+    fi
+    xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+      wineserver -p </dev/null >/dev/null 2>&1
+      wine wineboot </dev/null >/dev/null 2>&1
+      ctest --test-dir build/win32 --output-on-failure -j2; rc=$?
+      wineserver -k
+      exit $rc' )
+}
+echo "== tests under Wine, code page 1252 =="
+run_wine_tests en_US.UTF-8 1252
+echo "== tests under Wine, code page 932 =="
+run_wine_tests ja_JP.UTF-8 932
 echo "All tests passed."
