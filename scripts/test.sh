@@ -34,6 +34,8 @@ if i686-w64-mingw32-objdump -p build/win32/Morvane.exe | grep 'DLL Name' | grep 
   echo "Morvane.exe imports a DLL that is neither a KnownDLL nor comctl32" >&2
   exit 1
 fi
+echo "== narrow calls left, with their reasons =="
+bash scripts/check-narrow-calls.sh build/win32
 
 echo "== 64-bit Windows build (compile only) =="
 cmake -S . -B build/win64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64-mingw.cmake -DMORVANE_WERROR=ON >/dev/null
