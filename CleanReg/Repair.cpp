@@ -170,9 +170,13 @@ RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup,
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (!TargetOf(rows[i], target)) continue;
     if (hooks.beforeEach) hooks.beforeEach();
-    // The user may have unchecked the row meanwhile. A row checked only now is left alone too:
-    // the backup was written without it.
-    if (hooks.stillChecked && !hooks.stillChecked(i)) continue;
+    if (hooks.stop && hooks.stop()) {
+      // Stopped: this row and the checked rows after it stay as they are (the backup, written
+      // first, names them too).
+      for (std::size_t j = i; j < rows.size(); ++j)
+        if (TargetOf(rows[j], target)) ++outcome.left;
+      break;
+    }
     long error = kRegOk;
     if (DeleteRegItem(target.root, rows[i].finding.keyPath, target.valueName, target.data,
                       target.wholeKey, false, registry, files, &error)) {

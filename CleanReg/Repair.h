@@ -68,9 +68,9 @@ struct RepairRow {
 struct RepairHooks {
   // Runs before each checked row's removal (the window lets messages run and pauses here).
   std::function<void()> beforeEach;
-  // Asked after beforeEach: whether the row is still checked. A row unchecked meanwhile is
-  // skipped. Unset: rows stay as they were passed.
-  std::function<bool(std::size_t row)> stillChecked;
+  // Asked after beforeEach: true ends the repair there. That row and the checked rows after it
+  // are left as they are and counted in RepairOutcome::left.
+  std::function<bool()> stop;
   // Runs with a row's index when its removal succeeded.
   std::function<void(std::size_t row)> corrected;
 };
@@ -81,6 +81,7 @@ struct RepairOutcome {
   std::size_t failed = 0;      // rows processed whose removal failed or no longer applied
                                // (a file that exists again keeps its value)
   std::size_t denied = 0;      // of the failed, those the registry refused with access denied
+  std::size_t left = 0;        // checked rows not processed: the repair was stopped before them
 };
 
 // Repairs the checked rows in order. When backup is set, the backup file is written first,

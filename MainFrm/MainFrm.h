@@ -182,6 +182,8 @@ class TMainForm {
     std::chrono::steady_clock::time_point next_ = std::chrono::steady_clock::time_point::min();
   };
   bool Busy() const { return busy_ > 0; }
+  // A close request is waiting for the running work to end.
+  bool CloseRequested() const { return closeRequested_; }
   // A scan, a collection of the files or a repair is running (or a restore).
   bool ToolRunning() const { return Busy() || FCleanThread != nullptr; }
 

@@ -66,6 +66,7 @@ void TRegistryPage::Start() {
 
 void TRegistryPage::Cancel() {
   if (FCleanThread) FCleanThread->Cancel();
+  if (repairing_) stopRequested_ = true;  // the repair stops after the row in hand
 }
 
 void TRegistryPage::Regedit() {
@@ -108,7 +109,7 @@ void TRegistryPage::MarkCorrected(std::size_t row) {
 
 void TRegistryPage::SetChecked(int row, bool checked) {
   const int rows = static_cast<int>(findings_.size());
-  if (row < -1 || row >= rows || rows == 0) return;
+  if (marksHeld_ || row < -1 || row >= rows || rows == 0) return;
   const int first = row < 0 ? 0 : row, last = row < 0 ? rows - 1 : row;
   for (int i = first; i <= last; ++i) findings_.SetChecked(static_cast<std::size_t>(i), checked);
   ListView_RedrawItems(form_.ListView1, first, last);

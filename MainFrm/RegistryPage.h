@@ -57,6 +57,10 @@ class TRegistryPage final : public TPage {
   // The Correct command (RepairCommand.cpp).
   void CorrectFindings();
   std::vector<RepairRow> CheckedRows() const;
+  // The pause before each removal, with the window's messages running as they come.
+  void PauseBeforeRemoval();
+  // Cancel was pressed or the window was asked to close while Correct runs.
+  bool StopRequested() const;
   void Regedit();
   void EndOfScan();
   void AutoSizeColumns();
@@ -80,6 +84,9 @@ class TRegistryPage final : public TPage {
   FindingTable findings_;
   TListColumnFit columnFit_;  // widths of ListView1's columns, kept as rows are added
   bool repairing_ = false;
+  bool stopRequested_ = false;  // by Cancel, during a repair
+  // The check boxes take no change: while Correct runs, what the list shows is what it does.
+  bool marksHeld_ = false;
 };
 
 }  // namespace morvane

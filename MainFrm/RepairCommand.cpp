@@ -1,12 +1,12 @@
 // The Correct command of the registry page: offers a backup, removes the checked findings one
-// by one (letting the window repaint between them), marks each removed row, then empties the
-// list.
+// by one after a pause in which the window answers, marks each removed row, then empties the
+// list. Cancel, or a close of the window, stops it after the row in hand.
 #include "MainFrm/RegistryPage.h"
 
 #include <commctrl.h>
 
+#include <chrono>
 #include <string>
-#include <thread>
 
 #include "CleanReg/Repair.h"
 #include "MainFrm/MainFrm.h"
@@ -15,10 +15,18 @@ namespace morvane {
 
 namespace {
 
+constexpr std::chrono::milliseconds kPauseBeforeRemoval{100};
+
 // The status line after the repair: how many rows' entries went, how many stayed.
 std::string RepairStatusText(const RepairOutcome& outcome) {
   return "Entries removed: " + std::to_string(outcome.removed) +
          ". Could not be removed: " + std::to_string(outcome.failed) + ".";
+}
+
+// What follows the counts when the repair was stopped before some checked rows.
+std::string StoppedText(const RepairOutcome& outcome) {
+  if (outcome.left == 0) return "";
+  return " Stopped: " + std::to_string(outcome.left) + " checked entries were left as they were.";
 }
 
 // The folder a file name lies in (with its backslash at a drive's root); empty when it names none.
@@ -40,37 +48,57 @@ std::vector<RepairRow> TRegistryPage::CheckedRows() const {
   return rows;
 }
 
+bool TRegistryPage::StopRequested() const { return stopRequested_ || form_.CloseRequested(); }
+
+void TRegistryPage::PauseBeforeRemoval() {
+  // Waits for messages rather than sleeping, so that each is handled as it comes. A stop ends
+  // the pause at once: no removal follows it.
+  const auto end = std::chrono::steady_clock::now() + kPauseBeforeRemoval;
+  for (;;) {
+    form_.RefreshApp();
+    if (StopRequested()) return;
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return;
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(left.count()), QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+  }
+}
+
 void TRegistryPage::CorrectFindings() {
   if (repairing_ || FCleanThread) return;
-  // From the first question on, a close request waits for the command to end, and nothing may
-  // empty or refill the list, start another repair or a scan, or open the registry editor: while
-  // the dialogs and the loop let messages through, those commands are switched off.
+  // From the first question on, a close request stops the command after the row in hand and
+  // then closes the window, and nothing may empty or refill the list, start another repair or
+  // a scan, or open the registry editor: while the dialogs and the loop let messages through,
+  // those commands are switched off. Cancel stops the command as a close does.
   TMainForm::BusyScope busy(form_);
   repairing_ = true;
+  stopRequested_ = false;
   form_.ZelButton1->SetEnabled(false);
   form_.ZelButton3->SetEnabled(false);
   form_.ZelButton4->SetEnabled(false);
+  form_.ZelButton2->SetEnabled(true);
   form_.SetOtherTabsVisible(kRoleRegistry, false);
   auto restore = [this] {
     repairing_ = false;
+    marksHeld_ = false;
     form_.ZelButton1->SetEnabled(true);
+    form_.ZelButton2->SetEnabled(false);
     form_.ZelButton4->SetEnabled(true);
     form_.SetOtherTabsVisible(kRoleRegistry, true);
   };
 
-  bool backup = false;
-  if (form_.Services.MessageBox(form_.Handle(), "To save a backup copy?", "Information",
-                                MB_OKCANCEL | MB_ICONINFORMATION) == IDOK)
-    backup = form_.Services.ExecuteSaveDialog(form_.Handle(), form_.SaveDialog1);
+  const bool wanted =
+      form_.Services.MessageBox(form_.Handle(), "To save a backup copy?", "Information",
+                                MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
+  // From the answer on, the check boxes hold still: the backup and the removals follow the
+  // rows checked now, as the list shows them until it is emptied.
+  marksHeld_ = true;
+  const bool backup = wanted && form_.Services.ExecuteSaveDialog(form_.Handle(), form_.SaveDialog1);
 
   RepairHooks hooks;
-  hooks.beforeEach = [this] {
-    form_.RefreshApp();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  };
-  hooks.stillChecked = [this](std::size_t row) {
-    return row < findings_.size() && findings_.Checked(row);
-  };
+  hooks.beforeEach = [this] { PauseBeforeRemoval(); };
+  hooks.stop = [this] { return StopRequested(); };
   hooks.corrected = [this](std::size_t row) { MarkCorrected(row); };
   const RepairOutcome outcome =
       RepairFindings(CheckedRows(), backup, form_.SaveDialog1.FileName, *form_.Services.Registry,
@@ -88,7 +116,8 @@ void TRegistryPage::CorrectFindings() {
   if (backup) form_.OpenDialog1.InitialDir = FolderOf(form_.SaveDialog1.FileName);
   ClearFindings();
   form_.ZelButton3->SetEnabled(false);
-  form_.SetStatusText(RepairStatusText(outcome) + form_.RightsSentence(outcome.denied));
+  form_.SetStatusText(RepairStatusText(outcome) + form_.RightsSentence(outcome.denied) +
+                      StoppedText(outcome));
 }
 
 }  // namespace morvane

@@ -201,32 +201,29 @@ TEST_F(RepairTest, ValueWhoseDataGoesOnAfterANulIsKept) {
     EXPECT_EQ(mem_.ValueExists(HKCU, "SOFTWARE\\Nul", c.name), !c.removed) << c.name;
 }
 
-// The check boxes are read as the loop reaches each row: one unchecked meanwhile stays, and one
-// checked only meanwhile is left alone too, since the backup was written without it.
-TEST_F(RepairTest, RowsUncheckedDuringTheLoopAreSkipped) {
+// Stopped while the second checked row is in hand, the repair removes nothing more; the rows
+// left are counted, and the backup, written first, names them as well.
+TEST_F(RepairTest, StopLeavesTheRowInHandAndTheRestAndCountsThem) {
   for (const char* v : {"a", "b", "c", "d"})
     mem_.AddText(HKCU, "SOFTWARE\\V", v, std::string("C:\\") + v + ".exe");
-  std::vector<bool> checked{true, true, false, true};
   std::vector<RepairRow> rows;
   for (const char* v : {"a", "b", "c", "d"})
-    rows.push_back(Reference("HKCU", "\\SOFTWARE\\V", v, std::string("C:\\") + v + ".exe",
-                             checked[rows.size()]));
+    rows.push_back(
+        Reference("HKCU", "\\SOFTWARE\\V", v, std::string("C:\\") + v + ".exe", *v != 'c'));
+  int turns = 0;
   RepairHooks hooks;
-  hooks.beforeEach = [&] {
-    checked[3] = false;  // the user unchecks the last row and checks the third while the first runs
-    checked[2] = true;
-  };
-  hooks.stillChecked = [&](std::size_t row) { return static_cast<bool>(checked[row]); };
+  hooks.beforeEach = [&] { ++turns; };
+  hooks.stop = [&] { return turns == 2; };
   const RepairOutcome outcome = RepairFindings(rows, true, file_, mem_, files_, hooks, ansi_);
-  EXPECT_EQ(outcome.removed, 2u);
+  EXPECT_EQ(turns, 2);
+  EXPECT_EQ(outcome.removed, 1u);
   EXPECT_EQ(outcome.failed, 0u);
+  EXPECT_EQ(outcome.left, 2u);  // b and d; c was not checked
   EXPECT_FALSE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "a"));
-  EXPECT_FALSE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "b"));
-  EXPECT_TRUE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "c"));
-  EXPECT_TRUE(mem_.ValueExists(HKCU, "SOFTWARE\\V", "d"));
-  // The backup was written first: it names d, which was not removed, and not c.
+  for (const char* v : {"b", "c", "d"}) EXPECT_TRUE(mem_.ValueExists(HKCU, "SOFTWARE\\V", v));
   const std::string backup = ReadFile(file_);
-  EXPECT_NE(backup.find("\"d\"="), std::string::npos);
+  for (const char* v : {"\"a\"=", "\"b\"=", "\"d\"="})
+    EXPECT_NE(backup.find(v), std::string::npos) << v;
   EXPECT_EQ(backup.find("\"c\"="), std::string::npos);
 }
 

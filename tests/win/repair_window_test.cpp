@@ -1,8 +1,10 @@
 // The Correct command in the real window: the backup question and dialog, the removal with its
-// "Corrected!" marks, the emptied list, and what the window refuses while the repair runs.
+// "Corrected!" marks, the emptied list, what the window refuses while the repair runs, and what
+// stops it.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -45,8 +47,8 @@ class RepairWindowTest : public MainWindowTest {
     DeleteFileA(file_.c_str());
     MainWindowTest::TearDown();
   }
-  // A finished scan with both rows (the empty extension key and the broken reference), and
-  // those of any entries a test added.
+  // A finished scan with its rows: the empty extension key and the broken reference, and any
+  // reference a test added.
   TMainForm& Scanned(int rows = 2) {
     TMainForm& f = Form();
     ClickWindow(f, f.ZelButton1->Handle());
@@ -55,6 +57,27 @@ class RepairWindowTest : public MainWindowTest {
     return f;
   }
   void Check(TMainForm& f, int row) { ListView_SetCheckState(f.ListView1, row, TRUE); }
+  // A click posted to a window, taken when its messages next run.
+  static void PostClick(HWND hwnd, POINT p) {
+    const LPARAM point = MAKELPARAM(p.x, p.y);
+    PostMessageW(hwnd, WM_MOUSEMOVE, 0, point);
+    PostMessageW(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, point);
+    PostMessageW(hwnd, WM_LBUTTONUP, 0, point);
+  }
+  static POINT Middle(HWND hwnd) {
+    RECT r;
+    GetClientRect(hwnd, &r);
+    return {(r.right - r.left) / 2, (r.bottom - r.top) / 2};
+  }
+  // A point on a row's check box.
+  static POINT CheckBoxOf(HWND list, int row) {
+    RECT r{};
+    ListView_GetItemRect(list, row, &r, LVIR_BOUNDS);
+    LVHITTESTINFO hit{};
+    for (hit.pt = {r.left, (r.top + r.bottom) / 2}; hit.pt.x < r.right; ++hit.pt.x)
+      if (ListView_HitTest(list, &hit) == row && (hit.flags & LVHT_ONITEMSTATEICON)) break;
+    return hit.pt;
+  }
 
   std::string file_;
   std::string previousName_;
@@ -323,84 +346,137 @@ TEST_F(RepairWindowTest, WhileRepairingRowsAreMarkedAndNothingElseRuns) {
   EXPECT_TRUE(f.ZelButton4->Enabled());
 }
 
-TEST_F(RepairWindowTest, CloseDuringTheRepairWaitsForItsEnd) {
-  TMainForm& f = Scanned();
-  Check(f, 0);
-  Check(f, 1);
-  mem_.hook = [&](const std::string& op, const std::string&) {
-    if (op == "deletekey") PostMessageW(f.Handle(), WM_CLOSE, 0, 0);
-  };
-  services_.answer = IDCANCEL;
-  const HWND hwnd = f.Handle();
-  ClickWindow(f, f.ZelButton3->Handle());
-  // Both rows were processed before the window went.
-  EXPECT_FALSE(mem_.KeyExists(RootKey::ClassesRoot, ".empty"));
-  EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
-  Pump(f);
-  EXPECT_FALSE(IsWindow(hwnd));
-}
-
-// A close request that comes while the backup question or the save dialog is open waits, like
-// one during the loop: the repair runs to its end first.
-TEST_F(RepairWindowTest, CloseWhileTheQuestionOrTheDialogIsOpenWaits) {
-  for (const bool inDialog : {false, true}) {
-    SCOPED_TRACE(inDialog ? "save dialog" : "question");
+// Cancel, or a close of the window, stops Correct after the row in hand: the rows after it stay,
+// the status line counts them, and the backup, written first, names every checked row. A close
+// then closes the window; one that comes while the question or the save dialog is open stops the
+// repair before its first row.
+TEST_F(RepairWindowTest, CancelOrCloseStopsAfterTheRowInHand) {
+  enum class When { FirstRemoval, Question, SaveDialog };
+  const struct {
+    const char* name;
+    bool close;
+    When when;
+    int removed;
+  } cases[] = {{"Cancel during the first removal", false, When::FirstRemoval, 1},
+               {"close during the first removal", true, When::FirstRemoval, 1},
+               {"close while the question is open", true, When::Question, 0},
+               {"close while the save dialog is open", true, When::SaveDialog, 0}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
     TearDown();
     SetUp();
-    TMainForm& f = Scanned();
+    mem_.AddText(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Other", "C:\\Gone\\other.exe");
+    TMainForm& f = Scanned(3);
+    for (int row = 0; row < 3; ++row) Check(f, row);
     const HWND hwnd = f.Handle();
-    bool stillThere = false;
-    auto closeNow = [&] {
-      PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    bool cancelEnabled = false, stillThere = true;
+    auto stop = [&] {
+      cancelEnabled = f.ZelButton2->Enabled();
+      if (c.close)
+        PostMessageW(hwnd, WM_CLOSE, 0, 0);
+      else
+        PostClick(f.ZelButton2->Handle(), Middle(f.ZelButton2->Handle()));
+    };
+    auto stopInDialog = [&] {
+      stop();
       Pump(f);  // a modal dialog lets the window's messages run
       stillThere = IsWindow(hwnd) != FALSE;
     };
-    if (inDialog) {
-      services_.saveDialog = [&](TSaveDialog& dialog) {
-        closeNow();
-        dialog.FileName = file_;
-        return true;
-      };
-    } else {
-      services_.whileShown = [&](const ShownMessage&) { closeNow(); };
-    }
-    Check(f, 1);
-    ClickWindow(f, f.ZelButton3->Handle());
-    EXPECT_TRUE(stillThere);
-    EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
-    Pump(f);
-    EXPECT_FALSE(IsWindow(hwnd));
+    mem_.hook = [&](const std::string& op, const std::string&) {
+      if (op == "deletekey" && c.when == When::FirstRemoval) stop();
+    };
+    services_.whileShown = [&](const ShownMessage&) {
+      if (c.when == When::Question) stopInDialog();
+    };
+    const auto confirm = services_.saveDialog;
+    services_.saveDialog = [&](TSaveDialog& dialog) {
+      if (c.when == When::SaveDialog) stopInDialog();
+      return confirm(dialog);
+    };
+    f.ZelButton3Click();
+    mem_.hook = nullptr;
     services_.whileShown = nullptr;
+    EXPECT_TRUE(cancelEnabled);
+    EXPECT_TRUE(stillThere);
+    EXPECT_EQ(mem_.KeyExists(RootKey::ClassesRoot, ".empty"), c.removed == 0);
+    EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
+    EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Other"));
+    EXPECT_EQ(f.StatusText(),
+              "Entries removed: " + std::to_string(c.removed) +
+                  ". Could not be removed: 0. Stopped: " + std::to_string(3 - c.removed) +
+                  " checked entries were left as they were.");
+    const std::string backup = ReadFile(file_);
+    for (const char* entry :
+         {"[HKEY_CLASSES_ROOT\\.empty]\r\n", "\"Path\"=\"C:\\Gone\\tool.exe\"\r\n",
+          "\"Other\"=\"C:\\Gone\\other.exe\"\r\n"})
+      EXPECT_NE(backup.find(entry), std::string::npos) << entry;
+    EXPECT_EQ(ListViewRows(f.ListView1), 0);
+    EXPECT_FALSE(f.ZelButton2->Enabled());
+    Pump(f);
+    EXPECT_EQ(IsWindow(hwnd) != FALSE, !c.close);
   }
 }
 
-// The check boxes are read as the loop reaches each row, and the status line tells what came of
-// the rows it processed.
-TEST_F(RepairWindowTest, RowUncheckedDuringTheLoopStaysAndTheOutcomeIsCounted) {
+// From the answer to the backup question until the list is emptied, a click or Space on a check
+// box changes nothing: what the list shows checked is what is removed and what the backup names.
+TEST_F(RepairWindowTest, CheckBoxesHoldStillWhileCorrectRuns) {
   mem_.AddText(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Other", "C:\\Gone\\other.exe");
-  TMainForm& f = Form();
-  ClickWindow(f, f.ZelButton1->Handle());
-  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
-  ASSERT_EQ(ListViewRows(f.ListView1), 3);
-  for (int row = 0; row < 3; ++row) Check(f, row);
-  // While the first row is being removed, the user unchecks the last one; the middle one has
-  // gone from the registry since the scan.
+  TMainForm& f = Scanned(3);
+  Check(f, 0);
+  Check(f, 2);
+  const std::string kept = f.Findings()[1].valueName, gone = f.Findings()[2].valueName;
+  std::string marks;  // rows 1 and 2 as the list shows them when row 2 is removed
   mem_.hook = [&](const std::string& op, const std::string&) {
-    if (op != "deletekey") return;
-    ListView_SetCheckState(f.ListView1, 2, FALSE);
-    mem_.hook = nullptr;
+    if (op == "deletekey") {  // row 0; the clicks and the key are taken in row 2's pause
+      PostClick(f.ListView1, CheckBoxOf(f.ListView1, 1));
+      ListView_SetItemState(f.ListView1, 2, LVIS_FOCUSED, LVIS_FOCUSED);
+      PostMessageW(f.ListView1, WM_KEYDOWN, VK_SPACE, 1);
+    } else if (op == "deletevalue") {
+      marks = std::to_string(ListViewChecked(f.ListView1, 1)) +
+              std::to_string(ListViewChecked(f.ListView1, 2));
+    }
   };
-  TRegistry reg(mem_);
-  reg.SelectRoot(RootKey::CurrentUser);
-  ASSERT_TRUE(reg.OpenPath("\\SOFTWARE\\Vendor", false));
-  ASSERT_TRUE(reg.RemoveValue(f.Findings()[1].valueName));
-  const std::string kept = f.Findings()[2].valueName;
-  services_.answer = IDCANCEL;
-  ClickWindow(f, f.ZelButton3->Handle());
+  f.ZelButton3Click();
+  mem_.hook = nullptr;
+  EXPECT_EQ(marks, "01");
   EXPECT_FALSE(mem_.KeyExists(RootKey::ClassesRoot, ".empty"));
   EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", kept));
-  EXPECT_EQ(f.StatusText(), "Entries removed: 1. Could not be removed: 1.");
-  EXPECT_EQ(ListViewRows(f.ListView1), 0);
+  EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", gone));
+  const std::string backup = ReadFile(file_);
+  EXPECT_NE(backup.find("\"" + gone + "\"="), std::string::npos);
+  EXPECT_EQ(backup.find("\"" + kept + "\"="), std::string::npos);
+  EXPECT_EQ(f.StatusText(), "Entries removed: 2. Could not be removed: 0.");
+}
+
+// The window answers all through the pause before a removal, not only as it begins: a message
+// another thread sends some way into the pause is handled before the row is removed.
+TEST_F(RepairWindowTest, WindowAnswersDuringThePauseBeforeARemoval) {
+  TMainForm& f = Scanned();
+  Check(f, 0);
+  Check(f, 1);
+  std::thread sender;
+  std::string statusAtRemoval;
+  mem_.hook = [&](const std::string& op, const std::string&) {
+    if (op == "deletekey") {  // row 0; row 1's pause comes next
+      sender = std::thread([panel = f.Panel1] {
+        // The first is answered as the pause begins, the second well inside it.
+        for (const wchar_t* text : {L"first", L"second"}) {
+          SendMessageTimeoutW(panel, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                              10000, nullptr);
+          std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+      });
+    } else if (op == "deletevalue") {
+      statusAtRemoval = f.StatusText();
+    }
+  };
+  services_.answer = IDCANCEL;
+  f.ZelButton3Click();
+  Pump(f);
+  sender.join();
+  mem_.hook = nullptr;
+  EXPECT_EQ(statusAtRemoval, "second");
+  EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
 }
 
 // Rows the registry refused with access denied are counted apart, but only said to need an
