@@ -4,10 +4,12 @@
 // the window busy, and how long another thread waited for the window to answer a message while
 // the rows came in, and the process's peak memory. With --cancel-at N it presses Cancel once N
 // rows are listed and prints how long the window takes from there to be idle again. At the end it
-// prints where the memory went, against the length of the texts the rows hold. Needs a display
-// (run it under Xvfb).
+// prints where the memory went, against the length of the texts the rows hold. With --correct it
+// then checks every row and presses Correct (no backup), and prints how long another thread
+// waited for the window's answer during the repair, beside the same wait while the window idles.
+// Needs a display (run it under Xvfb).
 //
-// Usage: window_bench [--findings N] [--path-length L] [--cancel-at N]
+// Usage: window_bench [--findings N] [--path-length L] [--cancel-at N] [--correct]
 //   --path-length: length of each finding's key path (default about 25 characters)
 #include <windows.h>
 #include <commctrl.h>
@@ -134,15 +136,66 @@ void PrintMemoryBreakdown(TMainForm& form, const bench::ProcessMemory& seeded,
   line("hand-over queue when full (its bound)", queue);
 }
 
+// The longest wait of another thread while the window runs its plain message loop for a while:
+// the floor of what the probe sees.
+double IdleLongestWait(TMainForm& form, bench::WaitProbe& probe, Clock::duration length) {
+  const std::size_t first = probe.Waits().size();
+  probe.Start();
+  const auto end = Clock::now() + length;
+  MSG msg;
+  while (Clock::now() < end) {
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    } else {
+      MsgWaitForMultipleObjectsEx(0, nullptr, 5, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    }
+  }
+  probe.Stop([&] { form.RefreshApp(); });
+  return probe.LongestFrom(first);
+}
+
+// Correct on every listed row, without a backup, with the probe asking throughout.
+bool MeasureCorrect(TMainForm& form, bench::WaitProbe& probe, MemRegistryApi& mem) {
+  const int rows = ListView_GetItemCount(form.ListView1);
+  const double idle = IdleLongestWait(form, probe, std::chrono::seconds(2));
+  ListView_SetCheckState(form.ListView1, -1, TRUE);
+  const std::size_t first = probe.Waits().size();
+  probe.Start();
+  const auto begin = Clock::now();
+  form.ZelButton3Click();  // Correct; the question is answered Cancel: no backup
+  const double elapsed = Ms(Clock::now() - begin);
+  probe.Stop([&] { form.RefreshApp(); });
+  std::vector<double> waits(probe.Waits().begin() + static_cast<std::ptrdiff_t>(first),
+                            probe.Waits().end());
+  std::sort(waits.begin(), waits.end());
+  const double p99 = waits.empty() ? 0 : waits[std::min(waits.size() - 1, waits.size() * 99 / 100)];
+  const double worst = waits.empty() ? 0 : waits.back();
+  int left = 0;
+  for (int k = 0; k < rows / kValuesPerKey; ++k)
+    for (int v = 0; v < kValuesPerKey; ++v)
+      left += mem.ValueExists(RootKey::CurrentUser, KeyPath(k), ValueName(v)) ? 1 : 0;
+  std::printf("  Correct of %d rows:               %8.0f ms  (the pauses alone: %d ms)\n", rows,
+              elapsed, rows * 100);
+  std::printf(
+      "  answer to another thread during Correct: worst %.1f ms, 99th percentile %.1f ms (%zu "
+      "questions); idle window: worst %.1f ms\n",
+      worst, p99, waits.size(), idle);
+  std::printf("  values left: %d; status line: %s\n", left, form.StatusText().c_str());
+  return left == 0 && ListView_GetItemCount(form.ListView1) == 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   int wanted = 50000, pathLength = 0, cancelAt = 0;
+  bool correct = false;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--findings") && i + 1 < argc)
       wanted = std::max(kValuesPerKey, std::atoi(argv[++i]));
     if (!std::strcmp(argv[i], "--path-length") && i + 1 < argc) pathLength = std::atoi(argv[++i]);
     if (!std::strcmp(argv[i], "--cancel-at") && i + 1 < argc) cancelAt = std::atoi(argv[++i]);
+    if (!std::strcmp(argv[i], "--correct")) correct = true;
   }
   if (pathLength > 0) MakeLongParents(pathLength);
   const int keys = wanted / kValuesPerKey;
@@ -174,7 +227,9 @@ int main(int argc, char** argv) {
   }
 
   TMainFormServices services = DefaultServices();
-  services.MessageBox = [](HWND, const std::string&, const std::string&, UINT) { return IDOK; };
+  services.MessageBox = [](HWND, const std::string& text, const std::string&, UINT) {
+    return text == "To save a backup copy?" ? IDCANCEL : IDOK;
+  };
   services.Registry = &mem;
   services.Files = &files;
   TMainForm form(services);
@@ -259,6 +314,11 @@ int main(int argc, char** argv) {
       "  answer to another thread: worst  %8.1f ms, 99th percentile %.1f ms (%zu questions)\n",
       worst, p99, waits.size());
   std::printf("  rows complete and in scan order: %s\n", inOrder ? "yes" : "NO");
+  if (correct) {
+    const bool done = MeasureCorrect(form, probe, mem);
+    std::printf("  every row removed: %s\n", done ? "yes" : "NO");
+    return inOrder && done ? 0 : 1;
+  }
   PrintMemoryBreakdown(form, seeded, seededHeaps, peak);
   return inOrder ? 0 : 1;
 }

@@ -459,7 +459,7 @@ TEST_F(RepairWindowTest, WindowAnswersDuringThePauseBeforeARemoval) {
   mem_.hook = [&](const std::string& op, const std::string&) {
     if (op == "deletekey") {  // row 0; row 1's pause comes next
       sender = std::thread([panel = f.Panel1] {
-        // The first is answered as the pause begins, the second well inside it.
+        // The first is answered once the pause has begun; the second comes well inside it.
         for (const wchar_t* text : {L"first", L"second"}) {
           SendMessageTimeoutW(panel, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
                               10000, nullptr);
