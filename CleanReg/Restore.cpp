@@ -17,104 +17,6 @@ namespace {
 
 using Text = std::string_view;
 
-constexpr char kLineEnd[] = "\r\n";
-constexpr Text kNameDataJoint = "\"=\"";  // between a value's name and its data
-
-bool IsKeyLine(Text line) { return line.size() >= 2 && line.front() == '[' && line.back() == ']'; }
-
-bool NoCaseEqual(Text a, const char* b) {
-  std::size_t i = 0;
-  for (; i < a.size() && b[i] != '\0'; ++i) {
-    const char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 'a' + 'A') : a[i];
-    const char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 'a' + 'A') : b[i];
-    if (x != y) return false;
-  }
-  return i == a.size() && b[i] == '\0';
-}
-
-// The root and path of a key line's text between its brackets, as AddBackupEntry joins them:
-// the long root name, then the path with its leading backslash.
-bool SplitKey(Text inner, RootKey& root, Text& path) {
-  const std::size_t slash = inner.find('\\');
-  if (slash == Text::npos) return false;
-  const Text name = inner.substr(0, slash);
-  for (RootKey r : {RootKey::ClassesRoot, RootKey::CurrentUser, RootKey::LocalMachine}) {
-    if (name == LongRootName(r)) {
-      root = r;
-      path = inner.substr(slash);
-      return true;
-    }
-  }
-  return false;
-}
-
-// "\.ext": one level below the root, a name beginning with a dot.
-bool IsExtensionPath(Text path) {
-  return path.size() >= 2 && path[1] == '.' && path.find('\\', 1) == Text::npos;
-}
-
-// "\SOFTWARE\..." with at least one key below SOFTWARE and no empty name on the way: the scan
-// reports values of the keys below \SOFTWARE only.
-bool IsSoftwarePath(Text path) {
-  std::size_t names = 0, start = 1;
-  Text first;
-  while (true) {
-    const std::size_t end = path.find('\\', start);
-    const Text name = path.substr(start, end == Text::npos ? Text::npos : end - start);
-    if (name.empty()) return false;
-    if (names++ == 0) first = name;
-    if (end == Text::npos) break;
-    start = end + 1;
-  }
-  return names >= 2 && NoCaseEqual(first, "SOFTWARE");
-}
-
-// A value line: "name"="data" with a name that is not empty, or @="data" with data that is not
-// empty (the writer writes nothing for an empty default value). A named line says where its name
-// ends only when the three characters "=" occur once where they could join the two: with two or
-// more, the name or the data holds them and the line can be read more than one way.
-bool ParseValueLine(Text line, std::string& name, std::string& data) {
-  if (line.size() >= 5 && line.substr(0, 3) == "@=\"" && line.back() == '"') {
-    name.clear();
-    data.assign(line.substr(3, line.size() - 4));
-    return true;
-  }
-  if (line.size() < 6 || line.front() != '"' || line.back() != '"') return false;
-  std::size_t joint = Text::npos;
-  int joints = 0;
-  for (std::size_t p = line.find(kNameDataJoint, 1); p != Text::npos && p + 4 <= line.size();
-       p = line.find(kNameDataJoint, p + 1)) {
-    joint = p;
-    ++joints;
-  }
-  if (joints != 1 || joint < 2) return false;
-  name.assign(line.substr(1, joint - 1));
-  data.assign(line.substr(joint + 3, line.size() - joint - 4));
-  return true;
-}
-
-// Decides what an entry is from its key line and the lines that follow it up to the next key line.
-BackupEntry EntryOf(Text keyLine, const std::vector<Text>& rest, bool broken) {
-  BackupEntry entry;
-  // The writer writes no NUL: the texts it is given end at their first NUL.
-  if (broken || keyLine.find('\0') != Text::npos) return entry;
-  Text path;
-  RootKey root;
-  if (!SplitKey(keyLine.substr(1, keyLine.size() - 2), root, path)) return entry;
-  if (root == RootKey::ClassesRoot) {
-    if (!rest.empty() || !IsExtensionPath(path)) return entry;
-    entry.kind = BackupEntryKind::ExtensionKey;
-  } else {
-    if (rest.size() != 1 || rest[0].find('\0') != Text::npos || !IsSoftwarePath(path) ||
-        !ParseValueLine(rest[0], entry.valueName, entry.data))
-      return entry;
-    entry.kind = BackupEntryKind::TextValue;
-  }
-  entry.root = root;
-  entry.keyPath.assign(path);
-  return entry;
-}
-
 // The value's data says the text and nothing more: REG_SZ, text equal, NULs only at its end.
 bool HoldsText(std::uint32_t type, const std::string& stored, const std::string& text) {
   if (type != kRegSz) return false;
@@ -123,74 +25,6 @@ bool HoldsText(std::uint32_t type, const std::string& stored, const std::string&
   return nul == text.size() && stored.compare(0, nul, text) == 0 &&
          stored.find_first_not_of('\0', nul) == std::string::npos;
 }
-
-}  // namespace
-
-BackupContents ParseBackup(const std::string& whole, const std::function<void()>& before) {
-  BackupContents contents;
-  const Text text(whole);
-  const std::size_t headerEnd = text.find(kLineEnd);
-  if (text.substr(0, headerEnd) != kBackupHeader) return contents;
-  contents.isBackup = true;
-  if (headerEnd == Text::npos) return contents;
-
-  bool inEntry = false, broken = false;
-  Text keyLine;
-  std::vector<Text> rest;
-  auto finish = [&] {
-    if (inEntry) contents.entries.push_back(EntryOf(keyLine, rest, broken));
-  };
-  std::size_t start = headerEnd + 2;
-  while (start < text.size()) {
-    std::size_t end = text.find(kLineEnd, start);
-    const bool terminated = end != Text::npos;
-    if (!terminated) end = text.size();
-    const Text line = text.substr(start, end - start);
-    start = terminated ? end + 2 : end;
-    if (IsKeyLine(line)) {
-      if (before) before();
-      finish();
-      inEntry = true;
-      broken = !terminated;
-      keyLine = line;
-      rest.clear();
-    } else if (inEntry) {
-      rest.push_back(line);
-      broken = broken || !terminated;
-    }
-  }
-  finish();
-  return contents;
-}
-
-void DecodeBackup(std::string& bytes, AnsiCodePage& ansi) {
-  const std::size_t mark = sizeof kUtf8Mark - 1;
-  if (bytes.compare(0, mark, kUtf8Mark) == 0) {
-    bytes.erase(0, mark);
-    return;
-  }
-  // Every ANSI code page spells the first 128 characters as UTF-8 does.
-  if (std::all_of(bytes.begin(), bytes.end(),
-                  [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-    return;
-  std::string text;
-  text.reserve(bytes.size());
-  ansi.Read(bytes, text);
-  bytes.swap(text);
-}
-
-bool ReadBackupFile(const std::string& fileName, std::string& text, FileSystem& files,
-                    AnsiCodePage& ansi, std::uint64_t maxSize) {
-  if (!files.ReadWholeFile(fileName, text, std::min(maxSize, kMaxBackupFileSize))) return false;
-  try {
-    DecodeBackup(text, ansi);
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-  return true;
-}
-
-namespace {
 
 // How many keys seen to exist a restore remembers before it starts over.
 constexpr std::size_t kKnownKeysKept = 4096;
@@ -222,6 +56,8 @@ bool WithinLimits(const BackupEntry& entry) {
 //
 // Should someone delete a key seen to exist meanwhile, the one call makes it again unnoticed,
 // and a failure of that entry deletes again its own key only.
+}  // namespace
+
 class RestoreRun {
  public:
   explicit RestoreRun(RegistryApi& api) : api_(api), view_(ViewAccess(WholeView(api))) {}
@@ -377,8 +213,6 @@ class RestoreRun {
   long refusal_ = kRegOk;
 };
 
-}  // namespace
-
 RestoreResult RestoreEntry(const BackupEntry& entry, RegistryApi& registry, long* error) {
   RestoreRun run(registry);
   const RestoreResult result = run.Restore(entry);
@@ -386,26 +220,36 @@ RestoreResult RestoreEntry(const BackupEntry& entry, RegistryApi& registry, long
   return result;
 }
 
+RestoreSession::RestoreSession(RegistryApi& registry)
+    : run_(std::make_unique<RestoreRun>(registry)) {}
+
+RestoreSession::~RestoreSession() = default;
+
+RestoreResult RestoreSession::Restore(const BackupEntry& entry) {
+  const RestoreResult result = run_->Restore(entry);
+  switch (result) {
+    case RestoreResult::Restored:
+      ++outcome_.restored;
+      break;
+    case RestoreResult::AlreadyPresent:
+      ++outcome_.alreadyPresent;
+      break;
+    case RestoreResult::NotRestored:
+      ++outcome_.notRestored;
+      if (run_->Refusal() == kRegAccessDenied) ++outcome_.denied;
+      break;
+  }
+  return result;
+}
+
 RestoreOutcome RestoreBackup(const std::vector<BackupEntry>& entries, RegistryApi& registry,
                              const std::function<void(std::size_t done)>& before) {
-  RestoreOutcome outcome;
-  RestoreRun run(registry);
+  RestoreSession session(registry);
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (before) before(i);
-    switch (run.Restore(entries[i])) {
-      case RestoreResult::Restored:
-        ++outcome.restored;
-        break;
-      case RestoreResult::AlreadyPresent:
-        ++outcome.alreadyPresent;
-        break;
-      case RestoreResult::NotRestored:
-        ++outcome.notRestored;
-        if (run.Refusal() == kRegAccessDenied) ++outcome.denied;
-        break;
-    }
+    session.Restore(entries[i]);
   }
-  return outcome;
+  return session.Outcome();
 }
 
 }  // namespace morvane

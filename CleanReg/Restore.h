@@ -1,6 +1,5 @@
-// Restore from a backup file: the file read back into its entries (the exact inverse of what
-// AddBackupEntry and EndBackup write), and each entry put back into the registry without
-// overwriting anything that is there.
+// Restore from a backup file: each entry the file holds (CleanReg/BackupReader.h reads them) put
+// back into the registry without overwriting anything that is there.
 //
 // Only what Correct removes can come back: an empty extension key directly under
 // HKEY_CLASSES_ROOT, and a text value below \SOFTWARE of HKEY_LOCAL_MACHINE or
@@ -10,11 +9,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "platform/AnsiCodePage.h"
-#include "platform/FileSystem.h"
 #include "platform/RegistryApi.h"
 
 namespace morvane {
@@ -32,35 +30,6 @@ struct BackupEntry {
   std::string valueName;  // empty for a key's default value
   std::string data;
 };
-
-struct BackupContents {
-  bool isBackup = false;  // the first line is kBackupHeader
-  // One entry per key line, in file order. A line that is neither a key line nor a value line
-  // the writer could have written makes the entry it follows unusable; lines before the first
-  // key line belong to no entry.
-  std::vector<BackupEntry> entries;
-};
-
-// Reads the text of a backup file (UTF-8, as DecodeBackup gives it). Lines end with CR LF; a CR
-// or LF alone is part of its line, as it was of the text written. A last line without its CR LF
-// (a file cut short) is unusable. before, when given, runs before each key line.
-BackupContents ParseBackup(const std::string& text, const std::function<void()>& before = nullptr);
-
-// A backup of a million entries takes some 62 MB; a file larger than this is not read.
-inline constexpr std::uint64_t kMaxBackupFileSize = std::uint64_t(1) << 30;
-
-// Turns the bytes of a backup file into its text, in place: after the UTF-8 byte-order mark they
-// are UTF-8 and only the mark goes; without it they are read in the ANSI code page, as every
-// backup file written before UTF-8 ones was.
-void DecodeBackup(std::string& bytes, AnsiCodePage& ansi);
-
-// The whole file of exactly that name into text, read through files and decoded (DecodeBackup);
-// false when it cannot be opened or read, is larger than kMaxBackupFileSize or does not fit in
-// memory. maxSize, below kMaxBackupFileSize, lets a test try a file at the limit without writing
-// a gigabyte.
-bool ReadBackupFile(const std::string& fileName, std::string& text, FileSystem& files,
-                    AnsiCodePage& ansi = SystemAnsiCodePage(),
-                    std::uint64_t maxSize = kMaxBackupFileSize);
 
 enum class RestoreResult { Restored, AlreadyPresent, NotRestored };
 
@@ -83,6 +52,25 @@ struct RestoreOutcome {
   std::size_t alreadyPresent = 0;
   std::size_t notRestored = 0;
   std::size_t denied = 0;  // of those not restored, the ones the registry refused access denied
+};
+
+class RestoreRun;
+
+// Restores entries one at a time, in order, and counts what came of them. What the restore learns
+// of the keys on the way (which of them exist) serves the entries after: an entry below a key
+// seen to exist opens or makes its key in one call.
+class RestoreSession {
+ public:
+  explicit RestoreSession(RegistryApi& registry);
+  ~RestoreSession();
+  RestoreSession(const RestoreSession&) = delete;
+  RestoreSession& operator=(const RestoreSession&) = delete;
+  RestoreResult Restore(const BackupEntry& entry);
+  const RestoreOutcome& Outcome() const { return outcome_; }
+
+ private:
+  std::unique_ptr<RestoreRun> run_;
+  RestoreOutcome outcome_;
 };
 
 // Restores the entries in order. before, when given, runs before each entry with the number of

@@ -2,9 +2,12 @@
 // restores them and tells in the status line what came of them. The reading and the rules are
 // CleanReg's; the window asks, lets its messages run and reports.
 #include <chrono>
+#include <functional>
+#include <memory>
 #include <new>
 #include <string>
 
+#include "CleanReg/BackupReader.h"
 #include "CleanReg/Restore.h"
 #include "MainFrm/MainFrm.h"
 
@@ -57,30 +60,30 @@ class OtherCommandsHeld {
   bool enabled_[4] = {};
 };
 
-// The file read and taken apart; false when it cannot be read or does not fit in memory.
-bool ReadBackup(const std::string& fileName, FileSystem& files, BackupContents& contents,
-                MessageTurns& turns) {
-  try {
-    std::string text;
-    if (!ReadBackupFile(fileName, text, files)) return false;
-    contents = ParseBackup(text, [&turns] { turns(); });
-    return true;
-  } catch (const std::bad_alloc&) {
-    return false;
-  }
-}
+// How a reading of the file ended.
+enum class Reading { kDone, kNotBackup, kUnreadable };
 
-RestoreOutcome RestoreWithMessages(TMainForm& form, const std::vector<BackupEntry>& entries,
-                                   MessageTurns& turns) {
-  const std::string total = " of " + std::to_string(entries.size()) + ".";
-  Clock::time_point nextProgress = Clock::time_point::min();
-  return RestoreBackup(entries, *form.Services.Registry, [&](std::size_t done) {
-    if (Clock::now() >= nextProgress) {
-      form.SetStatusText("Restoring: " + std::to_string(done) + total);
-      nextProgress = Clock::now() + kProgressTime;
-    }
+// Reads the file's entries in order, a block at a time, and hands each to take; the window's
+// messages run between blocks and between entries.
+Reading ReadEntries(FileSystem& files, const std::string& fileName, MessageTurns& turns,
+                    const std::function<void(const BackupEntry&)>& take) {
+  const std::unique_ptr<FileReader> file = files.OpenForReading(fileName);
+  if (!file) return Reading::kUnreadable;
+  BackupReader reader(*file, SystemAnsiCodePage(), kBackupBlockBytes, [&turns] { turns(); });
+  switch (reader.ReadHeader()) {
+    case BackupReader::Start::kBackup:
+      break;
+    case BackupReader::Start::kNotBackup:
+      return Reading::kNotBackup;
+    case BackupReader::Start::kUnreadable:
+      return Reading::kUnreadable;
+  }
+  BackupEntry entry;
+  while (reader.Next(entry)) {
+    take(entry);
     turns();
-  });
+  }
+  return reader.Failed() ? Reading::kUnreadable : Reading::kDone;
 }
 
 }  // namespace
@@ -93,22 +96,40 @@ void TMainForm::Restorefrombackup1Click() {
   if (!Services.ExecuteOpenDialog(hwnd_, OpenDialog1)) return;
   OtherCommandsHeld held(*this);
   MessageTurns turns(*this);
-  BackupContents contents;
-  if (!ReadBackup(OpenDialog1.FileName, *Services.Files, contents, turns)) {
-    Services.MessageBox(hwnd_, "This file could not be read.", kRestoreCaption,
-                        MB_OK | MB_ICONWARNING);
-    return;
-  }
-  if (!contents.isBackup) {
-    Services.MessageBox(hwnd_, "This file is not a backup copy of Morvane.", kRestoreCaption,
-                        MB_OK | MB_ICONWARNING);
+  // The file is read twice, in slices: once to count its entries for the question, once to
+  // restore them. Neither keeps more of it than the entry in hand.
+  std::size_t entries = 0;
+  const Reading counted = ReadEntries(*Services.Files, OpenDialog1.FileName, turns,
+                                      [&entries](const BackupEntry&) { ++entries; });
+  if (counted != Reading::kDone) {
+    Services.MessageBox(hwnd_,
+                        counted == Reading::kNotBackup
+                            ? "This file is not a backup copy of Morvane."
+                            : "This file could not be read.",
+                        kRestoreCaption, MB_OK | MB_ICONWARNING);
     return;
   }
   const std::string question =
-      "To restore " + std::to_string(contents.entries.size()) + " entries from the backup copy?";
+      "To restore " + std::to_string(entries) + " entries from the backup copy?";
   if (Services.MessageBox(hwnd_, question, kRestoreCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
-  const RestoreOutcome outcome = RestoreWithMessages(*this, contents.entries, turns);
+  RestoreSession session(*Services.Registry);
+  const std::string total = " of " + std::to_string(entries) + ".";
+  Clock::time_point nextProgress = Clock::time_point::min();
+  std::size_t done = 0;
+  const Reading restored =
+      ReadEntries(*Services.Files, OpenDialog1.FileName, turns, [&](const BackupEntry& entry) {
+        if (Clock::now() >= nextProgress) {
+          SetStatusText("Restoring: " + std::to_string(done) + total);
+          nextProgress = Clock::now() + kProgressTime;
+        }
+        session.Restore(entry);
+        ++done;
+      });
+  const RestoreOutcome& outcome = session.Outcome();
+  if (restored != Reading::kDone)
+    Services.MessageBox(hwnd_, "This file could not be read.", kRestoreCaption,
+                        MB_OK | MB_ICONWARNING);
   SetStatusText(RestoreStatusText(outcome) + RightsSentence(outcome.denied));
 }
 

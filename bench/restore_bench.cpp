@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "CleanReg/BackupReader.h"
 #include "CleanReg/Repair.h"
 #include "CleanReg/Restore.h"
 #include "MainFrm/MainFrm.h"
@@ -83,9 +84,8 @@ void BareWrites(const std::vector<BackupEntry>& entries) {
 
 RestoreOutcome RestoreFile(const std::string& fileName, RegistryApi& registry,
                            std::size_t& entries) {
-  std::string text;
-  ReadBackupFile(fileName, text, SystemFileSystem());
-  const BackupContents contents = ParseBackup(text);
+  BackupContents contents;
+  ReadBackupFile(SystemFileSystem(), fileName, SystemAnsiCodePage(), contents);
   entries = contents.entries.size();
   return RestoreBackup(contents.entries, registry);
 }
@@ -131,10 +131,10 @@ int main() {
   const std::string file = std::string(temp) + "morvane-restore-bench.reg";
   const int kValues = 9000, kExtensions = 1000;
   WriteBackup(file, kValues, kExtensions);
-  std::string text;
-  ReadBackupFile(file, text, SystemFileSystem());
-  const std::vector<BackupEntry> parsed = ParseBackup(text).entries;
-  std::printf("backup file: %zu entries, %zu bytes\n", parsed.size(), text.size());
+  BackupContents contents;
+  ReadBackupFile(SystemFileSystem(), file, SystemAnsiCodePage(), contents);
+  const std::vector<BackupEntry> parsed = contents.entries;
+  std::printf("backup file: %zu entries\n", parsed.size());
 
   std::vector<double> parse, floor, missing, present;
   RestoreOutcome first, again;
@@ -143,9 +143,8 @@ int main() {
   for (int run = 0; run < kRuns; ++run) {
     RemoveAll(kExtensions);
     parse.push_back(Seconds([&] {
-      std::string t;
-      ReadBackupFile(file, t, SystemFileSystem());
-      ParseBackup(t);
+      BackupContents t;
+      ReadBackupFile(SystemFileSystem(), file, SystemAnsiCodePage(), t);
     }));
     floor.push_back(Seconds([&] { BareWrites(parsed); }));
     RemoveAll(kExtensions);

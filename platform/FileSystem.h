@@ -3,7 +3,9 @@
 // asked with them as wide text, so that every name is the exact one.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +44,15 @@ inline constexpr std::size_t kPlainPathLimit = 260;
 // for any other text (a relative path, a device name), which has no such form.
 std::wstring LongPathForm(const std::wstring& fullPath);
 
+// A file opened for reading, read a block at a time from its start.
+class FileReader {
+ public:
+  virtual ~FileReader() = default;
+  // Reads up to size bytes into buffer: the number read, 0 at the end of the file, or -1 when the
+  // system refused the read.
+  virtual long long Read(char* buffer, std::size_t size) = 0;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -62,6 +73,9 @@ class FileSystem {
     bytes.clear();
     return false;
   }
+
+  // Opens the file of exactly that name for reading; nullptr when it cannot be opened.
+  virtual std::unique_ptr<FileReader> OpenForReading(const std::string& path) { return nullptr; }
 
   // An entry of that exact name (no wildcards) is found and it is not a folder.
   bool FileExists(const std::string& path) { return Look(path) == PathKind::File; }

@@ -117,6 +117,20 @@ PathKind InEitherView(const std::string& path) {
                                                                  : PathKind::Missing;
 }
 
+class WinFileReader final : public FileReader {
+ public:
+  explicit WinFileReader(FileHandle file) : file_(std::move(file)) {}
+  long long Read(char* buffer, std::size_t size) override {
+    DWORD got = 0;
+    const DWORD asked = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    if (!ReadFile(file_.get(), buffer, asked, &got, nullptr)) return -1;
+    return got;
+  }
+
+ private:
+  FileHandle file_;
+};
+
 class WinFileSystem final : public FileSystem {
  public:
   PathKind Look(const std::string& path) override { return InEitherView(path); }
@@ -159,6 +173,15 @@ class WinFileSystem final : public FileSystem {
       bytes.remove_prefix(written);
     }
     return true;
+  }
+
+  std::unique_ptr<FileReader> OpenForReading(const std::string& path) override {
+    std::wstring name;
+    if (!SystemPath(path, name)) return nullptr;
+    FileHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file.valid()) return nullptr;
+    return std::make_unique<WinFileReader>(std::move(file));
   }
 
   bool ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes) override {

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -38,6 +39,20 @@ class FakeFiles final : public FileSystem {
     file.close();
     return !file.fail();
   }
+  std::unique_ptr<FileReader> OpenForReading(const std::string& path) override {
+    struct Reader final : FileReader {
+      std::ifstream file;
+      long long Read(char* buffer, std::size_t size) override {
+        file.read(buffer, static_cast<std::streamsize>(size));
+        return file.bad() ? -1 : static_cast<long long>(file.gcount());
+      }
+    };
+    auto reader = std::make_unique<Reader>();
+    reader->file.open(path, std::ios::binary);
+    if (!reader->file) return nullptr;
+    return reader;
+  }
+
   bool ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes) override {
     bytes.clear();
     std::ifstream file(path, std::ios::binary | std::ios::ate);

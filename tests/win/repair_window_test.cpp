@@ -619,7 +619,10 @@ TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
   EXPECT_EQ(f.StatusText(), "Entries restored: 1. Already present: 0. Not restored: 0.");
   EXPECT_EQ(TabCaptions(f).size(), 3u);
   EXPECT_TRUE(f.ZelButton1->Enabled());
-  // A file too large to be a backup (3 GB, sparse) is not read.
+  // A file that cannot be opened, then a large one that is no backup (3 GB of zeros, sparse):
+  // its first line is read no further than a header could reach.
+  chosen = file_ + ".missing";
+  SendMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
   chosen = file_ + ".big";
   {
     HANDLE big = CreateFileA(chosen.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
@@ -647,9 +650,10 @@ TEST_F(RepairWindowTest, RestoreFromTheFileMenuAsksThenReports) {
   const std::string warning = "|Restore|" + std::to_string(MB_OK | MB_ICONWARNING);
   EXPECT_EQ(shown,
             (std::vector<std::string>{question, question, "This file could not be read." + warning,
+                                      "This file is not a backup copy of Morvane." + warning,
                                       "This file is not a backup copy of Morvane." + warning}));
   const std::string folder = file_.substr(0, file_.rfind('\\'));
-  EXPECT_EQ(dialogs, std::vector<std::string>(5, folder + "|.reg|Registry files|*.reg"));
+  EXPECT_EQ(dialogs, std::vector<std::string>(6, folder + "|.reg|Registry files|*.reg"));
 }
 
 }  // namespace

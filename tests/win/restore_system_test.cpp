@@ -8,6 +8,7 @@
 #include <fstream>
 #include <set>
 
+#include "CleanReg/BackupReader.h"
 #include "CleanReg/Repair.h"
 #include "CleanReg/Restore.h"
 #include "tests/native/recording_sink.h"
@@ -36,9 +37,9 @@ std::string Stored(const std::string& keyPath, const std::string& name) {
 
 RestoreOutcome RestoreFrom(const std::string& fileName, const std::string& text = {}) {
   if (!text.empty()) std::ofstream(fileName, std::ios::binary) << text;
-  std::string read;
-  EXPECT_TRUE(ReadBackupFile(fileName, read, SystemFileSystem()));
-  return RestoreBackup(ParseBackup(read).entries, SystemRegistry());
+  BackupContents read;
+  EXPECT_TRUE(ReadBackupFile(SystemFileSystem(), fileName, SystemAnsiCodePage(), read));
+  return RestoreBackup(read.entries, SystemRegistry());
 }
 
 std::string Counts(const RestoreOutcome& o) {
