@@ -143,22 +143,6 @@ class NamesOnRealFiles : public ::testing::Test {
     CloseHandle(file);
     return bytes;
   }
-  static void RemoveTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW data;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (search != INVALID_HANDLE_VALUE) {
-      do {
-        const std::wstring name = data.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-          RemoveTree(folder + L"\\" + name);
-        else
-          DeleteFileW((folder + L"\\" + name).c_str());
-      } while (FindNextFileW(search, &data));
-      FindClose(search);
-    }
-    RemoveDirectoryW(folder.c_str());
-  }
 
   // Waits for the probe's report; "(none)" when none came.
   static std::string ProbeReport(const std::string& file) {

@@ -48,26 +48,6 @@ void MakeFile(const std::string& path, long long size, DWORD attributes = FILE_A
   CloseHandle(file);
 }
 
-void RemoveTree(const std::wstring& folder) {
-  WIN32_FIND_DATAW data;
-  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &data);
-  if (search != INVALID_HANDLE_VALUE) {
-    do {
-      const std::wstring name = data.cFileName;
-      if (name == L"." || name == L"..") continue;
-      const std::wstring path = folder + L"\\" + name;
-      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        RemoveDirectoryW(path.c_str());  // the link only
-      else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else
-        DeleteFileW(path.c_str());
-    } while (FindNextFileW(search, &data));
-    FindClose(search);
-  }
-  RemoveDirectoryW(folder.c_str());
-}
 std::string UnixName(const std::string& path) {
   using Call = char*(CDECL*)(const wchar_t*);
   auto call = reinterpret_cast<Call>(reinterpret_cast<void*>(

@@ -32,15 +32,7 @@ class FindingsListTest : public MainWindowTest {
     for (int c = 0; c < 4; ++c) ListView_SetColumnWidth(list, c, LVSCW_AUTOSIZE_USEHEADER);
     return Widths(list);
   }
-  // A point on the row's check box, and the dark pixels in the box as the list draws it.
-  static POINT CheckBoxOf(HWND list, int row) {
-    RECT r{};
-    ListView_GetItemRect(list, row, &r, LVIR_BOUNDS);
-    LVHITTESTINFO hit{};
-    for (hit.pt = {r.left, (r.top + r.bottom) / 2}; hit.pt.x < r.right; ++hit.pt.x)
-      if (ListView_HitTest(list, &hit) == row && (hit.flags & LVHT_ONITEMSTATEICON)) break;
-    return hit.pt;
-  }
+  // The dark pixels in a row's check box as the list draws it.
   static int DarkPixelsOfBox(TMainForm& f, int row) {
     const POINT p = CheckBoxOf(f.ListView1, row);
     Repaint(f);

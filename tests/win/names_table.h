@@ -20,14 +20,14 @@ struct LookAlikeName {
 
 inline const std::vector<LookAlikeName>& LookAlikeNames() {
   static const std::vector<LookAlikeName> names = {
-      {"Polish", "\xC5\x81ukasz", "Lukasz"},                         // Łukasz, best fit L
-      {"Greek", "\xCE\xA9mega", "Omega"},                            // Ωmega, best fit O
-      {"Japanese", "\xE6\x97\xA5\xE6\x9C\xAC", "??", false},         // 日本
-      {"Cyrillic", "\xD0\x96\xD1\x83\xD0\xBA", "???", false},        // Жук
+      {"Polish", "\xC5\x81ukasz", "Lukasz"},                   // Łukasz, best fit L
+      {"Greek", "\xCE\xA9mega", "Omega"},                      // Ωmega, best fit O
+      {"Japanese", "\xE6\x97\xA5\xE6\x9C\xAC", "??", false},   // 日本
+      {"Cyrillic", "\xD0\x96\xD1\x83\xD0\xBA", "???", false},  // Жук
       // 表 and ソ end in byte 0x5C, the backslash, in code page 932.
       {"0x5C in 932 (hyo)", "\xE4\xB8\x80\xE8\xA6\xA7\xE8\xA1\xA8", "???", false},  // 一覧表
       {"0x5C in 932 (so)", "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88", "???", false},   // ソフト
-      {"beyond the first plane", "\xF0\x9F\x98\x80smile", "??smile", false},       // 😀smile
+      {"beyond the first plane", "\xF0\x9F\x98\x80smile", "??smile", false},        // 😀smile
       // "Café" with a combining accent; its twin is the same word with the one precomposed é.
       {"combining accent", "Cafe\xCC\x81", "Caf\xC3\xA9"},
   };

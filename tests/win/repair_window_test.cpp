@@ -12,6 +12,7 @@
 
 #include "platform/WideText.h"
 #include "tests/win/main_window_fixture.h"
+#include "tests/win/system_fixtures.h"
 
 namespace morvane {
 namespace {
@@ -68,15 +69,6 @@ class RepairWindowTest : public MainWindowTest {
     RECT r;
     GetClientRect(hwnd, &r);
     return {(r.right - r.left) / 2, (r.bottom - r.top) / 2};
-  }
-  // A point on a row's check box.
-  static POINT CheckBoxOf(HWND list, int row) {
-    RECT r{};
-    ListView_GetItemRect(list, row, &r, LVIR_BOUNDS);
-    LVHITTESTINFO hit{};
-    for (hit.pt = {r.left, (r.top + r.bottom) / 2}; hit.pt.x < r.right; ++hit.pt.x)
-      if (ListView_HitTest(list, &hit) == row && (hit.flags & LVHT_ONITEMSTATEICON)) break;
-    return hit.pt;
   }
 
   std::string file_;

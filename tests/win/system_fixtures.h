@@ -10,6 +10,43 @@
 
 namespace morvane {
 
+// Removes a folder and everything below it; a link below it is removed as the link, never
+// followed.
+inline void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &data);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = data.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const std::wstring path = folder + L"\\" + name;
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        RemoveDirectoryW(path.c_str());  // the link only
+      else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(path);
+      else
+        DeleteFileW(path.c_str());
+    } while (FindNextFileW(search, &data));
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+// The bytes of the file of exactly that name, or "(missing)" when it cannot be opened.
+inline std::string ReadNamedFile(const std::string& name) {
+  HANDLE file = CreateFileW(Widen(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return "(missing)";
+  std::string content;
+  char buffer[4096];
+  DWORD read = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
+    content.append(buffer, read);
+  CloseHandle(file);
+  return content;
+}
+
 inline std::string WindowsFolder() {
   char windows[MAX_PATH];
   GetWindowsDirectoryA(windows, MAX_PATH);

@@ -149,17 +149,13 @@ int ListViewRows(HWND list) { return ListView_GetItemCount(list); }
 
 bool Visible(TZelButton& button) { return button.Visible(); }
 
-std::string ReadNamedFile(const std::string& name) {
-  HANDLE file = CreateFileW(Widen(name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return "(missing)";
-  std::string content;
-  char buffer[4096];
-  DWORD read = 0;
-  while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
-    content.append(buffer, read);
-  CloseHandle(file);
-  return content;
+POINT CheckBoxOf(HWND list, int row) {
+  RECT r{};
+  ListView_GetItemRect(list, row, &r, LVIR_BOUNDS);
+  LVHITTESTINFO hit{};
+  for (hit.pt = {r.left, (r.top + r.bottom) / 2}; hit.pt.x < r.right; ++hit.pt.x)
+    if (ListView_HitTest(list, &hit) == row && (hit.flags & LVHT_ONITEMSTATEICON)) break;
+  return hit.pt;
 }
 
 void WriteNamedFile(const std::string& name, const std::string& content) {

@@ -110,9 +110,10 @@ struct ReadButton {
 };
 ReadButton ReadThroughAccessibility(TZelButton& button, bool press = false);
 
-// Files named in UTF-8, read and written through the wide calls; a file that cannot be opened
-// reads as "(missing)".
-std::string ReadNamedFile(const std::string& name);
+// A point on a row's check box in a list view.
+POINT CheckBoxOf(HWND list, int row);
+// A file named in UTF-8, written through the wide calls (ReadNamedFile, in system_fixtures.h,
+// reads one back).
 void WriteNamedFile(const std::string& name, const std::string& content);
 
 // A folder BkŁukasz in TEMP for a backup and, beside it, BkLukasz with a kopia.reg of its own:
