@@ -130,25 +130,12 @@ class NamesOnRealFiles : public ::testing::Test {
   static bool Exists(const std::string& path) {
     return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
   }
-  // The file's content; "(none)" when it cannot be read.
-  static std::string Content(const std::string& path) {
-    std::string bytes;
-    HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "(none)";
-    char buffer[4096];
-    DWORD read = 0;
-    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0)
-      bytes.append(buffer, read);
-    CloseHandle(file);
-    return bytes;
-  }
 
   // Waits for the probe's report; "(none)" when none came.
   static std::string ProbeReport(const std::string& file) {
     for (int i = 0; i < 500; ++i) {
-      const std::string report = Content(file);
-      if (report != "(none)" && !report.empty()) return report;
+      const std::string report = ReadNamedFile(file);
+      if (report != "(missing)" && !report.empty()) return report;
       Sleep(10);
     }
     return "(none)";
@@ -204,7 +191,7 @@ TEST_F(NamesOnRealFiles, TheBackupFileIsWrittenAndReadUnderItsExactName) {
     const std::string file = scratch_ + "\\" + row.name + "\\kopia.reg";
     const std::string text = std::string("Morvane v1.0\r\n") + row.what + "\r\n";
     ASSERT_TRUE(files.WriteWholeFile(file, text)) << row.what;
-    EXPECT_EQ(Content(file), text) << row.what;
+    EXPECT_EQ(ReadNamedFile(file), text) << row.what;
     std::string read;
     EXPECT_TRUE(files.ReadWholeFile(file, read, 1 << 20)) << row.what;
     EXPECT_EQ(read, text) << row.what;
@@ -212,9 +199,9 @@ TEST_F(NamesOnRealFiles, TheBackupFileIsWrittenAndReadUnderItsExactName) {
     EXPECT_EQ(read, "") << row.what;
     // Written again: replaced whole.
     ASSERT_TRUE(files.WriteWholeFile(file, "x")) << row.what;
-    EXPECT_EQ(Content(file), "x") << row.what;
+    EXPECT_EQ(ReadNamedFile(file), "x") << row.what;
     if (row.twinIsFileName) {
-      EXPECT_EQ(Content(scratch_ + "\\" + row.twin + "\\kopia.reg"), "twin") << row.what;
+      EXPECT_EQ(ReadNamedFile(scratch_ + "\\" + row.twin + "\\kopia.reg"), "twin") << row.what;
     }
   }
   EXPECT_FALSE(files.WriteWholeFile(scratch_ + "\\missing\\kopia.reg", "x"));
