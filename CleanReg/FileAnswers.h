@@ -26,8 +26,8 @@ class FileAnswers final : public FileSystem {
   bool WriteWholeFile(const std::string& path, std::string_view bytes) override {
     return files_.WriteWholeFile(path, bytes);
   }
-  bool ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes) override {
-    return files_.ReadWholeFile(path, bytes, maxBytes);
+  std::unique_ptr<FileReader> OpenForReading(const std::string& path) override {
+    return files_.OpenForReading(path);
   }
   // Forgets every answer and gives the memory back.
   void Forget();

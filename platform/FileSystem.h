@@ -67,12 +67,6 @@ class FileSystem {
   // False when it cannot be created or written completely. A file system that only answers
   // questions writes and reads nothing.
   virtual bool WriteWholeFile(const std::string& path, std::string_view bytes) { return false; }
-  // Reads the whole content of the file of exactly that name into bytes. False, bytes empty,
-  // when it cannot be opened or read, or holds more than maxBytes.
-  virtual bool ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes) {
-    bytes.clear();
-    return false;
-  }
 
   // Opens the file of exactly that name for reading; nullptr when it cannot be opened.
   virtual std::unique_ptr<FileReader> OpenForReading(const std::string& path) { return nullptr; }

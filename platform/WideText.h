@@ -16,9 +16,4 @@ std::string Narrow(const wchar_t* wide, std::size_t length);
 // A zero-terminated wide text; nullptr gives "".
 std::string Narrow(const wchar_t* wide);
 
-// Spells wide text in the ANSI code page; true when it reads back as the same wide text. False
-// when some character has no ANSI spelling: the code page would put a look-alike letter or '?'
-// in its place, and the spelling would name some other value or file.
-bool SpellExactlyInAnsi(const wchar_t* wide, std::size_t length, std::string& out);
-
 }  // namespace morvane

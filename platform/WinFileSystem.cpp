@@ -183,39 +183,6 @@ class WinFileSystem final : public FileSystem {
     if (!file.valid()) return nullptr;
     return std::make_unique<WinFileReader>(std::move(file));
   }
-
-  bool ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes) override {
-    bytes.clear();
-    std::wstring name;
-    if (!SystemPath(path, name)) return false;
-    const FileHandle file(CreateFileW(name.c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size;
-    if (!file.valid() || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-        static_cast<std::uint64_t>(size.QuadPart) > maxBytes ||
-        static_cast<std::uint64_t>(size.QuadPart) > bytes.max_size())
-      return false;
-    try {
-      bytes.resize(static_cast<std::size_t>(size.QuadPart));
-    } catch (const std::bad_alloc&) {
-      return false;
-    }
-    // The file may shrink meanwhile: what is there is what was read.
-    std::size_t read = 0;
-    while (read < bytes.size()) {
-      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - read, 1u << 20));
-      DWORD got = 0;
-      if (!ReadFile(file.get(), bytes.data() + read, chunk, &got, nullptr)) {
-        bytes.clear();
-        return false;
-      }
-      if (got == 0) break;
-      read += got;
-    }
-    bytes.resize(read);
-    return true;
-  }
 };
 
 }  // namespace

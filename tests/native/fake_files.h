@@ -53,18 +53,6 @@ class FakeFiles final : public FileSystem {
     return reader;
   }
 
-  bool ReadWholeFile(const std::string& path, std::string& bytes, std::uint64_t maxBytes) override {
-    bytes.clear();
-    std::ifstream file(path, std::ios::binary | std::ios::ate);
-    const std::streamoff size = file ? static_cast<std::streamoff>(file.tellg()) : -1;
-    if (size < 0 || static_cast<std::uint64_t>(size) > maxBytes) return false;
-    bytes.resize(static_cast<std::size_t>(size));
-    file.seekg(0);
-    file.read(bytes.data(), size);
-    bytes.resize(static_cast<std::size_t>(file.gcount()));
-    return !file.bad();
-  }
-
   std::set<std::string> files, folders, unknown;
   std::map<char, std::uint32_t> serials{{'C', 0x1234}, {'c', 0x1234}, {'A', 0x99}, {'a', 0x99}};
   std::map<std::string, std::string> variables;

@@ -58,6 +58,12 @@ TEST(Utf, BytesThatAreNotUtf8ReadAsReplacementCharacters) {
       {"\xE6\x97", u"\xFFFD\xFFFD"},
   };
   for (const auto& [bytes, units] : rows) EXPECT_EQ(ToUtf16(bytes), units);
+  // A text cut inside a character ends there, whatever bytes follow it in memory.
+  const std::string whole = "a\xC5\x81";  // aŁ
+  std::u16string units;
+  AppendUtf16(std::string_view(whole).substr(0, 2), units);
+  EXPECT_EQ(units, u"a\xFFFD");
+  EXPECT_EQ(Utf16Length(std::string_view(whole).substr(0, 2)), 2u);
 }
 
 TEST(Utf, CutsFallBetweenCharacters) {

@@ -317,21 +317,18 @@ int RowOfEntry(TMainForm& f, const std::string& name) {
   return -1;
 }
 
-TEST_F(DeinstallWindowTest, ForeignNamesAreListedAsThemselvesAndDeleteTakesTheChosenTwinOnly) {
-  Entry(kLodz + " Key", kLodz.c_str(), "lodz.exe");
-  Entry(kLodzTwin + " Key", kLodzTwin.c_str(), "twin.exe");
-  // Past 255 characters a name is cut after its 255th, never inside one: after the Ł, and
-  // after the emoji that takes two UTF-16 units.
+// Past 255 characters a name is cut after its 255th, never inside one: after the Ł, and after
+// the emoji that takes two UTF-16 units. (Look-alike entries are told apart on the real registry
+// below.)
+TEST_F(DeinstallWindowTest, LongNamesAreCutAfterACharacterNeverInsideOne) {
   const std::string polish = std::string(254, 'W') + "\xC5\x81ukasz";
   const std::string emoji = std::string(254, 'W') + "\xF0\x9F\x98\x80smile";
   Entry("long", polish.c_str(), "long.exe");
   Entry("wide", emoji.c_str(), "wide.exe");
   TMainForm& f = Page();
   const std::vector<std::string> listed = ListedTexts(f.ListBox2);
-  ASSERT_EQ(listed.size(), 4u);
+  ASSERT_EQ(listed.size(), 2u);
   const std::pair<std::string, std::string> shown[] = {
-      {kLodz + " Key", kLodz},
-      {kLodzTwin + " Key", kLodzTwin},
       {"long", std::string(254, 'W') + "\xC5\x81"},
       {"wide", std::string(254, 'W') + "\xF0\x9F\x98\x80"},
   };
@@ -340,17 +337,6 @@ TEST_F(DeinstallWindowTest, ForeignNamesAreListedAsThemselvesAndDeleteTakesTheCh
     ASSERT_GE(row, 0) << entry;
     EXPECT_EQ(listed[static_cast<std::size_t>(row)], text) << entry;
   }
-
-  ClickRow(f, RowOfEntry(f, kLodz + " Key"));
-  EXPECT_EQ(f.StatusText(), "lodz.exe");
-  services_.answer = IDYES;
-  Press(f, *f.ZelButton3);
-  ASSERT_EQ(services_.messages.size(), 2u);
-  EXPECT_EQ(services_.messages[1].text, "The section is removed!");
-  EXPECT_FALSE(mem_.KeyExists(HKLM, kKey + "\\" + kLodz + " Key"));
-  EXPECT_TRUE(mem_.KeyExists(HKLM, kKey + "\\" + kLodzTwin + " Key"));
-  EXPECT_EQ(RowOfEntry(f, kLodz + " Key"), -1);
-  EXPECT_GE(RowOfEntry(f, kLodzTwin + " Key"), 0);
 }
 
 TEST_F(DeinstallWindowTest, WithoutWriteAccessTheListShowsAndDeleteReportsAnError) {

@@ -24,9 +24,6 @@ std::string ReadFile(const std::string& name) {
 
 // 日本, Ωmega and ソフト (whose last two letters end in byte 0x5C, the backslash, in code page
 // 932).
-const std::string kNihon = "\xE6\x97\xA5\xE6\x9C\xAC";
-const std::string kOmega = "\xCE\xA9mega";
-const std::string kSofuto = "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88";
 
 class RepairWindowTest : public MainWindowTest {
  protected:
@@ -219,46 +216,6 @@ TEST_F(RepairWindowTest, SaveDialogGivesTheExactNameAndAsksOnlyAboutThatFile) {
     EXPECT_EQ(dialog.FileName, folders.Backup());
   }
   EXPECT_EQ(ReadNamedFile(folders.Twin()), "twin");
-}
-
-// Names no code page spells, through the window: the findings list shows them, Correct removes
-// exactly the checked ones, and Restore puts each entry back into its own key.
-TEST_F(RepairWindowTest, ForeignNamesAreShownCorrectedAndRestoredExactly) {
-  mem_.AddText(RootKey::CurrentUser, "SOFTWARE\\Keys\\" + kNihon, kOmega,
-               "C:\\" + kOmega + "\\gone.exe");
-  mem_.AddText(RootKey::CurrentUser, "SOFTWARE\\Keys\\??", "Omega", "C:\\Omega\\gone.exe");
-  mem_.AddText(RootKey::CurrentUser, "SOFTWARE\\Keys\\" + kSofuto, "v",
-               "C:\\Gone\\" + kSofuto + ".exe");
-  TMainForm& f = Scanned(5);
-  auto rowOf = [&](const std::string& key) {
-    for (int row = 0; row < ListViewRows(f.ListView1); ++row)
-      if (ListViewText(f.ListView1, row, 3) == "\\SOFTWARE\\Keys\\" + key) return row;
-    return -1;
-  };
-  const int nihon = rowOf(kNihon), sofuto = rowOf(kSofuto);
-  ASSERT_GE(nihon, 0);
-  ASSERT_GE(sofuto, 0);
-  ASSERT_GE(rowOf("??"), 0);
-  EXPECT_EQ(ListViewText(f.ListView1, nihon, 1), "C:\\" + kOmega + "\\gone.exe");
-  EXPECT_EQ(ListViewText(f.ListView1, sofuto, 1), "C:\\Gone\\" + kSofuto + ".exe");
-  Check(f, nihon);
-  Check(f, sofuto);
-  ClickWindow(f, f.ZelButton3->Handle());
-  EXPECT_EQ(f.StatusText(), "Entries removed: 2. Could not be removed: 0.");
-  EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Keys\\" + kNihon, kOmega));
-  EXPECT_FALSE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Keys\\" + kSofuto, "v"));
-  EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Keys\\??", "Omega"));
-  services_.openDialog = [&](TOpenDialog& dialog) {
-    dialog.FileName = file_;
-    return true;
-  };
-  services_.answer = IDYES;
-  SendMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
-  EXPECT_EQ(f.StatusText(), "Entries restored: 2. Already present: 0. Not restored: 0.");
-  EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Keys\\" + kNihon, kOmega));
-  EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Keys\\" + kSofuto, "v"));
-  // Nothing went into a key cut at a byte 0x5C.
-  EXPECT_FALSE(mem_.KeyExists(RootKey::CurrentUser, "SOFTWARE\\Keys\\\xE3\x82"));
 }
 
 TEST_F(RepairWindowTest, CancelOnTheQuestionSkipsTheDialogButRepairs) {
