@@ -1,5 +1,7 @@
 #include "CleanReg/SpecialFolders.h"
 
+#include <algorithm>
+
 #include <vector>
 
 namespace morvane {
@@ -107,41 +109,95 @@ bool LiesBelow(const std::string& key, const std::string& folderKey) {
 
 namespace {
 
-// The key of where a system folder really lies; its spelling in full when it cannot be resolved
-// (it is missing, say), empty when the system names none.
-std::string SystemFolderKey(SystemFolders& system, FileTree& tree, const std::string& path) {
-  if (path.empty() || !IsPlainAbsolutePath(path)) return "";
-  const ResolvedFolder resolved = tree.ResolveFolder(path);
-  return FolderKey(resolved.kind == FolderKind::kPlain ? resolved.location : system.LongPath(path));
+// A folder as it is compared: the key of where it resolves to, and the identities of the folder
+// and of each folder above it, nearest first. Two spellings that lead to one folder may resolve
+// to different texts (a second drive letter naming it, say); they still share the identity.
+struct Place {
+  std::string key;
+  std::vector<FolderId> chain;
+};
+
+// The identities of the resolved folder and of the folders above its location, up to the drive
+// root or share.
+std::vector<FolderId> IdentityChain(FileTree& tree, const ResolvedFolder& resolved) {
+  std::vector<FolderId> chain{resolved.id};
+  for (std::string at = resolved.location; at.size() > 3;) {
+    const std::size_t cut = at.rfind('\\');
+    if (cut == std::string::npos || cut < 2) break;
+    at = at.substr(0, cut == 2 ? 3 : cut);
+    if (at[0] == '\\' && std::count(at.begin(), at.end(), '\\') < 3) break;  // "\\server"
+    const ResolvedFolder above = tree.ResolveFolder(at);
+    if (above.kind == FolderKind::kPlain) chain.push_back(above.id);
+  }
+  return chain;
 }
 
-std::string ParentKey(const std::string& key) {
-  const std::size_t cut = key.rfind('\\');
-  return cut == std::string::npos || cut < 3 ? "" : key.substr(0, cut);
+Place PlaceOf(FileTree& tree, const ResolvedFolder& resolved) {
+  return {FolderKey(resolved.location), IdentityChain(tree, resolved)};
+}
+
+bool Same(const Place& a, const Place& b) {
+  return (!a.key.empty() && a.key == b.key) ||
+         (!a.chain.empty() && !b.chain.empty() && a.chain[0] == b.chain[0]);
+}
+
+// Strictly below, by location or by identity.
+bool Below(const Place& inner, const Place& outer) {
+  if (outer.key.empty()) return false;
+  if (LiesBelow(inner.key, outer.key)) return true;
+  return !outer.chain.empty() && inner.chain.size() > 1 &&
+         std::find(inner.chain.begin() + 1, inner.chain.end(), outer.chain[0]) != inner.chain.end();
+}
+
+// Where a system folder really lies; its spelling in full when it cannot be resolved (it is
+// missing, say), with no identity; empty when the system names none.
+Place SystemFolderPlace(SystemFolders& system, FileTree& tree, const std::string& path) {
+  if (path.empty() || !IsPlainAbsolutePath(path)) return {};
+  const ResolvedFolder resolved = tree.ResolveFolder(path);
+  if (resolved.kind != FolderKind::kPlain) return {FolderKey(system.LongPath(path)), {}};
+  return PlaceOf(tree, resolved);
+}
+
+// The folder above: the key's parent and the identities past the folder's own.
+Place ParentPlace(const Place& place) {
+  const std::size_t cut = place.key.rfind('\\');
+  Place parent;
+  if (cut != std::string::npos && cut >= 3) parent.key = place.key.substr(0, cut);
+  if (!parent.key.empty() && place.chain.size() > 1)
+    parent.chain.assign(place.chain.begin() + 1, place.chain.end());
+  return parent;
 }
 
 // The folders TEMP must neither be nor hold, and those it must not lie in.
-struct SystemFolderKeys {
-  std::string windows, system, wow64System, programs, nativePrograms, programData, users, profile;
+struct SystemFolderPlaces {
+  Place windows, windowsTemp, system, wow64System, programs, nativePrograms, programData, users,
+      profile;
 };
 
-SystemFolderKeys SystemFolderLocations(SystemFolders& system, FileTree& tree) {
-  SystemFolderKeys keys;
-  keys.windows = SystemFolderKey(system, tree, system.WindowsDirectory());
-  keys.system = SystemFolderKey(system, tree, system.SystemDirectory());
-  keys.wow64System = SystemFolderKey(system, tree, system.Wow64SystemDirectory());
-  keys.programs =
-      SystemFolderKey(system, tree, GetSpecialFolderPath(system, nullptr, kFolderProgramFiles));
+SystemFolderPlaces SystemFolderLocations(SystemFolders& system, FileTree& tree) {
+  SystemFolderPlaces places;
+  const std::string windows = system.WindowsDirectory();
+  places.windows = SystemFolderPlace(system, tree, windows);
+  if (!places.windows.key.empty()) {
+    places.windowsTemp.key = places.windows.key + "\\temp";
+    const ResolvedFolder temp =
+        tree.ResolveFolder(windows + (windows.back() == '\\' ? "" : "\\") + "Temp");
+    if (temp.kind == FolderKind::kPlain) places.windowsTemp.chain = IdentityChain(tree, temp);
+  }
+  places.system = SystemFolderPlace(system, tree, system.SystemDirectory());
+  places.wow64System = SystemFolderPlace(system, tree, system.Wow64SystemDirectory());
+  places.programs =
+      SystemFolderPlace(system, tree, GetSpecialFolderPath(system, nullptr, kFolderProgramFiles));
   // A 32-bit program on 64-bit Windows is told the 32-bit program-files folder; the other one
   // matters as much.
   std::string nativePrograms;
   if (system.ExpandEnvironment("%ProgramW6432%", nativePrograms) == Expansion::kExpanded)
-    keys.nativePrograms = SystemFolderKey(system, tree, nativePrograms);
-  keys.programData =
-      SystemFolderKey(system, tree, system.ShellFolder(nullptr, kShellCommonAppData));
-  keys.profile = SystemFolderKey(system, tree, system.ShellFolder(nullptr, kFolderProfile));
-  keys.users = ParentKey(keys.profile);
-  return keys;
+    places.nativePrograms = SystemFolderPlace(system, tree, nativePrograms);
+  places.programData =
+      SystemFolderPlace(system, tree, system.ShellFolder(nullptr, kShellCommonAppData));
+  places.profile = SystemFolderPlace(system, tree, system.ShellFolder(nullptr, kFolderProfile));
+  places.users = ParentPlace(places.profile);
+  return places;
 }
 
 std::string TempProblem(SystemFolders& system, FileTree& tree, std::string& location) {
@@ -167,26 +223,24 @@ std::string TempProblem(SystemFolders& system, FileTree& tree, std::string& loca
     case FolderKind::kUnreadable:
       return "TEMP is not cleaned: the folder cannot be opened.";
   }
-  const std::string key = FolderKey(resolved.location);
+  const Place place = PlaceOf(tree, resolved);
+  const std::string& key = place.key;
   if (key.size() >= 2 && key[0] == '\\' && key[1] == '\\')
     return "TEMP is not cleaned: it is on a network share.";
   if (key.size() <= 2) return "TEMP is not cleaned: it is the root of a drive.";
 
-  const SystemFolderKeys keys = SystemFolderLocations(system, tree);
-  for (const std::string* folder :
-       {&keys.windows, &keys.system, &keys.wow64System, &keys.programs, &keys.nativePrograms,
-        &keys.programData, &keys.users, &keys.profile}) {
-    if (!folder->empty() && (*folder == key || LiesBelow(*folder, key)))
+  const SystemFolderPlaces folders = SystemFolderLocations(system, tree);
+  for (const Place* folder :
+       {&folders.windows, &folders.system, &folders.wow64System, &folders.programs,
+        &folders.nativePrograms, &folders.programData, &folders.users, &folders.profile}) {
+    if (!folder->key.empty() && (Same(place, *folder) || Below(*folder, place)))
       return "TEMP is not cleaned: it is or holds a system folder.";
   }
-  const std::string windowsTemp = keys.windows + "\\temp";
-  const bool inWindows = !keys.windows.empty() && LiesBelow(key, keys.windows) &&
-                         key != windowsTemp && !LiesBelow(key, windowsTemp);
-  const bool inPrograms = (!keys.programs.empty() && LiesBelow(key, keys.programs)) ||
-                          (!keys.nativePrograms.empty() && LiesBelow(key, keys.nativePrograms)) ||
-                          (!keys.programData.empty() && LiesBelow(key, keys.programData));
-  const bool inOtherUser =
-      !keys.users.empty() && LiesBelow(key, keys.users) && !LiesBelow(key, keys.profile);
+  const bool inWindowsTemp = Same(place, folders.windowsTemp) || Below(place, folders.windowsTemp);
+  const bool inWindows = Below(place, folders.windows) && !inWindowsTemp;
+  const bool inPrograms = Below(place, folders.programs) || Below(place, folders.nativePrograms) ||
+                          Below(place, folders.programData);
+  const bool inOtherUser = Below(place, folders.users) && !Below(place, folders.profile);
   if (inWindows || inPrograms || inOtherUser)
     return "TEMP is not cleaned: it lies inside a system folder.";
   location = resolved.location + "\\";

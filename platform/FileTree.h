@@ -28,6 +28,16 @@ enum class FolderKind {
   kUnreadable,  // any other failure to look at it
 };
 
+// Which folder a handle is open on, whatever path led there: the volume's serial number and the
+// file's index on it. {0, 0} when unknown, which matches nothing.
+struct FolderId {
+  std::uint64_t volume = 0, file = 0;
+  bool known() const { return volume != 0 || file != 0; }
+  bool operator==(const FolderId& other) const {
+    return known() && volume == other.volume && file == other.file;
+  }
+};
+
 struct ResolvedFolder {
   FolderKind kind = FolderKind::kMissing;
   // For kPlain: the location the system reached through the folder's handle, with every link,
@@ -36,6 +46,8 @@ struct ResolvedFolder {
   std::string location;
   // For kUnreadable: the system's error code (kFileAccessDenied when rights are missing).
   long error = 0;
+  // For kPlain: the folder's identity, read through the same handle as location.
+  FolderId id;
 };
 
 // What became of a file the deletion was asked to remove.

@@ -92,6 +92,8 @@ class WinFileTree final : public FileTree {
       resolved.kind = FolderKind::kNotFolder;
     } else {
       resolved.kind = Location(folder.get(), resolved.location);
+      resolved.id.volume = opened.dwVolumeSerialNumber;
+      resolved.id.file = (std::uint64_t{opened.nFileIndexHigh} << 32) | opened.nFileIndexLow;
     }
     return resolved;
   }

@@ -90,14 +90,14 @@ class FakeFileTree final : public FileTree {
     std::string name = path;
     std::replace(name.begin(), name.end(), '/', '\\');
     while (name.size() > 3 && name.back() == '\\') name.pop_back();
-    const std::string location = Location(name);
-    const Node& node = At(location);
+    const std::string location = Location(name), canonical = Location(name, true);
+    const Node& node = At(canonical);
     const std::string bare =
-        location.size() == 3 && location[2] == '\\' ? location.substr(0, 2) : location;
+        canonical.size() == 3 && canonical[2] == '\\' ? canonical.substr(0, 2) : canonical;
     const bool exists = roots.count(bare) != 0 || !node.entry.name.empty();
     ResolvedFolder resolved;
     if (unreadable.count(name) != 0)
-      resolved = {FolderKind::kUnreadable, "", refusal};
+      resolved = {FolderKind::kUnreadable, "", refusal, {}};
     else if (At(name).entry.reparsePoint)
       resolved.kind = FolderKind::kLink;
     else if (!exists)
@@ -105,20 +105,27 @@ class FakeFileTree final : public FileTree {
     else if (roots.count(bare) == 0 && !node.entry.folder)
       resolved.kind = FolderKind::kNotFolder;
     else
-      resolved = {FolderKind::kPlain, location};
+      resolved = {FolderKind::kPlain, location, 0, Identity(location)};
     return resolved;
   }
   // Where a path leads: the longest of resolvesTo's paths that it begins with, replaced.
-  std::string Location(const std::string& path) const {
+  std::string Location(const std::string& path, bool sameToo = false) const {
     for (std::string head = path;; head = head.substr(0, head.rfind('\\'))) {
-      auto it = resolvesTo.find(head);
-      if (it != resolvesTo.end()) {
+      for (const auto* names : {&resolvesTo, sameToo ? &sameFolder : &resolvesTo}) {
+        auto it = names->find(head);
+        if (it == names->end()) continue;
         std::string location = it->second + path.substr(head.size());
         if (location.size() > 3 && location.back() == '\\') location.pop_back();
         return location;
       }
       if (head.find('\\') == std::string::npos) return path;
     }
+  }
+  // One identity for every location of one folder, sameFolder's other names included.
+  FolderId Identity(const std::string& location) const {
+    std::string key = Location(location, true);
+    for (char& c : key) c = CaseLess::Fold(c);
+    return {1, std::hash<std::string>()(key)};
   }
   bool PlainFolder(const std::string& path) {
     return ResolveFolder(path).kind == FolderKind::kPlain;
@@ -135,7 +142,10 @@ class FakeFileTree final : public FileTree {
   std::map<std::string, std::vector<Node>, CaseLess> folders;  // by path ending in a backslash
   std::vector<std::string> sized, removed, outside;
   std::map<std::string, std::string, CaseLess> resolvesTo;  // where a folder or file really lies
-  std::set<std::string> unreadable;                         // refused when opened
+  // Locations that stay as they are spelled but are another name of a folder (a second drive
+  // letter on one volume, say): they share its identity.
+  std::map<std::string, std::string, CaseLess> sameFolder;
+  std::set<std::string> unreadable;          // refused when opened
   std::set<std::string, CaseLess> unlisted;  // by path ending in a backslash: search refused
   long refusal = kFileAccessDenied;          // the system's error code of both refusals
   int searches = 0;

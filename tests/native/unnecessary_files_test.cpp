@@ -74,6 +74,7 @@ struct SpelledMachine {
                        {"C:\\PROGRA~1", "C:\\Program Files"},
                        {"C:\\Users\\ME~1", "C:\\Users\\me"},
                        {"\\\\server\\share", "\\\\server\\share"}};
+    tree.sameFolder = {{"Y:", "C:\\Windows"}};
     tree.AddFolder("\\\\server\\share\\temp");
     tree.unreadable.insert("C:\\locked");
     system.variables = {{"%ProgramFiles%", "C:\\Program Files (x86)"},
@@ -113,6 +114,10 @@ TEST(SpecialFolders, TempIsComparedWhereItResolvesAndRefusedWithAReason) {
       // Inside a system folder.
       {"C:\\Windows\\Fonts", inside},
       {"X:\\Fonts", inside},
+      // A second drive letter that the system names as itself: the same folders by identity.
+      {"Y:\\system32", holds},
+      {"Y:\\Fonts", inside},
+      {"Y:\\Temp", ""},
       {"C:\\Windows\\system32\\drivers", inside},
       {"C:\\Program Files\\Common Files", inside},
       {"C:\\Program Files (x86)\\App", inside},

@@ -12,6 +12,7 @@
 #include <set>
 #include <thread>
 
+#include "CleanReg/SpecialFolders.h"
 #include "platform/FileTree.h"
 #include "platform/WideText.h"
 #include "tests/native/fake_file_tree.h"
@@ -468,11 +469,20 @@ TEST_F(FilesPageTest, TempIsJudgedWhereItLeadsNotHowItIsSpelled) {
   MakeFile(prefetch_ + "\\x.pf", 10);
   // A share of this machine, and a drive letter mapped to the Windows folder: Wine names the
   // Windows folder by that letter's root from then on, so the reason given varies; refused
-  // either way.
+  // either way. Wine names a folder by the drive whose root lies deepest above it, from a list
+  // each process refreshes at most once a second: until then, one collection could see the
+  // Windows folder under one letter and TEMP under the other. Each step waits until the
+  // Windows folder is named by the drive it expects.
+  const auto windowsOn = [&windows](const char* drive) {
+    for (int i = 0; i < 500; ++i, Sleep(10))
+      if (FolderKey(SystemFileTree().ResolveFolder(windows).location).rfind(drive, 0) == 0)
+        return true;
+    return false;
+  };
   const std::string prefix = Env("WINEPREFIX");
   ASSERT_FALSE(prefix.empty());
   ASSERT_TRUE(MakeUnixLink(prefix + "/dosdevices/m:", UnixName(windows)));
-  for (int i = 0; i < 500 && !Exists("M:\\system32"); ++i) Sleep(10);
+  ASSERT_TRUE(windowsOn("m:"));
   for (const char* temp :
        {"\\\\localhost\\c$\\windows", "M:\\", "M:\\system32", "M:\\Fonts", "C:\\windows"}) {
     SetEnvironmentVariableA("TEMP", temp);
@@ -482,7 +492,7 @@ TEST_F(FilesPageTest, TempIsJudgedWhereItLeadsNotHowItIsSpelled) {
     form_.reset();
   }
   ASSERT_TRUE(RunUnix("/bin/rm -f \"" + prefix + "/dosdevices/m:\""));
-  for (int i = 0; i < 500 && Exists("M:\\system32"); ++i) Sleep(10);
+  ASSERT_TRUE(windowsOn("c:"));
   EXPECT_TRUE(Exists(temp_ + "\\lnk-target\\keep.txt"));
   RemoveTree(Widen(Env("ProgramData") + "\\MvTemp"));
 }
