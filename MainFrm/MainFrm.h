@@ -66,6 +66,8 @@ struct TMainFormServices {
   ProcessApi* Process = nullptr;
   FileTree* Tree = nullptr;  // the unnecessary-files page's walk, size read and deletion
   SystemFolders* Folders = nullptr;
+  // How long Correct waits before each removal, the window answering meanwhile.
+  std::chrono::milliseconds PauseBeforeRemoval{100};
 };
 TMainFormServices DefaultServices();
 

@@ -15,8 +15,6 @@ namespace morvane {
 
 namespace {
 
-constexpr std::chrono::milliseconds kPauseBeforeRemoval{100};
-
 // The status line after the repair: how many rows' entries went, how many stayed.
 std::string RepairStatusText(const RepairOutcome& outcome) {
   return "Entries removed: " + std::to_string(outcome.removed) +
@@ -53,7 +51,7 @@ bool TRegistryPage::StopRequested() const { return stopRequested_ || form_.Close
 void TRegistryPage::PauseBeforeRemoval() {
   // Waits for messages rather than sleeping, so that each is handled as it comes. A stop ends
   // the pause at once: no removal follows it.
-  const auto end = std::chrono::steady_clock::now() + kPauseBeforeRemoval;
+  const auto end = std::chrono::steady_clock::now() + form_.Services.PauseBeforeRemoval;
   for (;;) {
     form_.RefreshApp();
     if (StopRequested()) return;
