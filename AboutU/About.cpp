@@ -168,7 +168,7 @@ LRESULT TAbout::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         GetCursorPos(&point);
         ScreenToClient(hwnd_, &point);
         if (LabelAt(point) != nullptr) {
-          SetCursor(LoadCursorW(nullptr, WideId(IDC_HAND)));
+          SetCursor(LoadCursorW(nullptr, IDC_HAND));
           return TRUE;
         }
       }

@@ -33,7 +33,7 @@ HCURSOR TZelCursors::Get(int index) {
   auto& table = Table();
   auto found = table.find(index);
   if (found != table.end() && found->second != nullptr) return found->second;
-  return LoadCursorW(nullptr, WideId(IDC_ARROW));
+  return LoadCursorW(nullptr, IDC_ARROW);
 }
 
 void TZelCursors::Set(int index, HCURSOR cursor) { Table()[index] = cursor; }

@@ -471,7 +471,7 @@ void TZelCustomButton::MouseLeave() {
   }
   pressedOffset_ = 0;
   if (cursorHandCustom_) {
-    TZelCursors::Set(0, LoadCursorW(nullptr, WideId(IDC_ARROW)));
+    TZelCursors::Set(0, LoadCursorW(nullptr, IDC_ARROW));
     SetCursor(0);
   }
   StopTimers();  // whatever RepeatAction says now: it may have changed while held

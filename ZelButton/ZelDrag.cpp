@@ -95,13 +95,13 @@ void Track(POINT screen) {
     drag.target = under;
   }
   if (under == nullptr) {
-    SetCursor(LoadCursorW(nullptr, WideId(IDC_NO)));
+    SetCursor(LoadCursorW(nullptr, IDC_NO));
     return;
   }
   const bool accepted = AskTarget(source, under, screen, under != old ? dsDragEnter : dsDragMove);
   if (Drag().source != source || Drag().target != under) return;
   drag.accepted = accepted;
-  SetCursor(LoadCursorW(nullptr, WideId(accepted ? IDC_ARROW : IDC_NO)));
+  SetCursor(LoadCursorW(nullptr, accepted ? IDC_ARROW : IDC_NO));
 }
 
 }  // namespace

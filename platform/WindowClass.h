@@ -6,17 +6,13 @@
 
 namespace morvane {
 
-// One of the system's numbered resources (IDC_ARROW, IDC_HAND ...) for the wide calls: the
-// headers spell them for the narrow ones.
-inline LPCWSTR WideId(LPCSTR id) { return MAKEINTRESOURCEW(reinterpret_cast<ULONG_PTR>(id)); }
-
 struct WindowClassSpec {
   const wchar_t* name;
   WNDPROC procedure;
   UINT style = 0;
   HBRUSH background = nullptr;  // null: the window paints its whole background itself
   HICON icon = nullptr;
-  LPCSTR cursor = IDC_ARROW;  // one of the system's cursors; null: the window sets its own
+  LPCWSTR cursor = IDC_ARROW;  // one of the system's cursors; null: the window sets its own
 };
 
 // Registers the class unless this program has registered it already.
@@ -29,7 +25,7 @@ inline void RegisterWindowClass(const WindowClassSpec& spec) {
   wc.lpfnWndProc = spec.procedure;
   wc.hInstance = instance;
   wc.hIcon = spec.icon;
-  wc.hCursor = spec.cursor != nullptr ? LoadCursorW(nullptr, WideId(spec.cursor)) : nullptr;
+  wc.hCursor = spec.cursor != nullptr ? LoadCursorW(nullptr, spec.cursor) : nullptr;
   wc.hbrBackground = spec.background;
   wc.lpszClassName = spec.name;
   RegisterClassW(&wc);

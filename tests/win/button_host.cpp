@@ -13,7 +13,7 @@ ButtonHost::ButtonHost(COLORREF colour, int width, int height)
     WNDCLASSW wc{};
     wc.lpfnWndProc = &ButtonHost::Proc;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, WideId(IDC_ARROW));
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.lpszClassName = L"ZelButtonHost";
     return RegisterClassW(&wc);
   }();
