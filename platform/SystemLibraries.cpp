@@ -1,5 +1,8 @@
 #include "platform/SystemLibraries.h"
 
+#include <delayimp.h>
+
+#include <cstring>
 #include <mutex>
 #include <string>
 
@@ -29,6 +32,12 @@ struct Library {
   Calls calls{};
 };
 
+// Made on first use: the delay-load helper may ask before the program's other globals are made.
+DllSearchCalls& Kernel() {
+  static DllSearchCalls calls = SystemDllSearchCalls();
+  return calls;
+}
+
 std::mutex libraryLock;
 SystemLibraryLoader currentLoader = &LoadFromSystemFolder;
 Library<WaveCalls> wave;
@@ -45,28 +54,56 @@ const Calls* Get(Library<Calls>& library, const wchar_t* name, Resolve resolve) 
   return library.found ? &library.calls : nullptr;
 }
 
+// The runtime's delay-load helper asks here before it loads a DLL that the program binds on
+// first call; what is returned is used, so the DLL comes from the system folder or not at all.
+FARPROC WINAPI BeforeDelayLoad(unsigned notice, PDelayLoadInfo info) {
+  if (notice != dliNotePreLoadLibrary || info == nullptr || info->szDll == nullptr) return nullptr;
+  const std::wstring name(info->szDll, info->szDll + std::strlen(info->szDll));  // ASCII
+  SystemLibraryLoader loader;
+  {
+    std::lock_guard<std::mutex> hold(libraryLock);
+    loader = currentLoader;
+  }
+  return reinterpret_cast<FARPROC>(loader(name.c_str()));
+}
+
 }  // namespace
 
+DllSearchCalls SystemDllSearchCalls() {
+  return {KernelFunction<decltype(DllSearchCalls::SetDefaultDllDirectories)>(
+              "SetDefaultDllDirectories"),
+          &::SetDllDirectoryW,
+          KernelFunction<decltype(DllSearchCalls::SetSearchPathMode)>("SetSearchPathMode"),
+          &::LoadLibraryExW, &::GetSystemDirectoryW};
+}
+
+DllSearchCalls ReplaceDllSearchCalls(const DllSearchCalls& calls) {
+  const DllSearchCalls previous = Kernel();
+  Kernel() = calls;
+  return previous;
+}
+
 void RestrictDllSearch() {
-  using SetDefaultDllDirectoriesCall = BOOL(WINAPI*)(DWORD);
-  using SetSearchPathModeCall = BOOL(WINAPI*)(DWORD);
-  // Windows Vista and 7 without update KB2533623 lack the first: there, at least the current
-  // folder leaves the search.
-  const auto setDefault = KernelFunction<SetDefaultDllDirectoriesCall>("SetDefaultDllDirectories");
-  if (setDefault == nullptr || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) SetDllDirectoryW(L"");
-  if (const auto setMode = KernelFunction<SetSearchPathModeCall>("SetSearchPathMode"))
-    setMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE | BASE_SEARCH_PATH_PERMANENT);
+  // Windows Vista and 7 without update KB2533623 lack SetDefaultDllDirectories: there, at least
+  // the current folder leaves the search.
+  if (Kernel().SetDefaultDllDirectories == nullptr ||
+      !Kernel().SetDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32))
+    Kernel().SetDllDirectoryW(L"");
+  if (Kernel().SetSearchPathMode != nullptr)
+    Kernel().SetSearchPathMode(BASE_SEARCH_PATH_ENABLE_SAFE_SEARCHMODE |
+                               BASE_SEARCH_PATH_PERMANENT);
 }
 
 HMODULE LoadFromSystemFolder(const wchar_t* name) {
-  if (HMODULE module = LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32)) return module;
+  if (HMODULE module = Kernel().LoadLibraryExW(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32))
+    return module;
   // The flag is unknown where the system lacks the update above: there the full path says where.
   if (GetLastError() != ERROR_INVALID_PARAMETER) return nullptr;
   wchar_t folder[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+  const UINT length = Kernel().GetSystemDirectoryW(folder, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return nullptr;
   const std::wstring path = std::wstring(folder, length) + L"\\" + name;
-  return LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+  return Kernel().LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
 SystemLibraryLoader ReplaceSystemLibraryLoader(SystemLibraryLoader loader) {
@@ -93,3 +130,6 @@ const AccessibilityCalls* AccessibilityLibrary() {
 }
 
 }  // namespace morvane
+
+// Read by the runtime's delay-load helper (declared extern "C" by its header).
+PfnDliHook __pfnDliNotifyHook2 = &morvane::BeforeDelayLoad;

@@ -26,12 +26,25 @@ bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}"
 echo "== 32-bit Windows build =="
 cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DMORVANE_TESTS=ON -DMORVANE_WERROR=ON >/dev/null
 cmake --build build/win32 -j"$jobs"
-# Only KnownDLLs, which Windows always takes from its own folder, and the common controls, which
-# the manifest sends to the side-by-side store: any other imported DLL could be planted beside
-# the program. Other system DLLs are loaded from the system folder when needed.
-if i686-w64-mingw32-objdump -p build/win32/Morvane.exe | grep 'DLL Name' | grep -v -i -x -E \
-    '\s*DLL Name: (kernel32|user32|gdi32|advapi32|shell32|ole32|oleaut32|comdlg32|msvcrt|comctl32)\.dll' ; then
-  echo "Morvane.exe imports a DLL that is neither a KnownDLL nor comctl32" >&2
+# At start only kernel32, advapi32 and msvcrt, KnownDLLs that Windows always takes from its own
+# folder; every other system DLL is bound on first call (the delay-import directory), after the
+# DLL search is restricted. The load configuration names the dependent load flags
+# LOAD_LIBRARY_SEARCH_SYSTEM32 (0x0800, the WORD at 0x36), and the header points at it.
+objdump=i686-w64-mingw32-objdump
+exe=build/win32/Morvane.exe
+if $objdump -p $exe | grep 'DLL Name' | grep -v -i -x -E '\s*DLL Name: (kernel32|advapi32|msvcrt)\.dll'; then
+  echo "Morvane.exe imports at start a DLL other than kernel32, advapi32 and msvcrt" >&2
+  exit 1
+fi
+read -r config_rva config_size < <($objdump -p $exe | awk '/^Entry a /{ print $3, $4 }')
+image_base=$($objdump -p $exe | awk '/^ImageBase/{ print $2 }')
+flags_at=$((0x$image_base + 0x$config_rva + 0x36))
+flags=$($objdump -s --start-address=$flags_at --stop-address=$((flags_at + 2)) $exe |
+        awk '/^ [0-9a-f]+ /{ print $2; exit }')
+if [ $((0x$config_size)) -lt $((0x38)) ] || [ "$flags" != 0008 ] ||
+   [ "$($objdump -p $exe | awk '/^Entry d /{ print $4 }')" = 00000000 ]; then
+  echo "Morvane.exe: load configuration '$config_rva $config_size', dependent load flags" \
+    "'$flags' (want 0008), or no delay imports" >&2
   exit 1
 fi
 echo "== narrow calls left, with their reasons =="
