@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/WideText.h"
 #include "MainFrm/MainFrm.h"
 #include "bench/bench_measure.h"
 #include "bench/wait_probe.h"
@@ -81,9 +82,9 @@ std::string Text(int key, int value) {
 double Ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
 
 std::string ListText(HWND list, int row, int column) {
-  char buffer[2048] = {};
-  ListView_GetItemText(list, row, column, buffer, sizeof buffer);
-  return buffer;
+  wchar_t buffer[2048] = {};
+  ListView_GetItemText(list, row, column, buffer, 2048);
+  return Narrow(buffer);
 }
 
 double TextMb(const TMainForm& form) {

@@ -171,7 +171,7 @@ TEST_F(MainWindowTest, AboutLabelsOpenTheirTargetsAndStayVisited) {
                   CountColour(about.Handle(), label2, kLinkColor));
     EXPECT_EQ(CountColour(about.Handle(), whole, kVisitedLinkColor), 0);
     // The hand over a label, the arrow over the picture.
-    const HCURSOR hand = LoadCursorA(nullptr, IDC_HAND), arrow = LoadCursorA(nullptr, IDC_ARROW);
+    const HCURSOR hand = LoadCursorW(nullptr, IDC_HAND), arrow = LoadCursorW(nullptr, IDC_ARROW);
     EXPECT_EQ(cursorAt(Centre(label2), hand), hand);
     EXPECT_EQ(cursorAt(POINT{110, 60}, arrow), arrow);
     EXPECT_EQ(cursorAt(Centre(label1), hand), hand);

@@ -372,7 +372,7 @@ TEST_F(ButtonInput, HoverSoundAndHandCursor) {
   DeleteObject(info.hbmMask);
   Leave(b);
   EXPECT_EQ(b.Cursor(), 0);
-  EXPECT_EQ(TZelCursors::Get(0), LoadCursorA(nullptr, IDC_ARROW));
+  EXPECT_EQ(TZelCursors::Get(0), LoadCursorW(nullptr, IDC_ARROW));
   EXPECT_EQ(app.sounds.size(), 1u);
 }
 
