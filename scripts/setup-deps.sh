@@ -4,7 +4,7 @@
 # Safe to run again: packages already present are left alone. Needs root on a fresh machine.
 set -euo pipefail
 
-pkgs=(cmake make g++ googletest clang lld llvm libclang-rt-14-dev locales
+pkgs=(cmake make g++ googletest clang libclang-rt-14-dev locales
       g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
       wine wine64 wine32:i386 xvfb xdotool x11-apps imagemagick
       fonts-wine fonts-liberation fonts-dejavu-core zip)
