@@ -46,6 +46,10 @@ class FakeFiles final : public FileSystem {
         file.read(buffer, static_cast<std::streamsize>(size));
         return file.bad() ? -1 : static_cast<long long>(file.gcount());
       }
+      bool Rewind() override {
+        file.clear();
+        return static_cast<bool>(file.seekg(0));
+      }
     };
     auto reader = std::make_unique<Reader>();
     reader->file.open(path, std::ios::binary);
