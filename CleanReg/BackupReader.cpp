@@ -188,12 +188,13 @@ bool BackupReader::NextRawLine(std::size_t most) {
     const char* lf = static_cast<const char*>(std::memchr(from, '\n', end_ - at_));
     const std::size_t take = lf != nullptr ? static_cast<std::size_t>(lf - from) : end_ - at_;
     const bool crBeforeLf = take > 0 ? from[take - 1] == '\r' : crLast;
-    const std::size_t room = most - std::min(most, raw_.size());
+    // Room for the line's bytes and the CR of its CR LF.
+    const std::size_t room = most + 1 - std::min(most + 1, raw_.size());
     // The buffer is kept from line to line, and grows at most twice: to a block's size, then
     // for the first longer line to the longest line kept.
     const std::size_t needed = raw_.size() + std::min(take, room);
     if (needed > raw_.capacity())
-      raw_.reserve(needed <= kBackupBlockBytes ? kBackupBlockBytes : kMostLineBytes);
+      raw_.reserve(needed <= kBackupBlockBytes ? kBackupBlockBytes : kMostLineBytes + 1);
     raw_.append(from, std::min(take, room));
     check(WholeCharacters(raw_));
     if (take > 0) crLast = from[take - 1] == '\r';
@@ -211,13 +212,14 @@ bool BackupReader::NextRawLine(std::size_t most) {
       break;
     }
     // A LF alone is part of the line.
-    if (raw_.size() < most)
+    if (raw_.size() <= most)
       raw_.push_back('\n');
     else
       overlong_ = true;
     crLast = false;
   }
   if (!terminated_ && raw_.empty() && !overlong_) return false;
+  overlong_ = overlong_ || raw_.size() > most;
   // A line cut short may end inside a character: what was kept of it is judged without that.
   checked_ = std::min(checked_, raw_.size());
   if (!overlong_) check(raw_.size());
@@ -315,8 +317,8 @@ bool BackupReader::Next(BackupEntry& entry) {
       broken_ = broken_ || !terminated_ || overlong_ || invalid_;
     }
   }
-  // A stopped reading may have cut the entry in hand short.
-  if (!inEntry_ || stopped_) return false;
+  // A stopped or failed reading may have cut the entry in hand short.
+  if (!inEntry_ || stopped_ || failed_) return false;
   inEntry_ = false;
   entry = EntryOf(keyLine_, restLines_, firstRest_, broken_);
   return true;
