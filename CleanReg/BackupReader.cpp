@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "CleanReg/Repair.h"
+#include "platform/Utf.h"
 
 namespace morvane {
 
@@ -113,7 +114,7 @@ BackupEntry EntryOf(Text keyLine, std::size_t restLines, Text firstRest, bool br
 }  // namespace
 
 BackupReader::BackupReader(FileReader& file, AnsiCodePage& ansi, std::size_t blockBytes,
-                           std::function<void()> betweenBlocks)
+                           std::function<bool()> betweenBlocks)
     : file_(file),
       ansi_(ansi),
       betweenBlocks_(std::move(betweenBlocks)),
@@ -122,8 +123,8 @@ BackupReader::BackupReader(FileReader& file, AnsiCodePage& ansi, std::size_t blo
 bool BackupReader::Fill() {
   if (atEnd_) return false;
   const long long got = file_.Read(block_.data(), block_.size());
-  if (betweenBlocks_) betweenBlocks_();
-  if (got <= 0) {
+  if (betweenBlocks_ && !betweenBlocks_()) stopped_ = true;
+  if (got <= 0 || stopped_) {
     atEnd_ = true;
     failed_ = got < 0;
     return false;
@@ -133,9 +134,53 @@ bool BackupReader::Fill() {
   return true;
 }
 
-bool BackupReader::NextLine(std::size_t most) {
+namespace {
+
+// The end of the whole characters of a text that may stop inside one.
+std::size_t WholeCharacters(std::string_view text) {
+  for (std::size_t back = 1; back <= 3 && back <= text.size(); ++back) {
+    const unsigned char c = static_cast<unsigned char>(text[text.size() - back]);
+    if ((c & 0xC0) == 0x80) continue;
+    const std::size_t length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+    return length > back ? text.size() - back : text.size();
+  }
+  return text.size();
+}
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// A long line is converted from the code page a slice at a time, each ending after a byte below
+// 0x40: no code page has such a byte inside a character.
+constexpr std::size_t kSliceBytes = std::size_t(1) << 20;
+
+std::size_t SliceEnd(std::string_view text) {
+  if (text.size() <= kSliceBytes) return text.size();
+  for (std::size_t i = kSliceBytes; i > 0; --i)
+    if (static_cast<unsigned char>(text[i - 1]) < 0x40) return i;
+  return text.size();
+}
+
+}  // namespace
+
+bool BackupReader::NextRawLine(std::size_t most) {
   raw_.clear();
   terminated_ = overlong_ = false;
+  ascii_ = utf8_ = true;
+  checked_ = 0;
+  // What has been kept so far is checked as it comes, up to its last whole character, so that
+  // no step of the reading takes longer with a longer line.
+  const auto check = [this](std::size_t upTo) {
+    if (upTo <= checked_) return;
+    const std::string_view part = std::string_view(raw_).substr(checked_, upTo - checked_);
+    if (!IsAscii(part)) {
+      ascii_ = false;
+      utf8_ = utf8_ && IsStrictUtf8(part);
+    }
+    checked_ = upTo;
+  };
   bool crLast = false;  // the last byte of the line so far is a CR, kept or not
   while (true) {
     if (at_ == end_ && !Fill()) break;
@@ -143,8 +188,15 @@ bool BackupReader::NextLine(std::size_t most) {
     const char* lf = static_cast<const char*>(std::memchr(from, '\n', end_ - at_));
     const std::size_t take = lf != nullptr ? static_cast<std::size_t>(lf - from) : end_ - at_;
     const bool crBeforeLf = take > 0 ? from[take - 1] == '\r' : crLast;
-    const std::size_t room = most - std::min(most, raw_.size());
+    // Room for the line's bytes and the CR of its CR LF.
+    const std::size_t room = most + 1 - std::min(most + 1, raw_.size());
+    // The buffer is kept from line to line, and grows at most twice: to a block's size, then
+    // for the first longer line to the longest line kept.
+    const std::size_t needed = raw_.size() + std::min(take, room);
+    if (needed > raw_.capacity())
+      raw_.reserve(needed <= kBackupBlockBytes ? kBackupBlockBytes : kMostLineBytes + 1);
     raw_.append(from, std::min(take, room));
+    check(WholeCharacters(raw_));
     if (take > 0) crLast = from[take - 1] == '\r';
     at_ += take;
     if (take > room) {
@@ -160,58 +212,113 @@ bool BackupReader::NextLine(std::size_t most) {
       break;
     }
     // A LF alone is part of the line.
-    if (raw_.size() < most)
+    if (raw_.size() <= most)
       raw_.push_back('\n');
     else
       overlong_ = true;
     crLast = false;
   }
   if (!terminated_ && raw_.empty() && !overlong_) return false;
+  overlong_ = overlong_ || raw_.size() > most;
+  // A line cut short may end inside a character: what was kept of it is judged without that.
+  checked_ = std::min(checked_, raw_.size());
+  if (!overlong_) check(raw_.size());
   if (!firstLineRead_) {
     // The byte-order mark before the first line says the whole file is UTF-8.
     firstLineRead_ = true;
     const std::string_view mark = kUtf8Mark;
     if (std::string_view(raw_).substr(0, mark.size()) == mark) {
       raw_.erase(0, mark.size());
-      utf8_ = true;
+      encoding_ = Encoding::kUtf8;
     }
   }
-  line_.clear();
-  if (utf8_ || std::all_of(raw_.begin(), raw_.end(),
-                           [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-    line_.swap(raw_);
-  else
-    ansi_.Read(raw_, line_);  // a line never ends inside a character: CR and LF are no trail bytes
   return true;
+}
+
+void BackupReader::Decode(Encoding as) {
+  invalid_ = false;
+  if (ascii_ || as != Encoding::kAnsi) {
+    line_ = raw_;
+    invalid_ = !utf8_;
+    return;
+  }
+  converted_.clear();
+  // A line never ends inside a character: CR and LF are no trail bytes.
+  for (std::string_view rest = raw_; !rest.empty();) {
+    const std::size_t end = SliceEnd(rest);
+    if (!ansi_.Read(rest.substr(0, end), converted_)) invalid_ = true;
+    rest.remove_prefix(end);
+    if (!rest.empty() && betweenBlocks_ && !betweenBlocks_()) stopped_ = atEnd_ = true;
+  }
+  line_ = converted_;
 }
 
 BackupReader::Start BackupReader::ReadHeader() {
   // The mark, the header and its CR: a first line any longer is no header.
-  if (!NextLine(sizeof kUtf8Mark + sizeof kBackupHeader))
+  if (!NextRawLine(sizeof kUtf8Mark + sizeof kBackupHeader))
     return failed_ ? Start::kUnreadable : Start::kNotBackup;
-  if (overlong_ || line_ != kBackupHeader) return Start::kNotBackup;
+  if (overlong_ || raw_ != kBackupHeader) return Start::kNotBackup;
   // A header without its CR LF is the whole file.
   return Start::kBackup;
 }
 
+bool BackupReader::Count(std::size_t& entries) {
+  // Key lines as the bytes read in UTF-8, and as they read in the code page: a double-byte
+  // character may end in the byte of the closing bracket.
+  std::size_t inUtf8 = 0, inAnsi = 0;
+  bool allUtf8 = true, someWide = false;
+  while (NextRawLine()) {
+    if (!ascii_) {
+      someWide = true;
+      allUtf8 = allUtf8 && utf8_;
+    }
+    if (overlong_ || !IsKeyLine(raw_)) continue;
+    ++inUtf8;
+    if (encoding_ == Encoding::kUtf8) continue;
+    Decode(Encoding::kAnsi);
+    if (IsKeyLine(line_)) ++inAnsi;
+  }
+  if (failed_ || stopped_) return false;
+  if (encoding_ == Encoding::kUndecided)
+    encoding_ = allUtf8 && someWide ? Encoding::kUtf8 : Encoding::kAnsi;
+  entries = encoding_ == Encoding::kUtf8 ? inUtf8 : inAnsi;
+  return StartOver();
+}
+
+bool BackupReader::StartOver() {
+  at_ = end_ = 0;
+  atEnd_ = firstLineRead_ = inEntry_ = false;
+  // The file is open for reading only: it begins with its header still.
+  failed_ = !file_.Rewind() || ReadHeader() != Start::kBackup;
+  return !failed_;
+}
+
 bool BackupReader::Next(BackupEntry& entry) {
-  while (NextLine()) {
+  std::size_t entries = 0;
+  if (encoding_ == Encoding::kUndecided && !Count(entries)) return false;
+  while (NextRawLine()) {
+    // An overlong line is no key line and makes its entry unusable: it needs no converting.
+    if (overlong_)
+      line_ = {};
+    else
+      Decode(encoding_);
     const bool keyLine = !overlong_ && IsKeyLine(line_);
     if (keyLine) {
       const bool had = inEntry_;
       if (had) entry = EntryOf(keyLine_, restLines_, firstRest_, broken_);
       inEntry_ = true;
-      broken_ = !terminated_;
-      keyLine_.swap(line_);
+      broken_ = !terminated_ || invalid_;
+      keyLine_.assign(line_);
       restLines_ = 0;
       firstRest_.clear();
       if (had) return true;
     } else if (inEntry_) {
-      if (restLines_++ == 0) firstRest_.swap(line_);
-      broken_ = broken_ || !terminated_ || overlong_;
+      if (restLines_++ == 0) firstRest_.assign(line_);
+      broken_ = broken_ || !terminated_ || overlong_ || invalid_;
     }
   }
-  if (!inEntry_) return false;
+  // A stopped or failed reading may have cut the entry in hand short.
+  if (!inEntry_ || stopped_ || failed_) return false;
   inEntry_ = false;
   entry = EntryOf(keyLine_, restLines_, firstRest_, broken_);
   return true;
@@ -221,16 +328,20 @@ namespace {
 
 class BytesReader final : public FileReader {
  public:
-  explicit BytesReader(std::string_view bytes) : bytes_(bytes) {}
+  explicit BytesReader(std::string_view bytes) : all_(bytes), bytes_(bytes) {}
   long long Read(char* buffer, std::size_t size) override {
     const std::size_t n = std::min(size, bytes_.size());
     std::memcpy(buffer, bytes_.data(), n);
     bytes_.remove_prefix(n);
     return static_cast<long long>(n);
   }
+  bool Rewind() override {
+    bytes_ = all_;
+    return true;
+  }
 
  private:
-  std::string_view bytes_;
+  std::string_view all_, bytes_;
 };
 
 }  // namespace

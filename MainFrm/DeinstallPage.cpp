@@ -102,7 +102,10 @@ std::string_view TDeinstallPage::RowText(ULONG_PTR item) const {
   return items_[item].displayName;
 }
 
+// Each command of the page does nothing while a tool runs (Correct or Restore, whose page this
+// may be): its button is off then, and it checks for itself.
 void TDeinstallPage::LoadUninstallList() {
+  if (form_.ToolRunning()) return;
   std::vector<UninstallItem> items = morvane::LoadUninstallList(*form_.Services.Registry, Places());
   HWND list = form_.ListBox2;
   NoRedraw quiet(list);
@@ -136,6 +139,7 @@ void TDeinstallPage::Warn(const char* text, const char* caption) {
 }
 
 void TDeinstallPage::ListBox2Click() {
+  if (form_.ToolRunning()) return;
   const UninstallEntry* entry = FindUninstallKey();
   // Nothing selected (as after every refill): nothing to show.
   if (entry == nullptr) return;
@@ -161,7 +165,7 @@ void TDeinstallPage::ListBox2Click() {
 }
 
 void TDeinstallPage::Uninstall() {
-  if (UninstallCommand_.empty()) return;
+  if (UninstallCommand_.empty() || form_.ToolRunning()) return;
   SystemFolders& folders = *form_.Services.Folders;
   FileSystem& files = *form_.Services.Files;
   const std::optional<ProgramStart> start =
@@ -172,7 +176,7 @@ void TDeinstallPage::Uninstall() {
 }
 
 void TDeinstallPage::Delete() {
-  if (SendMessageW(form_.ListBox2, LB_GETCOUNT, 0, 0) <= 0) return;
+  if (form_.ToolRunning() || SendMessageW(form_.ListBox2, LB_GETCOUNT, 0, 0) <= 0) return;
   // Only a chosen entry is ever deleted: with nothing selected there is nothing to ask about.
   const UninstallEntry* selected = FindUninstallKey();
   if (selected == nullptr) return;

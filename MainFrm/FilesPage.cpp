@@ -105,7 +105,7 @@ void TFilesPage::Show() {
 }
 
 void TFilesPage::Refresh() {
-  if (clearing_) return;
+  if (clearing_ || form_.Restoring()) return;
   form_.SetOtherTabsVisible(kRoleFiles, false);
   // Clear must not run on a list that is still being filled.
   form_.ZelButton3->SetEnabled(false);
@@ -114,7 +114,7 @@ void TFilesPage::Refresh() {
 }
 
 void TFilesPage::Clear() {
-  if (collecting_ || clearing_) return;
+  if (form_.ToolRunning()) return;  // a collection, a deletion, Correct or Restore
   // The deletion lets the window's messages run every few milliseconds; meanwhile the other
   // pages, Refresh and Clear wait, and a close request waits for the end.
   TMainForm::BusyScope busy(form_);

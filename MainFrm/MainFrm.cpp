@@ -351,7 +351,14 @@ void TMainForm::SetOtherTabsVisible(PageRole page, bool visible) {
 // ---- Action buttons ----------------------------------------------------------------------------
 
 void TMainForm::ZelButton1Click() { CurrentPage().PressButton1(); }
-void TMainForm::ZelButton2Click() { CurrentPage().PressButton2(); }
+void TMainForm::ZelButton2Click() {
+  // During a restore the button is its Cancel, whatever the page.
+  if (restoring_) {
+    restoreStopped_ = true;
+    return;
+  }
+  CurrentPage().PressButton2();
+}
 void TMainForm::ZelButton3Click() { CurrentPage().PressButton3(); }
 void TMainForm::ZelButton4Click() { CurrentPage().PressButton4(); }
 

@@ -125,7 +125,9 @@ class TMainForm {
   void homepageClick();          // the maker's home page
   void Morvanehomepage1Click();  // the product page
   // Puts back what a backup file records (RestoreCommand.cpp); does nothing while a tool runs.
+  // Cancel, whatever the page, or a close of the window stops it after the entry in hand.
   void Restorefrombackup1Click();
+  bool Restoring() const { return restoring_; }
   // Action buttons: each hands the press to the page of the current role.
   void ZelButton1Click();
   void ZelButton2Click();
@@ -218,6 +220,9 @@ class TMainForm {
   GdiObject<HBITMAP> banner_;
   int busy_ = 0;
   bool closeRequested_ = false;
+  // Restore runs, and Cancel was pressed during it; RestoreHeld sets and puts back both.
+  class RestoreHeld;
+  bool restoring_ = false, restoreStopped_ = false;
 };
 
 // The one main window of the running program.

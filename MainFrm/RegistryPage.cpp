@@ -50,7 +50,7 @@ void TRegistryPage::Show() {
 }
 
 void TRegistryPage::Start() {
-  if (FCleanThread || repairing_) return;  // one scan at a time, never during a repair
+  if (form_.ToolRunning()) return;  // one scan at a time, never during a repair or a restore
   ClearFindings();
   auto worker =
       std::make_unique<TCleanThread>(scanQueue_, *form_.Services.Registry, *form_.Services.Files);
@@ -70,7 +70,7 @@ void TRegistryPage::Cancel() {
 }
 
 void TRegistryPage::Regedit() {
-  if (repairing_) return;  // the registry editor would show keys Correct is removing
+  if (form_.Busy()) return;  // the registry editor would show keys Correct or Restore changes
   // By its full path: a regedit.exe beside Morvane.exe or in the current folder never starts.
   const std::string windows = form_.Services.Folders->WindowsDirectory();
   if (!windows.empty()) form_.StartProgram(ProgramInFolder(windows, "regedit.exe"));
@@ -109,7 +109,7 @@ void TRegistryPage::MarkCorrected(std::size_t row) {
 
 void TRegistryPage::SetChecked(int row, bool checked) {
   const int rows = static_cast<int>(findings_.size());
-  if (marksHeld_ || row < -1 || row >= rows || rows == 0) return;
+  if (marksHeld_ || form_.Restoring() || row < -1 || row >= rows || rows == 0) return;
   const int first = row < 0 ? 0 : row, last = row < 0 ? rows - 1 : row;
   for (int i = first; i <= last; ++i) findings_.SetChecked(static_cast<std::size_t>(i), checked);
   ListView_RedrawItems(form_.ListView1, first, last);

@@ -64,7 +64,7 @@ void TRegistryPage::PauseBeforeRemoval() {
 }
 
 void TRegistryPage::CorrectFindings() {
-  if (repairing_ || FCleanThread) return;
+  if (repairing_ || form_.ToolRunning()) return;
   // From the first question on, a close request stops the command after the row in hand and
   // then closes the window, and nothing may empty or refill the list, start another repair or
   // a scan, or open the registry editor: while the dialogs and the loop let messages through,

@@ -15,8 +15,9 @@ class AnsiCodePage {
   // spelling there that reads back as itself (the code page would put a look-alike or '?' in its
   // place): what was appended then names something else.
   virtual bool SpellExactly(std::string_view utf8, std::string& ansi) = 0;
-  // Appends text written in the code page to utf8, as UTF-8.
-  virtual void Read(std::string_view ansi, std::string& utf8) = 0;
+  // Appends text written in the code page to utf8, as UTF-8. False when some bytes are no
+  // character of the code page: what was appended then holds a guess in their place.
+  virtual bool Read(std::string_view ansi, std::string& utf8) = 0;
 };
 
 // The running system's code page. Only on Windows builds.

@@ -51,6 +51,8 @@ class FileReader {
   // Reads up to size bytes into buffer: the number read, 0 at the end of the file, or -1 when the
   // system refused the read.
   virtual long long Read(char* buffer, std::size_t size) = 0;
+  // The next read starts again at the file's first byte; false when the system refused.
+  virtual bool Rewind() = 0;
 };
 
 class FileSystem {
@@ -68,7 +70,8 @@ class FileSystem {
   // questions writes and reads nothing.
   virtual bool WriteWholeFile(const std::string& path, std::string_view bytes) { return false; }
 
-  // Opens the file of exactly that name for reading; nullptr when it cannot be opened.
+  // Opens the file of exactly that name for reading, shared with readers only: while it is
+  // open, nobody can write, replace, rename or delete it. nullptr when it cannot be opened.
   virtual std::unique_ptr<FileReader> OpenForReading(const std::string& path) { return nullptr; }
 
   // An entry of that exact name (no wildcards) is found and it is not a folder.

@@ -62,6 +62,21 @@ void Put(std::uint32_t code, std::string& out) {
 
 }  // namespace utf_detail
 
+bool IsStrictUtf8(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    const std::size_t at = i;
+    const std::uint32_t code = utf_detail::Next(text, i);
+    // Next gives a surrogate for its own three bytes, and U+FFFD for any other error; the
+    // character U+FFFD itself takes three bytes.
+    if ((code >= 0xD800 && code < 0xE000) || (code == 0xFFFD && i - at != 3)) return false;
+  }
+  return true;
+}
+
 std::size_t Utf16Length(std::string_view utf8) {
   std::size_t units = 0;
   for (std::size_t i = 0; i < utf8.size();) {

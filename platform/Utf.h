@@ -24,6 +24,10 @@ void AppendUtf16(std::string_view utf8, Units& out);
 template <typename Unit>
 void AppendUtf8(const Unit* units, std::size_t length, std::string& out);
 
+// The text is UTF-8 as the standard has it: every character in its shortest form, none past
+// U+10FFFF, and no surrogate (not even a pair, each half written as a character of its own).
+bool IsStrictUtf8(std::string_view text);
+
 // How many UTF-16 units the text takes: what the system's limits on names count.
 std::size_t Utf16Length(std::string_view utf8);
 

@@ -51,21 +51,32 @@ class WinAnsiCodePage final : public AnsiCodePage {
            back == wide;
   }
 
-  void Read(std::string_view ansi, std::string& utf8) override {
+  bool Read(std::string_view ansi, std::string& utf8) override {
     if (IsAscii(ansi)) {
       utf8.append(ansi);
-      return;
+      return true;
     }
+    bool exact = true;
     std::wstring wide;
     for (std::size_t start = 0; start < ansi.size();) {
       const std::size_t end = PieceEnd(ansi, start);
+      const char* piece = ansi.data() + start;
       const int length = static_cast<int>(end - start);
-      const int size = MultiByteToWideChar(CP_ACP, 0, ansi.data() + start, length, nullptr, 0);
+      // Bytes that are no character fail the strict conversion; the lenient one still says what
+      // the rest is.
+      int size = MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, piece, length, nullptr, 0);
+      DWORD flags = MB_ERR_INVALID_CHARS;
+      if (size <= 0) {
+        exact = false;
+        flags = 0;
+        size = MultiByteToWideChar(CP_ACP, 0, piece, length, nullptr, 0);
+      }
       wide.resize(static_cast<std::size_t>(std::max(size, 0)));
-      if (size > 0) MultiByteToWideChar(CP_ACP, 0, ansi.data() + start, length, wide.data(), size);
+      if (size > 0) MultiByteToWideChar(CP_ACP, flags, piece, length, wide.data(), size);
       AppendUtf8(wide.data(), wide.size(), utf8);
       start = end;
     }
+    return exact;
   }
 };
 

@@ -126,6 +126,10 @@ class WinFileReader final : public FileReader {
     if (!ReadFile(file_.get(), buffer, asked, &got, nullptr)) return -1;
     return got;
   }
+  bool Rewind() override {
+    LARGE_INTEGER start{};
+    return SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN) != 0;
+  }
 
  private:
   FileHandle file_;
@@ -178,8 +182,8 @@ class WinFileSystem final : public FileSystem {
   std::unique_ptr<FileReader> OpenForReading(const std::string& path) override {
     std::wstring name;
     if (!SystemPath(path, name)) return nullptr;
-    FileHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FileHandle file(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file.valid()) return nullptr;
     return std::make_unique<WinFileReader>(std::move(file));
   }

@@ -1,8 +1,8 @@
 // Code pages for tests: ASCII as itself, and a table of the other characters each spells. Two
-// are made: a single-byte one in which U+00A0..U+00FF are the bytes of their numbers (as code
-// page 1252 spells them), and a double-byte one with the few Japanese characters of the names
-// table as code page 932 spells them, 表 and ソ with the byte 0x5C (the backslash) as their
-// second. Any other character has no spelling: '?' stands in its place.
+// are made: a single-byte one in which U+00A0..U+00FF are the bytes of their numbers and the
+// byte 0x80 is the euro sign (as code page 1252 spells them), and a double-byte one with the few
+// Japanese characters of the names table as code page 932 spells them, 表 and ソ with the byte 0x5C
+// (the backslash) as their second. Any other character has no spelling: '?' stands in its place.
 #pragma once
 
 #include <map>
@@ -19,6 +19,7 @@ class FakeAnsiCodePage final : public AnsiCodePage {
   static FakeAnsiCodePage Western() {
     FakeAnsiCodePage page;
     for (char16_t c = 0xA0; c <= 0xFF; ++c) page.Add(c, std::string(1, static_cast<char>(c)));
+    page.Add(u'\u20AC', "\x80");  // the euro sign
     return page;
   }
   static FakeAnsiCodePage Japanese() {
@@ -53,7 +54,8 @@ class FakeAnsiCodePage final : public AnsiCodePage {
     return exact;
   }
 
-  void Read(std::string_view ansi, std::string& utf8) override {
+  bool Read(std::string_view ansi, std::string& utf8) override {
+    bool exact = true;
     for (std::size_t i = 0; i < ansi.size();) {
       if (static_cast<unsigned char>(ansi[i]) < 0x80) {
         utf8 += ansi[i++];
@@ -63,12 +65,14 @@ class FakeAnsiCodePage final : public AnsiCodePage {
       if (it == read_.end()) it = read_.find(std::string(ansi.substr(i, 1)));
       if (it == read_.end()) {
         utf8 += "\xEF\xBF\xBD";  // U+FFFD
+        exact = false;
         ++i;
         continue;
       }
       utf8 += it->second;
       i += it->first.size();
     }
+    return exact;
   }
 
  private:

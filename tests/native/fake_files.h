@@ -42,12 +42,20 @@ class FakeFiles final : public FileSystem {
   std::unique_ptr<FileReader> OpenForReading(const std::string& path) override {
     struct Reader final : FileReader {
       std::ifstream file;
+      int* readsLeft;
       long long Read(char* buffer, std::size_t size) override {
+        if (*readsLeft == 0) return -1;
+        if (*readsLeft > 0) --*readsLeft;
         file.read(buffer, static_cast<std::streamsize>(size));
         return file.bad() ? -1 : static_cast<long long>(file.gcount());
       }
+      bool Rewind() override {
+        file.clear();
+        return static_cast<bool>(file.seekg(0));
+      }
     };
     auto reader = std::make_unique<Reader>();
+    reader->readsLeft = &readsBeforeRefusal;
     reader->file.open(path, std::ios::binary);
     if (!reader->file) return nullptr;
     return reader;
@@ -57,6 +65,7 @@ class FakeFiles final : public FileSystem {
   std::map<char, std::uint32_t> serials{{'C', 0x1234}, {'c', 0x1234}, {'A', 0x99}, {'a', 0x99}};
   std::map<std::string, std::string> variables;
   int looks = 0;
+  int readsBeforeRefusal = -1;  // of the files opened for reading, from now on; -1: no refusal
   int serialQueries = 0;
 
  private:

@@ -92,6 +92,7 @@ TEST(BackupFile, AnsiWhenEverythingFitsUtf8WithTheMarkOtherwise) {
   const std::string cafe = "Caf\xC3\xA9", lukasz = "\xC5\x81ukasz", emoji = "\xF0\x9F\x98\x80";
   const std::string list = "\xE4\xB8\x80\xE8\xA6\xA7\xE8\xA1\xA8",
                     soft = "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88";
+  const std::string euro = "C:\\\xE2\x82\xAC\\gone.exe";  // C:\€\gone.exe
   const BackupEntry ascii{BackupEntryKind::TextValue, HKLM, "\\SOFTWARE\\Vendor\\App", "Path",
                           "C:\\Old\\app.exe"},
       accented{BackupEntryKind::TextValue, HKCU, "\\SOFTWARE\\" + cafe, "M\xC3\xBCller",
@@ -108,6 +109,7 @@ TEST(BackupFile, AnsiWhenEverythingFitsUtf8WithTheMarkOtherwise) {
     AnsiCodePage& page;
     std::vector<BackupEntry> entries;
     std::string bytes;
+    bool written = true;  // as the writer writes them; else as a text editor saves them
   } rows[] = {
       {"ASCII",
        western,
@@ -118,6 +120,10 @@ TEST(BackupFile, AnsiWhenEverythingFitsUtf8WithTheMarkOtherwise) {
        {ascii, accented},
        head + "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\App]\r\n\"Path\"=\"C:\\Old\\app.exe\"\r\n" +
            "[HKEY_CURRENT_USER\\SOFTWARE\\Caf\xE9]\r\n\"M\xFCller\"=\"C:\\Caf\xE9\\gone.exe\"\r\n"},
+      {"1252, the euro sign at 0x80",
+       western,
+       {{BackupEntryKind::TextValue, HKCU, "\\SOFTWARE\\Mv", "v", euro}},
+       head + "[HKEY_CURRENT_USER\\SOFTWARE\\Mv]\r\n\"v\"=\"C:\\\x80\\gone.exe\"\r\n"},
       {"932, 0x5C inside characters",
        japanese,
        {japaneseKey, japaneseValue},
@@ -141,11 +147,27 @@ TEST(BackupFile, AnsiWhenEverythingFitsUtf8WithTheMarkOtherwise) {
        {smile},
        mark + head + "[HKEY_CURRENT_USER\\SOFTWARE\\Mv]\r\n\"" + emoji + "\"=\"C:\\" + emoji +
            "\\gone.exe\"\r\n"},
+      // UTF-8 without the mark: every line is UTF-8, and some byte is not ASCII.
+      {"UTF-8 without its mark, 1252",
+       western,
+       {polish, accented},
+       head + "[HKEY_CURRENT_USER\\SOFTWARE\\" + lukasz + "]\r\n\"" + lukasz + "\"=\"C:\\" +
+           lukasz + "\\gone.exe\"\r\n[HKEY_CURRENT_USER\\SOFTWARE\\" + cafe +
+           "]\r\n\"M\xC3\xBCller\"=\"C:\\" + cafe + "\\gone.exe\"\r\n",
+       false},
+      {"UTF-8 without its mark, 932",
+       japanese,
+       {japaneseKey, japaneseValue},
+       head + "[HKEY_CLASSES_ROOT\\.\xE8\xA1\xA8]\r\n[HKEY_CURRENT_USER\\SOFTWARE\\Mv\\" + list +
+           "]\r\n\"" + soft + "\"=\"C:\\" + soft + "\\gone.exe\"\r\n",
+       false},
   };
   for (const auto& row : rows) {
     BeginBackup();
     for (const BackupEntry& e : row.entries) AddBackupEntry(e.root, e.keyPath, e.valueName, e.data);
-    EXPECT_EQ(BackupFileBytes(*BackupList, row.page), row.bytes) << row.what;
+    if (row.written) {
+      EXPECT_EQ(BackupFileBytes(*BackupList, row.page), row.bytes) << row.what;
+    }
     FakeFiles files;
     EndBackup(false, "", files, row.page);
     // Read back from the bytes, as a file written before UTF-8 ones is read.
@@ -193,9 +215,15 @@ TEST(BackupReader, WhatTheWriterCannotHaveWrittenIsUnusable) {
            Key("HKEY_CLASSES_ROOT\\.a") + "]\r\n" + Key("HKEY_CLASSES_ROOT\\.a") + "\r\n",
        "UUUUV"},
       {Key(hkcu) + "\"v\"=\"x" + kNul + "\"\r\n" + Key("HKEY_CLASSES_ROOT\\.a" + kNul), "UUV"},
-      {"noise\r\n" + kValue, "V"},  // before the first key line: no entry
+      {"noise\r\n" + kValue, "V"},               // before the first key line: no entry
+      {Key(hkcu) + "\"\x81\"=\"x\"\r\n", "UV"},  // no character of the code page
   };
   for (const auto& [lines, kinds] : cases) EXPECT_EQ(Kinds(kHead + lines + kGood), kinds) << lines;
+  // After the mark, bytes that are not UTF-8: a code page's byte, an overlong '/', a surrogate
+  // pair written as two characters of their own.
+  for (const char* bad : {"\xE9", "\xC0\xAF", "\xED\xA0\xBD\xED\xB8\x80"})
+    EXPECT_EQ(Kinds(kUtf8Mark + kHead + Key(hkcu) + "\"" + bad + "\"=\"x\"\r\n" + kGood), "UV")
+        << bad;
   // A file cut short: a last line without its CR LF may have lost the end of its data.
   EXPECT_EQ(Kinds(kHead + kGood + "[HKEY_CLASSES_ROOT\\.abc]"), "VU");
   EXPECT_EQ(Kinds(kHead + kGood + Key(hkcu) + "\"v\"=\"say \"hi\""), "VU");
@@ -385,13 +413,16 @@ TEST_F(RestoreEntryTest, AFailedEntryLeavesNoKeyItMade) {
 TEST_F(RestoreEntryTest, ARunCountsAsDeniedOnlyTheEntriesRefusedAccess) {
   mem_.AddKey(HKLM, "SOFTWARE\\Locked");
   mem_.RestrictAccess(HKLM, "SOFTWARE\\Locked", kKeyRead);
-  const BackupEntry refused = Value(HKLM, "SOFTWARE\\Locked", "v", "C:\\v.exe");
+  const BackupEntry refused = Value(HKLM, "SOFTWARE\\Locked\\New", "v", "C:\\v.exe");
   const BackupEntry after[] = {{BackupEntryKind::Unusable, HKCU, "\\SOFTWARE\\U", "n", "C:\\n.exe"},
                                Value(HKCU, "SOFTWARE\\Far", std::string(16384, 'v'), "C:\\v.exe")};
+  // An extension key made before the refused key creation stays.
+  const BackupEntry made{BackupEntryKind::ExtensionKey, HKCR, "\\.made", "", ""};
   for (const BackupEntry& next : after) {
-    const RestoreOutcome outcome = RestoreBackup({refused, next}, mem_);
+    const RestoreOutcome outcome = RestoreBackup({made, refused, next}, mem_);
     EXPECT_EQ(outcome.notRestored, 2u) << next.valueName.size();
     EXPECT_EQ(outcome.denied, 1u) << next.valueName.size();
+    EXPECT_TRUE(mem_.KeyExists(HKCR, ".made"));
   }
 }
 
@@ -408,7 +439,7 @@ TEST(BackupFile, AFileOfAnySizeIsReadInBlocks) {
   ASSERT_TRUE(file);
   int blocks = 0;
   FakeAnsiCodePage ansi = FakeAnsiCodePage::Western();
-  BackupReader reader(*file, ansi, kBackupBlockBytes, [&] { ++blocks; });
+  BackupReader reader(*file, ansi, kBackupBlockBytes, [&] { return ++blocks > 0; });
   ASSERT_EQ(reader.ReadHeader(), BackupReader::Start::kBackup);
   BackupEntry entry;
   EXPECT_FALSE(reader.Next(entry));
@@ -417,15 +448,60 @@ TEST(BackupFile, AFileOfAnySizeIsReadInBlocks) {
   file.reset();
   std::remove(name.c_str());
   EXPECT_EQ(files.OpenForReading(name), nullptr);
+}
 
-  const std::string longData(kMostLineBytes, 'x');
+// At every block size: a read the system refuses in a later block ends the reading there, as a
+// failure; a first line far longer than a header is refused after a block; a line of the longest
+// length kept is read, and one a byte longer makes its entry unusable.
+TEST(BackupReader, RefusalsAtEveryBlockSize) {
+  class Refusing final : public FileReader {
+   public:
+    Refusing(const std::string& bytes, std::size_t refuseFrom) : bytes_(bytes), from_(refuseFrom) {}
+    long long Read(char* buffer, std::size_t size) override {
+      if (at_ >= from_) return -1;
+      const std::size_t n = std::min({size, bytes_.size() - at_, from_ - at_});
+      std::memcpy(buffer, bytes_.data() + at_, n);
+      at_ += n;
+      return static_cast<long long>(n);
+    }
+    bool Rewind() override { return false; }
+    std::size_t at_ = 0;
+
+   private:
+    const std::string& bytes_;
+    const std::size_t from_;
+  };
+  const std::string marked = kUtf8Mark + kHead, key = Key("HKEY_CURRENT_USER\\SOFTWARE\\A");
+  const auto line = [](std::size_t bytes) {  // a value line of that many bytes and its CR LF
+    return "\"v\"=\"" + std::string(bytes - 6, 'x') + "\"\r\n";
+  };
+  const struct {
+    std::string bytes;
+    std::size_t refuseFrom;
+    const char* read;
+    std::size_t mostRead;  // beyond a block
+  } rows[] = {
+      {marked + kGood + kGood + kGood, marked.size() + 2 * kGood.size() + 3, "V, failed",
+       ~std::size_t(0)},
+      {"Morvane v1.0" + std::string(1 << 20, 'x'), ~std::size_t(0), "not a backup", 18},
+      {marked + key + line(kMostLineBytes) + key + line(kMostLineBytes + 1) + kGood,
+       ~std::size_t(0), "VUV", ~std::size_t(0)},
+  };
   FakeAnsiCodePage western = FakeAnsiCodePage::Western();
-  const BackupContents contents = ParseBackup(
-      kHead + Key("HKEY_CURRENT_USER\\SOFTWARE\\A") + "\"v\"=\"" + longData + "\"\r\n" + kGood,
-      western);
-  ASSERT_EQ(contents.entries.size(), 2u);
-  EXPECT_EQ(contents.entries[0].kind, BackupEntryKind::Unusable);
-  EXPECT_EQ(contents.entries[1].kind, BackupEntryKind::TextValue);
+  for (const auto& row : rows) {
+    for (std::size_t block : {std::size_t(1), std::size_t(3), std::size_t(64), kBackupBlockBytes}) {
+      if (block < 64 && row.bytes.size() > kMostLineBytes) continue;  // as slow as it is sure
+      Refusing file(row.bytes, row.refuseFrom);
+      BackupReader reader(file, western, block);
+      const bool backup = reader.ReadHeader() == BackupReader::Start::kBackup;
+      std::string read = backup ? "" : "not a backup";
+      BackupEntry entry;
+      while (backup && reader.Next(entry)) read += "KVU"[static_cast<int>(entry.kind)];
+      if (reader.Failed()) read += ", failed";
+      EXPECT_EQ(read, row.read) << block;
+      EXPECT_LE(file.at_ - std::min(file.at_, block), row.mostRead) << block;
+    }
+  }
 }
 
 // A file of five million entries restores, read as it is restored: a generated file, one
@@ -454,9 +530,10 @@ TEST(BackupFile, FiveMillionEntriesRestore) {
       }
       return static_cast<long long>(n);
     }
+    bool Rewind() override { return false; }  // UTF-8 after its mark: read once
 
    private:
-    std::string text_ = "Morvane v1.0\r\n\r\n\r\n";
+    std::string text_ = "\xEF\xBB\xBFMorvane v1.0\r\n\r\n\r\n";
     std::size_t at_ = 0, left_ = kManyEntries;
   } file;
   MemRegistryApi mem;

@@ -26,6 +26,7 @@ TEST(Utf, NamesInAnyScriptRoundTrip) {
     std::u16string units;
     std::string utf8;
     std::size_t length;  // UTF-16 units
+    bool strict = true;  // UTF-8 as the standard has it: no surrogate of its own
   };
   const Row rows[] = {
       {u"plain.exe", "plain.exe", 9},
@@ -36,28 +37,39 @@ TEST(Utf, NamesInAnyScriptRoundTrip) {
       {u"\u30BD\u30D5\u30C8", "\xE3\x82\xBD\xE3\x83\x95\xE3\x83\x88", 3},  // ソフト
       {u"e\u0301", "e\xCC\x81", 2},                                        // combining accent
       {u"\U0001F600x", "\xF0\x9F\x98\x80x", 3},                            // beyond the first plane
-      {u"a\xD800z", "a\xED\xA0\x80z", 3},                                  // a high surrogate alone
-      {u"\xDC00", "\xED\xB0\x80", 1},                                      // a low surrogate alone
-      {u"\xDC00\xD800", "\xED\xB0\x80\xED\xA0\x80", 2},                    // in the wrong order
+      {u"\U00010000", "\xF0\x90\x80\x80", 2},                              // its first character
+      {u"\U0010FFFF", "\xF4\x8F\xBF\xBF", 2},                              // the last character
+      {u"\xFFFD", "\xEF\xBF\xBD", 1},                           // the replacement character
+      {u"a\xD800z", "a\xED\xA0\x80z", 3, false},                // a high surrogate alone
+      {u"\xDC00", "\xED\xB0\x80", 1, false},                    // a low surrogate alone
+      {u"\xDC00\xD800", "\xED\xB0\x80\xED\xA0\x80", 2, false},  // in the wrong order
       {u"", "", 0},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(ToUtf8(row.units), row.utf8);
     EXPECT_EQ(ToUtf16(row.utf8), row.units) << row.utf8;
     EXPECT_EQ(Utf16Length(row.utf8), row.length) << row.utf8;
+    EXPECT_EQ(IsStrictUtf8(row.utf8), row.strict) << row.utf8;
   }
 }
 
 TEST(Utf, BytesThatAreNotUtf8ReadAsReplacementCharacters) {
   const std::pair<std::string, std::u16string> rows[] = {
-      {"\xA3", u"\xFFFD"},                                // a code page's byte, read as UTF-8
-      {"a\xC5", u"a\xFFFD"},                              // cut short at the end
-      {"\xC5z", u"\xFFFDz"},                              // cut short before a plain character
-      {"\xC0\xAF", u"\xFFFD\xFFFD"},                      // an overlong '/'
+      {"\xA3", u"\xFFFD"},                      // a code page's byte, read as UTF-8
+      {"a\xC5", u"a\xFFFD"},                    // cut short at the end
+      {"\xC5z", u"\xFFFDz"},                    // cut short before a plain character
+      {"\xC0\xAF", u"\xFFFD\xFFFD"},            // an overlong '/'
+      {"\xE0\x80\xAF", u"\xFFFD\xFFFD\xFFFD"},  // the same in three bytes
+      {"\xE6\x41\xA5",
+       u"\xFFFD"
+       u"A\xFFFD"},                                       // a bad byte inside a character
       {"\xF4\x90\x80\x80", u"\xFFFD\xFFFD\xFFFD\xFFFD"},  // past the last character
       {"\xE6\x97", u"\xFFFD\xFFFD"},
   };
-  for (const auto& [bytes, units] : rows) EXPECT_EQ(ToUtf16(bytes), units);
+  for (const auto& [bytes, units] : rows) {
+    EXPECT_EQ(ToUtf16(bytes), units);
+    EXPECT_FALSE(IsStrictUtf8(bytes)) << bytes;
+  }
   // A text cut inside a character ends there, whatever bytes follow it in memory.
   const std::string whole = "a\xC5\x81";  // aŁ
   std::u16string units;

@@ -3,6 +3,10 @@
 // real registry, twins in both views, per-user entries and names of any length.
 #include <windows.h>
 
+#include <chrono>
+#include <fstream>
+#include <thread>
+
 #include "platform/WideText.h"
 #include "tests/native/fake_file_tree.h"
 #include "tests/win/main_window_fixture.h"
@@ -240,6 +244,75 @@ TEST_F(DeinstallWindowTest,
   EXPECT_EQ(services_.shellStarted,
             (std::vector<ShellStart>{{f.Handle(), "C:\\Program Files\\Mv App\\uninst.exe", "/x"}}));
   EXPECT_TRUE(services_.messages.empty());
+}
+
+// File > Restore from this page: the question counts the file's entries, the status line shows
+// how far the restore has come, and the list's selection does nothing meanwhile; Cancel (the
+// Uninstall button until the end) or a close stops it after the entry in hand, and the close then
+// closes the window; a read refused in the second pass is said. The page is as it was afterwards.
+TEST_F(DeinstallWindowTest, RestoreFromThisPageStopsAfterTheEntryInHand) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string file = std::string(temp) + "morvane-restore-stop.reg";
+  std::string text = "Morvane v1.0\r\n\r\n\r\n";  // two blocks
+  for (const std::string name : {"A", "B", "C", "D"})
+    text += "[HKEY_CURRENT_USER\\SOFTWARE\\Mv]\r\n\"" + name + "\"=\"" + std::string(30000, 'x') +
+            "\"\r\n";
+  std::ofstream(file, std::ios::binary) << text;
+  enum How { kCancel, kClose, kRefuse };
+  const struct {
+    const char* at;
+    How how;
+    std::string during, status;
+  } cases[] = {
+      {"setvalue:C", kCancel, "Restoring: 2 of 4.|Cancel 1|0 0",
+       "3. Already present: 0. Not restored: 0. Stopped: 1 entry was not restored."},
+      {"setvalue:A", kClose, "Restoring: 0 of 4.|Cancel 1|0 0",
+       "1. Already present: 0. Not restored: 0. Stopped: 3 entries were not restored."},
+      {"", kRefuse, "", "2. Already present: 0. Not restored: 0."}};  // A and B in the block
+  for (const auto& c : cases) {
+    TearDown();
+    SetUp();
+    Entry("a", "Alpha", "alpha.exe");
+    TMainForm& f = Page();
+    services_.openDialog = [&](TOpenDialog& dialog) {
+      dialog.FileName = file;
+      return true;
+    };
+    services_.answer = IDYES;
+    services_.messages.clear();
+    files_.readsBeforeRefusal = c.how == kRefuse ? 4 : -1;  // two to count, then one and a half
+    std::string during;
+    mem_.hook = [&](const std::string& op, const std::string&) {
+      // The progress is shown again once 100 ms have passed.
+      if (op == "setvalue:B") std::this_thread::sleep_for(std::chrono::milliseconds(110));
+      if (op != c.at) return;
+      SendMessageW(f.ListBox2, LB_SETCURSEL, 0, 0);
+      SendMessageW(f.Handle(), WM_COMMAND, MAKEWPARAM(0, LBN_SELCHANGE),
+                   reinterpret_cast<LPARAM>(f.ListBox2));
+      during = f.StatusText() + "|" + f.ZelButton2->Caption() + " " +
+               std::to_string(f.ZelButton2->Enabled()) + "|" +
+               std::to_string(f.ZelButton1->Enabled()) + " " +
+               std::to_string(f.ZelButton3->Enabled());
+      if (c.how == kCancel) Press(f, *f.ZelButton2);
+      if (c.how == kClose) SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
+    };
+    SendMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+    mem_.hook = nullptr;
+    EXPECT_EQ(during, c.during);
+    EXPECT_EQ(f.StatusText(), "Entries restored: " + c.status);
+    ASSERT_FALSE(services_.messages.empty());
+    EXPECT_EQ(services_.messages[0].text, "To restore 4 entries from the backup copy?");
+    EXPECT_EQ(services_.messages.size() == 2 &&
+                  services_.messages[1].text == "This file could not be read.",
+              c.how == kRefuse);
+    EXPECT_EQ(f.ZelButton2->Caption() + std::to_string(f.ZelButton2->Enabled()), "Uninstall1");
+    Pump(f);
+    EXPECT_EQ(IsWindow(f.Handle()) == FALSE, c.how == kClose);
+    files_.readsBeforeRefusal = -1;
+    mem_.RemoveKey(HKCU, "SOFTWARE\\Mv");
+  }
+  DeleteFileA(file.c_str());
 }
 
 TEST_F(DeinstallWindowTest, DeleteAsksOnlyAboutAChosenEntryAndRemovesThatEntryAlone) {

@@ -267,8 +267,22 @@ TEST_F(EndToEndTest, ForeignNamesAreShownRemovedAndRestoredInTheirOwnKeys) {
   EXPECT_NE(ReadNamedFile(folders.Backup()), "(missing)");
   EXPECT_EQ(ReadNamedFile(folders.Twin()), "twin");
 
+  // While the question is open the file is held for reading only: another file cannot take its
+  // place, and nothing can write into it.
   services.answer = IDYES;
+  std::string swap;
+  services.whileShown = [&](const ShownMessage&) {
+    const std::wstring backup = Widen(folders.Backup());
+    HANDLE writer = CreateFileW(backup.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr);
+    swap = std::to_string(writer != INVALID_HANDLE_VALUE) + " " +
+           std::to_string(MoveFileExW(Widen(folders.Twin()).c_str(), backup.c_str(),
+                                      MOVEFILE_REPLACE_EXISTING) != FALSE);
+    if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+  };
   SendMessageW(f.Handle(), WM_COMMAND, kCmdRestore, 0);
+  EXPECT_EQ(swap, "0 0");
+  EXPECT_EQ(ReadNamedFile(folders.Twin()), "twin");
   EXPECT_EQ(f.StatusText(), "Entries restored: 2. Already present: 0. Not restored: 0.");
   EXPECT_EQ(WideText(keys + "\\" + nihon, omega), "C:\\MorvaneSeed\\" + omega + ".exe");
   EXPECT_EQ(WideText(keys + "\\" + sofuto, "v"), "C:\\MorvaneSeed\\" + sofuto + ".exe");

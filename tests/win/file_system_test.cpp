@@ -54,6 +54,7 @@ TEST(SystemFileSystem, FilesFoldersAndDrives) {
   EXPECT_EQ(files.DriveSerial('"'), 0u);
   EXPECT_EQ(files.DriveSerial('%'), 0u);
   EXPECT_EQ(files.DriveSerial('7'), 0u);
+  EXPECT_EQ(Narrow(static_cast<const wchar_t*>(nullptr)), "");  // a text the system left out
 }
 
 TEST(SystemFileSystem, SystemFolderFileExistsInEitherView) {
