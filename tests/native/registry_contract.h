@@ -94,22 +94,24 @@ inline void RegistryContract(RegistryApi& api, const std::string& scratch) {
   for (int i = 0; i < 127; ++i) name += "\xF0\x9F\x98\x80";
   for (int i = 0; i < 129; ++i) relative += "\\" + name + static_cast<char>('a' + i % 26);
   const std::string path = base + relative;
-  ASSERT_TRUE(reg.OpenPath(path + "\\Leaf", true));
-  api.SetValue(reg.BaseKey(), "v", kRegSz, std::string("C:\\x.exe\0", 10));
-  ASSERT_TRUE(reg.OpenPath(path, false));
-  EXPECT_EQ(reg.CurrentPath(), path);
-  api.SetValue(reg.BaseKey(), "v", kRegSz, std::string("C:\\x.exe\0", 10));
-  EXPECT_TRUE(reg.RemoveValue("v"));
-  EXPECT_FALSE(reg.HasValue("v"));
+  TRegistry deep(api);  // asks for full access again: reg was last opened for reading
+  deep.SelectRoot(RootKey::CurrentUser);
+  ASSERT_TRUE(deep.OpenPath(path + "\\Leaf", true));
+  ASSERT_EQ(api.SetValue(deep.BaseKey(), "v", kRegSz, std::string("C:\\x.exe\0", 10)), kRegOk);
+  ASSERT_TRUE(deep.OpenPath(path, false));
+  EXPECT_EQ(deep.CurrentPath(), path);
+  ASSERT_EQ(api.SetValue(deep.BaseKey(), "v", kRegSz, std::string("C:\\x.exe\0", 10)), kRegOk);
+  EXPECT_TRUE(deep.RemoveValue("v"));
+  EXPECT_FALSE(deep.HasValue("v"));
   ASSERT_TRUE(cursor.OpenPathForReading(base));
   ASSERT_TRUE(cursor.OpenPathForReading(relative.substr(1) + "\\Leaf\\"));
   EXPECT_EQ(cursor.CurrentPath(), path + "\\Leaf");
   EXPECT_EQ(cursor.ReadText("v"), "C:\\x.exe");
   EXPECT_FALSE(cursor.OpenPathForReading(path + "\\Missing"));
   cursor.ClosePath();
-  EXPECT_TRUE(reg.DeleteTree(path));
-  EXPECT_FALSE(reg.OpenPathForReading(path));
-  EXPECT_TRUE(reg.OpenPathForReading(path.substr(0, path.rfind('\\'))));  // its parent stays
+  EXPECT_TRUE(deep.DeleteTree(path));
+  EXPECT_FALSE(deep.OpenPathForReading(path));
+  EXPECT_TRUE(deep.OpenPathForReading(path.substr(0, path.rfind('\\'))));  // its parent stays
 }
 
 }  // namespace morvane

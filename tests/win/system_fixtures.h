@@ -1,10 +1,12 @@
 // Set-up helpers for tests on the real (Wine) registry and disk of the test prefix: files in
-// either view of the system folder, values written as exact bytes or wide text, registry links.
+// either view of the system folder, scratch keys, values written and read as exact bytes or
+// wide text, keys and trees looked at and removed, registry links.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/WideText.h"
 
@@ -99,14 +101,11 @@ inline bool SetUserValueBytes(const std::string& path, const std::string& name, 
   return rc == ERROR_SUCCESS;
 }
 
+inline bool SetTextExactly(HKEY root, const std::string& path, const std::string& name,
+                           const std::string& text);
 inline bool SetUserValueWide(const std::string& path, const wchar_t* name,
                              const std::wstring& text) {
-  HKEY key = CreateUserKey(path);
-  if (key == nullptr) return false;
-  const LONG rc = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
+  return SetTextExactly(HKEY_CURRENT_USER, path, Narrow(name), Narrow(text));
 }
 
 // Names given as UTF-8, handed to the wide calls: the key root\path (made when missing) and its
@@ -169,6 +168,53 @@ inline bool KeyExistsIn(HKEY root, const std::string& path, REGSAM view = 0) {
   RegCloseKey(key);
   return true;
 }
+
+// Whether root\path in a view holds a value of that name.
+inline bool ValueExistsIn(HKEY root, const std::string& path, const std::string& name,
+                          REGSAM view = 0) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, Widen(path).c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
+    return false;
+  const LONG rc = RegQueryValueExW(key, Widen(name).c_str(), nullptr, nullptr, nullptr, nullptr);
+  RegCloseKey(key);
+  return rc == ERROR_SUCCESS;
+}
+
+// The names of root\path's subkeys, in the registry's order.
+inline std::vector<std::string> SubkeysOf(HKEY root, const std::string& path) {
+  std::vector<std::string> names;
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, Widen(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return names;
+  wchar_t name[256];
+  for (DWORD i = 0, size = 256;
+       RegEnumKeyExW(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+       ++i, size = 256)
+    names.push_back(Narrow(std::wstring(name, size)));
+  RegCloseKey(key);
+  return names;
+}
+
+// Removes root\path in a view and everything below it (a link below it is followed: remove
+// links first with DeleteUserLink).
+inline void RemoveKeyTree(HKEY root, const std::string& path, REGSAM view = 0) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, Widen(path).c_str(), 0, KEY_ALL_ACCESS | view, &key) != ERROR_SUCCESS)
+    return;
+  RegDeleteTreeW(key, nullptr);
+  RegCloseKey(key);
+  RegDeleteKeyExW(root, Widen(path).c_str(), view, 0);
+}
+
+// HKEY_CURRENT_USER\Software\MorvaneTest\<name>, made empty for a test; Software\MorvaneTest
+// goes whole with it.
+struct ScratchKey {
+  explicit ScratchKey(const std::string& name) : path("Software\\MorvaneTest\\" + name) {
+    RemoveKeyTree(HKEY_CURRENT_USER, path);
+    RegCloseKey(CreateUserKey(path));
+  }
+  ~ScratchKey() { RemoveKeyTree(HKEY_CURRENT_USER, "Software\\MorvaneTest"); }
+  const std::string path;
+};
 
 // The native name of HKEY_CURRENT_USER ("\Registry\User\S-1-5-..."), which link targets use.
 inline std::wstring UserRegistryRoot() {
