@@ -45,7 +45,34 @@ struct Seed {
   std::string key = "SOFTWARE\\V", name = "v";
 };
 
-const std::string kLong = "C:\\" + std::string(20000, 'p') + ".exe";
+// Plain texts in HKEY_CURRENT_USER\SOFTWARE\V, value "v": never reported...
+const char* const kKept[] = {
+    // Command lines whose program exists, whatever the rebuilt path makes of them.
+    "C:\\Windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL",
+    "C:\\Windows\\notepad.exe readme.txt", "C:\\Tool\\present.exe -u",
+    // Folders whose names hold a dot and later a blank, named as they stand; a whole name.
+    "C:\\Data\\Mr. Brown", "C:\\Data\\v1.2 beta", "C:\\Data\\store.d", "C:\\Whole\\name.txt",
+    // A text the file calls would take as a pattern is never judged by them.
+    "C:\\Gone\\L?dz.txt", "C:\\Gone\\?.txt",
+    // A slash in the name (not a path at all), no drive, drive A, no volume, no extension,
+    // quoted, a network path, nothing.
+    "C:\\Program Files\\Gone\\x.exe /s", "Q:\\gone.exe", "a:\\gone.exe", "A:\\gone.exe",
+    "1:\\gone.exe", "C:\\dir\\gone", "\"C:\\gone.exe\"", "\\\\server\\share\\gone.exe", "",
+    // Only "not found" makes a path missing: any other answer, for any reading, saves the text.
+    "C:\\Locked\\tool.exe", "C:\\Locked\\tool.exe -u", "C:\\Busy\\page.sys", "C:\\Half\\run.exe -x",
+    "C:\\Odd\\a b.exe",
+    // Variables are expanded for the check; a name that is not defined leaves the text alone,
+    // and a text that begins with one names no drive as it stands.
+    "C:\\users\\%USERNAME%\\App\\data.txt", "C:\\users\\%USERNAME%\\App", "%GONE%\\app.exe -u",
+    "C:\\users\\%NOBODY%\\gone.txt", "%TEMP%\\gone.txt"};
+// ...and reported as they stand: missing targets with their arguments.
+const char* const kReported[] = {"C:\\Tool\\lib.dll,0",
+                                 "C:\\three.exe!1",
+                                 "C:\\Windows\\gone.exe readme.txt",
+                                 "C:\\Data\\Mrs. Brown",
+                                 "C:\\Program Files\\Gone\\x.exe %1",
+                                 "C:\\users\\%USERNAME%\\App\\gone.txt"};
+// Other keys, names and types.
 const Seed kSeeds[] = {
     // Extension keys: only an empty one directly under HKEY_CLASSES_ROOT.
     {"", ".xyz", kKeyOnly, false, HKCR, ".xyz"},
@@ -54,60 +81,18 @@ const Seed kSeeds[] = {
     {"", nullptr, kKeyOnly, false, HKCR, "nodot"},
     {"", nullptr, kKeyOnly, false, HKCR, ".txt\\ShellNew\\.inner"},  // never inspected
     {"\x01\x00\x00\x00", nullptr, kRegDword, true, HKCR, ".num"},
-    // Command lines whose program exists, whatever the rebuilt path makes of them.
-    {"C:\\Windows\\system32\\rundll32.exe shell32.dll,Control_RunDLL", nullptr},
-    {"C:\\Windows\\notepad.exe readme.txt", nullptr},
-    {"C:\\Tool\\present.exe -u", nullptr},
-    // Folders whose names hold a dot and later a blank, named as they stand.
-    {"C:\\Data\\Mr. Brown", nullptr},
-    {"C:\\Data\\v1.2 beta", nullptr},
-    {"C:\\Data\\store.d", nullptr},
-    {"C:\\Whole\\name.txt", nullptr},
-    // A text the file calls would take as a pattern is never judged by them.
-    {"C:\\Gone\\L?dz.txt", nullptr},
-    {"C:\\Gone\\?.txt", nullptr},
-    // Truly missing targets, with their arguments, under either root and the default name.
+    // Under either root, the default name, the longest name and a long text.
     {"C:\\Tool\\tool.exe -u", kSame, kRegSz, false, HKLM, "SOFTWARE\\Vendor\\Tool", "Uninstall"},
     {"C:\\Gone\\app.exe", kSame, kRegSz, false, HKCU, "SOFTWARE\\Mine", ""},
-    {"C:\\Tool\\lib.dll,0", kSame},
-    {"C:\\three.exe!1", kSame},
-    {"C:\\Windows\\gone.exe readme.txt", kSame},
-    {"C:\\Data\\Mrs. Brown", kSame},
-    {"C:\\Program Files\\Gone\\x.exe %1", kSame},
-    {"C:\\Program Files\\Gone\\x.exe /s", nullptr},  // a slash in the name: not a path at all
-    // No drive, drive A, no volume, no extension, quoted, a network path: never reported.
-    {"Q:\\gone.exe", nullptr},
-    {"a:\\gone.exe", nullptr},
-    {"A:\\gone.exe", nullptr},
-    {"1:\\gone.exe", nullptr},
-    {"C:\\dir\\gone", nullptr},
-    {"\"C:\\gone.exe\"", nullptr},
-    {"\\\\server\\share\\gone.exe", nullptr},
-    {"", nullptr},
-    // Only "not found" makes a path missing: any other answer, for any reading, saves the text.
-    {"C:\\Locked\\tool.exe", nullptr},
-    {"C:\\Locked\\tool.exe -u", nullptr},
-    {"C:\\Busy\\page.sys", nullptr},
-    {"C:\\Half\\run.exe -x", nullptr},
-    {"C:\\Odd\\a b.exe", nullptr},
-    // Variables are expanded for the check; a name that is not defined leaves the text alone,
-    // and a text that begins with one names no drive as it stands.
-    {"C:\\users\\%USERNAME%\\App\\data.txt", nullptr},
-    {"C:\\users\\%USERNAME%\\App", nullptr},
-    {"C:\\users\\%USERNAME%\\App\\gone.txt", kSame},
-    {"%GONE%\\app.exe -u", nullptr},
-    {"C:\\users\\%NOBODY%\\gone.txt", nullptr},
-    {"%TEMP%\\gone.txt", nullptr},
+    {"C:\\" + std::string(20000, 'p') + ".exe", kSame, kRegSz, false, HKCU, "SOFTWARE\\Big",
+     std::string(16383, 'v')},
     // Only plain texts, read up to their first NUL or whole without one.
     {std::string("C:\\gone.exe\0", 12), nullptr, kRegExpandSz, true},
     {std::string("C:\\gone.exe\0\0", 13), nullptr, kRegMultiSz, true},
     {"C:\\gone.exe", nullptr, kRegBinary, true},
     {"C:\\raw.exe", "C:\\raw.exe", kRegSz, true},
     {std::string("C:\\cut.exe\0C:\\after.exe", 23), "C:\\cut.exe", kRegSz, true},
-    {std::string("C:\\odd.exe\0\0\0", 13), "C:\\odd.exe", kRegSz, true},
-    // The longest value name and a long text.
-    {kLong, kSame, kRegSz, false, HKCU, "SOFTWARE\\Big", std::string(16383, 'v')},
-};
+    {std::string("C:\\odd.exe\0\0\0", 13), "C:\\odd.exe", kRegSz, true}};
 
 class CheckKeyTest : public ::testing::Test {
  protected:
@@ -124,7 +109,10 @@ class CheckKeyTest : public ::testing::Test {
 };
 
 TEST(CheckKeySeeds, EachSeedIsReportedAsTheTableSays) {
-  for (const Seed& s : kSeeds) {
+  std::vector<Seed> seeds(std::begin(kSeeds), std::end(kSeeds));
+  for (const char* text : kKept) seeds.push_back({text, nullptr});
+  for (const char* text : kReported) seeds.push_back({text, kSame});
+  for (const Seed& s : seeds) {
     MemRegistryApi mem;
     FakeFiles files;
     World(files);
