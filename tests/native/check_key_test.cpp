@@ -97,15 +97,15 @@ const Seed kSeeds[] = {
 class CheckKeyTest : public ::testing::Test {
  protected:
   void SetUp() override { World(files_); }
-  std::vector<Finding> Scan() {
-    TCleanThread worker(sink_, mem_, files_);
-    worker.FScanExtensions = worker.FScanReferences = true;
-    worker.RunScan();
+  std::vector<Finding> Scan() {  // one worker for every scan of a test
+    worker_.FScanExtensions = worker_.FScanReferences = true;
+    worker_.RunScan();
     return sink_.findings;
   }
   MemRegistryApi mem_;
   FakeFiles files_;
   RecordingSink sink_;
+  TCleanThread worker_{sink_, mem_, files_};
 };
 
 TEST(CheckKeySeeds, EachSeedIsReportedAsTheTableSays) {
