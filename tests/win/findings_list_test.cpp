@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <thread>
 
 #include "tests/win/main_window_fixture.h"
 
@@ -54,8 +56,15 @@ TEST_F(FindingsListTest, LargeHandOverIsAppliedInSlicesInScanOrder) {
                    "v" + std::to_string(v), Text(k, v));
   TMainForm& f = Form();
 
+  // Start, and let the scan run ahead until about as many findings wait as the hand-over holds
+  // (it waits at 1024) before the window takes any of them.
+  std::atomic<bool> ahead{false};
+  mem_.hook = [&](const std::string& op, const std::string& path) {
+    if (op == "open" && path == "\\SOFTWARE\\Many\\k10102") ahead = true;
+  };
   f.ZelButton1Click();
   ASSERT_TRUE(f.FCleanThread);
+  while (!ahead) std::this_thread::yield();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   // Now one message at a time, noting how many rows each hand-over turn adds.
   std::vector<int> added;
