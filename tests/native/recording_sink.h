@@ -13,9 +13,7 @@ class RecordingSink final : public ScanSink {
  public:
   void Status(const std::string& text) override { Add("status:" + text); }
   void Found(const Finding& finding) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    events.push_back("finding:" + finding.keyPath + "|" + finding.valueName);
-    findings.push_back(finding);
+    Add("finding:" + finding.keyPath + "|" + finding.valueName, &finding);
   }
   void End() override { Add("end"); }
 
@@ -23,9 +21,10 @@ class RecordingSink final : public ScanSink {
   std::vector<Finding> findings;
 
  private:
-  void Add(const std::string& e) {
+  void Add(const std::string& e, const Finding* finding = nullptr) {
     std::lock_guard<std::mutex> lock(mutex_);
     events.push_back(e);
+    if (finding) findings.push_back(*finding);
   }
   std::mutex mutex_;
 };

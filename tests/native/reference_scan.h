@@ -17,7 +17,6 @@ class ReferenceScan {
  public:
   ReferenceScan(RegistryApi& api, FileSystem& files) : api_(api), files_(files) {}
 
-  // The passes of a full scan.
   void FullScan() {
     Walk(RootKey::ClassesRoot, "", 0);
     Walk(RootKey::LocalMachine, "\\SOFTWARE", 0);
@@ -30,14 +29,16 @@ class ReferenceScan {
   std::vector<Finding> findings;
 
  private:
+  bool Open(TRegistry& key, RootKey root, const std::string& path) {
+    key.SelectRoot(root);
+    key.SelectView(WholeView(api_));
+    return key.OpenPathForReading(path.empty() ? "\\" : path);
+  }
   void Walk(RootKey root, const std::string& keyPath, int depth) {
     std::vector<std::string> names;
     {
       TRegistry cursor(api_);
-      cursor.SelectRoot(root);
-      cursor.SelectView(WholeView(api_));
-      if (!cursor.OpenPathForReading(keyPath.empty() ? "\\" : keyPath) || !cursor.HasChildKeys())
-        return;
+      if (!Open(cursor, root, keyPath) || !cursor.HasChildKeys()) return;
       cursor.ListSubkeys(names);
     }
     for (std::size_t i = 0; i < names.size(); ++i) {
@@ -51,15 +52,10 @@ class ReferenceScan {
 
   void Check(RootKey root, const std::string& keyPath, const std::string& keyName) {
     TRegistry key(api_);
-    key.SelectRoot(root);
-    key.SelectView(WholeView(api_));
-    if (!key.OpenPathForReading(keyPath)) return;
-    const RegKeyInfo info = key.QueryKeyInfo();
-    if (info.values == 0 && root != RootKey::ClassesRoot) return;
-    std::vector<std::string> values;
+    if (!Open(key, root, keyPath)) return;
+    std::vector<std::string> values, subkeys;
     key.ListValues(values);
     if (root == RootKey::ClassesRoot) {
-      std::vector<std::string> subkeys;
       key.ListSubkeys(subkeys);
       if (!keyName.empty() && keyName[0] == '.' && values.empty() && subkeys.empty())
         findings.push_back({kCaptionExpansion, keyName, SectionCode(root), keyPath, ""});
@@ -73,8 +69,8 @@ class ReferenceScan {
       } catch (const ERegistryException&) {
         continue;
       }
-      if (!IsBrokenReference(text, files_)) continue;
-      findings.push_back({kCaptionReference, text, SectionCode(root), keyPath, name});
+      if (IsBrokenReference(text, files_))
+        findings.push_back({kCaptionReference, text, SectionCode(root), keyPath, name});
     }
   }
 

@@ -1,5 +1,6 @@
 // Registry cursor behaviour that must hold on any registry behind the seam: the in-memory one
-// and the real one. Each test works below a scratch key given by the fixture.
+// and the real one, below a scratch key (a path under HKEY_CURRENT_USER without a leading
+// backslash, existing and empty).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -13,178 +14,104 @@
 
 namespace morvane {
 
-// Test body shared by the in-memory and the real registry. Fixture provides api() and base()
-// (a path without leading backslash, under HKEY_CURRENT_USER, existing and empty).
-template <typename Fixture>
-void RegistryContract_PathRule(Fixture& f) {
-  const std::string base = f.base();
-  TRegistry reg(f.api());
+inline void RegistryContract(RegistryApi& api, const std::string& scratch) {
+  const std::string base = "\\" + scratch;
+  TRegistry reg(api);
   reg.SelectRoot(RootKey::CurrentUser);
-  ASSERT_TRUE(reg.OpenPath("\\" + base + "\\Vendor\\Tool", true));
-  EXPECT_EQ(reg.CurrentPath(), "\\" + base + "\\Vendor\\Tool");
+  for (const char* path : {"\\Keys\\b", "\\Keys\\A", "\\Keys\\c", "\\T\\a\\x", "\\T\\b", "\\Keep"})
+    ASSERT_TRUE(reg.OpenPath(base + path, true));
+  EXPECT_EQ(reg.CurrentPath(), base + "\\Keep");
 
-  // Relative paths resolve from the current key; a trailing backslash names the same key.
-  TRegistry cursor(f.api());
+  // Paths: relative to the current key, a trailing backslash naming the same key, an empty path
+  // the current key; a missing key is not made and leaves the cursor where it was.
+  TRegistry cursor(api);
   cursor.SelectRoot(RootKey::CurrentUser);
-  ASSERT_TRUE(cursor.OpenPathForReading("\\" + base + "\\"));
-  ASSERT_TRUE(cursor.OpenPathForReading("Vendor\\"));
-  EXPECT_EQ(cursor.CurrentPath(), "\\" + base + "\\Vendor");
-  ASSERT_TRUE(cursor.OpenPathForReading("Tool"));
-  EXPECT_EQ(cursor.CurrentPath(), "\\" + base + "\\Vendor\\Tool");
-  // An empty relative path names the current key itself.
+  ASSERT_TRUE(cursor.OpenPathForReading(base + "\\"));
+  ASSERT_TRUE(cursor.OpenPathForReading("T\\"));
+  ASSERT_TRUE(cursor.OpenPathForReading("a"));
   ASSERT_TRUE(cursor.OpenPathForReading(""));
-  EXPECT_EQ(cursor.CurrentPath(), "\\" + base + "\\Vendor\\Tool");
-  // A missing key leaves the cursor where it was.
+  EXPECT_EQ(cursor.CurrentPath(), base + "\\T\\a");
   EXPECT_FALSE(cursor.OpenPathForReading("Missing"));
-  EXPECT_EQ(cursor.CurrentPath(), "\\" + base + "\\Vendor\\Tool");
-  // Without create, a missing key is not made.
-  EXPECT_FALSE(cursor.OpenPath("\\" + base + "\\Nope", false));
-  EXPECT_FALSE(cursor.OpenPathForReading("\\" + base + "\\Nope"));
-  // After a read-only open the cursor keeps the granted mask.
+  EXPECT_FALSE(cursor.OpenPath(base + "\\Nope", false));
+  EXPECT_FALSE(cursor.OpenPathForReading(base + "\\Nope"));
+  EXPECT_EQ(cursor.CurrentPath(), base + "\\T\\a");
   EXPECT_EQ(cursor.Access(), static_cast<std::uint32_t>(kKeyRead));
-}
 
-template <typename Fixture>
-void RegistryContract_ListsAndValues(Fixture& f) {
-  const std::string base = "\\" + f.base();
-  TRegistry reg(f.api());
-  reg.SelectRoot(RootKey::CurrentUser);
-  ASSERT_TRUE(reg.OpenPath(base + "\\Keys\\b", true));
-  ASSERT_TRUE(reg.OpenPath(base + "\\Keys\\A", true));
-  ASSERT_TRUE(reg.OpenPath(base + "\\Keys\\c", true));
+  // Lists and values: texts up to their first NUL or whole without one; names without case.
   ASSERT_TRUE(reg.OpenPath(base + "\\Keys", false));
-  RegistryApi& api = f.api();
-  api.SetValue(reg.BaseKey(), "", kRegSz, std::string("default\0", 8));
-  api.SetValue(reg.BaseKey(), "Text", kRegSz, std::string("C:\\x\0junk", 9));
-  api.SetValue(reg.BaseKey(), "NoNul", kRegSz, "abc");
+  const std::string longName(16383, 'n'), bigData(100000, 'd');
+  const std::pair<std::string, std::string> texts[] = {{"", std::string("default\0", 8)},
+                                                       {"Text", std::string("C:\\x\0junk", 9)},
+                                                       {"NoNul", "abc"},
+                                                       {"Empty", ""},
+                                                       {longName, bigData + '\0'}};
+  for (const auto& [name, data] : texts)
+    ASSERT_EQ(api.SetValue(reg.BaseKey(), name, kRegSz, data), kRegOk);
   api.SetValue(reg.BaseKey(), "Expand", kRegExpandSz, std::string("%TEMP%\\a\0", 9));
   api.SetValue(reg.BaseKey(), "Number", kRegDword, std::string("\x01\x00\x00\x00", 4));
-  api.SetValue(reg.BaseKey(), "Empty", kRegSz, "");
-
-  std::vector<std::string> keys;
-  reg.ListSubkeys(keys);
-  EXPECT_EQ(keys, (std::vector<std::string>{"A", "b", "c"}));
+  std::vector<std::string> names;
+  reg.ListSubkeys(names);
+  EXPECT_EQ(names, (std::vector<std::string>{"A", "b", "c"}));
   EXPECT_TRUE(reg.HasChildKeys());
-
-  std::vector<std::string> values;
-  reg.ListValues(values);
-  ASSERT_EQ(values.size(), 6u);
-  EXPECT_NE(std::find(values.begin(), values.end(), ""), values.end());
-
-  EXPECT_TRUE(reg.HasValue(""));
-  EXPECT_TRUE(reg.HasValue("text"));  // names compare without case
+  reg.ListValues(names);
+  ASSERT_EQ(names.size(), 7u);
+  EXPECT_NE(std::find(names.begin(), names.end(), longName), names.end());
+  EXPECT_TRUE(reg.HasValue("text"));
   EXPECT_FALSE(reg.HasValue("Missing"));
   EXPECT_EQ(reg.ValueKind("Number"), std::optional<std::uint32_t>(kRegDword));
   EXPECT_EQ(reg.ValueKind("Missing"), std::nullopt);
-
-  EXPECT_EQ(reg.ReadText(""), "default");
-  EXPECT_EQ(reg.ReadText("Text"), "C:\\x");  // up to the first NUL
-  EXPECT_EQ(reg.ReadText("NoNul"), "abc");   // data without a terminator is read whole
-  EXPECT_EQ(reg.ReadText("Expand"), "%TEMP%\\a");
-  EXPECT_EQ(reg.ReadText("Empty"), "");
-  EXPECT_EQ(reg.ReadText("Missing"), "");
-  try {
-    reg.ReadText("Number");
-    FAIL() << "a number read as text must raise";
-  } catch (const ERegistryException& e) {
-    EXPECT_STREQ(e.what(), "Invalid data type for 'Number'");
-  }
-
+  const std::pair<const char*, std::string> reads[] = {{"", "default"},  {"Text", "C:\\x"},
+                                                       {"NoNul", "abc"}, {"Expand", "%TEMP%\\a"},
+                                                       {"Empty", ""},    {"Missing", ""}};
+  for (const auto& [name, text] : reads) EXPECT_EQ(reg.ReadText(name), text) << name;
+  EXPECT_EQ(reg.ReadText(longName), bigData);
+  EXPECT_THROW(reg.ReadText("Number"), ERegistryException);
+  RegValue value;
+  for (std::uint32_t i = 0; api.EnumValue(reg.BaseKey(), i, value, true) == kRegOk; ++i)
+    EXPECT_TRUE(value.name != longName || value.data.size() == bigData.size() + 1);
   EXPECT_TRUE(reg.RemoveValue("Text"));
   EXPECT_FALSE(reg.HasValue("Text"));
   EXPECT_FALSE(reg.RemoveValue("Text"));
   ASSERT_TRUE(reg.OpenPath(base + "\\Keys\\A", false));
   EXPECT_FALSE(reg.HasChildKeys());
-  const RegKeyInfo info = reg.QueryKeyInfo();
-  EXPECT_EQ(info.subkeys, 0u);
-  EXPECT_EQ(info.values, 0u);
+  EXPECT_EQ(reg.QueryKeyInfo().values, 0u);
   reg.ClosePath();
-  EXPECT_FALSE(reg.RemoveValue("Text"));  // no key is current
-}
+  EXPECT_FALSE(reg.RemoveValue("NoNul"));  // no key is current
 
-template <typename Fixture>
-void RegistryContract_LongNamesAndData(Fixture& f) {
-  const std::string base = "\\" + f.base();
-  TRegistry reg(f.api());
-  reg.SelectRoot(RootKey::CurrentUser);
-  ASSERT_TRUE(reg.OpenPath(base + "\\Long", true));
-  const std::string longName(16383, 'n');
-  const std::string bigData = std::string(100000, 'd');
-  ASSERT_EQ(f.api().SetValue(reg.BaseKey(), longName, kRegSz, bigData + '\0'), kRegOk);
-  ASSERT_EQ(f.api().SetValue(reg.BaseKey(), "odd", kRegSz, "xyz"), kRegOk);
-  std::vector<std::string> values;
-  reg.ListValues(values);
-  ASSERT_EQ(values.size(), 2u);
-  EXPECT_TRUE(values[0] == longName || values[1] == longName);
-  EXPECT_EQ(reg.ReadText(longName), bigData);
-  EXPECT_EQ(reg.ReadText("odd"), "xyz");
-  RegValue value;
-  bool seen = false;
-  for (std::uint32_t i = 0; i < 2; ++i) {
-    ASSERT_EQ(f.api().EnumValue(reg.BaseKey(), i, value, true), kRegOk);
-    if (value.name == longName) {
-      seen = true;
-      EXPECT_EQ(value.data.size(), bigData.size() + 1);
-    }
-  }
-  EXPECT_TRUE(seen);
-}
-
-template <typename Fixture>
-void RegistryContract_DeleteTree(Fixture& f) {
-  const std::string base = "\\" + f.base();
-  TRegistry reg(f.api());
-  reg.SelectRoot(RootKey::CurrentUser);
-  for (const char* path : {"\\T\\a\\x\\deep", "\\T\\a\\y", "\\T\\b", "\\Keep"})
-    ASSERT_TRUE(reg.OpenPath(base + path, true));
-  reg.ClosePath();
+  // Trees: deleted whole; the root or an empty path never; the current key closed first.
   EXPECT_TRUE(reg.DeleteTree(base + "\\T\\"));
   EXPECT_FALSE(reg.OpenPathForReading(base + "\\T"));
-  EXPECT_TRUE(reg.OpenPathForReading(base + "\\Keep"));
-  EXPECT_FALSE(reg.DeleteTree(base + "\\T"));  // gone already
-  // A path naming the root (or the current key's base) itself is never deleted.
+  EXPECT_FALSE(reg.DeleteTree(base + "\\T"));
   EXPECT_FALSE(reg.DeleteTree("\\"));
   EXPECT_FALSE(reg.DeleteTree(""));
   EXPECT_TRUE(reg.OpenPathForReading(base + "\\Keep"));
-  // Deleting the current key by its own absolute path closes it first.
   EXPECT_TRUE(reg.DeleteTree(base + "\\Keep"));
   EXPECT_FALSE(reg.HasCurrentKey());
-}
 
-// A key whose path holds more UTF-16 units than one call takes (32,766) is reached a name at a
-// time by every path operation of the cursor: opens, creation, value removal and deletion. Its
-// names are of emoji, two units each, so that the path has fewer characters than one call takes.
-template <typename Fixture>
-void RegistryContract_LongPaths(Fixture& f) {
-  std::string name;
-  for (int i = 0; i < 127; ++i) name += "\xF0\x9F\x98\x80";  // 😀
-  std::string relative;
+  // A path of more UTF-16 units than one call takes (32,766), of names of emoji (two units
+  // each), is reached a name at a time by opens, creation, value removal and deletion.
+  std::string name, relative;
+  for (int i = 0; i < 127; ++i) name += "\xF0\x9F\x98\x80";
   for (int i = 0; i < 129; ++i) relative += "\\" + name + static_cast<char>('a' + i % 26);
-  const std::string path = "\\" + f.base() + relative;  // over 33,000 units
-  TRegistry reg(f.api());
-  reg.SelectRoot(RootKey::CurrentUser);
-  ASSERT_TRUE(reg.OpenPath(path + "\\Leaf", true));
-  f.api().SetValue(reg.BaseKey(), "v", kRegSz, std::string("C:\\x.exe\0", 10));
-  ASSERT_TRUE(reg.OpenPath(path, false));
-  EXPECT_EQ(reg.CurrentPath(), path);
-  f.api().SetValue(reg.BaseKey(), "v", kRegSz, std::string("C:\\x.exe\0", 10));
-  EXPECT_TRUE(reg.RemoveValue("v"));
-  EXPECT_FALSE(reg.HasValue("v"));
-
-  TRegistry reader(f.api());
-  reader.SelectRoot(RootKey::CurrentUser);
-  ASSERT_TRUE(reader.OpenPathForReading("\\" + f.base()));
-  ASSERT_TRUE(reader.OpenPathForReading(relative.substr(1) +
-                                        "\\Leaf\\"));  // relative, from the current key
-  EXPECT_EQ(reader.CurrentPath(), path + "\\Leaf");
-  EXPECT_EQ(reader.ReadText("v"), "C:\\x.exe");
-  EXPECT_FALSE(reader.OpenPathForReading(path + "\\Missing"));
-  EXPECT_EQ(reader.CurrentPath(), path + "\\Leaf");
-  reader.ClosePath();
-
-  EXPECT_TRUE(reg.DeleteTree(path));
-  EXPECT_FALSE(reg.OpenPathForReading(path));
-  EXPECT_TRUE(reg.OpenPathForReading(path.substr(0, path.rfind('\\'))));  // its parent stays
+  const std::string path = base + relative;
+  TRegistry deep(api);  // asks for full access again: reg was last opened for reading
+  deep.SelectRoot(RootKey::CurrentUser);
+  ASSERT_TRUE(deep.OpenPath(path + "\\Leaf", true));
+  ASSERT_EQ(api.SetValue(deep.BaseKey(), "v", kRegSz, std::string("C:\\x.exe\0", 10)), kRegOk);
+  ASSERT_TRUE(deep.OpenPath(path, false));
+  EXPECT_EQ(deep.CurrentPath(), path);
+  ASSERT_EQ(api.SetValue(deep.BaseKey(), "v", kRegSz, std::string("C:\\x.exe\0", 10)), kRegOk);
+  EXPECT_TRUE(deep.RemoveValue("v"));
+  EXPECT_FALSE(deep.HasValue("v"));
+  ASSERT_TRUE(cursor.OpenPathForReading(base));
+  ASSERT_TRUE(cursor.OpenPathForReading(relative.substr(1) + "\\Leaf\\"));
+  EXPECT_EQ(cursor.CurrentPath(), path + "\\Leaf");
+  EXPECT_EQ(cursor.ReadText("v"), "C:\\x.exe");
+  EXPECT_FALSE(cursor.OpenPathForReading(path + "\\Missing"));
+  cursor.ClosePath();
+  EXPECT_TRUE(deep.DeleteTree(path));
+  EXPECT_FALSE(deep.OpenPathForReading(path));
+  EXPECT_TRUE(deep.OpenPathForReading(path.substr(0, path.rfind('\\'))));  // its parent stays
 }
 
 }  // namespace morvane

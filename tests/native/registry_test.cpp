@@ -11,190 +11,133 @@
 namespace morvane {
 namespace {
 
-class MemRegistryTest : public ::testing::Test {
- public:
-  RegistryApi& api() { return mem_; }
-  std::string base() const { return "Software\\MorvaneTest"; }
+constexpr RootKey HKCU = RootKey::CurrentUser;
+const std::string kBase = "Software\\MorvaneTest";
 
+class MemRegistryTest : public ::testing::Test {
  protected:
-  void SetUp() override { mem_.AddKey(RootKey::CurrentUser, base()); }
-  long Create(RegKey base, const std::string& path) {
-    RegKey key = 0;
+  void SetUp() override { mem_.AddKey(HKCU, kBase); }
+  TRegistry& Open(const std::string& path) {
+    reg_.SelectRoot(HKCU);
+    EXPECT_TRUE(reg_.OpenPathForReading("\\" + kBase + path)) << path;
+    return reg_;
+  }
+  MemRegistryApi mem_;
+  TRegistry reg_{mem_};
+};
+
+TEST_F(MemRegistryTest, Contract) { RegistryContract(mem_, kBase); }
+
+// A new cursor starts on HKEY_CURRENT_USER asking for full access; a read-only open falls back
+// to narrower access, which a writer is refused.
+TEST_F(MemRegistryTest, ReadOnlyOpenFallsBackToNarrowerAccess) {
+  EXPECT_EQ(reg_.Root(), HKCU);
+  EXPECT_EQ(reg_.Access(), static_cast<std::uint32_t>(kKeyAllAccess));
+  const std::uint32_t enumerate = kStandardRightsRead | kKeyQueryValue | kKeyEnumerateSubKeys;
+  mem_.RestrictAccess(HKCU, kBase + "\\QueryOnly", kKeyQueryValue);
+  mem_.RestrictAccess(HKCU, kBase + "\\Enumerate", enumerate);
+  mem_.RestrictAccess(HKCU, kBase + "\\Closed", 0);
+  EXPECT_EQ(Open("\\Enumerate").Access(), enumerate);
+  EXPECT_EQ(Open("\\QueryOnly").Access(), static_cast<std::uint32_t>(kKeyQueryValue));
+  EXPECT_FALSE(reg_.OpenPathForReading("\\" + kBase + "\\Closed"));
+  EXPECT_EQ(reg_.CurrentPath(), "\\" + kBase + "\\QueryOnly");
+  TRegistry writer(mem_);
+  EXPECT_FALSE(writer.OpenPath("\\" + kBase + "\\QueryOnly", false));
+}
+
+// The stand-in's limits, as the real registry counts them: in UTF-16 units, an emoji two.
+TEST_F(MemRegistryTest, LimitsCountUtf16Units) {
+  const std::string smile = "\xF0\x9F\x98\x80";
+  std::string smiles127, smiles8191, deep = "D", far = "F";
+  for (int i = 0; i < 127; ++i) smiles127 += smile;
+  for (int i = 0; i < 8191; ++i) smiles8191 += smile;
+  while (std::count(deep.begin(), deep.end(), '\\') < 509) deep += "\\d";  // 512 levels in all
+  for (int i = 0; i < 129; ++i) far += "\\" + smiles127 + "f";  // 33,025 units in one call
+  RegKey base = 0, key = 0;
+  ASSERT_EQ(mem_.OpenKey(RootHandle(HKCU), kBase, kKeyAllAccess, base), kRegOk);
+  const auto create = [&](const std::string& path) {
     const long rc = mem_.CreateKey(base, path, kKeyAllAccess, key);
     mem_.CloseKey(key);
     return rc;
-  }
-  MemRegistryApi mem_;
-};
-
-TEST_F(MemRegistryTest, PathRule) { RegistryContract_PathRule(*this); }
-TEST_F(MemRegistryTest, ListsAndValues) { RegistryContract_ListsAndValues(*this); }
-TEST_F(MemRegistryTest, LongNamesAndData) { RegistryContract_LongNamesAndData(*this); }
-TEST_F(MemRegistryTest, DeleteTree) { RegistryContract_DeleteTree(*this); }
-TEST_F(MemRegistryTest, LongPaths) { RegistryContract_LongPaths(*this); }
-
-TEST_F(MemRegistryTest, NewCursorStartsOnCurrentUserWithFullAccess) {
-  TRegistry reg(mem_);
-  EXPECT_EQ(reg.Root(), RootKey::CurrentUser);
-  EXPECT_EQ(reg.Access(), static_cast<std::uint32_t>(kKeyAllAccess));
-  EXPECT_TRUE(reg.OpenPath("Software\\MorvaneTest", false));  // relative to the root
-}
-
-TEST_F(MemRegistryTest, ReadOnlyOpenFallsBackToNarrowerAccess) {
-  mem_.RestrictAccess(RootKey::CurrentUser, "Software\\MorvaneTest\\QueryOnly", kKeyQueryValue);
-  mem_.RestrictAccess(RootKey::CurrentUser, "Software\\MorvaneTest\\Enumerate",
-                      kStandardRightsRead | kKeyQueryValue | kKeyEnumerateSubKeys);
-  mem_.RestrictAccess(RootKey::CurrentUser, "Software\\MorvaneTest\\Closed", 0);
-  TRegistry reg(mem_);
-  reg.SelectRoot(RootKey::CurrentUser);
-  ASSERT_TRUE(reg.OpenPathForReading("\\Software\\MorvaneTest\\Enumerate"));
-  EXPECT_EQ(reg.Access(), static_cast<std::uint32_t>(kStandardRightsRead | kKeyQueryValue |
-                                                     kKeyEnumerateSubKeys));
-  ASSERT_TRUE(reg.OpenPathForReading("\\Software\\MorvaneTest\\QueryOnly"));
-  EXPECT_EQ(reg.Access(), static_cast<std::uint32_t>(kKeyQueryValue));
-  EXPECT_FALSE(reg.OpenPathForReading("\\Software\\MorvaneTest\\Closed"));
-  EXPECT_EQ(reg.CurrentPath(), "\\Software\\MorvaneTest\\QueryOnly");
-  // A fresh cursor asks for full access, which a read-only key refuses.
-  TRegistry writer(mem_);
-  writer.SelectRoot(RootKey::CurrentUser);
-  EXPECT_FALSE(writer.OpenPath("\\Software\\MorvaneTest\\QueryOnly", false));
-}
-
-// The registry's limits, as the real one counts them: in UTF-16 units, an emoji two of them.
-TEST_F(MemRegistryTest, LimitsCountUtf16Units) {
-  const std::string smile = "\xF0\x9F\x98\x80";  // 😀: two units, four bytes
-  std::string smiles127, smiles8191;
-  for (int i = 0; i < 127; ++i) smiles127 += smile;
-  for (int i = 0; i < 8191; ++i) smiles8191 += smile;
-  std::string deep = "D";
-  while (std::count(deep.begin(), deep.end(), '\\') < 509) deep += "\\d";  // 512 levels in all
-  std::string farPath = "F";  // and 129 names of 255 units: 33,025 units, 16,642 characters
-  for (int i = 0; i < 129; ++i) farPath += "\\" + smiles127 + "f";
-  const struct {
-    const char* what;
-    std::function<long(RegKey base)> call;
-    long result;
-  } rows[] = {
-      {"key name of 255 units", [&](RegKey b) { return Create(b, smiles127 + "k"); }, kRegOk},
-      {"key name of 256 units", [&](RegKey b) { return Create(b, smiles127 + smile); },
-       kRegInvalidParameter},
-      {"value name of 16,383 units",
-       [&](RegKey b) { return mem_.SetValue(b, smiles8191 + "v", kRegSz, std::string(1, '\0')); },
-       kRegOk},
-      {"value name of 16,384 units",
-       [&](RegKey b) { return mem_.SetValue(b, smiles8191 + smile, kRegSz, std::string(1, '\0')); },
-       kRegInvalidParameter},
-      {"key 512 levels deep", [&](RegKey b) { return Create(b, deep); }, kRegOk},
-      {"key 513 levels deep", [&](RegKey b) { return Create(b, deep + "\\d"); },
-       kRegInvalidParameter},
-      {"path of more than 32,766 units in one call", [&](RegKey b) { return Create(b, farPath); },
-       kRegInvalidParameter},
   };
-  RegKey base = 0;
-  ASSERT_EQ(
-      mem_.OpenKey(RootHandle(RootKey::CurrentUser), "Software\\MorvaneTest", kKeyAllAccess, base),
-      kRegOk);
-  for (const auto& row : rows) EXPECT_EQ(row.call(base), row.result) << row.what;
+  const auto name = [&](const std::string& n) {
+    return mem_.SetValue(base, n, kRegSz, std::string(1, '\0'));
+  };
+  EXPECT_EQ(create(smiles127 + "k"), kRegOk);
+  EXPECT_EQ(create(smiles127 + smile), kRegInvalidParameter);
+  EXPECT_EQ(name(smiles8191 + "v"), kRegOk);
+  EXPECT_EQ(name(smiles8191 + smile), kRegInvalidParameter);
+  EXPECT_EQ(create(deep), kRegOk);
+  EXPECT_EQ(create(deep + "\\d"), kRegInvalidParameter);
+  EXPECT_EQ(create(far), kRegInvalidParameter);
   mem_.CloseKey(base);
-  // Software\MorvaneTest is two levels below the root: the deep key's last is the 512th.
-  EXPECT_TRUE(mem_.KeyExists(RootKey::CurrentUser, "Software\\MorvaneTest\\" + deep));
+  EXPECT_TRUE(mem_.KeyExists(HKCU, kBase + "\\" + deep));
 }
 
-TEST_F(MemRegistryTest, UnreadableSubkeyIndexGivesEmptyName) {
-  mem_.AddKey(RootKey::CurrentUser, "Software\\MorvaneTest\\P\\a");
-  mem_.AddKey(RootKey::CurrentUser, "Software\\MorvaneTest\\P\\b");
-  mem_.AddKey(RootKey::CurrentUser, "Software\\MorvaneTest\\P\\c");
-  mem_.BreakSubkeyIndex(RootKey::CurrentUser, "Software\\MorvaneTest\\P", 1);
-  TRegistry reg(mem_);
-  reg.SelectRoot(RootKey::CurrentUser);
-  ASSERT_TRUE(reg.OpenPathForReading("\\Software\\MorvaneTest\\P"));
+// A subkey whose name cannot be read is listed as an empty name; a key that goes under an open
+// cursor reads as empty.
+TEST_F(MemRegistryTest, UnreadableNamesAndVanishedKeys) {
+  for (const char* k : {"\\P\\a", "\\P\\b", "\\P\\c", "\\Gone\\child"})
+    mem_.AddKey(HKCU, kBase + k);
+  mem_.BreakSubkeyIndex(HKCU, kBase + "\\P", 1);
   std::vector<std::string> names{"stale"};
-  reg.ListSubkeys(names);
+  Open("\\P").ListSubkeys(names);
   EXPECT_EQ(names, (std::vector<std::string>{"a", "", "c"}));
+  Open("\\Gone");
+  ASSERT_TRUE(mem_.RemoveKey(HKCU, kBase + "\\Gone"));
+  EXPECT_FALSE(reg_.HasChildKeys());
+  EXPECT_EQ(reg_.QueryKeyInfo().subkeys, 0u);
+  reg_.ListSubkeys(names);
+  EXPECT_TRUE(names.empty());
+  EXPECT_EQ(reg_.ReadText("x"), "");
+  EXPECT_FALSE(reg_.OpenPathForReading("child"));
 }
 
+// A value that changes between the size query and the read raises, with what went wrong.
 TEST_F(MemRegistryTest, ValueChangingBetweenSizeQueryAndReadRaises) {
-  const std::string key = "Software\\MorvaneTest";
-  struct Case {
-    std::function<void(MemRegistryApi&)> change;
-    const char* message;
-  };
-  const Case cases[] = {
-      {[&](MemRegistryApi& m) {
-         m.AddValue(RootKey::CurrentUser, key, "V", kRegBinary, "\x01\x02");
-       },
+  const std::pair<std::function<void()>, const char*> cases[] = {
+      {[&] { mem_.AddValue(HKCU, kBase, "V", kRegBinary, "\x01\x02"); },
        "Invalid data type for 'V'"},
-      {[&](MemRegistryApi& m) { m.RemoveKey(RootKey::CurrentUser, key); },
-       "Failed to get data for 'V'"},
+      {[&] { mem_.RemoveKey(HKCU, kBase); }, "Failed to get data for 'V'"},
   };
-  for (const Case& c : cases) {
-    MemRegistryApi mem;
-    mem.AddText(RootKey::CurrentUser, key, "V", "C:\\x.exe");
+  for (const auto& [change, message] : cases) {
+    mem_.AddText(HKCU, kBase, "V", "C:\\x.exe");
     int queries = 0;
-    mem.hook = [&](const std::string& op, const std::string&) {
-      if (op == "query:V" && ++queries == 2)
-        c.change(mem);  // after the size query, before the read
+    mem_.hook = [&, &change = change](const std::string& op, const std::string&) {
+      if (op == "query:V" && ++queries == 2) change();
     };
-    TRegistry reg(mem);
-    reg.SelectRoot(RootKey::CurrentUser);
-    ASSERT_TRUE(reg.OpenPathForReading("\\" + key));
     try {
-      reg.ReadText("V");
-      ADD_FAILURE() << "no error for: " << c.message;
+      Open("").ReadText("V");
+      ADD_FAILURE() << "no error for: " << message;
     } catch (const ERegistryException& error) {
-      EXPECT_STREQ(error.what(), c.message);
+      EXPECT_STREQ(error.what(), message);
     }
-    mem.hook = nullptr;
+    mem_.hook = nullptr;
   }
 }
 
-TEST_F(MemRegistryTest, KeyVanishingUnderAnOpenCursorFailsQuietly) {
-  mem_.AddKey(RootKey::CurrentUser, "Software\\MorvaneTest\\Gone\\child");
-  TRegistry reg(mem_);
-  reg.SelectRoot(RootKey::CurrentUser);
-  ASSERT_TRUE(reg.OpenPathForReading("\\Software\\MorvaneTest\\Gone"));
-  ASSERT_TRUE(mem_.RemoveKey(RootKey::CurrentUser, "Software\\MorvaneTest\\Gone"));
-  EXPECT_FALSE(reg.HasChildKeys());
-  EXPECT_EQ(reg.QueryKeyInfo().subkeys, 0u);
-  std::vector<std::string> names{"stale"};
-  reg.ListSubkeys(names);
-  EXPECT_TRUE(names.empty());
-  EXPECT_EQ(reg.ReadText("x"), "");
-  EXPECT_FALSE(reg.OpenPathForReading("child"));
-}
-
-TEST_F(MemRegistryTest, DeleteTreeRemovesHighestIndexFirst) {
-  for (const char* k : {"a", "b", "c"})
-    mem_.AddKey(RootKey::CurrentUser, std::string("Software\\MorvaneTest\\D\\") + k);
+// A tree is deleted from its highest index down; a subkey that cannot be removed fails it and
+// keeps itself.
+TEST_F(MemRegistryTest, DeleteTreeOrderAndFailure) {
+  for (const char* k : {"\\D\\a", "\\D\\b", "\\D\\c", "\\L\\locked\\inner", "\\L\\free"})
+    mem_.AddKey(HKCU, kBase + k);
+  mem_.RestrictAccess(HKCU, kBase + "\\L\\locked", 0);
   std::vector<std::string> order;
   mem_.hook = [&](const std::string& op, const std::string& path) {
-    if (op == "deletekey") order.push_back(path);
+    if (op == "deletekey") order.push_back(path.substr(kBase.size() + 1));
   };
-  TRegistry reg(mem_);
-  reg.SelectRoot(RootKey::CurrentUser);
-  EXPECT_TRUE(reg.DeleteTree("\\Software\\MorvaneTest\\D"));
-  EXPECT_EQ(order, (std::vector<std::string>{
-                       "\\Software\\MorvaneTest\\D\\c", "\\Software\\MorvaneTest\\D\\b",
-                       "\\Software\\MorvaneTest\\D\\a", "\\Software\\MorvaneTest\\D"}));
-}
-
-TEST_F(MemRegistryTest, DeleteTreeFailsWhenASubkeyCannotBeRemoved) {
-  mem_.AddKey(RootKey::CurrentUser, "Software\\MorvaneTest\\D\\locked\\inner");
-  mem_.AddKey(RootKey::CurrentUser, "Software\\MorvaneTest\\D\\free");
-  mem_.RestrictAccess(RootKey::CurrentUser, "Software\\MorvaneTest\\D\\locked", 0);
-  TRegistry reg(mem_);
-  reg.SelectRoot(RootKey::CurrentUser);
-  EXPECT_FALSE(reg.DeleteTree("\\Software\\MorvaneTest\\D"));
-  EXPECT_TRUE(mem_.KeyExists(RootKey::CurrentUser, "Software\\MorvaneTest\\D\\locked\\inner"));
-  EXPECT_FALSE(mem_.KeyExists(RootKey::CurrentUser, "Software\\MorvaneTest\\D\\free"));
+  EXPECT_TRUE(reg_.DeleteTree("\\" + kBase + "\\D"));
+  EXPECT_EQ(order, (std::vector<std::string>{"\\D\\c", "\\D\\b", "\\D\\a", "\\D"}));
+  EXPECT_FALSE(reg_.DeleteTree("\\" + kBase + "\\L"));
+  EXPECT_TRUE(mem_.KeyExists(HKCU, kBase + "\\L\\locked\\inner"));
+  EXPECT_FALSE(mem_.KeyExists(HKCU, kBase + "\\L\\free"));
 }
 
 TEST_F(MemRegistryTest, CursorsReleaseEveryHandle) {
-  mem_.AddKey(RootKey::CurrentUser, "Software\\MorvaneTest\\x\\y");
+  mem_.AddKey(HKCU, kBase + "\\x\\y");
   {
     TRegistry reg(mem_);
-    reg.SelectRoot(RootKey::CurrentUser);
-    ASSERT_TRUE(reg.OpenPathForReading("\\Software"));
+    ASSERT_TRUE(reg.OpenPathForReading("Software"));  // relative to the root
     ASSERT_TRUE(reg.OpenPathForReading("MorvaneTest\\x"));
     ASSERT_TRUE(reg.OpenPath("y", false));
     EXPECT_EQ(mem_.OpenHandles(), 1);

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -17,7 +18,6 @@ namespace {
 class FindingsListTest : public MainWindowTest {
  protected:
   void SetUp() override {}  // no seeded rows: each test seeds its own
-  static std::string KeyPath(int k) { return "SOFTWARE\\Many\\k" + std::to_string(10000 + k); }
   static std::string Text(int k, int v) {
     return "C:\\Gone\\k" + std::to_string(10000 + k) + "\\file" + std::to_string(v) + ".exe -u";
   }
@@ -52,17 +52,20 @@ TEST_F(FindingsListTest, LargeHandOverIsAppliedInSlicesInScanOrder) {
   constexpr int kKeys = 2000, kValues = 10;
   for (int k = 0; k < kKeys; ++k)
     for (int v = 0; v < kValues; ++v)
-      mem_.AddText(RootKey::CurrentUser, KeyPath(k), "v" + std::to_string(v), Text(k, v));
+      mem_.AddText(RootKey::CurrentUser, "SOFTWARE\\Many\\k" + std::to_string(10000 + k),
+                   "v" + std::to_string(v), Text(k, v));
   TMainForm& f = Form();
 
-  // Start, and let the scan run ahead as far as the hand-over lets it (it waits once a bounded
-  // number of messages is pending) before the window takes any of it.
+  // Start, and let the scan run ahead until about as many findings wait as the hand-over holds
+  // (it waits at 1024) before the window takes any of them.
+  std::atomic<bool> ahead{false};
+  mem_.hook = [&](const std::string& op, const std::string& path) {
+    if (op == "open" && path == "\\SOFTWARE\\Many\\k10102") ahead = true;
+  };
   f.ZelButton1Click();
   ASSERT_TRUE(f.FCleanThread);
+  while (!ahead) std::this_thread::yield();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_TRUE(f.FCleanThread->FRunning);  // still held back by the window
-
   // Now one message at a time, noting how many rows each hand-over turn adds.
   std::vector<int> added;
   MSG msg;

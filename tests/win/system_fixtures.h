@@ -1,10 +1,13 @@
 // Set-up helpers for tests on the real (Wine) registry and disk of the test prefix: files in
-// either view of the system folder, values written as exact bytes or wide text, registry links.
+// either view of the system folder, scratch keys, values written and read as exact bytes or
+// wide text, keys and trees looked at and removed, registry links.
 #pragma once
 
 #include <windows.h>
+#include <sddl.h>
 
 #include <string>
+#include <vector>
 
 #include "platform/WideText.h"
 
@@ -63,82 +66,85 @@ inline bool IsWow64Process32() {
 // (native = true: the real System32) or as this process sees it (SysWOW64 when redirected);
 // returns its path as a program would write it, or "" when it could not be made.
 inline std::string FileInSystemFolder(const std::string& name, bool native) {
-  using Disable = BOOL(WINAPI*)(PVOID*);
-  using Revert = BOOL(WINAPI*)(PVOID);
-  HMODULE kernel = GetModuleHandleA("kernel32.dll");
-  auto disable = reinterpret_cast<Disable>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
-  auto revert = reinterpret_cast<Revert>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
   const std::string path = WindowsFolder() + "\\system32\\" + name;
   PVOID state = nullptr;
-  const bool off = native && disable != nullptr && disable(&state);
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  const bool off = native && Wow64DisableWow64FsRedirection(&state);
+  HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
-  if (off) revert(state);
+  if (off) Wow64RevertWow64FsRedirection(state);
   return file == INVALID_HANDLE_VALUE ? "" : path;
 }
 
+// A key opened (or made, when create) under root with access, closed when it goes.
+struct OpenedKey {
+  OpenedKey(HKEY root, const std::string& path, REGSAM access, bool create = false,
+            DWORD options = 0) {
+    const std::wstring wide = Widen(path);
+    if ((create ? RegCreateKeyExW(root, wide.c_str(), 0, nullptr, options, access, nullptr, &key,
+                                  nullptr)
+                : RegOpenKeyExW(root, wide.c_str(), options, access, &key)) != ERROR_SUCCESS)
+      key = nullptr;
+  }
+  ~OpenedKey() {
+    if (key) RegCloseKey(key);
+  }
+  OpenedKey(const OpenedKey&) = delete;
+  OpenedKey& operator=(const OpenedKey&) = delete;
+  // Sets name to data, bytes as given; false when the key is not open or the write fails.
+  bool Set(const std::string& name, DWORD type, const void* data, std::size_t size) const {
+    return key && RegSetValueExW(key, Widen(name).c_str(), 0, type, static_cast<const BYTE*>(data),
+                                 static_cast<DWORD>(size)) == ERROR_SUCCESS;
+  }
+  // Sets name to text as UTF-16 with its terminator.
+  bool SetText(const std::string& name, const std::string& text, DWORD type = REG_SZ) const {
+    const std::wstring data = Widen(text);
+    return Set(name, type, data.c_str(), (data.size() + 1) * sizeof(wchar_t));
+  }
+  HKEY key = nullptr;
+};
+
 inline HKEY CreateUserKey(const std::string& path) {
   HKEY key = nullptr;
-  RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                  nullptr);
+  RegCreateKeyExW(HKEY_CURRENT_USER, Widen(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                  &key, nullptr);
   return key;
 }
 
-// Writes data exactly as given (no terminator added) under HKEY_CURRENT_USER\path.
+// Writes data as given (no terminator added) under HKEY_CURRENT_USER\path, through the narrow
+// call: a text is taken in the code page.
 inline bool SetUserValueBytes(const std::string& path, const std::string& name, DWORD type,
                               const std::string& data) {
-  HKEY key = CreateUserKey(path);
-  if (key == nullptr) return false;
-  const LONG rc =
-      RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                     static_cast<DWORD>(data.size()));
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
-}
-
-inline bool SetUserValueWide(const std::string& path, const wchar_t* name,
-                             const std::wstring& text) {
-  HKEY key = CreateUserKey(path);
-  if (key == nullptr) return false;
-  const LONG rc = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                                 static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
+  const OpenedKey key(HKEY_CURRENT_USER, path, KEY_ALL_ACCESS, true);
+  return key.key &&
+         RegSetValueExA(key.key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                        static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
 }
 
 // Names given as UTF-8, handed to the wide calls: the key root\path (made when missing) and its
 // value name set to text, stored as UTF-16 with its terminator.
 inline bool SetTextExactly(HKEY root, const std::string& path, const std::string& name,
                            const std::string& text) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(root, Widen(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS)
-    return false;
-  const std::wstring data = Widen(text);
-  const LONG rc = RegSetValueExW(key, Widen(name).c_str(), 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(data.c_str()),
-                                 static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
+  return OpenedKey(root, path, KEY_ALL_ACCESS, true).SetText(name, text);
+}
+
+inline bool SetUserValueWide(const std::string& path, const wchar_t* name,
+                             const std::wstring& text) {
+  return SetTextExactly(HKEY_CURRENT_USER, path, Narrow(name), Narrow(text));
 }
 
 // "type:text" of the value as the wide call reads it (UTF-8, NULs kept), or "missing".
 inline std::string StoredExactly(HKEY root, const std::string& path, const std::string& name) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, Widen(path).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return "missing";
+  const OpenedKey key(root, path, KEY_READ);
   DWORD type = 0, size = 0;
   const std::wstring wideName = Widen(name);
-  LONG rc = RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &size);
+  if (!key.key || RegQueryValueExW(key.key, wideName.c_str(), nullptr, &type, nullptr, &size))
+    return "missing";
   std::wstring data(size / sizeof(wchar_t), L'\0');
-  if (rc == ERROR_SUCCESS)
-    rc = RegQueryValueExW(key, wideName.c_str(), nullptr, &type,
-                          reinterpret_cast<BYTE*>(data.data()), &size);
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS ? std::to_string(type) + ":" + Narrow(data) : "missing";
+  if (RegQueryValueExW(key.key, wideName.c_str(), nullptr, &type,
+                       reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
+    return "missing";
+  return std::to_string(type) + ":" + Narrow(data);
 }
 
 // An uninstall entry at root\path in a registry view (0, KEY_WOW64_64KEY or KEY_WOW64_32KEY):
@@ -146,76 +152,84 @@ inline std::string StoredExactly(HKEY root, const std::string& path, const std::
 // names and texts UTF-8.
 inline bool MakeUninstallEntry(HKEY root, const std::string& path, REGSAM view, const char* display,
                                const std::string& command, DWORD commandType = REG_SZ) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExW(root, Widen(path).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
-                      &key, nullptr) != ERROR_SUCCESS)
-    return false;
-  const auto set = [key](const wchar_t* name, DWORD type, const std::string& text) {
-    const std::wstring data = Widen(text);
-    return RegSetValueExW(key, name, 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
-                          static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
-  };
-  LONG rc = ERROR_SUCCESS;
-  if (display != nullptr) rc = set(L"DisplayName", REG_SZ, display);
-  if (rc == ERROR_SUCCESS) rc = set(L"UninstallString", commandType, command);
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS;
+  const OpenedKey key(root, path, KEY_ALL_ACCESS | view, true);
+  return key.key && (display == nullptr || key.SetText("DisplayName", display)) &&
+         key.SetText("UninstallString", command, commandType);
 }
 
 inline bool KeyExistsIn(HKEY root, const std::string& path, REGSAM view = 0) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, Widen(path).c_str(), 0, KEY_READ | view, &key) != ERROR_SUCCESS)
-    return false;
-  RegCloseKey(key);
-  return true;
+  return OpenedKey(root, path, KEY_READ | view).key != nullptr;
 }
 
-// The native name of HKEY_CURRENT_USER ("\Registry\User\S-1-5-..."), which link targets use.
-inline std::wstring UserRegistryRoot() {
-  using ToString = BOOL(WINAPI*)(PSID, LPWSTR*);
-  HANDLE token = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return L"";
-  alignas(8) BYTE buffer[256];
-  DWORD size = 0;
-  const bool ok = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) != FALSE;
-  CloseHandle(token);
-  auto toString = reinterpret_cast<ToString>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("advapi32.dll"), "ConvertSidToStringSidW")));
-  LPWSTR sid = nullptr;
-  if (!ok || toString == nullptr ||
-      !toString(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid))
-    return L"";
-  std::wstring root = L"\\Registry\\User\\" + std::wstring(sid);
-  LocalFree(sid);
-  return root;
+// Whether root\path in a view holds a value of that name.
+inline bool ValueExistsIn(HKEY root, const std::string& path, const std::string& name,
+                          REGSAM view = 0) {
+  const OpenedKey key(root, path, KEY_READ | view);
+  return key.key && RegQueryValueExW(key.key, Widen(name).c_str(), nullptr, nullptr, nullptr,
+                                     nullptr) == ERROR_SUCCESS;
 }
 
-// Makes HKEY_CURRENT_USER\linkPath a registry link to HKEY_CURRENT_USER\targetPath.
+// The names of root\path's subkeys, in the registry's order.
+inline std::vector<std::string> SubkeysOf(HKEY root, const std::string& path) {
+  std::vector<std::string> names;
+  const OpenedKey key(root, path, KEY_READ);
+  wchar_t name[256];
+  for (DWORD i = 0, size = 256; key.key && RegEnumKeyExW(key.key, i, name, &size, nullptr, nullptr,
+                                                         nullptr, nullptr) == ERROR_SUCCESS;
+       ++i, size = 256)
+    names.push_back(Narrow(std::wstring(name, size)));
+  return names;
+}
+
+// Removes root\path in a view and everything below it (a link below it is followed: remove
+// links first with DeleteUserLink).
+inline void RemoveKeyTree(HKEY root, const std::string& path, REGSAM view = 0) {
+  {
+    const OpenedKey key(root, path, KEY_ALL_ACCESS | view);
+    if (!key.key) return;
+    RegDeleteTreeW(key.key, nullptr);
+  }
+  RegDeleteKeyExW(root, Widen(path).c_str(), view, 0);
+}
+
+// HKEY_CURRENT_USER\Software\MorvaneTest\<name>, made empty for a test; Software\MorvaneTest
+// goes whole with it.
+struct ScratchKey {
+  explicit ScratchKey(const std::string& name) : path("Software\\MorvaneTest\\" + name) {
+    RemoveKeyTree(HKEY_CURRENT_USER, path);
+    OpenedKey(HKEY_CURRENT_USER, path, KEY_ALL_ACCESS, true);
+  }
+  ~ScratchKey() { RemoveKeyTree(HKEY_CURRENT_USER, "Software\\MorvaneTest"); }
+  const std::string path;
+};
+
+// Makes HKEY_CURRENT_USER\linkPath a registry link to HKEY_CURRENT_USER\targetPath (the target
+// named natively: "\Registry\User\<the user's SID>\...").
 inline bool MakeUserLink(const std::wstring& linkPath, const std::wstring& targetPath) {
-  HKEY link = nullptr;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, linkPath.c_str(), 0, nullptr, REG_OPTION_CREATE_LINK,
-                      KEY_ALL_ACCESS | KEY_CREATE_LINK, nullptr, &link, nullptr) != ERROR_SUCCESS)
-    return false;
-  const std::wstring target = UserRegistryRoot() + L"\\" + targetPath;
-  const LONG rc = RegSetValueExW(link, L"SymbolicLinkValue", 0, REG_LINK,
-                                 reinterpret_cast<const BYTE*>(target.c_str()),
-                                 static_cast<DWORD>(target.size() * sizeof(wchar_t)));
-  RegCloseKey(link);
-  return rc == ERROR_SUCCESS;
+  HANDLE token = nullptr;
+  alignas(8) BYTE user[256];
+  DWORD size = 0;
+  LPWSTR sid = nullptr;
+  const bool named = OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token) &&
+                     GetTokenInformation(token, TokenUser, user, sizeof user, &size) &&
+                     ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user)->User.Sid, &sid);
+  if (token) CloseHandle(token);
+  if (!named) return false;
+  const std::wstring target = L"\\Registry\\User\\" + std::wstring(sid) + L"\\" + targetPath;
+  LocalFree(sid);
+  const OpenedKey link(HKEY_CURRENT_USER, Narrow(linkPath), KEY_ALL_ACCESS | KEY_CREATE_LINK, true,
+                       REG_OPTION_CREATE_LINK);
+  return link.Set("SymbolicLinkValue", REG_LINK, target.c_str(), target.size() * sizeof(wchar_t));
 }
 
 // Deletes the link key itself (deleting it by name would follow it and delete its target).
 inline void DeleteUserLink(const std::wstring& linkPath) {
   using NtDeleteKey = LONG(WINAPI*)(HANDLE);
   auto deleteKey = reinterpret_cast<NtDeleteKey>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtDeleteKey")));
-  HKEY link = nullptr;
-  if (deleteKey != nullptr &&
-      RegOpenKeyExW(HKEY_CURRENT_USER, linkPath.c_str(), REG_OPTION_OPEN_LINK, DELETE | KEY_READ,
-                    &link) == ERROR_SUCCESS) {
-    deleteKey(link);
-    RegCloseKey(link);
-  }
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDeleteKey")));
+  const OpenedKey link(HKEY_CURRENT_USER, Narrow(linkPath), DELETE | KEY_READ, false,
+                       REG_OPTION_OPEN_LINK);
+  if (deleteKey && link.key) deleteKey(link.key);
 }
 
 }  // namespace morvane
