@@ -1,16 +1,12 @@
-// The deinstall page in the real window: over the in-memory registry, the list, the selection
-// and its warnings, Uninstall and Delete with their questions and answers; over the real
-// registry, twins in both views and a name of the greatest length. Which entries are listed and
-// how a command is read and resolved are shown without a window (uninstall_test).
+// The deinstall page in the real window over the in-memory registry: the list, the selection and
+// its warnings, Uninstall and Delete with their questions and answers. Which entries are listed,
+// how a command is read and resolved and what is deleted are shown without a window
+// (uninstall_test, and uninstall_system_test on the real registry).
 #include <windows.h>
-
-#include <map>
-#include <tuple>
 
 #include "platform/WideText.h"
 #include "tests/native/fake_file_tree.h"
 #include "tests/win/main_window_fixture.h"
-#include "tests/win/system_fixtures.h"
 
 namespace morvane {
 namespace {
@@ -288,59 +284,6 @@ TEST_F(DeinstallWindowTest, DeleteAsksOnlyAboutAChosenEntryAndRemovesThatEntryAl
     EXPECT_EQ(Items(f), (std::vector<std::string>{"Alpha", "Twin"}));
   }
   EXPECT_TRUE(deleted.empty());
-}
-
-// The page over the real registry of the test prefix: of two twins in the two views, the chosen
-// one is started and deleted; blank names are listed and entries without one are not; a name of
-// 32,767 characters is listed cut.
-TEST_F(MainWindowTest, TwinsInBothViewsOfTheRealRegistryAreActedOnAsChosen) {
-  if (!IsWow64Process32()) GTEST_SKIP() << "one registry view here";
-  const auto entry = [](const char* name) { return kKey + "\\MorvaneTest-" + name; };
-  const auto cleanUp = [&] {
-    for (REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY})
-      for (const char* name : {"Twin", "Blank", "NoName", "Long"})
-        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, Widen(entry(name)).c_str(), view, 0);
-  };
-  cleanUp();
-  const std::string longest(32767, 'W');
-  for (const auto& [name, view, display, command] :
-       {std::tuple{"Twin", KEY_WOW64_64KEY, "Morvane twin", "C:\\Twin\\native.exe /x"},
-        std::tuple{"Twin", KEY_WOW64_32KEY, "Morvane twin", "C:\\Twin\\wow.exe /x"},
-        std::tuple{"Blank", KEY_WOW64_64KEY, "", "blank.exe"},
-        std::tuple{"NoName", KEY_WOW64_64KEY, static_cast<const char*>(nullptr), "none.exe"},
-        std::tuple{"Long", KEY_WOW64_64KEY, longest.c_str(), "long.exe"}})
-    ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, entry(name), view, display, command));
-  files_.files = {"C:\\Twin\\native.exe", "C:\\Twin\\wow.exe"};
-  form_ = std::make_unique<TMainForm>(services_.Make(nullptr, &files_));
-  TMainForm& f = *form_;
-  f.Show();
-  Pump(f);
-  PressShortcut(f, 'D', true);
-  std::map<std::string, std::vector<int>> rows;
-  const std::vector<UninstallItem>& items = f.DeinstallPage().Items();
-  for (std::size_t i = 0; i < items.size(); ++i)
-    rows[items[i].entry.name].push_back(static_cast<int>(i));
-  const std::vector<std::string> listed = ListBoxTexts(f.ListBox2);
-  ASSERT_EQ(rows["MorvaneTest-Blank"].size(), 1u);
-  EXPECT_EQ(listed[rows["MorvaneTest-Blank"][0]], "");
-  EXPECT_TRUE(rows["MorvaneTest-NoName"].empty());
-  ASSERT_EQ(rows["MorvaneTest-Long"].size(), 1u);
-  EXPECT_EQ(items[rows["MorvaneTest-Long"][0]].displayName, longest);
-  EXPECT_EQ(listed[rows["MorvaneTest-Long"][0]], std::string(255, 'W'));
-  ASSERT_EQ(rows["MorvaneTest-Twin"].size(), 2u);
-  ClickRow(f, rows["MorvaneTest-Twin"][1]);
-  EXPECT_EQ(f.StatusText(), "C:\\Twin\\wow.exe /x");
-  Press(f, *f.ZelButton2);
-  EXPECT_EQ(services_.started,
-            (std::vector<ProgramStart>{{"C:\\Twin\\wow.exe", "\"C:\\Twin\\wow.exe\" /x"}}));
-  services_.answer = IDYES;
-  Press(f, *f.ZelButton3);
-  ASSERT_EQ(services_.messages.size(), 2u);
-  EXPECT_EQ(services_.messages[1].text, "The section is removed!");
-  EXPECT_FALSE(KeyExistsIn(HKEY_LOCAL_MACHINE, entry("Twin"), KEY_WOW64_32KEY));
-  EXPECT_TRUE(KeyExistsIn(HKEY_LOCAL_MACHINE, entry("Twin"), KEY_WOW64_64KEY));
-  form_.reset();
-  cleanUp();
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The installed-programs list on the real (Wine) registry: registry links inside an entry, keys
-// the user may only read, the expansion of commands and names no code page spells. The window's
-// tests (deinstall_window_test) take twins in both views and long names on the real registry.
+// the user may only read, the expansion of commands, names no code page spells and twins in the two
+// views of the machine's key.
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
@@ -151,6 +151,25 @@ TEST_F(UninstallSystemTest, EveryNameIsListedReadAndDeletedAsItself) {
   EXPECT_EQ(listed, all);
   for (const UninstallItem& item : LoadItems()) left.insert(item.displayName.substr(4));
   EXPECT_EQ(left, std::multiset<std::string>(twins.begin(), twins.end()));
+}
+
+// Twins in the two views of the machine's key: each is read and deleted in its own view.
+TEST_F(UninstallSystemTest, TwinsInTheTwoViewsAreEachActedOnInTheirOwnView) {
+  if (!IsWow64Process32()) GTEST_SKIP() << "one registry view here";
+  const std::string twin = kUninstallPath + std::string("\\MorvaneTest-Twin");
+  for (const auto& [view, command] :
+       {std::pair{KEY_WOW64_64KEY, "native.exe"}, std::pair{KEY_WOW64_32KEY, "wow.exe"}})
+    ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, twin, view, "Morvane twin", command));
+  std::vector<UninstallEntry> twins;
+  for (const UninstallItem& item :
+       LoadUninstallList(SystemRegistry(), UninstallPlaces(SystemRegistry())))
+    if (item.entry.name == "MorvaneTest-Twin") twins.push_back(item.entry);
+  ASSERT_EQ(twins.size(), 2u);
+  EXPECT_EQ(ReadUninstallCommand(SystemRegistry(), twins[1], SystemFolderApi()).text, "wow.exe");
+  EXPECT_TRUE(DeleteUninstallEntry(SystemRegistry(), twins[1]));
+  EXPECT_FALSE(KeyExistsIn(HKEY_LOCAL_MACHINE, twin, KEY_WOW64_32KEY));
+  EXPECT_TRUE(KeyExistsIn(HKEY_LOCAL_MACHINE, twin, KEY_WOW64_64KEY));
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, twin.c_str(), KEY_WOW64_64KEY, 0);
 }
 
 }  // namespace
