@@ -150,6 +150,7 @@ TEST_F(UninstallTest, DeletionRemovesTheEntryWithItsSubkeysOnlyAndNeverMoreThanO
   Entry("b", "B", "b.exe");
   mem_.AddKey(HKLM, kKey + "\\b\\x\\y");
   Entry("c", "C", "c.exe");
+  mem_.AddKey(HKLM, kKey + "\\c\\x");
   EXPECT_TRUE(DeleteUninstallEntry(mem_, {UninstallPlace{}, "b"}));
   EXPECT_FALSE(mem_.KeyExists(HKLM, kKey + "\\b"));
   EXPECT_TRUE(mem_.KeyExists(HKLM, kKey + "\\a"));
@@ -160,7 +161,7 @@ TEST_F(UninstallTest, DeletionRemovesTheEntryWithItsSubkeysOnlyAndNeverMoreThanO
     if (op == "deletekey") deleted.push_back(path);
   };
   EXPECT_FALSE(DeleteUninstallEntry(mem_, {UninstallPlace{}, ""}));
-  EXPECT_FALSE(DeleteUninstallEntry(mem_, {UninstallPlace{}, "a\\..\\c"}));
+  EXPECT_FALSE(DeleteUninstallEntry(mem_, {UninstallPlace{}, "c\\x"}));  // a key further down
   EXPECT_FALSE(DeleteUninstallEntry(mem_, {UninstallPlace{HKLM, "", RegView::Own}, "SOFTWARE"}));
   EXPECT_FALSE(DeleteUninstallEntry(mem_, {UninstallPlace{}, "gone"}));
   EXPECT_TRUE(deleted.empty());
