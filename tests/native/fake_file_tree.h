@@ -13,20 +13,9 @@
 #include "platform/FileTree.h"
 #include "platform/SystemFolders.h"
 #include "platform/Utf.h"
+#include "testing/AsciiCase.h"
 
 namespace morvane {
-
-// Paths compared as the file system does: without regard to the case of ASCII letters.
-struct CaseLess {
-  static char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-  bool operator()(const std::string& a, const std::string& b) const {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
-                                        [](char x, char y) { return Fold(x) < Fold(y); });
-  }
-  static bool Same(const std::string& a, const std::string& b) {
-    return !CaseLess()(a, b) && !CaseLess()(b, a);
-  }
-};
 
 class FakeFileTree final : public FileTree {
  public:
@@ -45,7 +34,7 @@ class FakeFileTree final : public FileTree {
     auto it = folders.find(path.substr(0, cut + 1));
     if (cut == std::string::npos || it == folders.end()) return none;
     for (Node& node : it->second)
-      if (CaseLess::Same(node.entry.name, path.substr(cut + 1))) return node;
+      if (AsciiCaseLess::Same(node.entry.name, path.substr(cut + 1))) return node;
     return none;
   }
 
@@ -124,30 +113,27 @@ class FakeFileTree final : public FileTree {
   // One identity for every location of one folder, sameFolder's other names included.
   FolderId Identity(const std::string& location) const {
     std::string key = Location(location, true);
-    for (char& c : key) c = CaseLess::Fold(c);
+    for (char& c : key) c = static_cast<char>(FoldAscii(static_cast<unsigned char>(c)));
     return {1, std::hash<std::string>()(key)};
   }
-  bool PlainFolder(const std::string& path) {
-    return ResolveFolder(path).kind == FolderKind::kPlain;
-  }
-
   std::unique_ptr<FolderHold> HoldPlainFolder(const std::string& path) override {
     ++holds;
-    if (!PlainFolder(path)) return nullptr;
+    if (ResolveFolder(path).kind != FolderKind::kPlain) return nullptr;
     held.insert(path);
     return std::make_unique<Hold>(*this, path);
   }
 
-  std::set<std::string, CaseLess> roots;  // folders that exist above everything
-  std::map<std::string, std::vector<Node>, CaseLess> folders;  // by path ending in a backslash
+  std::set<std::string, AsciiCaseLess> roots;  // folders that exist above everything
+  std::map<std::string, std::vector<Node>, AsciiCaseLess> folders;  // by path ending in a backslash
   std::vector<std::string> sized, removed, outside;
-  std::map<std::string, std::string, CaseLess> resolvesTo;  // where a folder or file really lies
+  std::map<std::string, std::string, AsciiCaseLess>
+      resolvesTo;  // where a folder or file really lies
   // Locations that stay as they are spelled but are another name of a folder (a second drive
   // letter on one volume, say): they share its identity.
-  std::map<std::string, std::string, CaseLess> sameFolder;
-  std::set<std::string> unreadable;          // refused when opened
-  std::set<std::string, CaseLess> unlisted;  // by path ending in a backslash: search refused
-  long refusal = kFileAccessDenied;          // the system's error code of both refusals
+  std::map<std::string, std::string, AsciiCaseLess> sameFolder;
+  std::set<std::string> unreadable;               // refused when opened
+  std::set<std::string, AsciiCaseLess> unlisted;  // by path ending in a backslash: search refused
+  long refusal = kFileAccessDenied;               // the system's error code of both refusals
   int searches = 0;
   std::multiset<std::string> held;          // folders held right now
   int holds = 0;                            // times a folder was asked to be held
@@ -187,7 +173,7 @@ class FakeSystemFolders final : public SystemFolders {
   Expansion ExpandEnvironment(const std::string& text, std::string& out) override {
     auto it = variables.find(text);
     out = it == variables.end() ? text : it->second;
-    if (Utf16Length(out) >= 255 || tooLong.count(text) != 0) {
+    if (Utf16Length(out) >= 255) {
       out.clear();
       return Expansion::kTooLong;
     }
@@ -222,7 +208,7 @@ class FakeSystemFolders final : public SystemFolders {
 
   std::map<std::string, std::string> variables{{"%TEMP%", "C:\\Users\\me\\Temp"},
                                                {"%ProgramFiles%", "C:\\Program Files"}};
-  std::set<std::string> tooLong, failing;
+  std::set<std::string> failing;
   std::string windows = "C:\\Windows", system = "C:\\Windows\\system32", wow64System, decimal = ".";
   std::map<std::string, std::string> longPaths;  // short spellings and their full paths
   std::map<int, std::string> shell{{40, "C:\\Users\\me"}, {5, "C:\\Users\\me\\Documents"}};

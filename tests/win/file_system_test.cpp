@@ -1,11 +1,10 @@
 // The file-system questions, the unnecessary files and the start of programs on the real (Wine)
-// file system of the test prefix.
+// file system of the test prefix, each for every name of the names table beside its look-alike.
 #include <windows.h>
 #include <shellapi.h>
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <set>
 
 #include "CleanReg/FileAnswers.h"
@@ -38,23 +37,35 @@ namespace {
   ExitProcess(0);
 }();
 
-TEST(SystemFileSystem, FilesFoldersAndDrives) {
+// Files, folders and drives as the scan asks about them; a path no system can name is one that
+// cannot be looked at, not a missing one; variables come from the program's environment, whatever
+// their length; a file written is replaced whole, and none is written into a missing folder.
+TEST(SystemFileSystem, FilesFoldersDrivesAndVariables) {
   FileSystem& files = SystemFileSystem();
-  char windows[MAX_PATH];
-  GetWindowsDirectoryA(windows, MAX_PATH);
-  const std::string win = windows;
-  EXPECT_TRUE(files.FileExists(win + "\\notepad.exe"));
-  EXPECT_FALSE(files.FileExists(win));  // a folder is no file
-  EXPECT_TRUE(files.FolderExists(win));
-  EXPECT_FALSE(files.FolderExists(win + "\\notepad.exe"));
-  EXPECT_FALSE(files.FileExists(win + "\\no-such-file.exe"));
-  EXPECT_FALSE(files.FolderExists(win + "\\no-such-folder"));
+  const std::string win = WindowsFolder();
+  const std::pair<std::string, PathKind> looks[] = {
+      {win + "\\notepad.exe", PathKind::File},
+      {win, PathKind::Folder},
+      {win + "\\no-such-file.exe", PathKind::Missing},
+      {win + "\\no-such\\x", PathKind::Missing},
+      {"C:\\" + std::string(40000, 'x'), PathKind::Unknown}};
+  for (const auto& [path, kind] : looks) EXPECT_EQ(files.Look(path), kind) << path.substr(0, 60);
   EXPECT_NE(files.DriveSerial(win[0]), 0u);
-  EXPECT_EQ(files.DriveSerial('Q'), 0u);  // no volume
-  EXPECT_EQ(files.DriveSerial('"'), 0u);
-  EXPECT_EQ(files.DriveSerial('%'), 0u);
-  EXPECT_EQ(files.DriveSerial('7'), 0u);
+  for (const char drive : {'Q', '"', '%', '7'}) EXPECT_EQ(files.DriveSerial(drive), 0u) << drive;
   EXPECT_EQ(Narrow(static_cast<const wchar_t*>(nullptr)), "");  // a text the system left out
+  const std::string value(1000, 'v');
+  ASSERT_TRUE(SetEnvironmentVariableA("MVFILESTEST", value.c_str()));
+  EXPECT_EQ(files.Variable("mvfilestest"), std::optional<std::string>(value));
+  SetEnvironmentVariableA("MVFILESTEST", nullptr);
+  EXPECT_EQ(files.Variable("MVFILESTEST"), std::nullopt);
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string file = std::string(temp) + "morvane-whole.txt";
+  ASSERT_TRUE(files.WriteWholeFile(file, "longer text") && files.WriteWholeFile(file, "short"));
+  EXPECT_EQ(ReadNamedFile(file), "short");
+  DeleteFileA(file.c_str());
+  EXPECT_FALSE(files.WriteWholeFile(win + "\\no-such\\kopia.reg", "x"));
+  EXPECT_EQ(files.OpenForReading(win), nullptr) << "a folder is no file";
 }
 
 TEST(SystemFileSystem, SystemFolderFileExistsInEitherView) {
@@ -73,18 +84,6 @@ TEST(SystemFileSystem, SystemFolderFileExistsInEitherView) {
   EXPECT_TRUE(files.FolderExists(WindowsFolder() + "\\system32\\drivers"));
   EXPECT_FALSE(files.FolderExists(nativeOnly));
   DeleteFileA(wowOnly.c_str());
-}
-
-// A path no system can name is one that cannot be looked at, not a missing one; variables come
-// from the program's environment, whatever their length.
-TEST(SystemFileSystem, OverlongPathsAndVariables) {
-  FileSystem& files = SystemFileSystem();
-  EXPECT_EQ(files.Look("C:\\" + std::string(40000, 'x')), PathKind::Unknown);
-  const std::string value(1000, 'v');
-  ASSERT_TRUE(SetEnvironmentVariableA("MVFILESTEST", value.c_str()));
-  EXPECT_EQ(files.Variable("mvfilestest"), std::optional<std::string>(value));
-  SetEnvironmentVariableA("MVFILESTEST", nullptr);
-  EXPECT_EQ(files.Variable("MVFILESTEST"), std::nullopt);
 }
 
 // A scratch folder, with a folder per name of the names table and, where the twin can name a file,
@@ -106,7 +105,6 @@ class NamesOnRealFiles : public ::testing::Test {
     }
     EXPECT_FALSE(Exists(scratch_));
   }
-
   static std::vector<std::string> NamesAndTwins() {
     std::vector<std::string> names;
     for (const testing::LookAlikeName& row : testing::LookAlikeNames()) {
@@ -115,23 +113,6 @@ class NamesOnRealFiles : public ::testing::Test {
     }
     return names;
   }
-  static bool MakeFolder(const std::string& path) {
-    return CreateDirectoryW(Widen(path).c_str(), nullptr) != FALSE;
-  }
-  static bool MakeFile(const std::string& path, std::int64_t size) {
-    HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    LARGE_INTEGER end;
-    end.QuadPart = size;
-    const bool sized = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
-    CloseHandle(file);
-    return sized;
-  }
-  static bool Exists(const std::string& path) {
-    return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
-  }
-
   // Waits for the probe's report; "(none)" when none came.
   static std::string ProbeReport(const std::string& file) {
     for (int i = 0; i < 500; ++i) {
@@ -149,12 +130,10 @@ class NamesOnRealFiles : public ::testing::Test {
 // each name's file is there and its other file is missing, exactly, and never the twin's answer.
 TEST_F(NamesOnRealFiles, ExistenceAnswersAreExactForEveryNameAndItsTwin) {
   for (const testing::LookAlikeName& row : testing::LookAlikeNames()) {
-    ASSERT_TRUE(MakeFolder(scratch_ + "\\" + row.name)) << row.what;
-    ASSERT_TRUE(MakeFile(scratch_ + "\\" + row.name + "\\there.exe", 0)) << row.what;
+    ASSERT_TRUE(MakeFile(scratch_ + "\\" + row.name + "\\there.exe")) << row.what;
     if (!row.twinIsFileName) continue;
     // The twin holds what the name lacks: a look-alike's answer would be the wrong one.
-    ASSERT_TRUE(MakeFolder(scratch_ + "\\" + row.twin)) << row.what;
-    ASSERT_TRUE(MakeFile(scratch_ + "\\" + row.twin + "\\gone.exe", 0)) << row.what;
+    ASSERT_TRUE(MakeFile(scratch_ + "\\" + row.twin + "\\gone.exe")) << row.what;
   }
   FileAnswers answers(SystemFileSystem());
   for (const testing::LookAlikeName& row : testing::LookAlikeNames()) {
@@ -178,70 +157,6 @@ TEST_F(NamesOnRealFiles, ExistenceAnswersAreExactForEveryNameAndItsTwin) {
   EXPECT_EQ(answers.Look(scratch_ + "\\\xEF\xBF\xBD\\gone.exe"), PathKind::Missing);  // U+FFFD
 }
 
-// The backup file is created under exactly the name given, beside a twin that already holds a
-// file of that name, which stays as it was; it reads back from that name.
-TEST_F(NamesOnRealFiles, TheBackupFileIsWrittenAndReadUnderItsExactName) {
-  FileSystem& files = SystemFileSystem();
-  for (const std::string& name : NamesAndTwins()) ASSERT_TRUE(MakeFolder(scratch_ + "\\" + name));
-  for (const testing::LookAlikeName& row : testing::LookAlikeNames()) {
-    if (row.twinIsFileName) {
-      ASSERT_TRUE(files.WriteWholeFile(scratch_ + "\\" + row.twin + "\\kopia.reg", "twin"));
-    }
-  }
-  for (const testing::LookAlikeName& row : testing::LookAlikeNames()) {
-    const std::string file = scratch_ + "\\" + row.name + "\\kopia.reg";
-    const std::string text = std::string("Morvane v1.0\r\n") + row.what + "\r\n";
-    ASSERT_TRUE(files.WriteWholeFile(file, text)) << row.what;
-    EXPECT_EQ(ReadNamedFile(file), text) << row.what;
-    // Read back as Restore reads it, through the seam, by the exact name.
-    {
-      const std::unique_ptr<FileReader> reader = files.OpenForReading(file);
-      ASSERT_TRUE(reader) << row.what;
-      char read[256];
-      const long long got = reader->Read(read, sizeof read);
-      EXPECT_EQ(std::string(read, got > 0 ? static_cast<std::size_t>(got) : 0), text) << row.what;
-    }
-    // Written again: replaced whole.
-    ASSERT_TRUE(files.WriteWholeFile(file, "x")) << row.what;
-    EXPECT_EQ(ReadNamedFile(file), "x") << row.what;
-    if (row.twinIsFileName) {
-      EXPECT_EQ(ReadNamedFile(scratch_ + "\\" + row.twin + "\\kopia.reg"), "twin") << row.what;
-    }
-  }
-  EXPECT_FALSE(files.WriteWholeFile(scratch_ + "\\missing\\kopia.reg", "x"));
-  EXPECT_EQ(files.OpenForReading(scratch_ + "\\missing.reg"), nullptr);
-  EXPECT_EQ(files.OpenForReading(scratch_), nullptr) << "a folder is no file";
-}
-
-// Records the size the walk read for each file.
-class SizeRecorder final : public FileTree {
- public:
-  explicit SizeRecorder(FileTree& tree) : tree_(tree) {}
-  bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& each,
-                  long* error) override {
-    return tree_.ListFolder(folder, each, error);
-  }
-  std::int64_t FileSize(const std::string& path) override {
-    const std::int64_t size = tree_.FileSize(path);
-    sizes.emplace(path, size);
-    return size;
-  }
-  Removal RemoveFile(const std::string& path,
-                     const std::function<bool(const std::string&)>& inside) override {
-    return tree_.RemoveFile(path, inside);
-  }
-  ResolvedFolder ResolveFolder(const std::string& path) override {
-    return tree_.ResolveFolder(path);
-  }
-  std::unique_ptr<FolderHold> HoldPlainFolder(const std::string& path) override {
-    return tree_.HoldPlainFolder(path);
-  }
-  std::multimap<std::string, std::int64_t> sizes;
-
- private:
-  FileTree& tree_;
-};
-
 struct ListedSink final : CollectionSink {
   bool BetweenFiles() override { return true; }
   void AddFile(const ListedFile& file) override { files.push_back(file); }
@@ -251,47 +166,37 @@ struct ListedSink final : CollectionSink {
 };
 
 // TEMP, itself named in three scripts, holds a file and a folder of every name and twin: each
-// file is listed once as itself, with its own size, and Clear deletes each and counts truly.
+// file is listed once as itself, with a size of its own (a look-alike's would change the sum),
+// and Clear deletes each and counts truly.
 TEST_F(NamesOnRealFiles, TempFilesOfEveryNameAreListedSizedAndDeletedAsThemselves) {
   const std::string tempFolder = scratch_ + "\\Temp-\xC5\x81\xCE\xA9\xE6\x97\xA5";
-  ASSERT_TRUE(MakeFolder(tempFolder));
-  std::multimap<std::string, std::int64_t> seeded;
-  std::int64_t kilobytes = 0;
-  for (const std::string& name : NamesAndTwins()) {
-    const std::string file = tempFolder + "\\" + name + ".tmp",
-                      inner = tempFolder + "\\" + name + "\\a.tmp";
-    ASSERT_TRUE(MakeFolder(tempFolder + "\\" + name));
-    ASSERT_TRUE(MakeFile(file, ++kilobytes * 1024));
-    ASSERT_TRUE(MakeFile(inner, ++kilobytes * 1024));
-    seeded.emplace(file, (kilobytes - 1) * 1024);
-    seeded.emplace(inner, kilobytes * 1024);
-  }
+  std::multiset<std::string> seeded;
+  for (const std::string& name : NamesAndTwins())
+    for (const std::string& file :
+         {tempFolder + "\\" + name + ".tmp", tempFolder + "\\" + name + "\\a.tmp"}) {
+      ASSERT_TRUE(MakeFile(file, static_cast<long long>(seeded.size() + 1) * 1024));
+      seeded.insert(file);
+    }
   wchar_t oldTemp[MAX_PATH * 4] = {};
   GetEnvironmentVariableW(L"TEMP", oldTemp, MAX_PATH * 4);
   ASSERT_TRUE(SetEnvironmentVariableW(L"TEMP", Widen(tempFolder).c_str()));
   // TEMP as the collection resolves and walks it (the Prefetch folder is another test's).
-  SizeRecorder tree(SystemFileTree());
-  const CleanedFolder temp = ResolveTempFolder(SystemFolderApi(), tree);
+  const CleanedFolder temp = ResolveTempFolder(SystemFolderApi(), SystemFileTree());
   const std::string shown = GetSpecialFolderPath(SystemFolderApi(), nullptr, kFolderTemp);
   SetEnvironmentVariableW(L"TEMP", oldTemp);
   EXPECT_EQ(temp.problem, "");
   EXPECT_EQ(shown, tempFolder + "\\");
   ListedSink sink;
   TotalSizeMb = 0;
-  ASSERT_TRUE(CollectFiles(tree, temp.location, sink, shown));
-  EXPECT_EQ(tree.sizes, seeded);
-  std::multiset<std::string> listed, expected;
+  ASSERT_TRUE(CollectFiles(SystemFileTree(), temp.location, sink, shown));
+  std::multiset<std::string> listed;
   for (const ListedFile& file : sink.files) listed.insert(file.Line());
-  for (const auto& [path, size] : seeded) expected.insert(path);
-  EXPECT_EQ(listed, expected);
-  EXPECT_DOUBLE_EQ(TotalSizeMb, kilobytes * (kilobytes + 1) / 2 / 1024.0);
-
+  EXPECT_EQ(listed, seeded);
+  EXPECT_DOUBLE_EQ(TotalSizeMb, seeded.size() * (seeded.size() + 1) / 2 / 1024.0);
   const ClearOutcome outcome = DeleteListedFiles(SystemFileTree(), sink.files);
   EXPECT_EQ(outcome.deleted, seeded.size());
   EXPECT_EQ(outcome.kept, 0u);
-  ListedSink left;  // what a collection would find now
-  ASSERT_TRUE(CollectFiles(SystemFileTree(), temp.location, left, shown));
-  EXPECT_EQ(left.files.size(), 0u);
+  for (const std::string& file : seeded) EXPECT_FALSE(Exists(file)) << file;
   for (const std::string& name : NamesAndTwins()) EXPECT_TRUE(Exists(tempFolder + "\\" + name));
 }
 
@@ -308,7 +213,7 @@ TEST_F(NamesOnRealFiles, ProgramsUnderEveryNameStartExactly) {
   ASSERT_TRUE(CopyFileW(self, copy.c_str(), TRUE));
   for (const std::string& name : NamesAndTwins()) {
     const std::wstring program = Widen(scratch_ + "\\" + name + "\\uninst.exe");
-    ASSERT_TRUE(MakeFolder(scratch_ + "\\" + name));
+    ASSERT_TRUE(CreateDirectoryW(Widen(scratch_ + "\\" + name).c_str(), nullptr));
     ASSERT_TRUE(CreateHardLinkW(program.c_str(), copy.c_str(), nullptr) ||
                 CopyFileW(copy.c_str(), program.c_str(), TRUE));
   }

@@ -1,6 +1,7 @@
-// Set-up helpers for tests on the real (Wine) registry and disk of the test prefix: files in
-// either view of the system folder, scratch keys, values written and read as exact bytes or
-// wide text, keys and trees looked at and removed, registry links.
+// Set-up helpers for tests on the real (Wine) registry and disk of the test prefix: files made,
+// read and removed by their exact names, files in either view of the system folder, scratch keys,
+// values written and read as exact bytes or wide text, keys and trees looked at and removed,
+// registry links.
 #pragma once
 
 #include <windows.h>
@@ -34,6 +35,26 @@ inline void RemoveTree(const std::wstring& folder) {
     FindClose(search);
   }
   RemoveDirectoryW(folder.c_str());
+}
+
+inline bool Exists(const std::string& path) {
+  return GetFileAttributesW(Widen(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A file of that size (sparse on the Unix side) named in UTF-8, with the folders above it from
+// the drive's root down.
+inline bool MakeFile(const std::string& path, long long size = 0,
+                     DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+  for (std::size_t at = path.find('\\', 3); at != std::string::npos; at = path.find('\\', at + 1))
+    CreateDirectoryW(Widen(path.substr(0, at)).c_str(), nullptr);
+  HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            attributes, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  LARGE_INTEGER end;
+  end.QuadPart = size;
+  const bool sized = SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
+  CloseHandle(file);
+  return sized;
 }
 
 // The bytes of the file of exactly that name, or "(missing)" when it cannot be opened.

@@ -1,6 +1,6 @@
 // The installed-programs list on the real (Wine) registry: registry links inside an entry, keys
-// the user may only read, and the expansion of commands. The window's tests (deinstall_window_test)
-// take twins in both views, per-user entries and long names on the real registry.
+// the user may only read, the expansion of commands, names no code page spells and twins in the two
+// views of the machine's key.
 #include <windows.h>
 #include <aclapi.h>
 #include <sddl.h>
@@ -91,66 +91,55 @@ TEST_F(UninstallSystemTest,
   EXPECT_EQ(Load(), std::vector<std::string>{"Sibling"});
 }
 
-TEST_F(UninstallSystemTest, KeysTheUserMayOnlyReadAreListedAndRead) {
+// A key the user may only read is listed and its command read (Wine grants DELETE whatever the
+// key's access list says, so the refused deletion is shown on the in-memory registry only); an
+// expandable command is expanded through the system, a plain one is not.
+TEST_F(UninstallSystemTest, ReadOnlyKeysAreListedAndReadAndExpandableCommandsExpanded) {
+  const std::string entry = std::string(kScratch) + "\\Entry";
   UserEntry("Entry", "Read only");
-  const std::string entryPath = std::string(kScratch) + "\\Entry";
-  ASSERT_TRUE(MakeReadOnly(entryPath, true));
-  ASSERT_TRUE(MakeReadOnly(kScratch, true));
-  HKEY probe = nullptr;
-  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, entryPath.c_str(), 0, KEY_ALL_ACCESS, &probe),
-            ERROR_ACCESS_DENIED);
-  EXPECT_EQ(Load(), std::vector<std::string>{"Read only"});
-  const UninstallCommandText read =
-      ReadUninstallCommand(SystemRegistry(), LoadItems()[0].entry, SystemFolderApi());
-  EXPECT_EQ(read.outcome, UninstallCommandText::kRead);
-  EXPECT_EQ(read.text, "un.exe");
-  // Wine grants DELETE whatever the key's access list says, so the refused deletion is shown
-  // on the in-memory registry only.
-  ASSERT_TRUE(MakeReadOnly(kScratch, false));
-  ASSERT_TRUE(MakeReadOnly(entryPath, false));
-}
-
-TEST_F(UninstallSystemTest, AnExpandableCommandIsExpandedThroughTheSystemAndAPlainOneIsNot) {
   ASSERT_TRUE(MakeUninstallEntry(HKEY_CURRENT_USER, std::string(kScratch) + "\\Expand", 0, "Expand",
                                  "%ProgramFiles%\\App\\un.exe /x", REG_EXPAND_SZ));
   ASSERT_TRUE(MakeUninstallEntry(HKEY_CURRENT_USER, std::string(kScratch) + "\\Plain", 0, "Plain",
                                  "%ProgramFiles%\\App\\un.exe /x"));
-  const std::vector<UninstallItem> items = LoadItems();
-  ASSERT_EQ(items.size(), 2u);
+  ASSERT_TRUE(MakeReadOnly(entry, true) && MakeReadOnly(kScratch, true));
+  HKEY probe = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, entry.c_str(), 0, KEY_ALL_ACCESS, &probe),
+            ERROR_ACCESS_DENIED);
   char programFiles[MAX_PATH] = {};
   ASSERT_GT(GetEnvironmentVariableA("ProgramFiles", programFiles, MAX_PATH), 0u);
-  const UninstallCommandText expanded =
-      ReadUninstallCommand(SystemRegistry(), items[0].entry, SystemFolderApi());
-  EXPECT_EQ(expanded.text, std::string(programFiles) + "\\App\\un.exe /x");
-  EXPECT_TRUE(expanded.exact);
-  EXPECT_EQ(ReadUninstallCommand(SystemRegistry(), items[1].entry, SystemFolderApi()).text,
-            "%ProgramFiles%\\App\\un.exe /x");
+  const std::string commands[] = {"un.exe", std::string(programFiles) + "\\App\\un.exe /x",
+                                  "%ProgramFiles%\\App\\un.exe /x"};
+  const std::vector<UninstallItem> items = LoadItems();
+  ASSERT_EQ(items.size(), 3u);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const UninstallCommandText read =
+        ReadUninstallCommand(SystemRegistry(), items[i].entry, SystemFolderApi());
+    EXPECT_EQ(read.outcome, UninstallCommandText::kRead);
+    EXPECT_EQ(read.text, commands[i]) << items[i].displayName;
+    EXPECT_TRUE(read.exact);
+  }
+  ASSERT_TRUE(MakeReadOnly(kScratch, false) && MakeReadOnly(entry, false));
 }
 
 // Entries whose key names, display names and commands hold names no code page spells, each
 // beside its look-alike twin: every entry is listed once as itself, its command is read exactly,
 // and deleting it removes it and leaves its twin.
 TEST_F(UninstallSystemTest, EveryNameIsListedReadAndDeletedAsItself) {
-  std::vector<std::pair<std::string, std::string>> pairs = {
-      {"\xC5\x81\xC3\xB3"
-       "d\xC5\xBA",
-       "Lodz"}};  // Łódź
-  for (const testing::LookAlikeName& n : testing::LookAlikeNames())
-    pairs.push_back({n.name, n.twin});
-  std::set<std::string> names, twins;
-  for (const auto& [name, twin] : pairs) {
-    for (const std::string& x : {name, twin}) {
-      if (x == twin && !twins.insert(twin).second) continue;  // several twins are one string
-      if (x == name) names.insert(name);
-      ASSERT_TRUE(
-          MakeUninstallEntry(HKEY_CURRENT_USER, std::string(kScratch) + "\\Uni " + x + " Key", 0,
-                             ("Uni " + x).c_str(), "\"C:\\Uni\\" + x + "\\uninst.exe\" /x"));
-    }
+  std::set<std::string> names, twins;  // several twins are one string
+  for (const testing::LookAlikeName& n : testing::LookAlikeNames()) {
+    names.insert(n.name);
+    twins.insert(n.twin);
   }
-  std::multiset<std::string> listed;
+  std::multiset<std::string> all(names.begin(), names.end());
+  all.insert(twins.begin(), twins.end());
+  for (const std::string& x : all)
+    ASSERT_TRUE(MakeUninstallEntry(HKEY_CURRENT_USER, std::string(kScratch) + "\\Uni " + x + " Key",
+                                   0, ("Uni " + x).c_str(),
+                                   "\"C:\\Uni\\" + x + "\\uninst.exe\" /x"));
+  std::multiset<std::string> listed, left;
   for (const UninstallItem& item : LoadItems()) {
-    ASSERT_EQ(item.displayName.compare(0, 4, "Uni "), 0);
-    const std::string x = item.displayName.substr(4);
+    const std::string x =
+        item.displayName.substr(std::min<std::size_t>(4, item.displayName.size()));
     listed.insert(x);
     EXPECT_EQ(item.entry.name, "Uni " + x + " Key");
     EXPECT_EQ(ReadUninstallCommand(SystemRegistry(), item.entry, SystemFolderApi()).text,
@@ -159,12 +148,28 @@ TEST_F(UninstallSystemTest, EveryNameIsListedReadAndDeletedAsItself) {
       EXPECT_TRUE(DeleteUninstallEntry(SystemRegistry(), item.entry)) << x;
     }
   }
-  std::multiset<std::string> all(names.begin(), names.end());
-  all.insert(twins.begin(), twins.end());
   EXPECT_EQ(listed, all);
-  std::multiset<std::string> left;
   for (const UninstallItem& item : LoadItems()) left.insert(item.displayName.substr(4));
   EXPECT_EQ(left, std::multiset<std::string>(twins.begin(), twins.end()));
+}
+
+// Twins in the two views of the machine's key: each is read and deleted in its own view.
+TEST_F(UninstallSystemTest, TwinsInTheTwoViewsAreEachActedOnInTheirOwnView) {
+  if (!IsWow64Process32()) GTEST_SKIP() << "one registry view here";
+  const std::string twin = kUninstallPath + std::string("\\MorvaneTest-Twin");
+  for (const auto& [view, command] :
+       {std::pair{KEY_WOW64_64KEY, "native.exe"}, std::pair{KEY_WOW64_32KEY, "wow.exe"}})
+    ASSERT_TRUE(MakeUninstallEntry(HKEY_LOCAL_MACHINE, twin, view, "Morvane twin", command));
+  std::vector<UninstallEntry> twins;
+  for (const UninstallItem& item :
+       LoadUninstallList(SystemRegistry(), UninstallPlaces(SystemRegistry())))
+    if (item.entry.name == "MorvaneTest-Twin") twins.push_back(item.entry);
+  ASSERT_EQ(twins.size(), 2u);
+  EXPECT_EQ(ReadUninstallCommand(SystemRegistry(), twins[1], SystemFolderApi()).text, "wow.exe");
+  EXPECT_TRUE(DeleteUninstallEntry(SystemRegistry(), twins[1]));
+  EXPECT_FALSE(KeyExistsIn(HKEY_LOCAL_MACHINE, twin, KEY_WOW64_32KEY));
+  EXPECT_TRUE(KeyExistsIn(HKEY_LOCAL_MACHINE, twin, KEY_WOW64_64KEY));
+  RegDeleteKeyExA(HKEY_LOCAL_MACHINE, twin.c_str(), KEY_WOW64_64KEY, 0);
 }
 
 }  // namespace
