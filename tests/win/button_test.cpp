@@ -9,6 +9,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "ZelButton/ZelAccessible.h"
@@ -148,107 +149,69 @@ TZelBitmap Picture(int n, COLORREF firstPatch = RGB(255, 0, 0)) {
   return p;
 }
 
-// Each property as a row: the value set, the look, and pixels that show what it changed, on a
-// 40 x 30 button without caption (a glyph of 10 x 10 sits at 15, 10). 'H' stands for the host's
-// colour.
+// Each property as a row: the values set on a 40 x 30 button without caption, the look, and
+// pixels that show what they changed. Glyph and GlyphHot are Pictures of that many images (the
+// hot one's first patch cyan), whose 10 x 10 image sits at 15, 10; 0 leaves a colour or a picture
+// unset. H stands for the host's colour.
 TEST_F(ButtonTest, PropertiesAndWhatTheyChangeOnTheScreen) {
-  constexpr COLORREF H = 1;  // not a colour the screen shows here
-  struct Probe {
-    int x, y;
-    COLORREF colour;
-  };
-  const COLORREF red = RGB(255, 0, 0), green = RGB(0, 255, 0);
-  struct Row {
+  constexpr COLORREF H = 1, red = RGB(255, 0, 0), white = RGB(255, 255, 255);
+  const TColor redColour = RgbColor(255, 0, 0);
+  const struct {
     const char* what;
-    std::function<void(TZelButton&)> set;
+    int glyph, hot;
+    TStyle style, then;  // before and after the frame colours are set
+    TColor leftTop, rightBottom, own;
+    bool cmDefault, mark;
     Look look;
-    std::vector<Probe> probes;
-  } const rows[] = {
-      {"Glyph of 1, disabled: embossed in shadow and highlight",
-       [](TZelButton& b) { b.SetGlyph(Picture(1)); },
-       Look::Disabled,
-       {{15, 19, H}, {17, 12, kShadow}, {21, 16, kLight}, {22, 17, H}, {15, 10, H}}},
-      {"Glyph of 3, disabled: embossed",
-       [](TZelButton& b) { b.SetGlyph(Picture(3)); },
-       Look::Disabled,
-       {{17, 12, kShadow}, {21, 16, kLight}, {22, 17, H}}},
-      {"Glyph of 2, disabled: image 2 as it is",
-       [](TZelButton& b) { b.SetGlyph(Picture(2)); },
-       Look::Disabled,
-       {{15, 19, H}, {22, 17, green}, {17, 12, kBlack}, {15, 10, RGB(255, 255, 255)}}},
-      {"GlyphHot without Glyph: nothing",
-       [](TZelButton& b) { b.SetGlyphHot(Picture(1, kCyan)); },
-       Look::Hot,
-       {{17, 12, H}, {22, 17, H}}},
-      {"GlyphHot with Glyph: its image 1 when hot",
-       [](TZelButton& b) {
-         b.SetGlyph(Picture(1));
-         b.SetGlyphHot(Picture(3, kCyan));
-       },
-       Look::Hot,
-       {{22, 17, kCyan}, {23, 18, kCyan}}},
-      {"ColorMarginLeftTop",
-       [](TZelButton& b) { b.SetColorMarginLeftTop(RgbColor(255, 0, 0)); },
-       Look::Hot,
-       {{20, 0, red}, {0, 15, red}, {20, 29, kShadow}}},
-      {"ColorMarginLeftTop, pressed",
-       [](TZelButton& b) { b.SetColorMarginLeftTop(RgbColor(255, 0, 0)); },
-       Look::Pressed,
-       {{20, 0, kShadow}, {20, 29, red}, {39, 15, red}}},
-      {"custom colours survive a style change",
-       [](TZelButton& b) {
-         b.SetColorMarginLeftTop(RgbColor(255, 0, 0));
-         b.SetButtonStyle(stRaised);
-       },
-       Look::Normal,
-       {{20, 0, red}, {20, 1, red}, {20, 29, kShadow}}},
-      {"ColorMarginStyle cmDefault puts the style's back",
-       [](TZelButton& b) {
-         b.SetColorMarginLeftTop(RgbColor(255, 0, 0));
-         b.SetButtonStyle(stRaised);
-         b.SetColorMarginLeftTop(RgbColor(255, 0, 0));
-         b.SetColorMarginStyle(cmDefault);
-       },
-       Look::Normal,
-       {{20, 0, kLight}, {20, 1, kLight}}},
-      {"stNone keeps no colours of its own",
-       [](TZelButton& b) {
-         b.SetButtonStyle(stNone);
-         b.SetColorMarginRightBottom(RgbColor(255, 0, 0));
-         b.SetButtonStyle(stFlat);
-       },
-       Look::Hot,
-       {{20, 29, kShadow}}},
-      {"Color of its own",
-       [](TZelButton& b) { b.SetColor(RgbColor(10, 20, 30)); },
-       Look::Normal,
-       {{20, 15, RGB(10, 20, 30)}}},
-      {"PopupMenuMark: glyph 5 left, arrow after the gap",
-       [](TZelButton& b) {
-         b.SetGlyph(Picture(1));
-         b.SetPopupMenuMark(true);
-         b.SetPopupMenuMarkGap(3);
-       },
-       Look::Normal,
+    std::vector<std::tuple<int, int, COLORREF>> probes;
+  } rows[] = {
+      // clang-format off
+      {"Glyph of 1, disabled: embossed", 1, 0, stFlat, stFlat, 0, 0, 0, false, false,
+       Look::Disabled, {{15, 19, H}, {17, 12, kShadow}, {21, 16, kLight}, {22, 17, H}, {15, 10, H}}},
+      {"Glyph of 3, disabled: embossed", 3, 0, stFlat, stFlat, 0, 0, 0, false, false,
+       Look::Disabled, {{17, 12, kShadow}, {21, 16, kLight}, {22, 17, H}}},
+      {"Glyph of 2, disabled: image 2 as it is", 2, 0, stFlat, stFlat, 0, 0, 0, false, false,
+       Look::Disabled, {{15, 19, H}, {22, 17, RGB(0, 255, 0)}, {17, 12, kBlack}, {15, 10, white}}},
+      {"GlyphHot without Glyph: nothing", 0, 1, stFlat, stFlat, 0, 0, 0, false, false,
+       Look::Hot, {{17, 12, H}, {22, 17, H}}},
+      {"GlyphHot with Glyph: its image 1 when hot", 1, 3, stFlat, stFlat, 0, 0, 0, false, false,
+       Look::Hot, {{22, 17, kCyan}, {17, 12, kBlack}}},
+      {"ColorMarginLeftTop", 0, 0, stFlat, stFlat, redColour, 0, 0, false, false,
+       Look::Hot, {{20, 0, red}, {0, 15, red}, {20, 29, kShadow}}},
+      {"ColorMarginLeftTop, pressed", 0, 0, stFlat, stFlat, redColour, 0, 0, false, false,
+       Look::Pressed, {{20, 0, kShadow}, {20, 29, red}, {39, 15, red}}},
+      {"frame colours kept through a style change", 0, 0, stFlat, stRaised, redColour, 0, 0,
+       false, false, Look::Normal, {{20, 0, red}, {20, 1, red}, {20, 29, kShadow}}},
+      {"ColorMarginStyle cmDefault puts the style's back", 0, 0, stFlat, stRaised, redColour, 0,
+       0, true, false, Look::Normal, {{20, 0, kLight}, {20, 1, kLight}}},
+      {"stNone keeps no frame colours of its own", 0, 0, stNone, stFlat, 0, redColour, 0, false,
+       false, Look::Hot, {{20, 29, kShadow}}},
+      {"Color of its own", 0, 0, stFlat, stFlat, 0, 0, RgbColor(10, 20, 30), false, false,
+       Look::Normal, {{20, 15, RGB(10, 20, 30)}}},
+      {"PopupMenuMark: the glyph 5 left, the arrow 3 after it", 1, 0, stFlat, stFlat, 0, 0, 0,
+       false, true, Look::Normal,
        {{17, 17, red}, {23, 13, kBlack}, {27, 13, kBlack}, {25, 15, kBlack}, {23, 15, H}}},
-      {"PopupMenuMark, disabled: embossed arrow",
-       [](TZelButton& b) {
-         b.SetGlyph(Picture(1));
-         b.SetPopupMenuMark(true);
-         b.SetPopupMenuMarkGap(3);
-       },
-       Look::Disabled,
-       {{23, 13, kShadow}, {28, 14, kLight}}},
+      {"PopupMenuMark, disabled: the arrow embossed", 1, 0, stFlat, stFlat, 0, 0, 0, false, true,
+       Look::Disabled, {{23, 13, kShadow}, {28, 14, kLight}}},
+      // clang-format on
   };
-  for (const Row& row : rows) {
+  for (const auto& row : rows) {
     TZelButton& b = host.Add(20, 20, 40, 30);
-    row.set(b);
-    Settle();
+    b.SetButtonStyle(row.style);
+    if (row.glyph != 0) b.SetGlyph(Picture(row.glyph));
+    if (row.hot != 0) b.SetGlyphHot(Picture(row.hot, kCyan));
+    if (row.leftTop != 0) b.SetColorMarginLeftTop(row.leftTop);
+    if (row.rightBottom != 0) b.SetColorMarginRightBottom(row.rightBottom);
+    if (row.own != 0) b.SetColor(row.own);
+    b.SetButtonStyle(row.then);
+    if (row.cmDefault) b.SetColorMarginStyle(cmDefault);
+    b.SetPopupMenuMark(row.mark);
+    b.SetPopupMenuMarkGap(3);
     Show(b, row.look);
     const Pixels px = Grab(b.Handle());
-    for (const Probe& p : row.probes)
-      EXPECT_EQ(px.At(p.x, p.y), p.colour == H ? host.Colour() : p.colour)
-          << row.what << " at " << p.x << "," << p.y;
+    for (const auto& [x, y, colour] : row.probes)
+      EXPECT_EQ(px.At(x, y), colour == H ? host.Colour() : colour)
+          << row.what << " at " << x << "," << y;
     LeftUp(b, 5, 5);
     host.Remove(b);
   }
@@ -452,6 +415,8 @@ TEST_F(ButtonTest, RepeatCallsTheHandlerWhileHeld) {
     if (how == 0 || how == 2) MoveTo(b, 200, 10);
     if (how == 3) b.SetEnabled(false);
     if (how == 4) b.SetVisible(false);
+    clock.Advance(how == 1 ? 0 : 500);
+    EXPECT_EQ(calls, held) << how << ": still repeating";
     EXPECT_TRUE(how < 3 || GetCapture() == nullptr) << how;
     LeftUp(b, how == 0 || how == 2 ? 200 : 10, 10);
     b.SetEnabled(true), b.SetVisible(true), b.SetRepeatAction(true);
