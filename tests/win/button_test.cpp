@@ -14,7 +14,6 @@
 
 #include "ZelButton/ZelAccessible.h"
 #include "ZelButton/ZelApplication.h"
-#include "platform/SystemLibraries.h"
 #include "platform/WideText.h"
 #include "platform/WindowClass.h"
 #include "tests/win/button_host.h"
@@ -612,36 +611,6 @@ TEST_F(ButtonTest, HoverSoundHandCursorHintAndVersion) {
   EXPECT_FALSE(IsWindowVisible(tip)) << "a press puts it away";
   LeftUp(b, 30, 12);
   SetCursorPos(0, 0);
-}
-
-// winmm and oleacc come from the system folder when first needed; where one cannot be loaded
-// no sound is played and the buttons are read through the system's standard object.
-TEST_F(ButtonTest, SystemLibrariesFromTheSystemFolderOrNone) {
-  TZelButton& b = host.Add(20, 20, 60, 24, "Go");
-  ASSERT_NE(WaveLibrary(), nullptr);
-  wchar_t system[MAX_PATH], loaded[MAX_PATH];
-  const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-  ASSERT_GT(GetModuleFileNameW(GetModuleHandleW(L"winmm.dll"), loaded, MAX_PATH), length);
-  EXPECT_EQ(CompareStringOrdinal(loaded, static_cast<int>(length), system, static_cast<int>(length),
-                                 TRUE),
-            CSTR_EQUAL);
-  EXPECT_EQ(ReadThroughAccessibility(b).role, ROLE_SYSTEM_PUSHBUTTON);
-
-  static std::vector<std::wstring> asked;
-  asked.clear();
-  ReplaceSystemLibraryLoader([](const wchar_t* name) -> HMODULE {
-    asked.emplace_back(name);
-    return nullptr;
-  });
-  PlayWaveFromMemory("RIFF");  // nothing to play it with: returns quietly
-  EXPECT_EQ(WaveLibrary(), nullptr);
-  const ReadButton standard = ReadThroughAccessibility(b);
-  EXPECT_EQ(standard.role, ROLE_SYSTEM_CLIENT) << "the system's standard object";
-  ReadThroughAccessibility(b);
-  ReplaceSystemLibraryLoader(nullptr);
-  EXPECT_EQ(asked, (std::vector<std::wstring>{L"winmm.dll", L"oleacc.dll"}))
-      << "each is asked for once";
-  EXPECT_EQ(ReadThroughAccessibility(b).role, ROLE_SYSTEM_PUSHBUTTON);
 }
 
 // While a menu is open, then runs from a timer inside its modal loop (by default it notes where
