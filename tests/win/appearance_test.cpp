@@ -5,7 +5,6 @@
 #include <commctrl.h>
 
 #include <algorithm>
-#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -100,7 +99,7 @@ void ExpectRowColours(HWND list, const std::vector<COLORREF>& colours, bool list
 
 const std::vector<COLORREF> kParity = {RowColor(0), RowColor(1), RowColor(2)};
 
-TEST_F(MainWindowTest, FindingsRowsTheStatusLineAndTheTabLabelsTakeTheirColours) {
+TEST_F(MainWindowTest, RowsTheStatusLineAndTheTabLabelsTakeTheirColours) {
   TMainForm& f = Form();
   EXPECT_EQ(kParity,
             (std::vector<COLORREF>{RGB(244, 255, 236), RGB(255, 255, 255), RGB(244, 255, 236)}));
@@ -112,73 +111,36 @@ TEST_F(MainWindowTest, FindingsRowsTheStatusLineAndTheTabLabelsTakeTheirColours)
   GetClientRect(f.Panel1, &panel);
   EXPECT_EQ(CountColour(f.Panel1, panel, RGB(244, 255, 236)), panel.right * panel.bottom);
 
-  // The selected tab and the others carry the same label.
-  ExpectTabLabels(f, {"Register", "Unnecessary files", "Deinstall"});
-  // While a scan runs, the one tab left is the registry page's.
-  HoldScan();
-  ClickWindow(f, f.ZelButton1->Handle());
-  ASSERT_TRUE(PumpUntil(f, [&] { return gate_.Reached(); }));
-  ExpectTabLabels(f, {"Register"});
-  gate_.Open();
-  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
-  ExpectTabLabels(f, {"Register", "Unnecessary files", "Deinstall"});
-}
-
-// A file tree that lets the test look at the window while the collection is at a given file.
-class WatchedTree final : public FileTree {
- public:
-  bool ListFolder(const std::string& folder, const std::function<bool(const FolderEntry&)>& each,
-                  long* error) override {
-    return tree.ListFolder(folder, each, error);
-  }
-  std::int64_t FileSize(const std::string& path) override {
-    if (path == watched && whileAt) whileAt();
-    return tree.FileSize(path);
-  }
-  Removal RemoveFile(const std::string& path,
-                     const std::function<bool(const std::string&)>& inside) override {
-    return tree.RemoveFile(path, inside);
-  }
-  ResolvedFolder ResolveFolder(const std::string& path) override {
-    return tree.ResolveFolder(path);
-  }
-  std::unique_ptr<FolderHold> HoldPlainFolder(const std::string& path) override {
-    return tree.HoldPlainFolder(path);
+  // Each tab shown carries its own page's label, whichever tabs are left (a tool running shows
+  // only its page's tab).
+  TPageControl& pages = *f.PageControl1;
+  const std::vector<std::vector<bool>> shown = {{true, false, false},
+                                                {false, true, false},
+                                                {false, false, true},
+                                                {true, false, true},
+                                                {true, true, true}};
+  for (const std::vector<bool>& visible : shown) {
+    std::vector<std::string> captions;
+    for (int page = 0; page < 3; ++page) {
+      pages.SetTabVisible(page, visible[page]);
+      if (visible[page]) captions.push_back(pages.Caption(page));
+    }
+    ExpectTabLabels(f, captions);
   }
 
-  FakeFileTree tree;
-  std::string watched;
-  std::function<void()> whileAt;
-};
-
-TEST_F(MainWindowTest, FileRowsAlternateThroughTheClosingLinesAndARefreshShowsOnlyItsOwnTab) {
-  TMainForm& f = Form();
-  WatchedTree files;
+  // The unnecessary-files list: two files, then the three closing lines.
+  FakeFileTree files;
   FakeSystemFolders folders;
-  files.tree.roots = {"C:\\Users\\me\\Temp", "C:\\Windows"};
-  files.tree.AddFile("C:\\Users\\me\\Temp\\a.tmp", 1 << 20);
-  files.tree.AddFile("C:\\Users\\me\\Temp\\b.tmp", 1 << 20);
+  files.roots = {"C:\\Users\\me\\Temp", "C:\\Windows"};
+  files.AddFile("C:\\Users\\me\\Temp\\a.tmp", 1 << 20);
+  files.AddFile("C:\\Users\\me\\Temp\\b.tmp", 1 << 20);
   f.Services.Tree = &files;
   f.Services.Folders = &folders;
   ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
   ASSERT_TRUE(PumpUntil(f, [&] { return !f.FilesPage().Collecting(); }));
-  ASSERT_EQ(SendMessageW(f.ListBox1, LB_GETCOUNT, 0, 0),
-            5);  // two files, then the three closing lines
+  ASSERT_EQ(SendMessageW(f.ListBox1, LB_GETCOUNT, 0, 0), 5);
   Repaint(f, f.ListBox1);
   ExpectRowColours(f.ListBox1, {RowColor(0), RowColor(1), RowColor(2), RowColor(3), RowColor(4)});
-
-  // In the middle of a Refresh only the page's own tab is left, and it reads so.
-  bool looked = false;
-  files.watched = "C:\\Users\\me\\Temp\\b.tmp";
-  files.whileAt = [&] {
-    looked = true;
-    ExpectTabLabels(f, {"Unnecessary files"});
-  };
-  ClickWindow(f, f.ZelButton1->Handle());
-  ASSERT_TRUE(PumpUntil(f, [&] { return !f.FilesPage().Collecting(); }));
-  EXPECT_TRUE(looked);
-  files.whileAt = nullptr;
-  ExpectTabLabels(f, {"Register", "Unnecessary files", "Deinstall"});
 }
 
 TEST_F(MainWindowTest, ProgramRowsAlternateAndTheFocusedRowIsWhiteOnGreen) {

@@ -59,6 +59,24 @@ void Pump(TMainForm& form, int milliseconds) {
   }
 }
 
+bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    Settle();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
+void Settle() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
 void ClickAt(TMainForm& form, HWND hwnd, int x, int y) {
   const LPARAM point = MAKELPARAM(x, y);
   PostMessageW(hwnd, WM_MOUSEMOVE, 0, point);
@@ -85,19 +103,55 @@ bool ClickTab(TMainForm& form, const std::string& caption) {
   return false;
 }
 
-void PressShortcut(TMainForm& form, UINT key, bool ctrl) {
-  BYTE state[256];
-  GetKeyboardState(state);
-  BYTE pressed[256];
-  std::copy(std::begin(state), std::end(state), pressed);
-  if (ctrl) pressed[VK_CONTROL] = pressed[VK_LCONTROL] = 0x80;
-  SetKeyboardState(pressed);
-  HWND target = GetFocus();
-  if (target == nullptr || GetAncestor(target, GA_ROOT) != form.Handle()) target = form.Handle();
-  PostMessageW(target, WM_KEYDOWN, key, 1);
-  Pump(form, 20);
+void PressKey(UINT key, bool ctrl, bool shift, TMainForm* form) {
+  BYTE saved[256], state[256];
+  GetKeyboardState(saved);
+  std::copy(std::begin(saved), std::end(saved), state);
+  state[VK_CONTROL] = state[VK_LCONTROL] = ctrl ? 0x80 : 0;
+  state[VK_SHIFT] = state[VK_LSHIFT] = shift ? 0x80 : 0;
   SetKeyboardState(state);
+  HWND target = GetFocus();
+  if (form != nullptr && (target == nullptr || GetAncestor(target, GA_ROOT) != form->Handle()))
+    target = form->Handle();
+  PostMessageW(target, WM_KEYDOWN, key, 1);
+  if (form != nullptr)
+    Pump(*form, 20);
+  else
+    Settle();
+  SetKeyboardState(saved);
 }
+
+void TypeChar(HWND target, wchar_t c, bool alt) {
+  PostMessageW(target, alt ? WM_SYSCHAR : WM_CHAR, static_cast<WPARAM>(c), alt ? (1 << 29) | 1 : 1);
+  Settle();
+}
+
+namespace {
+void PostPointer(TZelCustomButton& button, UINT message, WPARAM keys, int x, int y) {
+  POINT screen{x, y};
+  ClientToScreen(button.Handle(), &screen);
+  HWND target = GetCapture();
+  if (target == nullptr) target = WindowFromPoint(screen);
+  ScreenToClient(target, &screen);
+  PostMessageW(target, message, keys, MAKELPARAM(screen.x, screen.y));
+  Settle();
+}
+}  // namespace
+
+void MoveTo(TZelCustomButton& button, int x, int y) {
+  PostPointer(button, WM_MOUSEMOVE, GetCapture() != nullptr ? MK_LBUTTON : 0, x, y);
+}
+void MoveToCentre(TZelCustomButton& button) {
+  MoveTo(button, button.Width() / 2, button.Height() / 2);
+}
+void Leave(TZelCustomButton& button) {
+  PostMessageW(button.Handle(), WM_MOUSELEAVE, 0, 0);
+  Settle();
+}
+void LeftDown(TZelCustomButton& button, int x, int y) {
+  PostPointer(button, WM_LBUTTONDOWN, MK_LBUTTON, x, y);
+}
+void LeftUp(TZelCustomButton& button, int x, int y) { PostPointer(button, WM_LBUTTONUP, 0, x, y); }
 
 std::vector<std::string> TabCaptions(TMainForm& form) {
   std::vector<std::string> captions;
@@ -199,6 +253,39 @@ int CountColour(HWND hwnd, const RECT& r, COLORREF colour) {
     for (int x = r.left; x < r.right; ++x)
       if (GetPixel(dc.get(), x, y) == colour) ++count;
   return count;
+}
+
+RECT Pixels::BoxOf(COLORREF colour) const {
+  RECT box{width, height, -1, -1};
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x)
+      if (At(x, y) == colour)
+        box = RECT{std::min<LONG>(box.left, x), std::min<LONG>(box.top, y),
+                   std::max<LONG>(box.right, x + 1), std::max<LONG>(box.bottom, y + 1)};
+  return box.right < 0 ? RECT{0, 0, 0, 0} : box;
+}
+
+int Pixels::Count(COLORREF colour) const {
+  return static_cast<int>(std::count(data.begin(), data.end(), colour));
+}
+
+Pixels Grab(HWND hwnd) {
+  Pixels pixels;
+  RECT r;
+  GetClientRect(hwnd, &r);
+  pixels.width = r.right;
+  pixels.height = r.bottom;
+  TZelBitmap copy(r.right, r.bottom);
+  WindowDc window(hwnd);
+  MemoryDc memory(CreateCompatibleDC(window.get()));
+  {
+    SelectedObject selected(memory.get(), copy.Handle());
+    BitBlt(memory.get(), 0, 0, r.right, r.bottom, window.get(), 0, 0, SRCCOPY);
+    GdiFlush();
+  }
+  for (int y = 0; y < r.bottom; ++y)
+    for (int x = 0; x < r.right; ++x) pixels.data.push_back(copy.Pixel(x, y));
+  return pixels;
 }
 
 namespace {

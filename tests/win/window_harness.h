@@ -82,14 +82,32 @@ ProgramStart RegistryEditor();
 bool PumpUntil(TMainForm& form, const std::function<bool()>& pred,
                std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
 void Pump(TMainForm& form, int milliseconds = 30);
+// The same for the windows of this thread without a form (no accelerators).
+bool PumpUntil(const std::function<bool()>& pred,
+               std::chrono::milliseconds timeout = std::chrono::milliseconds(10000));
+// Runs the messages waiting in this thread's queue, and those they post in turn.
+void Settle();
 
 // A left click at a point of a window's client area, or in its middle, as mouse messages.
 void ClickAt(TMainForm& form, HWND hwnd, int x, int y);
 void ClickWindow(TMainForm& form, HWND hwnd);
 // A left click on the tab that shows page (by its caption); false when no tab shows it.
 bool ClickTab(TMainForm& form, const std::string& caption);
-// Ctrl (when ctrl) plus a key, through the form's accelerators.
-void PressShortcut(TMainForm& form, UINT key, bool ctrl);
+// A key posted to the focused window with Ctrl and Shift held as asked; with a form, to the form
+// when the focus is outside it, and through the form's accelerators.
+void PressKey(UINT key, bool ctrl = false, bool shift = false, TMainForm* form = nullptr);
+inline void PressShortcut(TMainForm& form, UINT key, bool ctrl) {
+  PressKey(key, ctrl, false, &form);
+}
+// A character as the keyboard gives it to a wide window (with Alt: WM_SYSCHAR).
+void TypeChar(HWND target, wchar_t c, bool alt);
+// Pointer messages as the system sends them: to the capture, else to the window under the point
+// (given in the button's client coordinates). Leave tells the button the pointer has gone.
+void MoveTo(TZelCustomButton& button, int x, int y);
+void MoveToCentre(TZelCustomButton& button);
+void Leave(TZelCustomButton& button);
+void LeftDown(TZelCustomButton& button, int x, int y);
+void LeftUp(TZelCustomButton& button, int x, int y);
 
 // Texts as the controls give them to any reader, asked for in UTF-16 (the W messages) and
 // given back as UTF-8: the tab labels, a cell of a list view, the items of a list box, and a
@@ -136,5 +154,14 @@ class BackupFolders {
 // Pixels as the window shows them now, read back from its device context.
 COLORREF PixelAt(HWND hwnd, int x, int y);
 int CountColour(HWND hwnd, const RECT& r, COLORREF colour);
+// The whole client area at once; BoxOf is the bounding box of one colour (empty when none).
+struct Pixels {
+  int width = 0, height = 0;
+  std::vector<COLORREF> data;
+  COLORREF At(int x, int y) const { return data[static_cast<std::size_t>(y) * width + x]; }
+  RECT BoxOf(COLORREF colour) const;
+  int Count(COLORREF colour) const;
+};
+Pixels Grab(HWND hwnd);
 
 }  // namespace morvane::testing
