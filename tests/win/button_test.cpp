@@ -567,7 +567,7 @@ TEST_F(ButtonTest, HoverSoundHandCursorHintAndVersion) {
   EXPECT_EQ(TZelCursors::Get(1), LoadCursorW(GetModuleHandleW(nullptr), L"HANDZELB"));
   Leave(b);
   EXPECT_EQ(b.Cursor(), 0);
-  EXPECT_EQ(TZelCursors::Get(0), LoadCursorW(nullptr, WideId(IDC_ARROW)));
+  EXPECT_EQ(TZelCursors::Get(0), LoadCursorW(nullptr, IDC_ARROW));
   EXPECT_EQ(app.sounds.size(), 1u);
   const std::string notice = b.Version();
   b.SetVersion("2.0");
