@@ -7,6 +7,7 @@
 #include "MainFrm/Appearance.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
+#include "platform/SystemLibraries.h"
 #include "platform/WideText.h"
 #include "platform/WindowClass.h"
 #include "platform/WindowRouting.h"
@@ -108,7 +109,8 @@ TMainForm::TMainForm(TMainFormServices services)
       Services(std::move(services)) {
   INITCOMMONCONTROLSEX icc{sizeof icc,
                            ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES};
-  InitCommonControlsEx(&icc);
+  if (const CommonControlsCalls* controls = CommonControlsLibrary())
+    controls->InitCommonControlsEx(&icc);
   WindowClassSpec spec{kWindowClass, &RouteToObject<TMainForm>};
   spec.background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   spec.icon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/SystemLibraries.h"
 #include "platform/WideText.h"
 
 namespace morvane {
@@ -46,7 +47,7 @@ bool RunFileDialog(HWND owner, const std::string& filterPairs, const std::string
   ofn.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
   ofn.lpstrDefExt = ext.empty() ? nullptr : ext.c_str();
   ofn.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR | flags;
-  if (!show(&ofn)) return false;
+  if (show == nullptr || !show(&ofn)) return false;
   name = Narrow(buffer.data());
   return true;
 }
@@ -56,14 +57,16 @@ bool RunFileDialog(HWND owner, const std::string& filterPairs, const std::string
 bool TSaveDialog::Execute(HWND owner) {
   // A name that exists is replaced only when the user says so: it may hold the record of an
   // earlier repair, and the name of the last one is offered again.
-  return RunFileDialog(owner, Filter, DefaultExt, "", OFN_OVERWRITEPROMPT, GetSaveFileNameW,
-                       FileName);
+  const FileDialogCalls* dialogs = FileDialogLibrary();
+  return RunFileDialog(owner, Filter, DefaultExt, "", OFN_OVERWRITEPROMPT,
+                       dialogs != nullptr ? dialogs->GetSaveFileNameW : nullptr, FileName);
 }
 
 bool TOpenDialog::Execute(HWND owner) {
   std::string name;  // none offered
-  if (!RunFileDialog(owner, Filter, DefaultExt, InitialDir, OFN_FILEMUSTEXIST, GetOpenFileNameW,
-                     name))
+  const FileDialogCalls* dialogs = FileDialogLibrary();
+  if (!RunFileDialog(owner, Filter, DefaultExt, InitialDir, OFN_FILEMUSTEXIST,
+                     dialogs != nullptr ? dialogs->GetOpenFileNameW : nullptr, name))
     return false;
   FileName = name;
   return true;

@@ -13,11 +13,14 @@ namespace morvane {
 
 namespace {
 
-// A wide copy of ANSI text, as a string the caller frees.
-BSTR AllocWide(const std::string& text) {
-  const std::wstring wide = Widen(text);
-  return SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
+// A wide copy of UTF-8 text, as a string the caller frees; nullptr when none can be made.
+BSTR AllocWide(const std::wstring& wide) {
+  const AutomationCalls* strings = AutomationLibrary();
+  return strings != nullptr
+             ? strings->SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size()))
+             : nullptr;
 }
+BSTR AllocWide(const std::string& text) { return AllocWide(Widen(text)); }
 
 bool IsSelf(const VARIANT& child) { return child.vt == VT_I4 && child.lVal == CHILDID_SELF; }
 
@@ -80,7 +83,7 @@ class ButtonAccessible final : public IAccessible, public IOleWindow {
   STDMETHODIMP get_accRole(VARIANT child, VARIANT* role) override {
     if (!IsSelf(child)) return standard_->get_accRole(child, role);
     if (role == nullptr) return E_POINTER;
-    VariantInit(role);
+    *role = VARIANT{};  // VT_EMPTY
     const TZelCustomButton* button = Button();
     if (button == nullptr) return E_FAIL;
     role->vt = VT_I4;
@@ -90,7 +93,7 @@ class ButtonAccessible final : public IAccessible, public IOleWindow {
   STDMETHODIMP get_accState(VARIANT child, VARIANT* state) override {
     if (!IsSelf(child)) return standard_->get_accState(child, state);
     if (state == nullptr) return E_POINTER;
-    VariantInit(state);
+    *state = VARIANT{};
     const TZelCustomButton* button = Button();
     if (button == nullptr) return E_FAIL;
     LONG bits = 0;
@@ -107,7 +110,7 @@ class ButtonAccessible final : public IAccessible, public IOleWindow {
   STDMETHODIMP get_accDefaultAction(VARIANT child, BSTR* action) override {
     if (!IsSelf(child)) return standard_->get_accDefaultAction(child, action);
     if (action == nullptr) return E_POINTER;
-    *action = SysAllocString(L"Press");
+    *action = AllocWide(std::wstring(L"Press"));
     return *action != nullptr ? S_OK : E_OUTOFMEMORY;
   }
   // The click is posted to the button, as a key the button takes is: it runs on the button's
@@ -188,7 +191,9 @@ class ButtonAccessible final : public IAccessible, public IOleWindow {
 // COM stays initialised for the rest of the thread's life: the objects handed out are used
 // through it for as long as their clients keep them.
 bool ComReady() {
-  thread_local const HRESULT initialised = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  thread_local const HRESULT initialised =
+      ComLibrary() != nullptr ? ComLibrary()->CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)
+                              : E_FAIL;
   return SUCCEEDED(initialised) || initialised == RPC_E_CHANGED_MODE;
 }
 

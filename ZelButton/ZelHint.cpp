@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "platform/SystemLibraries.h"
 #include "platform/WideText.h"
 
 namespace morvane {
@@ -51,7 +52,8 @@ void TZelHint::Relay(HWND control, const std::string& text, UINT message, WPARAM
   if (tip_ == nullptr) {
     static const bool registered = [] {
       INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES};
-      return InitCommonControlsEx(&icc) != FALSE;
+      const CommonControlsCalls* controls = CommonControlsLibrary();
+      return controls != nullptr && controls->InitCommonControlsEx(&icc) != FALSE;
     }();
     (void)registered;
     tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,

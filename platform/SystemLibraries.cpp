@@ -1,7 +1,5 @@
 #include "platform/SystemLibraries.h"
 
-#include <delayimp.h>
-
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -32,7 +30,7 @@ struct Library {
   Calls calls{};
 };
 
-// Made on first use: the delay-load helper may ask before the program's other globals are made.
+// Made on first use, so that it is there whenever it is first asked for.
 DllSearchCalls& Kernel() {
   static DllSearchCalls calls = SystemDllSearchCalls();
   return calls;
@@ -42,6 +40,11 @@ std::mutex libraryLock;
 SystemLibraryLoader currentLoader = &LoadFromSystemFolder;
 Library<WaveCalls> wave;
 Library<AccessibilityCalls> accessibility;
+Library<ShellCalls> shell;
+Library<ComCalls> com;
+Library<AutomationCalls> automation;
+Library<FileDialogCalls> fileDialogs;
+Library<CommonControlsCalls> commonControls;
 
 template <typename Calls, typename Resolve>
 const Calls* Get(Library<Calls>& library, const wchar_t* name, Resolve resolve) {
@@ -52,19 +55,6 @@ const Calls* Get(Library<Calls>& library, const wchar_t* name, Resolve resolve) 
     library.found = module != nullptr && resolve(module, library.calls);
   }
   return library.found ? &library.calls : nullptr;
-}
-
-// The runtime's delay-load helper asks here before it loads a DLL that the program binds on
-// first call; what is returned is used, so the DLL comes from the system folder or not at all.
-FARPROC WINAPI BeforeDelayLoad(unsigned notice, PDelayLoadInfo info) {
-  if (notice != dliNotePreLoadLibrary || info == nullptr || info->szDll == nullptr) return nullptr;
-  const std::wstring name(info->szDll, info->szDll + std::strlen(info->szDll));  // ASCII
-  SystemLibraryLoader loader;
-  {
-    std::lock_guard<std::mutex> hold(libraryLock);
-    loader = currentLoader;
-  }
-  return reinterpret_cast<FARPROC>(loader(name.c_str()));
 }
 
 }  // namespace
@@ -112,6 +102,11 @@ SystemLibraryLoader ReplaceSystemLibraryLoader(SystemLibraryLoader loader) {
   currentLoader = loader != nullptr ? loader : &LoadFromSystemFolder;
   wave = {};
   accessibility = {};
+  shell = {};
+  com = {};
+  automation = {};
+  fileDialogs = {};
+  commonControls = {};
   return previous;
 }
 
@@ -129,7 +124,43 @@ const AccessibilityCalls* AccessibilityLibrary() {
   });
 }
 
-}  // namespace morvane
+const ShellCalls* ShellFunctions() {
+  return Get(shell, L"shell32.dll", [](HMODULE module, ShellCalls& calls) {
+    return Find(module, "ShellExecuteExW", calls.ShellExecuteExW) &&
+           Find(module, "ShellExecuteW", calls.ShellExecuteW) &&
+           Find(module, "SHGetSpecialFolderLocation", calls.SHGetSpecialFolderLocation) &&
+           Find(module, "SHGetPathFromIDListW", calls.SHGetPathFromIDListW) &&
+           Find(module, "ILFree", calls.ILFree);
+  });
+}
 
-// Read by the runtime's delay-load helper (declared extern "C" by its header).
-PfnDliHook __pfnDliNotifyHook2 = &morvane::BeforeDelayLoad;
+const ComCalls* ComLibrary() {
+  return Get(com, L"ole32.dll", [](HMODULE module, ComCalls& calls) {
+    return Find(module, "CoInitializeEx", calls.CoInitializeEx) &&
+           Find(module, "CoUninitialize", calls.CoUninitialize) &&
+           Find(module, "CoCreateInstance", calls.CoCreateInstance);
+  });
+}
+
+const AutomationCalls* AutomationLibrary() {
+  return Get(automation, L"oleaut32.dll", [](HMODULE module, AutomationCalls& calls) {
+    return Find(module, "SysAllocString", calls.SysAllocString) &&
+           Find(module, "SysAllocStringLen", calls.SysAllocStringLen) &&
+           Find(module, "SysFreeString", calls.SysFreeString);
+  });
+}
+
+const FileDialogCalls* FileDialogLibrary() {
+  return Get(fileDialogs, L"comdlg32.dll", [](HMODULE module, FileDialogCalls& calls) {
+    return Find(module, "GetOpenFileNameW", calls.GetOpenFileNameW) &&
+           Find(module, "GetSaveFileNameW", calls.GetSaveFileNameW);
+  });
+}
+
+const CommonControlsCalls* CommonControlsLibrary() {
+  return Get(commonControls, L"comctl32.dll", [](HMODULE module, CommonControlsCalls& calls) {
+    return Find(module, "InitCommonControlsEx", calls.InitCommonControlsEx);
+  });
+}
+
+}  // namespace morvane

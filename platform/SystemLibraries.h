@@ -1,15 +1,20 @@
-// DLLs of the system that are not among its KnownDLLs. Windows looks for a DLL in the program's
-// own folder first, so a DLL of such a name dropped beside the program (a download folder is the
-// usual place) would run inside it, with its rights; so would one that a system DLL loads or
-// imports. The program therefore imports at start only kernel32, advapi32 and msvcrt, restricts
-// the DLL search to the system folder before it does anything else, and takes every other DLL
-// from the system folder only, when first needed: the DLLs it binds on first call (user32,
-// gdi32, the common controls, ...), through the runtime's delay-load helper, which asks here;
-// winmm and oleacc through the calls below.
+// DLLs of the system that are not among its KnownDLLs, or that the window does not need to appear.
+// Windows looks for a DLL in the program's own folder first, so a DLL of such a name dropped
+// beside the program (a download folder is the usual place) would run inside it, with its rights;
+// so would one that a system DLL loads or imports. The program therefore imports at start only
+// what its window needs (KnownDLLs, and the common controls, which the manifest takes from the
+// side-by-side store), restricts the DLL search to the system folder before it does anything
+// else, and takes every other DLL from the system folder only, when first needed, through the
+// calls below: the sound, the accessible objects, the shell, COM and its strings, and the file
+// dialogs.
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
 #include <oleacc.h>
+#include <shellapi.h>
+#include <shlobj.h>
 
 namespace morvane {
 
@@ -32,6 +37,48 @@ struct AccessibilityCalls {
   LRESULT(STDAPICALLTYPE* LresultFromObject)(REFIID, WPARAM, LPUNKNOWN);
 };
 const AccessibilityCalls* AccessibilityLibrary();
+
+// shell32's calls, or nullptr when shell32 cannot be loaded: nothing is then opened or started
+// through the shell, and the shell's folders are unknown.
+struct ShellCalls {
+  BOOL(WINAPI* ShellExecuteExW)(SHELLEXECUTEINFOW* info);
+  HINSTANCE(WINAPI* ShellExecuteW)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+  HRESULT(WINAPI* SHGetSpecialFolderLocation)(HWND, int, PIDLIST_ABSOLUTE*);
+  BOOL(WINAPI* SHGetPathFromIDListW)(PCIDLIST_ABSOLUTE, LPWSTR);
+  void(WINAPI* ILFree)(PIDLIST_RELATIVE);
+};
+const ShellCalls* ShellFunctions();
+
+// ole32's calls, or nullptr when ole32 cannot be loaded: COM is then not started.
+struct ComCalls {
+  HRESULT(WINAPI* CoInitializeEx)(LPVOID, DWORD);
+  void(WINAPI* CoUninitialize)();
+  HRESULT(WINAPI* CoCreateInstance)(REFCLSID, LPUNKNOWN, DWORD, REFIID, LPVOID*);
+};
+const ComCalls* ComLibrary();
+
+// oleaut32's string calls, or nullptr when oleaut32 cannot be loaded: no string is then made.
+struct AutomationCalls {
+  BSTR(WINAPI* SysAllocString)(const OLECHAR*);
+  BSTR(WINAPI* SysAllocStringLen)(const OLECHAR*, UINT);
+  void(WINAPI* SysFreeString)(BSTR);
+};
+const AutomationCalls* AutomationLibrary();
+
+// comdlg32's file dialogs, or nullptr when comdlg32 cannot be loaded: no dialog is then shown.
+struct FileDialogCalls {
+  BOOL(WINAPI* GetOpenFileNameW)(LPOPENFILENAMEW);
+  BOOL(WINAPI* GetSaveFileNameW)(LPOPENFILENAMEW);
+};
+const FileDialogCalls* FileDialogLibrary();
+
+// The common controls' registration of their window classes, or nullptr when comctl32 cannot be
+// loaded (the manifest's side-by-side copy when it names one): no list or tab control can then be
+// made.
+struct CommonControlsCalls {
+  BOOL(WINAPI* InitCommonControlsEx)(const INITCOMMONCONTROLSEX*);
+};
+const CommonControlsCalls* CommonControlsLibrary();
 
 // Loads a system DLL by its file name (L"winmm.dll"); nullptr when it cannot. The default takes
 // it from the system folder only.

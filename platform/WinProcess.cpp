@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/Process.h"
+#include "platform/SystemLibraries.h"
 #include "platform/WideText.h"
 #include "platform/WinHandles.h"
 
@@ -41,7 +42,9 @@ class WinProcess final : public ProcessApi {
     info.lpFile = file.c_str();
     info.lpParameters = arguments.empty() ? nullptr : arguments.c_str();
     info.nShow = SW_SHOW;
-    if (!ShellExecuteExW(&info)) return static_cast<long>(GetLastError());
+    const ShellCalls* shell = ShellFunctions();
+    if (shell == nullptr) return ERROR_MOD_NOT_FOUND;
+    if (!shell->ShellExecuteExW(&info)) return static_cast<long>(GetLastError());
     return 0;
   }
 

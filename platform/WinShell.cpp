@@ -1,4 +1,5 @@
 #include "platform/Shell.h"
+#include "platform/SystemLibraries.h"
 
 #include <exdisp.h>
 #include <shellapi.h>
@@ -38,9 +39,11 @@ class ComPtr {
 // COM for the calls of one open; a thread that has it already keeps it as it was.
 class ComScope {
  public:
-  ComScope() : hr_(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
+  ComScope()
+      : com_(ComLibrary()),
+        hr_(com_ != nullptr ? com_->CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) : E_FAIL) {}
   ~ComScope() {
-    if (SUCCEEDED(hr_)) CoUninitialize();
+    if (SUCCEEDED(hr_)) com_->CoUninitialize();
   }
   ComScope(const ComScope&) = delete;
   ComScope& operator=(const ComScope&) = delete;
@@ -48,18 +51,24 @@ class ComScope {
   bool usable() const { return SUCCEEDED(hr_) || hr_ == RPC_E_CHANGED_MODE; }
 
  private:
+  const ComCalls* com_;
   HRESULT hr_;
 };
 
 class Bstr {
  public:
-  explicit Bstr(const std::wstring& text) : b_(SysAllocString(text.c_str())) {}
-  ~Bstr() { SysFreeString(b_); }
+  explicit Bstr(const std::wstring& text)
+      : strings_(AutomationLibrary()),
+        b_(strings_ != nullptr ? strings_->SysAllocString(text.c_str()) : nullptr) {}
+  ~Bstr() {
+    if (b_ != nullptr) strings_->SysFreeString(b_);
+  }
   Bstr(const Bstr&) = delete;
   Bstr& operator=(const Bstr&) = delete;
   BSTR get() const { return b_; }
 
  private:
+  const AutomationCalls* strings_;
   BSTR b_;
 };
 
@@ -76,12 +85,12 @@ bool OwnerElevated(HWND window) {
 // process; from the desktop window's browser through its view.
 bool DesktopDispatch(ComPtr<IShellDispatch2>& shell) {
   ComPtr<IShellWindows> windows;
-  if (FAILED(CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows,
-                              windows.outVoid())))
+  const ComCalls* com = ComLibrary();
+  if (com == nullptr ||
+      FAILED(com->CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER,
+                                   IID_IShellWindows, windows.outVoid())))
     return false;
-  VARIANT desktop, root;
-  VariantInit(&desktop);
-  VariantInit(&root);
+  VARIANT desktop{}, root{};  // VT_EMPTY
   V_VT(&desktop) = VT_I4;
   V_I4(&desktop) = CSIDL_DESKTOP;
   long window = 0;
@@ -111,7 +120,8 @@ bool DesktopDispatch(ComPtr<IShellDispatch2>& shell) {
 class WinShell final : public ShellApi {
  public:
   void Open(HWND owner, const std::string& target) override {
-    ShellExecuteW(owner, L"open", Widen(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    if (const ShellCalls* shell = ShellFunctions())
+      shell->ShellExecuteW(owner, L"open", Widen(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   }
 
   bool OpenFromDesktop(const std::string& target) override {
@@ -120,10 +130,7 @@ class WinShell final : public ShellApi {
     ComPtr<IShellDispatch2> shell;
     if (!DesktopDispatch(shell)) return false;
     const Bstr file(Widen(target));
-    VARIANT none, verb, show;
-    VariantInit(&none);
-    VariantInit(&verb);
-    VariantInit(&show);
+    VARIANT none{}, verb{}, show{};  // VT_EMPTY
     const Bstr open(L"open");
     V_VT(&verb) = VT_BSTR;
     V_BSTR(&verb) = open.get();

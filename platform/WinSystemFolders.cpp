@@ -1,5 +1,6 @@
 // System folders and the decimal separator over kernel32 and shell32.
 #include "platform/SystemFolders.h"
+#include "platform/SystemLibraries.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -77,13 +78,15 @@ class WinSystemFolders final : public SystemFolders {
   }
 
   std::string ShellFolder(void* owner, int folder) override {
+    const ShellCalls* shell = ShellFunctions();
     LPITEMIDLIST list = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(static_cast<HWND>(owner), folder, &list)) ||
+    if (shell == nullptr ||
+        FAILED(shell->SHGetSpecialFolderLocation(static_cast<HWND>(owner), folder, &list)) ||
         list == nullptr)
       return "";
     wchar_t buffer[MAX_PATH] = {};
-    const BOOL ok = SHGetPathFromIDListW(list, buffer);
-    ILFree(list);
+    const BOOL ok = shell->SHGetPathFromIDListW(list, buffer);
+    shell->ILFree(list);
     return ok ? Narrow(buffer) : std::string();
   }
 

@@ -26,14 +26,15 @@ bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}"
 echo "== 32-bit Windows build =="
 cmake -S . -B build/win32 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686-mingw.cmake -DMORVANE_TESTS=ON -DMORVANE_WERROR=ON >/dev/null
 cmake --build build/win32 -j"$jobs"
-# At start only kernel32, advapi32 and msvcrt, KnownDLLs that Windows always takes from its own
-# folder; every other system DLL is bound on first call by the delay-load helper, after the
-# DLL search is restricted. The load configuration names the dependent load flags
-# LOAD_LIBRARY_SEARCH_SYSTEM32 (0x0800, the WORD at 0x36), and the header points at it.
+# At start only KnownDLLs, which Windows always takes from its own folder. Every other system DLL
+# (the common controls too) is loaded from the system folder when first needed, after the DLL search is
+# restricted. The load configuration names the dependent load flags LOAD_LIBRARY_SEARCH_SYSTEM32
+# (0x0800, the WORD at 0x36), and the header points at it.
 objdump=i686-w64-mingw32-objdump
 exe=build/win32/Morvane.exe
-if $objdump -p $exe | grep 'DLL Name' | grep -v -i -x -E '\s*DLL Name: (kernel32|advapi32|msvcrt)\.dll'; then
-  echo "Morvane.exe imports at start a DLL other than kernel32, advapi32 and msvcrt" >&2
+if $objdump -p $exe | grep 'DLL Name' |
+    grep -v -i -x -E '\s*DLL Name: (kernel32|user32|gdi32|advapi32|msvcrt)\.dll'; then
+  echo "Morvane.exe imports at start a DLL that is not a KnownDLL" >&2
   exit 1
 fi
 read -r config_rva config_size < <($objdump -p $exe | awk '/^Entry a /{ print $3, $4 }')

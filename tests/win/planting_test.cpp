@@ -8,7 +8,6 @@
 // flaw: the test command starts this program with every planted name native-first (Windows'
 // order) in WINEDLLOVERRIDES, which reaches Wine's loader in this process and in the copy.
 #include <windows.h>
-#include <delayimp.h>
 #include <oleacc.h>
 #include <psapi.h>
 
@@ -137,21 +136,24 @@ TEST(DllSearch, LoadsFromTheSystemFolderOnly) {
   }
 }
 
-// The runtime's delay-load helper takes the DLLs the program binds on first call from the loader.
-TEST(DllSearch, DelayLoadsAskTheSystemFolderLoader) {
-  static std::wstring loaded;
-  ReplaceSystemLibraryLoader([](const wchar_t* name) {
-    loaded += name;
-    return kLoaded;
+// Every system DLL the program does not import comes from the loader, asked once by its name.
+TEST(DllSearch, LibrariesNotImportedAskTheLoaderOnce) {
+  static std::vector<std::wstring> asked;
+  asked.clear();
+  ReplaceSystemLibraryLoader([](const wchar_t* name) -> HMODULE {
+    asked.emplace_back(name);
+    return nullptr;
   });
-  DelayLoadInfo info{};
-  info.szDll = "comdlg32.dll";
-  const FARPROC before = __pfnDliNotifyHook2(dliStartProcessing, &info);
-  const FARPROC module = __pfnDliNotifyHook2(dliNotePreLoadLibrary, &info);
+  for (int twice = 0; twice < 2; ++twice) {
+    EXPECT_EQ(ShellFunctions(), nullptr);
+    EXPECT_EQ(ComLibrary(), nullptr);
+    EXPECT_EQ(AutomationLibrary(), nullptr);
+    EXPECT_EQ(FileDialogLibrary(), nullptr);
+    EXPECT_EQ(CommonControlsLibrary(), nullptr);
+  }
   ReplaceSystemLibraryLoader(nullptr);
-  EXPECT_EQ(before, nullptr);
-  EXPECT_EQ(reinterpret_cast<HMODULE>(module), kLoaded);
-  EXPECT_EQ(loaded, L"comdlg32.dll");
+  EXPECT_EQ(asked, (std::vector<std::wstring>{L"shell32.dll", L"ole32.dll", L"oleaut32.dll",
+                                              L"comdlg32.dll", L"comctl32.dll"}));
 }
 
 // winmm is planted beside this program: WaveLibrary still takes the system folder's copy, and each
@@ -159,8 +161,17 @@ TEST(DllSearch, DelayLoadsAskTheSystemFolderLoader) {
 TEST(DllSearch, LibrariesFromTheSystemFolderWithTheirOwnFunctions) {
   const WaveCalls* wave = WaveLibrary();
   const AccessibilityCalls* accessibility = AccessibilityLibrary();
-  ASSERT_NE(wave, nullptr);
-  ASSERT_NE(accessibility, nullptr);
+  const ShellCalls* shell = ShellFunctions();
+  const ComCalls* com = ComLibrary();
+  const AutomationCalls* strings = AutomationLibrary();
+  const FileDialogCalls* dialogs = FileDialogLibrary();
+  for (const void* library :
+       {static_cast<const void*>(wave), static_cast<const void*>(accessibility),
+        static_cast<const void*>(shell), static_cast<const void*>(com),
+        static_cast<const void*>(strings), static_cast<const void*>(dialogs)})
+    ASSERT_NE(library, nullptr);
+#define MV_ROW(calls, dll, name) \
+  { reinterpret_cast<const void*>(calls->name), dll, #name }
   const struct {
     const void* function;
     const wchar_t* dll;
@@ -172,14 +183,33 @@ TEST(DllSearch, LibrariesFromTheSystemFolderWithTheirOwnFunctions) {
        "CreateStdAccessibleObject"},
       {reinterpret_cast<const void*>(accessibility->LresultFromObject), L"oleacc.dll",
        "LresultFromObject"},
+      MV_ROW(shell, L"shell32.dll", ShellExecuteExW),
+      MV_ROW(shell, L"shell32.dll", ShellExecuteW),
+      MV_ROW(shell, L"shell32.dll", SHGetSpecialFolderLocation),
+      MV_ROW(shell, L"shell32.dll", SHGetPathFromIDListW),
+      MV_ROW(shell, L"shell32.dll", ILFree),
+      MV_ROW(com, L"ole32.dll", CoInitializeEx),
+      MV_ROW(com, L"ole32.dll", CoUninitialize),
+      MV_ROW(com, L"ole32.dll", CoCreateInstance),
+      MV_ROW(strings, L"oleaut32.dll", SysAllocString),
+      MV_ROW(strings, L"oleaut32.dll", SysAllocStringLen),
+      MV_ROW(strings, L"oleaut32.dll", SysFreeString),
+      MV_ROW(dialogs, L"comdlg32.dll", GetOpenFileNameW),
+      MV_ROW(dialogs, L"comdlg32.dll", GetSaveFileNameW),
   };
+  ASSERT_NE(CommonControlsLibrary(), nullptr);
+#undef MV_ROW
   for (const auto& row : rows) {
     HMODULE module = nullptr;
     ASSERT_TRUE(GetModuleHandleExW(
         GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
         static_cast<LPCWSTR>(row.function), &module));
-    EXPECT_EQ(ModuleFile(module), SystemFolder() + L"\\" + row.dll);
-    EXPECT_EQ(row.function, reinterpret_cast<const void*>(GetProcAddress(module, row.name)))
+    // The code may lie in a DLL the named one passes the call on to (ole32's in combase), but in
+    // the system folder, and it is what the system folder's copy gives for the name.
+    EXPECT_EQ(FolderOf(ModuleFile(module)), SystemFolder()) << row.name;
+    const HMODULE named = GetModuleHandleW(row.dll);
+    EXPECT_EQ(ModuleFile(named), SystemFolder() + L"\\" + row.dll);
+    EXPECT_EQ(row.function, reinterpret_cast<const void*>(GetProcAddress(named, row.name)))
         << row.name;
   }
   // The planted copy is live: by its full path Wine loads it, not its own copy, and it leaves
