@@ -90,6 +90,21 @@ void RegistryContract_ListsAndValues(Fixture& f) {
     EXPECT_STREQ(e.what(), "Invalid data type for 'Number'");
   }
 
+  // A name or path that holds a NUL is refused, never cut short to the part before the NUL.
+  std::uint32_t type = 0;
+  RegKey opened = 0;
+  const std::string nul("\0x", 2);
+  for (const long rc : {api.QueryValue(reg.BaseKey(), "Text" + nul, type, nullptr),
+                        api.SetValue(reg.BaseKey(), "Text" + nul, kRegSz, "x"),
+                        api.DeleteValue(reg.BaseKey(), "Text" + nul),
+                        api.OpenKey(reg.BaseKey(), "A" + nul, kKeyRead, opened),
+                        api.CreateKey(reg.BaseKey(), "b" + nul, kKeyRead, opened),
+                        api.DeleteKey(reg.BaseKey(), "c" + nul)})
+    EXPECT_EQ(rc, kRegInvalidParameter);
+  EXPECT_EQ(reg.ReadText("Text"), "C:\\x");
+  reg.ListSubkeys(keys);
+  EXPECT_EQ(keys.size(), 3u);
+
   EXPECT_TRUE(reg.RemoveValue("Text"));
   EXPECT_FALSE(reg.HasValue("Text"));
   EXPECT_FALSE(reg.RemoveValue("Text"));
