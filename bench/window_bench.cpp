@@ -42,6 +42,10 @@ class EmptyDriveC final : public FileSystem {
   PathKind Look(const std::string&) override { return PathKind::Missing; }
   std::uint32_t DriveSerial(char c) override { return c == 'C' ? 0x1234 : 0; }
   std::optional<std::string> Variable(const std::string&) override { return std::nullopt; }
+  // The backup goes to the machine's disk.
+  std::unique_ptr<FileReplacement> BeginReplacement(const std::string& path) override {
+    return SystemFileSystem().BeginReplacement(path);
+  }
 };
 
 class CountingSink final : public ScanSink {
@@ -190,16 +194,13 @@ bool MeasureCorrect(TMainForm& form, bench::WaitProbe& probe, MemRegistryApi& me
   DeleteFileA(backupFile.c_str());
   std::printf(
       "  Correct of %d checked rows, click to the first removal: %.0f ms (a backup file of %.1f "
-      "MB, then the 100 ms pause)
-      ",
-      rows,
-      removal == Clock::time_point{} ? 0 : Ms(removal - begin), backup.nFileSizeLow / 1048576.0);
+      "MB, then the 100 ms pause)\n",
+      rows, removal == Clock::time_point{} ? 0 : Ms(removal - begin),
+      backup.nFileSizeLow / 1048576.0);
   std::printf(
       "  answer to another thread from the click to the first removal: worst %.1f ms, 99th "
-      "percentile %.1f ms (%zu questions); idle window: worst %.1f ms
-      ",
-      worst,
-      p99, waits.size(), idle);
+      "percentile %.1f ms (%zu questions); idle window: worst %.1f ms\n",
+      worst, p99, waits.size(), idle);
   std::printf("  values left: %d; status line: %s\n", left, form.StatusText().c_str());
   return left == rows - 1 && backup.nFileSizeLow > 0 && ListView_GetItemCount(form.ListView1) == 0;
 }
