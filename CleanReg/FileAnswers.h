@@ -23,8 +23,8 @@ class FileAnswers final : public FileSystem {
     return files_.Variable(name);
   }
   // Files are written and read by the file system itself; what they hold is not remembered.
-  bool WriteWholeFile(const std::string& path, std::string_view bytes) override {
-    return files_.WriteWholeFile(path, bytes);
+  std::unique_ptr<FileReplacement> BeginReplacement(const std::string& path) override {
+    return files_.BeginReplacement(path);
   }
   std::unique_ptr<FileReader> OpenForReading(const std::string& path) override {
     return files_.OpenForReading(path);

@@ -48,25 +48,66 @@ void AddBackupEntry(RootKey root, const std::string& keyPath, const std::string&
     BackupList->push_back("@=\"" + data + "\"");
 }
 
+namespace {
+
+// Bytes are handed on in slices of about this size.
+constexpr std::size_t kSliceBytes = std::size_t{1} << 20;
+
+enum class Spelling { kWritten, kNotInCodePage, kRefused };
+
+// Hands write the bytes of a backup file of these lines, a slice at a time: in the code page when
+// ansi is given (kNotInCodePage at the first line it does not spell exactly), else the UTF-8
+// byte-order mark and the lines in UTF-8. kRefused when write refused a slice. between runs after
+// each line.
+Spelling SpellLines(const std::vector<std::string>& lines, AnsiCodePage* ansi,
+                    const std::function<bool(std::string_view)>& write,
+                    const std::function<void()>& between) {
+  std::string slice = ansi == nullptr ? kUtf8Mark : "";
+  slice.reserve(kSliceBytes + 4096);
+  for (const std::string& line : lines) {
+    if (ansi == nullptr)
+      slice.append(line);
+    else if (!ansi->SpellExactly(line, slice))
+      return Spelling::kNotInCodePage;
+    slice.append("\r\n");
+    if (slice.size() >= kSliceBytes) {
+      if (!write(slice)) return Spelling::kRefused;
+      slice.clear();
+    }
+    if (between) between();
+  }
+  return slice.empty() || write(slice) ? Spelling::kWritten : Spelling::kRefused;
+}
+
+}  // namespace
+
 std::string BackupFileBytes(const std::vector<std::string>& lines, AnsiCodePage& ansi) {
   std::string bytes;
-  for (const std::string& line : lines) {
-    if (!ansi.SpellExactly(line, bytes)) {
-      // One line that the code page cannot spell makes the whole file UTF-8.
-      bytes = kUtf8Mark;
-      for (const std::string& each : lines) bytes.append(each).append("\r\n");
-      return bytes;
-    }
-    bytes.append("\r\n");
-  }
+  const auto append = [&bytes](std::string_view slice) {
+    bytes.append(slice);
+    return true;
+  };
+  if (SpellLines(lines, &ansi, append, {}) == Spelling::kWritten) return bytes;
+  // One line that the code page cannot spell makes the whole file UTF-8.
+  bytes.clear();
+  SpellLines(lines, nullptr, append, {});
   return bytes;
 }
 
-bool EndBackup(bool backup, const std::string& fileName, FileSystem& files, AnsiCodePage& ansi) {
+bool EndBackup(bool backup, const std::string& fileName, FileSystem& files, AnsiCodePage& ansi,
+               const std::function<void()>& between) {
   std::unique_ptr<std::vector<std::string>> lines = std::move(BackupList);
   if (!backup) return true;
   if (!lines || fileName.empty()) return false;
-  return files.WriteWholeFile(fileName, BackupFileBytes(*lines, ansi));
+  // Written in the code page; begun again in UTF-8 at the first line it cannot spell.
+  for (AnsiCodePage* page : {&ansi, static_cast<AnsiCodePage*>(nullptr)}) {
+    const std::unique_ptr<FileReplacement> file = files.BeginReplacement(fileName);
+    if (!file) return false;
+    const Spelling spelt = SpellLines(
+        *lines, page, [&file](std::string_view slice) { return file->Write(slice); }, between);
+    if (spelt != Spelling::kNotInCodePage) return spelt == Spelling::kWritten && file->Commit();
+  }
+  return false;
 }
 
 namespace {
@@ -161,10 +202,12 @@ RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup,
   RepairOutcome outcome;
   RepairTarget target;
   BeginBackup();
-  for (const RepairRow& row : rows)
-    if (TargetOf(row, target))
+  for (const RepairRow& row : rows) {
+    if (backup && TargetOf(row, target))
       AddBackupEntry(target.root, row.finding.keyPath, target.valueName, target.data);
-  if (!EndBackup(backup, fileName, files, ansi)) return outcome;
+    if (hooks.between) hooks.between();
+  }
+  if (!EndBackup(backup, fileName, files, ansi, hooks.between)) return outcome;
   outcome.backupWritten = true;
 
   for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -174,7 +217,7 @@ RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup,
       // Stopped: this row and the checked rows after it stay as they are (the backup, written
       // first, names them too).
       for (std::size_t j = i; j < rows.size(); ++j)
-        if (TargetOf(rows[j], target)) ++outcome.left;
+        if (rows[j].checked && RootOfSection(rows[j].finding.section, target.root)) ++outcome.left;
       break;
     }
     long error = kRegOk;

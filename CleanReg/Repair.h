@@ -42,11 +42,13 @@ void AddBackupEntry(RootKey root, const std::string& keyPath, const std::string&
 // The bytes of a backup file of these lines, each followed by CR LF: in the code page when it
 // spells every line exactly, else the UTF-8 byte-order mark and the lines in UTF-8.
 std::string BackupFileBytes(const std::vector<std::string>& lines, AnsiCodePage& ansi);
-// When backup is set, writes BackupList to the file of exactly that name (created or replaced
-// whole) through files, as BackupFileBytes gives it; releases the list in every case. True when
-// nothing had to be written or the file was written completely.
+// When backup is set, writes BackupList to the file of exactly that name through files, as
+// BackupFileBytes gives it, a slice at a time with between run after each line: the file is
+// replaced whole, or left as it was when the writing fails. Releases the list in every case.
+// True when nothing had to be written or the file is in place.
 bool EndBackup(bool backup, const std::string& fileName, FileSystem& files,
-               AnsiCodePage& ansi = SystemAnsiCodePage());
+               AnsiCodePage& ansi = SystemAnsiCodePage(),
+               const std::function<void()>& between = {});
 
 // Removes what a finding names, provided the finding still holds: a whole-key row's key must
 // still have no value and no subkey; a value row's value must still be REG_SZ whose data is
@@ -66,6 +68,9 @@ struct RepairRow {
 };
 
 struct RepairHooks {
+  // Runs after each row and line as the backup is built and written, before the first removal
+  // (the window lets its messages run here).
+  std::function<void()> between;
   // Runs before each checked row's removal (the window lets messages run and pauses here).
   std::function<void()> beforeEach;
   // Asked after beforeEach: true ends the repair there. That row and the checked rows after it
@@ -85,7 +90,7 @@ struct RepairOutcome {
 };
 
 // Repairs the checked rows in order. When backup is set, the backup file is written first,
-// in one piece; if that fails, nothing is removed and backupWritten is false. Rows whose
+// whole; if that fails, nothing is removed and backupWritten is false. Rows whose
 // Section code is none of the three are left alone and recorded nowhere.
 RepairOutcome RepairFindings(const std::vector<RepairRow>& rows, bool backup,
                              const std::string& fileName, RegistryApi& registry, FileSystem& files,

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,7 +57,10 @@ class TRegistryPage final : public TPage {
   void Cancel();
   // The Correct command (RepairCommand.cpp).
   void CorrectFindings();
-  std::vector<RepairRow> CheckedRows() const;
+  // What Correct changes in the window while it runs (RepairCommand.cpp).
+  class CorrectRunning;
+  // Every row, with the texts of the checked ones; between runs after each row.
+  std::vector<RepairRow> CheckedRows(const std::function<void()>& between) const;
   // The pause before each removal, with the window's messages running as they come.
   void PauseBeforeRemoval();
   // Cancel was pressed or the window was asked to close while Correct runs.

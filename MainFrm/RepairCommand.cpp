@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 #include "CleanReg/Repair.h"
@@ -24,7 +25,9 @@ std::string RepairStatusText(const RepairOutcome& outcome) {
 // What follows the counts when the repair was stopped before some checked rows.
 std::string StoppedText(const RepairOutcome& outcome) {
   if (outcome.left == 0) return "";
-  return " Stopped: " + std::to_string(outcome.left) + " checked entries were left as they were.";
+  return " Stopped: " + std::to_string(outcome.left) +
+         (outcome.left == 1 ? " checked entry was left as it was."
+                            : " checked entries were left as they were.");
 }
 
 // The folder a file name lies in (with its backslash at a drive's root); empty when it names none.
@@ -38,11 +41,44 @@ std::string FolderOf(const std::string& fileName) {
 
 }  // namespace
 
-std::vector<RepairRow> TRegistryPage::CheckedRows() const {
+// While Correct runs, the other commands are off, Cancel is on and only the registry page can be
+// reached; however Correct ends, an exception included, all of it is put back, and Correct is on
+// again (the normal end switches it off once the list is emptied).
+class TRegistryPage::CorrectRunning {
+ public:
+  explicit CorrectRunning(TRegistryPage& page) : page_(page), form_(page.form_) {
+    page_.repairing_ = true;
+    page_.stopRequested_ = false;
+    form_.ZelButton1->SetEnabled(false);
+    form_.ZelButton3->SetEnabled(false);
+    form_.ZelButton4->SetEnabled(false);
+    form_.ZelButton2->SetEnabled(true);
+    form_.SetOtherTabsVisible(kRoleRegistry, false);
+  }
+  ~CorrectRunning() {
+    page_.repairing_ = false;
+    page_.marksHeld_ = false;
+    form_.ZelButton1->SetEnabled(true);
+    form_.ZelButton2->SetEnabled(false);
+    form_.ZelButton3->SetEnabled(true);
+    form_.ZelButton4->SetEnabled(true);
+    form_.SetOtherTabsVisible(kRoleRegistry, true);
+  }
+  CorrectRunning(const CorrectRunning&) = delete;
+  CorrectRunning& operator=(const CorrectRunning&) = delete;
+
+ private:
+  TRegistryPage& page_;
+  TMainForm& form_;
+};
+
+std::vector<RepairRow> TRegistryPage::CheckedRows(const std::function<void()>& between) const {
   // Row for row; the texts of the checked rows only, which are all the repair reads.
   std::vector<RepairRow> rows(findings_.size());
-  for (std::size_t i = 0; i < rows.size(); ++i)
+  for (std::size_t i = 0; i < rows.size(); ++i) {
     if (findings_.Checked(i)) rows[i] = {findings_[i], true};
+    between();
+  }
   return rows;
 }
 
@@ -70,41 +106,30 @@ void TRegistryPage::CorrectFindings() {
   // a scan, or open the registry editor: while the dialogs and the loop let messages through,
   // those commands are switched off. Cancel stops the command as a close does.
   TMainForm::BusyScope busy(form_);
-  repairing_ = true;
-  stopRequested_ = false;
-  form_.ZelButton1->SetEnabled(false);
-  form_.ZelButton3->SetEnabled(false);
-  form_.ZelButton4->SetEnabled(false);
-  form_.ZelButton2->SetEnabled(true);
-  form_.SetOtherTabsVisible(kRoleRegistry, false);
-  auto restore = [this] {
-    repairing_ = false;
-    marksHeld_ = false;
-    form_.ZelButton1->SetEnabled(true);
-    form_.ZelButton2->SetEnabled(false);
-    form_.ZelButton4->SetEnabled(true);
-    form_.SetOtherTabsVisible(kRoleRegistry, true);
-  };
+  RepairOutcome outcome;
+  bool backup = false;
+  {
+    CorrectRunning running(*this);
+    const bool wanted =
+        form_.Services.MessageBox(form_.Handle(), "To save a backup copy?", "Information",
+                                  MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
+    // From the answer on, the check boxes hold still: the backup and the removals follow the
+    // rows checked now, as the list shows them until it is emptied.
+    marksHeld_ = true;
+    backup = wanted && form_.Services.ExecuteSaveDialog(form_.Handle(), form_.SaveDialog1);
 
-  const bool wanted =
-      form_.Services.MessageBox(form_.Handle(), "To save a backup copy?", "Information",
-                                MB_OKCANCEL | MB_ICONINFORMATION) == IDOK;
-  // From the answer on, the check boxes hold still: the backup and the removals follow the
-  // rows checked now, as the list shows them until it is emptied.
-  marksHeld_ = true;
-  const bool backup = wanted && form_.Services.ExecuteSaveDialog(form_.Handle(), form_.SaveDialog1);
-
-  RepairHooks hooks;
-  hooks.beforeEach = [this] { PauseBeforeRemoval(); };
-  hooks.stop = [this] { return StopRequested(); };
-  hooks.corrected = [this](std::size_t row) { MarkCorrected(row); };
-  const RepairOutcome outcome =
-      RepairFindings(CheckedRows(), backup, form_.SaveDialog1.FileName, *form_.Services.Registry,
-                     *form_.Services.Files, hooks);
-  restore();
+    // The rows and the backup are made a slice at a time, with the window answering between.
+    TMainForm::MessageTurns turns(form_);
+    RepairHooks hooks;
+    hooks.between = [&turns] { turns(); };
+    hooks.beforeEach = [this] { PauseBeforeRemoval(); };
+    hooks.stop = [this] { return StopRequested(); };
+    hooks.corrected = [this](std::size_t row) { MarkCorrected(row); };
+    outcome = RepairFindings(CheckedRows(hooks.between), backup, form_.SaveDialog1.FileName,
+                             *form_.Services.Registry, *form_.Services.Files, hooks);
+  }
   if (!outcome.backupWritten) {
     // Nothing was removed: the list and Correct stay as they were.
-    form_.ZelButton3->SetEnabled(true);
     form_.Services.MessageBox(form_.Handle(),
                               "The backup copy could not be written. Nothing was removed.",
                               "Backup", MB_OK | MB_ICONWARNING);

@@ -55,6 +55,21 @@ class FileReader {
   virtual bool Rewind() = 0;
 };
 
+// The new content of a file, written beside it under a temporary name until it takes the file's
+// place in one step: the file is then the new content whole, or exactly what it was. A kill or a
+// power cut before the step leaves the old file and a temporary one beside it.
+class FileReplacement {
+ public:
+  // Removes the temporary file, unless Commit put it in place.
+  virtual ~FileReplacement() = default;
+  // Appends bytes to the new content. False when the system took less than all of them (a full
+  // disk, a refused write): the replacement is then spoilt and Commit refuses.
+  virtual bool Write(std::string_view bytes) = 0;
+  // Flushes the new content to the disk and puts it in the file's place. False when it could not:
+  // the file is as it was.
+  virtual bool Commit() = 0;
+};
+
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -64,11 +79,18 @@ class FileSystem {
   virtual std::uint32_t DriveSerial(char c) = 0;
   // The value of the program's environment variable name; nothing when it is not defined.
   virtual std::optional<std::string> Variable(const std::string& name) = 0;
-  // Writes bytes as the whole content of the file of exactly that name, creating it or replacing
-  // the file there: whoever names the file has asked the user before naming one that exists.
-  // False when it cannot be created or written completely. A file system that only answers
-  // questions writes and reads nothing.
-  virtual bool WriteWholeFile(const std::string& path, std::string_view bytes) { return false; }
+  // Begins the new content of the file of exactly that name, which it creates or replaces whole
+  // (whoever names the file has asked the user before naming one that exists); nullptr when no
+  // file can be made in its folder. A file system that only answers questions writes and reads
+  // nothing.
+  virtual std::unique_ptr<FileReplacement> BeginReplacement(const std::string& path) {
+    return nullptr;
+  }
+  // bytes as the whole content of the file of exactly that name: true when they are in place.
+  bool WriteWholeFile(const std::string& path, std::string_view bytes) {
+    const std::unique_ptr<FileReplacement> file = BeginReplacement(path);
+    return file && file->Write(bytes) && file->Commit();
+  }
 
   // Opens the file of exactly that name for reading, shared with readers only: while it is
   // open, nobody can write, replace, rename or delete it. nullptr when it cannot be opened.

@@ -120,7 +120,9 @@ struct RegValue {
 };
 
 // An implementation keeps nothing between calls that two threads could trip over: the window
-// and its scan worker use the same one at the same time.
+// and its scan worker use the same one at the same time. A name or path handed in that holds a
+// NUL (a value can be given such a name, to hide it) is refused with kRegInvalidParameter: the
+// registry's calls would take the part before the NUL, which names some other key or value.
 class RegistryApi {
  public:
   virtual ~RegistryApi() = default;

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <atomic>
 #include <new>
 
 #include "platform/WideText.h"
@@ -135,6 +136,65 @@ class WinFileReader final : public FileReader {
   FileHandle file_;
 };
 
+// The temporary file lies in the target's folder, so that putting it in place is a rename within
+// one volume, which the system does in one step.
+class WinFileReplacement final : public FileReplacement {
+ public:
+  // Flushed after this many bytes at most, so that the flush of Commit never waits on a large
+  // file's worth of data.
+  static constexpr DWORD kFlushBytes = 1u << 20;
+
+  WinFileReplacement(std::wstring target, std::wstring temporary, FileHandle file)
+      : target_(std::move(target)), temporary_(std::move(temporary)), file_(std::move(file)) {}
+  ~WinFileReplacement() override {
+    if (temporary_.empty()) return;  // in place
+    file_.reset();
+    DeleteFileW(temporary_.c_str());
+  }
+  WinFileReplacement(const WinFileReplacement&) = delete;
+  WinFileReplacement& operator=(const WinFileReplacement&) = delete;
+
+  bool Write(std::string_view bytes) override {
+    while (good_ && !bytes.empty()) {
+      const DWORD chunk =
+          static_cast<DWORD>(std::min<std::size_t>(bytes.size(), kFlushBytes - unflushed_));
+      DWORD written = 0;
+      good_ = WriteFile(file_.get(), bytes.data(), chunk, &written, nullptr) && written > 0;
+      bytes.remove_prefix(written);
+      unflushed_ += written;
+      if (good_ && unflushed_ >= kFlushBytes) {
+        good_ = FlushFileBuffers(file_.get()) != FALSE;
+        unflushed_ = 0;
+      }
+    }
+    return good_;
+  }
+
+  bool Commit() override {
+    if (!good_ || temporary_.empty() || !FlushFileBuffers(file_.get())) return false;
+    file_.reset();
+    good_ = MoveFileExW(temporary_.c_str(), target_.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    if (good_) temporary_.clear();
+    return good_;
+  }
+
+ private:
+  const std::wstring target_;
+  std::wstring temporary_;  // empty once in place
+  FileHandle file_;
+  DWORD unflushed_ = 0;
+  bool good_ = true;
+};
+
+// A name for a new temporary file in the folder of path: "~mv" with the process and a count.
+std::string TemporaryBeside(const std::string& path, unsigned count) {
+  std::size_t folder = path.find_last_of("\\/");
+  folder = folder != std::string::npos ? folder + 1 : path.size() > 1 && path[1] == ':' ? 2 : 0;
+  return path.substr(0, folder) + "~mv" + std::to_string(GetCurrentProcessId()) + "-" +
+         std::to_string(count) + ".tmp";
+}
+
 class WinFileSystem final : public FileSystem {
  public:
   PathKind Look(const std::string& path) override { return InEitherView(path); }
@@ -163,20 +223,20 @@ class WinFileSystem final : public FileSystem {
     return std::nullopt;
   }
 
-  bool WriteWholeFile(const std::string& path, std::string_view bytes) override {
-    std::wstring name;
-    if (!SystemPath(path, name)) return false;
-    const FileHandle file(CreateFileW(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return false;
-    while (!bytes.empty()) {
-      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 20));
-      DWORD written = 0;
-      if (!WriteFile(file.get(), bytes.data(), chunk, &written, nullptr) || written == 0)
-        return false;
-      bytes.remove_prefix(written);
+  std::unique_ptr<FileReplacement> BeginReplacement(const std::string& path) override {
+    QuietErrors quiet;
+    std::wstring target, temporary;
+    if (!SystemPath(path, target)) return nullptr;
+    static std::atomic<unsigned> made{0};
+    for (int attempt = 0; attempt < 16; ++attempt) {
+      if (!SystemPath(TemporaryBeside(path, made++), temporary)) return nullptr;
+      FileHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+      if (file.valid())
+        return std::make_unique<WinFileReplacement>(target, temporary, std::move(file));
+      if (GetLastError() != ERROR_FILE_EXISTS) return nullptr;  // left by a killed run
     }
-    return true;
+    return nullptr;
   }
 
   std::unique_ptr<FileReader> OpenForReading(const std::string& path) override {

@@ -50,9 +50,10 @@ Buffers& ThreadBuffers() {
   return buffers;
 }
 
-// utf8 as a zero-terminated wide text in buffer. A '\0' in it ends the name there, as it would
-// in any text handed to the system.
+// utf8 as a zero-terminated wide text in buffer; nullptr when it holds a NUL. The calls take a
+// name up to its first NUL: handed on, such a name would name some other key or value.
 const wchar_t* Wide(std::string_view utf8, std::wstring& buffer) {
+  if (utf8.find('\0') != std::string_view::npos) return nullptr;
   buffer.clear();
   AppendUtf16(utf8, buffer);
   return buffer.c_str();
@@ -73,8 +74,9 @@ class WinRegistryApi final : public RegistryApi {
   long OpenKey(RegKey base, const std::string& subPath, std::uint32_t access,
                RegKey& out) override {
     HKEY key = nullptr;
-    const LONG rc =
-        RegOpenKeyExW(ToHkey(base), Wide(subPath, ThreadBuffers().path), 0, access, &key);
+    const wchar_t* path = Wide(subPath, ThreadBuffers().path);
+    const LONG rc = path == nullptr ? ERROR_INVALID_PARAMETER
+                                    : RegOpenKeyExW(ToHkey(base), path, 0, access, &key);
     out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     return rc;
   }
@@ -82,8 +84,10 @@ class WinRegistryApi final : public RegistryApi {
   long OpenKeyNoFollow(RegKey base, const std::string& subPath, std::uint32_t access,
                        RegKey& out) override {
     HKEY key = nullptr;
-    const LONG rc = RegOpenKeyExW(ToHkey(base), Wide(subPath, ThreadBuffers().path),
-                                  REG_OPTION_OPEN_LINK, access, &key);
+    const wchar_t* path = Wide(subPath, ThreadBuffers().path);
+    const LONG rc = path == nullptr
+                        ? ERROR_INVALID_PARAMETER
+                        : RegOpenKeyExW(ToHkey(base), path, REG_OPTION_OPEN_LINK, access, &key);
     out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     return rc;
   }
@@ -92,8 +96,11 @@ class WinRegistryApi final : public RegistryApi {
                  bool* created = nullptr) override {
     HKEY key = nullptr;
     DWORD disposition = 0;
-    const LONG rc = RegCreateKeyExW(ToHkey(base), Wide(subPath, ThreadBuffers().path), 0, nullptr,
-                                    REG_OPTION_NON_VOLATILE, access, nullptr, &key, &disposition);
+    const wchar_t* path = Wide(subPath, ThreadBuffers().path);
+    const LONG rc = path == nullptr
+                        ? ERROR_INVALID_PARAMETER
+                        : RegCreateKeyExW(ToHkey(base), path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                          access, nullptr, &key, &disposition);
     out = rc == ERROR_SUCCESS ? reinterpret_cast<RegKey>(key) : 0;
     if (created != nullptr) *created = rc == ERROR_SUCCESS && disposition == REG_CREATED_NEW_KEY;
     return rc;
@@ -171,6 +178,7 @@ class WinRegistryApi final : public RegistryApi {
                   std::string* data) override {
     Buffers& buffers = ThreadBuffers();
     const wchar_t* wideName = Wide(name, buffers.path);
+    if (wideName == nullptr) return ERROR_INVALID_PARAMETER;
     DWORD valueType = 0;
     if (data == nullptr) {
       const LONG rc =
@@ -214,6 +222,7 @@ class WinRegistryApi final : public RegistryApi {
                 const std::string& data) override {
     Buffers& buffers = ThreadBuffers();
     const wchar_t* wideName = Wide(name, buffers.path);
+    if (wideName == nullptr) return ERROR_INVALID_PARAMETER;
     if (!IsTextType(type))
       return RegSetValueExW(ToHkey(key), wideName, 0, type,
                             reinterpret_cast<const BYTE*>(data.data()),
@@ -231,11 +240,13 @@ class WinRegistryApi final : public RegistryApi {
   }
 
   long DeleteKey(RegKey base, const std::string& subPath) override {
-    return RegDeleteKeyW(ToHkey(base), Wide(subPath, ThreadBuffers().path));
+    const wchar_t* path = Wide(subPath, ThreadBuffers().path);
+    return path == nullptr ? ERROR_INVALID_PARAMETER : RegDeleteKeyW(ToHkey(base), path);
   }
 
   long DeleteValue(RegKey key, const std::string& name) override {
-    return RegDeleteValueW(ToHkey(key), Wide(name, ThreadBuffers().path));
+    const wchar_t* wideName = Wide(name, ThreadBuffers().path);
+    return wideName == nullptr ? ERROR_INVALID_PARAMETER : RegDeleteValueW(ToHkey(key), wideName);
   }
 
   long DeleteOpenedKey(RegKey key) override {

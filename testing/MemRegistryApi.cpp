@@ -41,6 +41,9 @@ std::vector<std::string> SplitPath(const std::string& path) {
   return parts;
 }
 
+// A name or path the seam refuses: the registry's calls would take it up to its NUL.
+bool HoldsNul(const std::string& text) { return text.find('\0') != std::string::npos; }
+
 }  // namespace
 
 bool MemRegistryApi::NoCaseLess::operator()(const std::string& a, const std::string& b) const {
@@ -191,7 +194,8 @@ std::pair<MemRegistryApi::Node*, std::string> MemRegistryApi::InView(Node* from,
 long MemRegistryApi::OpenKey(RegKey base, const std::string& requestedPath, std::uint32_t access,
                              RegKey& out) {
   out = 0;
-  if (Utf16Length(requestedPath) > kMaxPathUnitsPerCall) return kRegInvalidParameter;
+  if (Utf16Length(requestedPath) > kMaxPathUnitsPerCall || HoldsNul(requestedPath))
+    return kRegInvalidParameter;
   std::unique_lock<std::mutex> lock(mutex_);
   Node* from = NodeOf(base);
   if (from == nullptr) return base >= 0x80000000u ? kRegInvalidHandle : kKeyDeleted;
@@ -213,7 +217,8 @@ long MemRegistryApi::CreateKey(RegKey base, const std::string& requestedPath, st
                                RegKey& out, bool* created) {
   out = 0;
   if (created != nullptr) *created = false;
-  if (Utf16Length(requestedPath) > kMaxPathUnitsPerCall) return kRegInvalidParameter;
+  if (Utf16Length(requestedPath) > kMaxPathUnitsPerCall || HoldsNul(requestedPath))
+    return kRegInvalidParameter;
   std::unique_lock<std::mutex> lock(mutex_);
   Node* from = NodeOf(base);
   if (from == nullptr) return kKeyDeleted;
@@ -299,6 +304,7 @@ long MemRegistryApi::EnumValue(RegKey key, std::uint32_t index, RegValue& value,
 
 long MemRegistryApi::QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
                                 std::string* data) {
+  if (HoldsNul(name)) return kRegInvalidParameter;
   std::unique_lock<std::mutex> lock(mutex_);
   Node* node = NodeOf(key);
   if (node == nullptr) return kKeyDeleted;
@@ -314,6 +320,7 @@ long MemRegistryApi::QueryValue(RegKey key, const std::string& name, std::uint32
 
 long MemRegistryApi::SetValue(RegKey key, const std::string& name, std::uint32_t type,
                               const std::string& data) {
+  if (HoldsNul(name)) return kRegInvalidParameter;
   std::unique_lock<std::mutex> lock(mutex_);
   Node* node = NodeOf(key);
   if (node == nullptr) return kKeyDeleted;
@@ -331,6 +338,7 @@ long MemRegistryApi::SetValue(RegKey key, const std::string& name, std::uint32_t
 }
 
 long MemRegistryApi::DeleteKey(RegKey base, const std::string& subPath) {
+  if (HoldsNul(subPath)) return kRegInvalidParameter;
   std::unique_lock<std::mutex> lock(mutex_);
   Node* from = NodeOf(base);
   if (from == nullptr) return kKeyDeleted;
@@ -358,6 +366,7 @@ long MemRegistryApi::DeleteOpenedKey(RegKey key) {
 }
 
 long MemRegistryApi::DeleteValue(RegKey key, const std::string& name) {
+  if (HoldsNul(name)) return kRegInvalidParameter;
   std::unique_lock<std::mutex> lock(mutex_);
   Node* node = NodeOf(key);
   if (node == nullptr) return kKeyDeleted;

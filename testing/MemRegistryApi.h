@@ -7,8 +7,8 @@
 // registry's limits hold, counted in UTF-16 units as the registry counts them: a key name of more
 // than 255 units, a value name of more than 16,383 or a key more than 512 levels deep is refused
 // with kRegInvalidParameter, and so is a path of more than 32,766 units handed to one open or
-// creation. Key information gives name lengths in units and the length text data would have as
-// UTF-16.
+// creation, and a name or path handed in that holds a NUL (set-up may make such names). Key
+// information gives name lengths in units and the length text data would have as UTF-16.
 //
 // Subkeys enumerate in case-insensitive name order and values in insertion order, as on
 // Windows. Names compare without regard to the case of ASCII letters only: the real registry

@@ -3,6 +3,7 @@
 // ASCII.
 #pragma once
 
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -33,11 +34,32 @@ class FakeFiles final : public FileSystem {
     if (it == variables.end()) return std::nullopt;
     return it->second;
   }
-  bool WriteWholeFile(const std::string& path, std::string_view bytes) override {
-    std::ofstream file(path, std::ios::binary | std::ios::trunc);
-    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    return !file.fail();
+  // Written beside the file and renamed over it.
+  std::unique_ptr<FileReplacement> BeginReplacement(const std::string& path) override {
+    struct Replacement final : FileReplacement {
+      std::string target, temporary;
+      std::ofstream file;
+      ~Replacement() override {
+        file.close();
+        std::remove(temporary.c_str());
+      }
+      bool Write(std::string_view bytes) override {
+        return !file.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).fail();
+      }
+      bool Commit() override {
+        file.close();
+        // The Windows runtime's rename replaces no file: the old one goes first there.
+        return !file.fail() && (std::rename(temporary.c_str(), target.c_str()) == 0 ||
+                                (std::remove(target.c_str()) == 0 &&
+                                 std::rename(temporary.c_str(), target.c_str()) == 0));
+      }
+    };
+    auto replacement = std::make_unique<Replacement>();
+    replacement->target = path;
+    replacement->temporary = path + ".part";
+    replacement->file.open(replacement->temporary, std::ios::binary | std::ios::trunc);
+    if (!replacement->file) return nullptr;
+    return replacement;
   }
   std::unique_ptr<FileReader> OpenForReading(const std::string& path) override {
     struct Reader final : FileReader {

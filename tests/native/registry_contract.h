@@ -69,6 +69,22 @@ inline void RegistryContract(RegistryApi& api, const std::string& scratch) {
   RegValue value;
   for (std::uint32_t i = 0; api.EnumValue(reg.BaseKey(), i, value, true) == kRegOk; ++i)
     EXPECT_TRUE(value.name != longName || value.data.size() == bigData.size() + 1);
+
+  // A name or path that holds a NUL is refused, never cut short to the part before the NUL.
+  std::uint32_t type = 0;
+  RegKey opened = 0;
+  const std::string nul("\0x", 2);
+  for (const long rc : {api.QueryValue(reg.BaseKey(), "Text" + nul, type, nullptr),
+                        api.SetValue(reg.BaseKey(), "Text" + nul, kRegSz, "x"),
+                        api.DeleteValue(reg.BaseKey(), "Text" + nul),
+                        api.OpenKey(reg.BaseKey(), "A" + nul, kKeyRead, opened),
+                        api.CreateKey(reg.BaseKey(), "b" + nul, kKeyRead, opened),
+                        api.DeleteKey(reg.BaseKey(), "c" + nul)})
+    EXPECT_EQ(rc, kRegInvalidParameter);
+  EXPECT_EQ(reg.ReadText("Text"), "C:\\x");
+  reg.ListSubkeys(keys);
+  EXPECT_EQ(keys.size(), 3u);
+
   EXPECT_TRUE(reg.RemoveValue("Text"));
   EXPECT_FALSE(reg.HasValue("Text"));
   EXPECT_FALSE(reg.RemoveValue("Text"));

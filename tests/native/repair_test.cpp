@@ -107,12 +107,6 @@ TEST_F(RepairTest, WithoutBackupNoFileIsWrittenAndAnEarlierOneStays) {
   EXPECT_FALSE(BackupList);  // released in every case
 }
 
-TEST_F(RepairTest, ExistingBackupFileIsReplacedWhole) {
-  { std::ofstream(file_, std::ios::binary) << std::string(5000, 'x'); }
-  EXPECT_TRUE(Repair({}));
-  EXPECT_EQ(ReadFile(file_), "Morvane v1.0\r\n\r\n\r\n");
-}
-
 TEST_F(RepairTest, UnwritableBackupRemovesNothing) {
   mem_.AddKey(HKCR, ".abc");
   mem_.AddText(HKCU, "SOFTWARE\\V", "p", "C:\\p.exe");

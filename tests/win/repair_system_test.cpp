@@ -1,10 +1,13 @@
 // The repair on the real (Wine) registry: values written as exact bytes, the backup entry of a
 // key's default value, the file asked about again, keys with long paths.
 #include <windows.h>
+#include <winternl.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "CleanReg/Repair.h"
@@ -64,6 +67,144 @@ TEST_F(RepairSystemTest, ValueWithDataAfterItsTextIsKept) {
   EXPECT_EQ((*BackupList)[BackupList->size() - 2],
             "[HKEY_CURRENT_USER\\Software\\MorvaneTest\\Repair]");
   EndBackup(false, "", SystemFileSystem());
+}
+
+// A value whose name holds a NUL (the native call makes one; it is a way to hide a value) is
+// listed; Correct counts it as not removed and touches neither it nor the value that the part of
+// its name before the NUL names.
+TEST_F(RepairSystemTest, ValueWithANulInItsNameIsListedAndLeft) {
+  using SetValueFn = LONG(WINAPI*)(HANDLE, const UNICODE_STRING*, ULONG, ULONG, const void*, ULONG);
+  const auto setValue = reinterpret_cast<SetValueFn>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtSetValueKey")));
+  ASSERT_NE(setValue, nullptr);
+  const std::string text = "C:\\MvGone\\hidden.exe";
+  const HKEY key = CreateUserKey(std::string(kScratch) + "\\Hide");
+  const std::wstring data = Widen(text);
+  wchar_t name[] = L"Mv\0Hidden";
+  for (const USHORT length : {2, 9}) {  // "Mv", then the whole name
+    const UNICODE_STRING counted{static_cast<USHORT>(length * sizeof(wchar_t)), sizeof name, name};
+    ASSERT_EQ(setValue(key, &counted, 0, REG_SZ, data.c_str(), (data.size() + 1) * sizeof(wchar_t)),
+              0);
+  }
+  RecordingSink sink;
+  RecordingScan(sink, SystemRegistry(), SystemFileSystem())
+      .ReferencePass(RootKey::CurrentUser, std::string("\\") + kScratch);
+  std::vector<RepairRow> rows;
+  for (const Finding& f : sink.findings)
+    if (f.valueName != "Mv") rows.push_back({f, true});
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].finding.valueName, std::string("Mv\0Hidden", 9));
+  const RepairOutcome outcome =
+      RepairFindings(rows, false, "", SystemRegistry(), SystemFileSystem(), RepairHooks{});
+  EXPECT_EQ(outcome.removed, 0u);
+  EXPECT_EQ(outcome.failed, 1u);
+  EXPECT_EQ(RegQueryValueExA(key, "Mv", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  DWORD values = 0;
+  RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, nullptr,
+                   nullptr, nullptr, nullptr);
+  EXPECT_EQ(values, 2u);
+  RegCloseKey(key);
+}
+
+// The machine's files, with the backup's writing stopped: a write refused after half of it is
+// written (a full disk), or, when killed is set, the process killed before the replace, killed
+// being what then looks at the disk.
+class StoppedWriting final : public FileSystem {
+ public:
+  PathKind Look(const std::string& path) override { return SystemFileSystem().Look(path); }
+  std::uint32_t DriveSerial(char c) override { return SystemFileSystem().DriveSerial(c); }
+  std::optional<std::string> Variable(const std::string& name) override {
+    return SystemFileSystem().Variable(name);
+  }
+  std::unique_ptr<FileReplacement> BeginReplacement(const std::string& path) override {
+    struct Stopped final : FileReplacement {
+      std::unique_ptr<FileReplacement> real;
+      std::function<void()> killed;
+      bool Write(std::string_view bytes) override {
+        if (killed) return real->Write(bytes);
+        real->Write(bytes.substr(0, bytes.size() / 2));
+        return false;
+      }
+      bool Commit() override {
+        killed();
+        return false;
+      }
+    };
+    auto stopped = std::make_unique<Stopped>();
+    stopped->real = SystemFileSystem().BeginReplacement(path);
+    stopped->killed = killed;
+    return stopped->real ? std::move(stopped) : nullptr;
+  }
+  std::function<void()> killed;
+};
+
+// Correct's backup replaces an earlier one whole or not at all, before anything is removed. A
+// full disk, a kill before the replace, an earlier file that cannot be replaced (open in another
+// program): the earlier file stays as it was and nothing is removed; a failure the program sees
+// leaves no temporary file, and a kill leaves one beside the earlier file, holding the whole new
+// backup.
+TEST_F(RepairSystemTest, AnEarlierBackupIsReplacedWholeOrLeftAsItWas) {
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::string folder = std::string(temp) + "MvBackupTest", file = folder + "\\kopia.reg";
+  const std::string text = "C:\\MvGone\\v.exe",
+                    backup = "Morvane v1.0\r\n\r\n\r\n[HKEY_CURRENT_USER\\" +
+                             std::string(kScratch) + "]\r\n\"v\"=\"" + text + "\"\r\n";
+  // The folder's files, "name=content" in name order, a temporary file's name as "~mv".
+  const auto inFolder = [&] {
+    std::vector<std::string> found;
+    WIN32_FIND_DATAA data;
+    const HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &data);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &data)) {
+      const std::string name = data.cFileName;
+      if (name == "." || name == "..") continue;
+      // The temporary file is open to its writer alone: its size is what can be seen of it.
+      found.push_back(name.rfind("~mv", 0) == 0
+                          ? "~mv=" + std::to_string(data.nFileSizeLow) + " bytes"
+                          : name + "=" + ReadNamedFile(folder + "\\" + name));
+    }
+    FindClose(search);
+    std::sort(found.begin(), found.end());
+    return found;
+  };
+  using Holds = std::vector<std::string>;
+  const struct {
+    const char* what;
+    bool stopped, killed, held;
+    Holds atKill, after;
+  } cases[] = {
+      {"a full disk", true, false, false, {}, {"kopia.reg=earlier"}},
+      {"a kill",
+       true,
+       true,
+       false,
+       {"kopia.reg=earlier", "~mv=" + std::to_string(backup.size()) + " bytes"},
+       {"kopia.reg=earlier"}},
+      {"a file held open", false, false, true, {}, {"kopia.reg=earlier"}},
+      {"a write", false, false, false, {}, {"kopia.reg=" + backup}},
+  };
+  CreateDirectoryA(folder.c_str(), nullptr);
+  for (const auto& c : cases) {
+    std::ofstream(file, std::ios::binary) << "earlier";
+    const HANDLE held = c.held ? CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                             OPEN_EXISTING, 0, nullptr)
+                               : INVALID_HANDLE_VALUE;
+    ASSERT_TRUE(SetUserValueBytes(kScratch, "v", REG_SZ, text + '\0'));
+    StoppedWriting stopped;
+    Holds atKill;
+    if (c.killed) stopped.killed = [&] { atKill = inFolder(); };
+    const std::vector<RepairRow> rows = {
+        {{"", text, "HKCU", std::string("\\") + kScratch, "v"}, true}};
+    const RepairOutcome outcome =
+        RepairFindings(rows, true, file, SystemRegistry(),
+                       c.stopped ? static_cast<FileSystem&>(stopped) : SystemFileSystem(), {});
+    EXPECT_EQ(outcome.backupWritten, !c.stopped && !c.held) << c.what;
+    EXPECT_EQ(ValueExists("v"), !outcome.backupWritten) << c.what;
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    EXPECT_EQ(atKill, c.atKill) << c.what;
+    EXPECT_EQ(inFolder(), c.after) << c.what;
+  }
+  RemoveTree(Widen(folder));
 }
 
 // Correct asks the file system again: a file that appeared since the scan keeps its value.

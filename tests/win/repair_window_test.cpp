@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <new>
 #include <thread>
 
 #include "platform/WideText.h"
@@ -241,23 +242,45 @@ TEST_F(RepairWindowTest, CancelInTheDialogLeavesAnEarlierFileAlone) {
   EXPECT_FALSE(mem_.KeyExists(RootKey::ClassesRoot, ".empty"));
 }
 
-TEST_F(RepairWindowTest, UnwritableBackupRemovesNothingAndSaysSo) {
-  TMainForm& f = Scanned();
-  services_.saveDialog = [](TSaveDialog& dialog) {
-    dialog.FileName = "Q:\\no\\such\\drive\\backup.reg";
-    return true;
-  };
-  Check(f, 0);
-  Check(f, 1);
-  ClickWindow(f, f.ZelButton3->Handle());
-  ASSERT_EQ(services_.messages.size(), 2u);
-  EXPECT_EQ(services_.messages[1].flags & MB_ICONMASK, static_cast<UINT>(MB_ICONWARNING));
-  EXPECT_TRUE(mem_.KeyExists(RootKey::ClassesRoot, ".empty"));
-  EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
-  EXPECT_EQ(ListViewRows(f.ListView1), 2);
-  EXPECT_EQ(ListViewText(f.ListView1, 0, 0), "Incorrect expansion");
-  EXPECT_TRUE(f.ZelButton3->Enabled());
-  EXPECT_TRUE(f.ZelButton1->Enabled());
+// A backup that cannot be written, or an error on the way (memory running out on a huge list):
+// nothing is removed, the window says so, and all that Correct held is free again.
+TEST_F(RepairWindowTest, FailedCorrectRemovesNothingAndFreesWhatItHeld) {
+  for (const bool thrown : {false, true}) {
+    SCOPED_TRACE(thrown ? "an exception" : "a backup that cannot be written");
+    TearDown();
+    SetUp();
+    services_.messages.clear();
+    TMainForm& f = Scanned();
+    services_.saveDialog = [](TSaveDialog& dialog) {
+      dialog.FileName = "Q:\\no\\such\\drive\\backup.reg";
+      return true;
+    };
+    if (thrown) {  // at the first removal, without a backup
+      services_.answer = IDCANCEL;
+      mem_.hook = [](const std::string& op, const std::string&) {
+        if (op == "deletekey") throw std::bad_alloc();
+      };
+    }
+    Check(f, 0);
+    Check(f, 1);
+    ClickWindow(f, f.ZelButton3->Handle());
+    mem_.hook = nullptr;
+    ASSERT_EQ(services_.messages.size(), 2u);
+    EXPECT_EQ(services_.messages[1].flags & MB_ICONMASK,
+              static_cast<UINT>(thrown ? MB_ICONERROR : MB_ICONWARNING));
+    EXPECT_TRUE(mem_.KeyExists(RootKey::ClassesRoot, ".empty"));
+    EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
+    EXPECT_EQ(ListViewRows(f.ListView1), 2);
+    EXPECT_EQ(ListViewText(f.ListView1, 0, 0), "Incorrect expansion");
+    EXPECT_FALSE(f.Repairing());
+    EXPECT_TRUE(f.ZelButton3->Enabled());
+    EXPECT_TRUE(f.ZelButton1->Enabled());
+    EXPECT_FALSE(f.ZelButton2->Enabled());
+    EXPECT_EQ(TabCaptions(f).size(), 3u);
+    PostClick(f.ListView1, CheckBoxOf(f.ListView1, 0));
+    Pump(f);
+    EXPECT_FALSE(ListViewChecked(f.ListView1, 0));
+  }
 }
 
 TEST_F(RepairWindowTest, WhileRepairingRowsAreMarkedAndNothingElseRuns) {
@@ -300,16 +323,25 @@ TEST_F(RepairWindowTest, WhileRepairingRowsAreMarkedAndNothingElseRuns) {
 // then closes the window; one that comes while the question or the save dialog is open stops the
 // repair before its first row.
 TEST_F(RepairWindowTest, CancelOrCloseStopsAfterTheRowInHand) {
-  enum class When { FirstRemoval, Question, SaveDialog };
+  enum class When { FirstRemoval, SecondRemoval, Question, SaveDialog };
+  const std::string left = " checked entries were left as they were.";
   const struct {
     const char* name;
     bool close;
     When when;
     int removed;
-  } cases[] = {{"Cancel during the first removal", false, When::FirstRemoval, 1},
-               {"close during the first removal", true, When::FirstRemoval, 1},
-               {"close while the question is open", true, When::Question, 0},
-               {"close while the save dialog is open", true, When::SaveDialog, 0}};
+    std::string status;
+  } cases[] = {
+      {"Cancel during the first removal", false, When::FirstRemoval, 1,
+       "Entries removed: 1. Could not be removed: 0. Stopped: 2" + left},
+      {"Cancel during the second removal", false, When::SecondRemoval, 2,
+       "Entries removed: 2. Could not be removed: 0. Stopped: 1 checked entry was left as it was."},
+      {"close during the first removal", true, When::FirstRemoval, 1,
+       "Entries removed: 1. Could not be removed: 0. Stopped: 2" + left},
+      {"close while the question is open", true, When::Question, 0,
+       "Entries removed: 0. Could not be removed: 0. Stopped: 3" + left},
+      {"close while the save dialog is open", true, When::SaveDialog, 0,
+       "Entries removed: 0. Could not be removed: 0. Stopped: 3" + left}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TearDown();
@@ -332,7 +364,9 @@ TEST_F(RepairWindowTest, CancelOrCloseStopsAfterTheRowInHand) {
       stillThere = IsWindow(hwnd) != FALSE;
     };
     mem_.hook = [&](const std::string& op, const std::string&) {
-      if (op == "deletekey" && c.when == When::FirstRemoval) stop();
+      if (op == (c.when == When::FirstRemoval ? "deletekey" : "deletevalue") &&
+          c.when <= When::SecondRemoval)
+        stop();
     };
     services_.whileShown = [&](const ShownMessage&) {
       if (c.when == When::Question) stopInDialog();
@@ -348,12 +382,10 @@ TEST_F(RepairWindowTest, CancelOrCloseStopsAfterTheRowInHand) {
     EXPECT_TRUE(cancelEnabled);
     EXPECT_TRUE(stillThere);
     EXPECT_EQ(mem_.KeyExists(RootKey::ClassesRoot, ".empty"), c.removed == 0);
-    EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path"));
-    EXPECT_TRUE(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Other"));
-    EXPECT_EQ(f.StatusText(),
-              "Entries removed: " + std::to_string(c.removed) +
-                  ". Could not be removed: 0. Stopped: " + std::to_string(3 - c.removed) +
-                  " checked entries were left as they were.");
+    EXPECT_EQ(mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Path") +
+                  mem_.ValueExists(RootKey::CurrentUser, "SOFTWARE\\Vendor", "Other"),
+              c.removed == 2 ? 1 : 2);
+    EXPECT_EQ(f.StatusText(), c.status);
     const std::string backup = ReadFile(file_);
     for (const char* entry :
          {"[HKEY_CLASSES_ROOT\\.empty]\r\n", "\"Path\"=\"C:\\Gone\\tool.exe\"\r\n",
@@ -363,6 +395,14 @@ TEST_F(RepairWindowTest, CancelOrCloseStopsAfterTheRowInHand) {
     EXPECT_FALSE(f.ZelButton2->Enabled());
     Pump(f);
     EXPECT_EQ(IsWindow(hwnd) != FALSE, !c.close);
+    if (c.close) continue;
+    // The stop was this Correct's: the next one removes what is left.
+    ClickWindow(f, f.ZelButton1->Handle());
+    ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
+    for (int row = 0; row < 3 - c.removed; ++row) Check(f, row);
+    f.ZelButton3Click();
+    EXPECT_EQ(f.StatusText(),
+              "Entries removed: " + std::to_string(3 - c.removed) + ". Could not be removed: 0.");
   }
 }
 
@@ -374,6 +414,13 @@ TEST_F(RepairWindowTest, CheckBoxesHoldStillWhileCorrectRuns) {
   Check(f, 0);
   Check(f, 2);
   const std::string kept = f.Findings()[1].valueName, gone = f.Findings()[2].valueName;
+  // From the answer to the question on: a click while the save dialog is open changes nothing.
+  const auto confirm = services_.saveDialog;
+  services_.saveDialog = [&](TSaveDialog& dialog) {
+    PostClick(f.ListView1, CheckBoxOf(f.ListView1, 1));
+    Pump(f);
+    return confirm(dialog);
+  };
   std::string marks;  // rows 1 and 2 as the list shows them when row 2 is removed
   mem_.hook = [&](const std::string& op, const std::string&) {
     if (op == "deletekey") {  // row 0; the clicks and the key are taken in row 2's pause
