@@ -12,15 +12,6 @@ namespace {
 
 constexpr long kKeyDeleted = 1018;  // ERROR_KEY_DELETED
 
-// ASCII letters in lower case; every other byte, those of UTF-8 sequences included, as it is.
-unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
-
-bool NoCaseEqual(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](unsigned char x, unsigned char y) { return Fold(x) == Fold(y); });
-}
-
 // The length of data as the registry would hold it: text types as UTF-16.
 std::size_t StoredLength(const RegValue& v) {
   return IsTextType(v.type) ? Utf16Length(v.data) * 2 : v.data.size();
@@ -42,12 +33,6 @@ std::vector<std::string> SplitPath(const std::string& path) {
 }
 
 }  // namespace
-
-bool MemRegistryApi::NoCaseLess::operator()(const std::string& a, const std::string& b) const {
-  return std::lexicographical_compare(
-      a.begin(), a.end(), b.begin(), b.end(),
-      [](unsigned char x, unsigned char y) { return Fold(x) < Fold(y); });
-}
 
 MemRegistryApi::MemRegistryApi() {
   for (auto& root : roots_) root = std::make_unique<Node>();
@@ -100,7 +85,7 @@ void MemRegistryApi::RunHook(std::unique_lock<std::mutex>& lock, const std::stri
 
 RegValue* MemRegistryApi::FindValue(Node* node, const std::string& name) {
   for (RegValue& v : node->values)
-    if (NoCaseEqual(v.name, name)) return &v;
+    if (AsciiCaseLess::Same(v.name, name)) return &v;
   return nullptr;
 }
 
@@ -181,8 +166,8 @@ std::pair<MemRegistryApi::Node*, std::string> MemRegistryApi::InView(Node* from,
   if (root != RootNode(RootKey::LocalMachine)) return {from, subPath};
   std::vector<std::string> parts = SplitPath(PathOf(from));
   for (std::string& part : SplitPath(subPath)) parts.push_back(std::move(part));
-  if (parts.empty() || !NoCaseEqual(parts[0], "SOFTWARE")) return {from, subPath};
-  if (parts.size() > 1 && NoCaseEqual(parts[1], "Wow6432Node")) return {from, subPath};
+  if (parts.empty() || !AsciiCaseLess::Same(parts[0], "SOFTWARE")) return {from, subPath};
+  if (parts.size() > 1 && AsciiCaseLess::Same(parts[1], "Wow6432Node")) return {from, subPath};
   std::string path = parts[0] + "\\Wow6432Node";
   for (std::size_t i = 1; i < parts.size(); ++i) path += "\\" + parts[i];
   return {RootNode(RootKey::LocalMachine), path};
@@ -364,7 +349,7 @@ long MemRegistryApi::DeleteValue(RegKey key, const std::string& name) {
   RunHook(lock, "deletevalue", node);
   if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   for (auto it = node->values.begin(); it != node->values.end(); ++it) {
-    if (NoCaseEqual(it->name, name)) {
+    if (AsciiCaseLess::Same(it->name, name)) {
       node->values.erase(it);
       return kRegOk;
     }

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "platform/RegistryApi.h"
+#include "testing/AsciiCase.h"
 
 namespace morvane {
 
@@ -91,13 +92,10 @@ class MemRegistryApi final : public RegistryApi {
   bool HasTwoViews() override { return twoViews_; }
 
  private:
-  struct NoCaseLess {
-    bool operator()(const std::string& a, const std::string& b) const;
-  };
   struct Node {
     std::string name;
     Node* parent = nullptr;
-    std::map<std::string, std::unique_ptr<Node>, NoCaseLess> children;
+    std::map<std::string, std::unique_ptr<Node>, AsciiCaseLess> children;
     std::vector<RegValue> values;
     std::uint32_t allowed = 0xFFFFFFFFu;
     long valueReadRefusal = 0;

@@ -22,24 +22,20 @@ namespace {
 constexpr char kKey[] = "Software\\MorvaneTest\\Restore";  // the scan looks below where it starts
 const std::string kNul(1, '\0');
 
-// "type:bytes" of a value, or "missing".
-std::string Stored(const std::string& keyPath, const std::string& name) {
-  HKEY key = nullptr;
-  DWORD type = 0, size = 4096;
-  std::string data(size, '\0');
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return "missing";
-  const LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type,
-                                   reinterpret_cast<BYTE*>(data.data()), &size);
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS ? std::to_string(type) + ":" + data.substr(0, size) : "missing";
-}
-
 RestoreOutcome RestoreFrom(const std::string& fileName, const std::string& text = {}) {
   if (!text.empty()) std::ofstream(fileName, std::ios::binary) << text;
   BackupContents read;
   EXPECT_TRUE(ReadBackupFile(SystemFileSystem(), fileName, SystemAnsiCodePage(), read));
   return RestoreBackup(read.entries, SystemRegistry());
+}
+
+std::string TempPath() {
+  wchar_t temp[MAX_PATH];
+  return Narrow(std::wstring(temp, GetTempPathW(MAX_PATH, temp)));
+}
+
+std::string Stored(const std::string& keyPath, const std::string& name) {
+  return StoredExactly(HKEY_CURRENT_USER, keyPath, name);
 }
 
 std::string Counts(const RestoreOutcome& o) {
@@ -48,9 +44,7 @@ std::string Counts(const RestoreOutcome& o) {
 }
 
 TEST(RestoreSystemTest, WhatCorrectRemovedComesBackExactlyAndNothingElse) {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string backup = std::string(temp) + "morvane-restore-system.reg",
+  const std::string backup = TempPath() + "morvane-restore-system.reg",
                     deep = std::string(kKey) + "\\Deep";
   const std::pair<std::string, std::string> values[] = {
       // name, data: all in kKey but the default value
@@ -62,11 +56,7 @@ TEST(RestoreSystemTest, WhatCorrectRemovedComesBackExactlyAndNothingElse) {
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\MorvaneTest");
   for (const auto& [name, data] : values)
     ASSERT_TRUE(SetUserValueBytes(name.empty() ? deep : kKey, name, REG_SZ, data + kNul));
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".mvrestore-empty", 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
+  ASSERT_TRUE(OpenedKey(HKEY_CLASSES_ROOT, ".mvrestore-empty", KEY_ALL_ACCESS, true).key);
 
   RecordingSink sink;
   RecordingScan worker(sink, SystemRegistry(), SystemFileSystem());
@@ -82,8 +72,7 @@ TEST(RestoreSystemTest, WhatCorrectRemovedComesBackExactlyAndNothingElse) {
   RegDeleteTreeA(HKEY_CURRENT_USER, deep.c_str());  // keys on the path are made again
 
   EXPECT_EQ(Counts(RestoreFrom(backup)), "5 0 1");  // the name holding "=" cannot be read back
-  EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, ".mvrestore-empty", 0, KEY_READ, &key), ERROR_SUCCESS);
-  RegCloseKey(key);
+  EXPECT_TRUE(KeyExistsIn(HKEY_CLASSES_ROOT, ".mvrestore-empty"));
   EXPECT_EQ(Stored(deep, ""), "1:" + std::string(values[4].second) + kNul);
   EXPECT_EQ(Stored(kKey, values[3].first), "missing");
   for (int i = 0; i < 3; ++i)
@@ -114,8 +103,7 @@ TEST(RestoreSystemTest, WhatCorrectRemovedComesBackExactlyAndNothingElse) {
           backup,
           "Morvane v1.0\r\n\r\n\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\MvRestore]\r\n\"v\"=\"x\"\r\n")),
       "0 0 1");
-  EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\MvRestore", 0, KEY_READ, &key),
-            ERROR_SUCCESS);
+  EXPECT_FALSE(KeyExistsIn(HKEY_LOCAL_MACHINE, "SYSTEM\\MvRestore"));
   EXPECT_EQ(Stored(kKey, "v"), "missing");
   // Names past the registry's limits, which a call would cut to other names: a key name of
   // 65,536 characters, value names of 65,536 and 65,537, and a path ten keys deep whose
@@ -131,8 +119,7 @@ TEST(RestoreSystemTest, WhatCorrectRemovedComesBackExactlyAndNothingElse) {
                             std::string(65537, 'N') + "\"=\"C:\\x.exe\"\r\n[HKEY_CURRENT_USER\\" +
                             deepPath + "\\" + std::string(300, 'k') + "]\r\n" + value)),
             "0 0 4");
-  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\MorvaneTest", 0, KEY_READ, &key),
-            ERROR_SUCCESS);
+  EXPECT_FALSE(KeyExistsIn(HKEY_CURRENT_USER, "Software\\MorvaneTest"));
   RegDeleteKeyA(HKEY_CLASSES_ROOT, ".mvrestore-empty");
   DeleteFileA(backup.c_str());
 }
@@ -164,11 +151,7 @@ TEST(RestoreSystemTest, EveryNameIsFoundRemovedAndRestoredAsItself) {
   for (const Seeded& s : seeded) {
     ASSERT_TRUE(SetTextExactly(HKEY_CURRENT_USER, scratch + "\\" + s.name, s.name, s.data))
         << s.name;
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, Widen(".mv" + s.name).c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    ASSERT_TRUE(OpenedKey(HKEY_CLASSES_ROOT, ".mv" + s.name, KEY_ALL_ACCESS, true).key);
     expected.push_back({kCaptionReference, s.data, "HKCU", "\\" + scratch + "\\" + s.name, s.name});
     expected.push_back({kCaptionExpansion, ".mv" + s.name, "HKCR", "\\.mv" + s.name, ""});
   }
@@ -200,16 +183,14 @@ TEST(RestoreSystemTest, EveryNameIsFoundRemovedAndRestoredAsItself) {
   std::sort(expected.begin(), expected.end(), order);
   EXPECT_EQ(found, expected);
 
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string backup = std::string(temp) + "morvane-names.reg";
+  const std::string backup = TempPath() + "morvane-names.reg";
   ASSERT_EQ(rows.size(), 2 * names.size());
   EXPECT_EQ(RepairFindings(rows, true, backup, SystemRegistry(), SystemFileSystem(), RepairHooks{})
                 .removed,
             rows.size());
   for (const Seeded& s : seeded) {
-    const std::string stored = StoredExactly(HKEY_CURRENT_USER, scratch + "\\" + s.name, s.name);
-    EXPECT_EQ(stored, s.twin ? "1:" + s.data + kNul : "missing") << s.name;
+    EXPECT_EQ(Stored(scratch + "\\" + s.name, s.name), s.twin ? "1:" + s.data + kNul : "missing")
+        << s.name;
     EXPECT_EQ(KeyExistsIn(HKEY_CLASSES_ROOT, ".mv" + s.name), s.twin) << s.name;
     // The keys go too: Restore makes them again.
     if (!s.twin) RegDeleteKeyW(HKEY_CURRENT_USER, Widen(scratch + "\\" + s.name).c_str());
@@ -221,22 +202,12 @@ TEST(RestoreSystemTest, EveryNameIsFoundRemovedAndRestoredAsItself) {
   ASSERT_EQ(written.substr(0, 3), kUtf8Mark);
   EXPECT_EQ(Counts(RestoreFrom(backup, written.substr(3))), std::to_string(rows.size()) + " 0 0");
   for (const Seeded& s : seeded) {
-    EXPECT_EQ(StoredExactly(HKEY_CURRENT_USER, scratch + "\\" + s.name, s.name),
-              "1:" + s.data + kNul)
-        << s.name;
+    EXPECT_EQ(Stored(scratch + "\\" + s.name, s.name), "1:" + s.data + kNul) << s.name;
     EXPECT_TRUE(KeyExistsIn(HKEY_CLASSES_ROOT, ".mv" + s.name)) << s.name;
   }
   // No key was made anywhere else.
-  std::set<std::string> keys;
-  HKEY list = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, Widen(scratch).c_str(), 0, KEY_READ, &list),
-            ERROR_SUCCESS);
-  wchar_t name[256];
-  for (DWORD i = 0, length = 256;
-       RegEnumKeyExW(list, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-       ++i, length = 256)
-    keys.insert(Narrow(name, length));
-  RegCloseKey(list);
+  const std::vector<std::string> subkeys = SubkeysOf(HKEY_CURRENT_USER, scratch);
+  const std::set<std::string> keys(subkeys.begin(), subkeys.end());
   std::set<std::string> seededKeys;
   for (const Seeded& s : seeded) seededKeys.insert(s.name);
   EXPECT_EQ(keys, seededKeys);
