@@ -83,10 +83,26 @@ void MemRegistryApi::RunHook(std::unique_lock<std::mutex>& lock, const std::stri
   lock.lock();
 }
 
+MemRegistryApi::Node* MemRegistryApi::Enter(std::unique_lock<std::mutex>& lock, RegKey key,
+                                            const std::string& op) {
+  Node* node = NodeOf(key);
+  if (node == nullptr) return nullptr;
+  RunHook(lock, op, node);
+  return NodeOf(key);
+}
+
 RegValue* MemRegistryApi::FindValue(Node* node, const std::string& name) {
   for (RegValue& v : node->values)
     if (AsciiCaseLess::Same(v.name, name)) return &v;
   return nullptr;
+}
+
+void MemRegistryApi::Put(Node* node, const std::string& name, std::uint32_t type,
+                         const std::string& data) {
+  if (RegValue* v = FindValue(node, name))
+    *v = RegValue{v->name, type, data};
+  else
+    node->values.push_back(RegValue{name, type, data});
 }
 
 void MemRegistryApi::AddKey(RootKey root, const std::string& path) {
@@ -97,13 +113,7 @@ void MemRegistryApi::AddKey(RootKey root, const std::string& path) {
 void MemRegistryApi::AddValue(RootKey root, const std::string& path, const std::string& name,
                               std::uint32_t type, const std::string& data) {
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = Walk(RootNode(root), path, true);
-  if (RegValue* v = FindValue(node, name)) {
-    v->type = type;
-    v->data = data;
-  } else {
-    node->values.push_back(RegValue{name, type, data});
-  }
+  Put(Walk(RootNode(root), path, true), name, type, data);
 }
 
 void MemRegistryApi::AddText(RootKey root, const std::string& path, const std::string& name,
@@ -239,10 +249,8 @@ void MemRegistryApi::CloseKey(RegKey key) {
 
 long MemRegistryApi::QueryInfo(RegKey key, RegKeyInfo& info) {
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
+  Node* node = Enter(lock, key, "info");
   if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "info", node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   info = RegKeyInfo{};
   info.subkeys = static_cast<std::uint32_t>(node->children.size());
   info.values = static_cast<std::uint32_t>(node->values.size());
@@ -260,10 +268,8 @@ long MemRegistryApi::QueryInfo(RegKey key, RegKeyInfo& info) {
 
 long MemRegistryApi::EnumKey(RegKey key, std::uint32_t index, std::string& name) {
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
+  Node* node = Enter(lock, key, "enumkey");
   if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "enumkey", node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   if (index >= node->children.size()) return kRegNoMoreItems;
   if (node->brokenIndexes.count(index)) return kRegMoreData;
   name = std::next(node->children.begin(), index)->second->name;
@@ -272,10 +278,8 @@ long MemRegistryApi::EnumKey(RegKey key, std::uint32_t index, std::string& name)
 
 long MemRegistryApi::EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) {
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
+  Node* node = Enter(lock, key, "enumvalue");
   if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "enumvalue", node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   if (index >= node->values.size()) return kRegNoMoreItems;
   value = node->values[index];
   if (!wantData) value.data.clear();
@@ -285,10 +289,8 @@ long MemRegistryApi::EnumValue(RegKey key, std::uint32_t index, RegValue& value,
 long MemRegistryApi::QueryValue(RegKey key, const std::string& name, std::uint32_t& type,
                                 std::string* data) {
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
+  Node* node = Enter(lock, key, "query:" + name);
   if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "query:" + name, node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   if (node->valueReadRefusal != 0) return node->valueReadRefusal;
   const RegValue* v = FindValue(node, name);
   if (v == nullptr) return kRegNotFound;
@@ -300,18 +302,11 @@ long MemRegistryApi::QueryValue(RegKey key, const std::string& name, std::uint32
 long MemRegistryApi::SetValue(RegKey key, const std::string& name, std::uint32_t type,
                               const std::string& data) {
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
+  Node* node = Enter(lock, key, "setvalue:" + name);
   if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "setvalue:" + name, node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   if ((node->allowed & kKeySetValue) == 0) return kRegAccessDenied;
   if (Utf16Length(name) > kMaxValueNameUnits) return kRegInvalidParameter;
-  if (RegValue* v = FindValue(node, name)) {
-    v->type = type;
-    v->data = data;
-  } else {
-    node->values.push_back(RegValue{name, type, data});
-  }
+  Put(node, name, type, data);
   return kRegOk;
 }
 
@@ -332,10 +327,8 @@ long MemRegistryApi::DeleteKey(RegKey base, const std::string& subPath) {
 
 long MemRegistryApi::DeleteOpenedKey(RegKey key) {
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
+  Node* node = Enter(lock, key, "deletekey");
   if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "deletekey", node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   if (node->parent == nullptr || !node->children.empty()) return kRegAccessDenied;
   Forget(node);
   node->parent->children.erase(node->name);
@@ -344,10 +337,8 @@ long MemRegistryApi::DeleteOpenedKey(RegKey key) {
 
 long MemRegistryApi::DeleteValue(RegKey key, const std::string& name) {
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
+  Node* node = Enter(lock, key, "deletevalue");
   if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "deletevalue", node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   for (auto it = node->values.begin(); it != node->values.end(); ++it) {
     if (AsciiCaseLess::Same(it->name, name)) {
       node->values.erase(it);
