@@ -120,10 +120,8 @@ TEST_F(EndToEndTest, ScanFindsExactlyTheStaleEntriesAndCorrectRemovesTheChecked)
   ASSERT_EQ(SeededRows(f, &indexes), expected);
   for (int i = 0; i < ListViewRows(f.ListView1); ++i) EXPECT_FALSE(ListViewChecked(f.ListView1, i));
 
-  // Check the extension key, the HKLM "args" value and the HKCU "deep" value.
-  ListView_SetCheckState(f.ListView1, indexes[0], TRUE);
-  ListView_SetCheckState(f.ListView1, indexes[1], TRUE);
-  ListView_SetCheckState(f.ListView1, indexes[12], TRUE);
+  // The extension key, the HKLM "args" value and the HKCU "deep" value.
+  for (int row : {0, 1, 12}) ListView_SetCheckState(f.ListView1, indexes[row], TRUE);
   ClickWindow(f, f.ZelButton3->Handle());
   ASSERT_TRUE(PumpUntil(f, [&] { return ListViewRows(f.ListView1) == 0; }));
   EXPECT_FALSE(f.ZelButton3->Enabled());
