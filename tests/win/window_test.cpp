@@ -4,7 +4,6 @@
 #include <oleacc.h>
 
 #include <algorithm>
-#include <initializer_list>
 #include <thread>
 #include <vector>
 
@@ -295,24 +294,6 @@ TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   EXPECT_EQ(f.Role(), kRoleDeinstall);
 }
 
-// Keys through the system's input queue: the modifiers held, the key pressed and released.
-void TypeKey(TMainForm& f, std::initializer_list<WORD> held, WORD key) {
-  std::vector<INPUT> input;
-  auto add = [&](WORD vk, bool up) {
-    INPUT i{};
-    i.type = INPUT_KEYBOARD;
-    i.ki.wVk = vk;
-    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    input.push_back(i);
-  };
-  for (WORD vk : held) add(vk, false);
-  add(key, false);
-  add(key, true);
-  for (auto it = std::rbegin(held); it != std::rend(held); ++it) add(*it, true);
-  SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
-  Pump(f, 100);
-}
-
 TEST_F(MainWindowTest, KeyboardReachesTheListsPagesAndCheckBoxes) {
   TMainForm& f = Form();
   f.AddFinding({"Incorrect expansion", ".x", "HKCR", "\\.x", ""});
@@ -322,38 +303,38 @@ TEST_F(MainWindowTest, KeyboardReachesTheListsPagesAndCheckBoxes) {
   ASSERT_TRUE(PumpUntil(f, [&] { return GetFocus() == f.PageControl1->Handle(); }));
 
   // Tab and Shift+Tab: the page control and the list of the page shown; the buttons are no stops.
-  TypeKey(f, {}, VK_TAB);
+  PressKey(VK_TAB, false, false, &f);
   EXPECT_EQ(GetFocus(), f.ListView1);
   EXPECT_EQ(SendMessageW(f.Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0)
       << "the focus is shown";
-  TypeKey(f, {}, VK_TAB);
+  PressKey(VK_TAB, false, false, &f);
   EXPECT_EQ(GetFocus(), f.PageControl1->Handle());
-  TypeKey(f, {VK_SHIFT}, VK_TAB);
+  PressKey(VK_TAB, false, true, &f);
   EXPECT_EQ(GetFocus(), f.ListView1);
 
   // No row held the focus: the first row takes it, and nothing is selected by that.
   EXPECT_EQ(ListView_GetNextItem(f.ListView1, -1, LVNI_FOCUSED), 0);
   EXPECT_EQ(ListView_GetSelectedCount(f.ListView1), 0u);
   // Space checks and unchecks the focused row.
-  TypeKey(f, {}, VK_SPACE);
+  PressKey(VK_SPACE, false, false, &f);
   EXPECT_TRUE(ListViewChecked(f.ListView1, 0));
   EXPECT_FALSE(ListViewChecked(f.ListView1, 1));
-  TypeKey(f, {}, VK_SPACE);
+  PressKey(VK_SPACE, false, false, &f);
   EXPECT_FALSE(ListViewChecked(f.ListView1, 0));
 
   // Ctrl+Tab and Ctrl+Shift+Tab turn the pages, round; Tab then reaches that page's list.
-  TypeKey(f, {VK_CONTROL}, VK_TAB);
+  PressKey(VK_TAB, true, false, &f);
   EXPECT_EQ(f.Role(), kRoleFiles);
   PumpUntil(f, [&] { return !f.FilesPage().Collecting(); });
-  TypeKey(f, {VK_CONTROL, VK_SHIFT}, VK_TAB);
+  PressKey(VK_TAB, true, true, &f);
   EXPECT_EQ(f.Role(), kRoleRegistry);
-  TypeKey(f, {VK_CONTROL, VK_SHIFT}, VK_TAB);
+  PressKey(VK_TAB, true, true, &f);
   EXPECT_EQ(f.Role(), kRoleDeinstall);
   SetFocus(f.PageControl1->Handle());
-  TypeKey(f, {}, VK_TAB);
+  PressKey(VK_TAB, false, false, &f);
   EXPECT_EQ(GetFocus(), f.ListBox2);
   // The shortcuts still work.
-  TypeKey(f, {VK_CONTROL}, 'R');
+  PressKey('R', true, false, &f);
   EXPECT_EQ(f.Role(), kRoleRegistry);
 }
 
@@ -378,7 +359,7 @@ TEST_F(MainWindowTest, ActionButtonsKeepTheirTabOrdersWhileDrawnOverThePageContr
   ASSERT_TRUE(PumpUntil(f, [&] { return GetFocus() == f.ListView1; }));
   std::vector<HWND> reached;
   for (int i = 0; i < 4; ++i) {
-    TypeKey(f, {}, VK_TAB);
+    PressKey(VK_TAB, false, false, &f);
     reached.push_back(GetFocus());
   }
   EXPECT_EQ(reached, (std::vector<HWND>{f.ZelButton1->Handle(), f.ZelButton4->Handle(),
