@@ -147,17 +147,19 @@ TEST(SpecialFolders, PrefetchMustResolveDirectlyInTheWindowsFolder) {
 }
 
 TEST(FileSizes, WholeKilobytesThenMegabytesIn64Bits) {
-  const std::pair<std::string, double> sizes[] = {{"0", 0},
-                                                  {"1023", 0},
-                                                  {"1024", 1.0 / 1024},
-                                                  {"2047", 1.0 / 1024},
-                                                  {"524288", 0.5},
-                                                  {"-1", 0},
-                                                  {"-2048", -2.0 / 1024},
-                                                  {"3221225472", 3072},
-                                                  {"4294967296", 4096},
-                                                  {"", 0},
-                                                  {"size", 0}};
+  const std::pair<std::string, double> sizes[] = {
+      {"0", 0},
+      {"1023", 0},
+      {"1024", 1.0 / 1024},
+      {"2047", 1.0 / 1024},
+      {"524288", 0.5},
+      {"-1", 0},
+      {"-2048", -2.0 / 1024},
+      {"3221225472", 3072},
+      {"4294967296", 4096},
+      {"", 0},
+      {"size", 0},
+  };
   for (const auto& [text, mb] : sizes) EXPECT_DOUBLE_EQ(SizeTextInMb(text), mb) << text;
 
   FakeFileTree tree;
