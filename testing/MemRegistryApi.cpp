@@ -12,15 +12,6 @@ namespace {
 
 constexpr long kKeyDeleted = 1018;  // ERROR_KEY_DELETED
 
-// ASCII letters in lower case; every other byte, those of UTF-8 sequences included, as it is.
-unsigned char Fold(unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; }
-
-bool NoCaseEqual(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](unsigned char x, unsigned char y) { return Fold(x) == Fold(y); });
-}
-
 // The length of data as the registry would hold it: text types as UTF-16.
 std::size_t StoredLength(const RegValue& v) {
   return IsTextType(v.type) ? Utf16Length(v.data) * 2 : v.data.size();
@@ -45,12 +36,6 @@ std::vector<std::string> SplitPath(const std::string& path) {
 bool HoldsNul(const std::string& text) { return text.find('\0') != std::string::npos; }
 
 }  // namespace
-
-bool MemRegistryApi::NoCaseLess::operator()(const std::string& a, const std::string& b) const {
-  return std::lexicographical_compare(
-      a.begin(), a.end(), b.begin(), b.end(),
-      [](unsigned char x, unsigned char y) { return Fold(x) < Fold(y); });
-}
 
 MemRegistryApi::MemRegistryApi() {
   for (auto& root : roots_) root = std::make_unique<Node>();
@@ -101,10 +86,26 @@ void MemRegistryApi::RunHook(std::unique_lock<std::mutex>& lock, const std::stri
   lock.lock();
 }
 
+MemRegistryApi::Node* MemRegistryApi::Enter(std::unique_lock<std::mutex>& lock, RegKey key,
+                                            const std::string& op) {
+  Node* node = NodeOf(key);
+  if (node == nullptr) return nullptr;
+  RunHook(lock, op, node);
+  return NodeOf(key);
+}
+
 RegValue* MemRegistryApi::FindValue(Node* node, const std::string& name) {
   for (RegValue& v : node->values)
-    if (NoCaseEqual(v.name, name)) return &v;
+    if (AsciiCaseLess::Same(v.name, name)) return &v;
   return nullptr;
+}
+
+void MemRegistryApi::Put(Node* node, const std::string& name, std::uint32_t type,
+                         const std::string& data) {
+  if (RegValue* v = FindValue(node, name))
+    *v = RegValue{v->name, type, data};
+  else
+    node->values.push_back(RegValue{name, type, data});
 }
 
 void MemRegistryApi::AddKey(RootKey root, const std::string& path) {
@@ -115,13 +116,7 @@ void MemRegistryApi::AddKey(RootKey root, const std::string& path) {
 void MemRegistryApi::AddValue(RootKey root, const std::string& path, const std::string& name,
                               std::uint32_t type, const std::string& data) {
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = Walk(RootNode(root), path, true);
-  if (RegValue* v = FindValue(node, name)) {
-    v->type = type;
-    v->data = data;
-  } else {
-    node->values.push_back(RegValue{name, type, data});
-  }
+  Put(Walk(RootNode(root), path, true), name, type, data);
 }
 
 void MemRegistryApi::AddText(RootKey root, const std::string& path, const std::string& name,
@@ -184,8 +179,8 @@ std::pair<MemRegistryApi::Node*, std::string> MemRegistryApi::InView(Node* from,
   if (root != RootNode(RootKey::LocalMachine)) return {from, subPath};
   std::vector<std::string> parts = SplitPath(PathOf(from));
   for (std::string& part : SplitPath(subPath)) parts.push_back(std::move(part));
-  if (parts.empty() || !NoCaseEqual(parts[0], "SOFTWARE")) return {from, subPath};
-  if (parts.size() > 1 && NoCaseEqual(parts[1], "Wow6432Node")) return {from, subPath};
+  if (parts.empty() || !AsciiCaseLess::Same(parts[0], "SOFTWARE")) return {from, subPath};
+  if (parts.size() > 1 && AsciiCaseLess::Same(parts[1], "Wow6432Node")) return {from, subPath};
   std::string path = parts[0] + "\\Wow6432Node";
   for (std::size_t i = 1; i < parts.size(); ++i) path += "\\" + parts[i];
   return {RootNode(RootKey::LocalMachine), path};
@@ -259,10 +254,8 @@ void MemRegistryApi::CloseKey(RegKey key) {
 
 long MemRegistryApi::QueryInfo(RegKey key, RegKeyInfo& info) {
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
+  Node* node = Enter(lock, key, "info");
   if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "info", node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   info = RegKeyInfo{};
   info.subkeys = static_cast<std::uint32_t>(node->children.size());
   info.values = static_cast<std::uint32_t>(node->values.size());
@@ -280,10 +273,8 @@ long MemRegistryApi::QueryInfo(RegKey key, RegKeyInfo& info) {
 
 long MemRegistryApi::EnumKey(RegKey key, std::uint32_t index, std::string& name) {
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
+  Node* node = Enter(lock, key, "enumkey");
   if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "enumkey", node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   if (index >= node->children.size()) return kRegNoMoreItems;
   if (node->brokenIndexes.count(index)) return kRegMoreData;
   name = std::next(node->children.begin(), index)->second->name;
@@ -292,10 +283,8 @@ long MemRegistryApi::EnumKey(RegKey key, std::uint32_t index, std::string& name)
 
 long MemRegistryApi::EnumValue(RegKey key, std::uint32_t index, RegValue& value, bool wantData) {
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
+  Node* node = Enter(lock, key, "enumvalue");
   if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "enumvalue", node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   if (index >= node->values.size()) return kRegNoMoreItems;
   value = node->values[index];
   if (!wantData) value.data.clear();
@@ -306,10 +295,8 @@ long MemRegistryApi::QueryValue(RegKey key, const std::string& name, std::uint32
                                 std::string* data) {
   if (HoldsNul(name)) return kRegInvalidParameter;
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
+  Node* node = Enter(lock, key, "query:" + name);
   if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "query:" + name, node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   if (node->valueReadRefusal != 0) return node->valueReadRefusal;
   const RegValue* v = FindValue(node, name);
   if (v == nullptr) return kRegNotFound;
@@ -322,18 +309,11 @@ long MemRegistryApi::SetValue(RegKey key, const std::string& name, std::uint32_t
                               const std::string& data) {
   if (HoldsNul(name)) return kRegInvalidParameter;
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
+  Node* node = Enter(lock, key, "setvalue:" + name);
   if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "setvalue:" + name, node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   if ((node->allowed & kKeySetValue) == 0) return kRegAccessDenied;
   if (Utf16Length(name) > kMaxValueNameUnits) return kRegInvalidParameter;
-  if (RegValue* v = FindValue(node, name)) {
-    v->type = type;
-    v->data = data;
-  } else {
-    node->values.push_back(RegValue{name, type, data});
-  }
+  Put(node, name, type, data);
   return kRegOk;
 }
 
@@ -355,10 +335,8 @@ long MemRegistryApi::DeleteKey(RegKey base, const std::string& subPath) {
 
 long MemRegistryApi::DeleteOpenedKey(RegKey key) {
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
+  Node* node = Enter(lock, key, "deletekey");
   if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "deletekey", node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   if (node->parent == nullptr || !node->children.empty()) return kRegAccessDenied;
   Forget(node);
   node->parent->children.erase(node->name);
@@ -368,12 +346,10 @@ long MemRegistryApi::DeleteOpenedKey(RegKey key) {
 long MemRegistryApi::DeleteValue(RegKey key, const std::string& name) {
   if (HoldsNul(name)) return kRegInvalidParameter;
   std::unique_lock<std::mutex> lock(mutex_);
-  Node* node = NodeOf(key);
+  Node* node = Enter(lock, key, "deletevalue");
   if (node == nullptr) return kKeyDeleted;
-  RunHook(lock, "deletevalue", node);
-  if ((node = NodeOf(key)) == nullptr) return kKeyDeleted;
   for (auto it = node->values.begin(); it != node->values.end(); ++it) {
-    if (NoCaseEqual(it->name, name)) {
+    if (AsciiCaseLess::Same(it->name, name)) {
       node->values.erase(it);
       return kRegOk;
     }

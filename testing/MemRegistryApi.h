@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "platform/RegistryApi.h"
+#include "testing/AsciiCase.h"
 
 namespace morvane {
 
@@ -91,13 +92,10 @@ class MemRegistryApi final : public RegistryApi {
   bool HasTwoViews() override { return twoViews_; }
 
  private:
-  struct NoCaseLess {
-    bool operator()(const std::string& a, const std::string& b) const;
-  };
   struct Node {
     std::string name;
     Node* parent = nullptr;
-    std::map<std::string, std::unique_ptr<Node>, NoCaseLess> children;
+    std::map<std::string, std::unique_ptr<Node>, AsciiCaseLess> children;
     std::vector<RegValue> values;
     std::uint32_t allowed = 0xFFFFFFFFu;
     long valueReadRefusal = 0;
@@ -110,7 +108,10 @@ class MemRegistryApi final : public RegistryApi {
   static std::string PathOf(const Node* node);
   void RunHook(std::unique_lock<std::mutex>& lock, const std::string& op, const Node* node,
                const std::string& subPath = {});
+  // The key's node after the hook for op has run; null when the key is gone, before or after.
+  Node* Enter(std::unique_lock<std::mutex>& lock, RegKey key, const std::string& op);
   RegValue* FindValue(Node* node, const std::string& name);
+  void Put(Node* node, const std::string& name, std::uint32_t type, const std::string& data);
   void Forget(Node* node);
   // Where an open of subPath below from lands in the view that access asks for: the key to
   // walk from and the path to walk.

@@ -87,69 +87,43 @@ struct SpelledMachine {
 };
 
 TEST(SpecialFolders, TempIsComparedWhereItResolvesAndRefusedWithAReason) {
-  const std::string inside = "TEMP is not cleaned: it lies inside a system folder.";
-  const std::string holds = "TEMP is not cleaned: it is or holds a system folder.";
-  const std::string relative = "TEMP is not cleaned: its path is not absolute.";
-  const std::string root = "TEMP is not cleaned: it is the root of a drive.";
-  const std::pair<std::string, std::string> cases[] = {
-      // What users have: the profile's temporary folders, the Windows folder's Temp, a data drive.
-      {"C:\\Users\\me\\AppData\\Local\\Temp", ""},
-      {"C:\\Users\\me\\Temp\\", ""},
-      {"C:\\Users\\ME~1\\Temp", ""},
-      {"C:\\Windows\\Temp", ""},
-      {"c:\\windows\\temp\\sub", ""},
-      {"D:\\scratch", ""},
-      // Spellings that lead to a system folder.
-      {"C:\\Windows.", holds},
-      {"\\\\localhost\\c$\\windows", holds},
-      {"X:\\system32", holds},
-      {"X:\\", holds},
-      {"C:\\lnk\\system32", holds},
-      {"C:\\PROGRA~1", holds},
-      {"C:\\Windows\\SysWOW64", holds},
-      {"C:\\Program Files (x86)", holds},
-      {"C:\\ProgramData", holds},
-      {"C:\\Users", holds},
-      {"C:\\Users\\me", holds},
-      // Inside a system folder.
-      {"C:\\Windows\\Fonts", inside},
-      {"X:\\Fonts", inside},
-      // A second drive letter that the system names as itself: the same folders by identity.
-      {"Y:\\system32", holds},
-      {"Y:\\Fonts", inside},
-      {"Y:\\Temp", ""},
-      {"C:\\Windows\\system32\\drivers", inside},
-      {"C:\\Program Files\\Common Files", inside},
-      {"C:\\Program Files (x86)\\App", inside},
-      {"C:\\ProgramData\\Temp", inside},
-      {"C:\\Users\\Public", inside},
+  const std::string no = "TEMP is not cleaned: ";
+  const std::pair<std::string, std::vector<std::string>> cases[] = {
+      // What users have: the profile's temporary folders, the Windows folder's Temp, a data drive,
+      // and the Temp of a second drive letter that the system names as itself.
+      {"",
+       {"C:\\Users\\me\\AppData\\Local\\Temp", "C:\\Users\\me\\Temp\\", "C:\\Users\\ME~1\\Temp",
+        "C:\\Windows\\Temp", "c:\\windows\\temp\\sub", "D:\\scratch", "Y:\\Temp"}},
+      // Spellings that lead to a system folder, by identity too (Y:).
+      {no + "it is or holds a system folder.",
+       {"C:\\Windows.", "\\\\localhost\\c$\\windows", "X:\\system32", "X:\\", "C:\\lnk\\system32",
+        "C:\\PROGRA~1", "C:\\Windows\\SysWOW64", "C:\\Program Files (x86)", "C:\\ProgramData",
+        "C:\\Users", "C:\\Users\\me", "Y:\\system32"}},
+      {no + "it lies inside a system folder.",
+       {"C:\\Windows\\Fonts", "X:\\Fonts", "Y:\\Fonts", "C:\\Windows\\system32\\drivers",
+        "C:\\Program Files\\Common Files", "C:\\Program Files (x86)\\App", "C:\\ProgramData\\Temp",
+        "C:\\Users\\Public"}},
       // Nothing to clean, or nowhere to say.
-      {"C:\\", root},
-      {"c:/", root},
-      {"\\\\localhost\\c$", root},
-      {"\\\\server\\share\\temp", "TEMP is not cleaned: it is on a network share."},
-      {"C:\\missing", "TEMP is not cleaned: the folder does not exist."},
-      {"C:\\lnk", "TEMP is not cleaned: it is a link to another folder."},
-      {"C:\\Users\\me\\Temp\\file.txt", "TEMP is not cleaned: it is not a folder."},
-      {"C:\\locked", "TEMP is not cleaned: the folder cannot be opened."},
-      {"%TEMP%", "TEMP is not cleaned: it is not set."},
-      {"C:\\Users\\%USERNAME%\\Temp", relative},
-      {"Temp", relative},
-      {"\\Temp", relative},
-      {"C:Temp", relative},
-      {"C:\\Users\\me\\..\\..", relative},
-      {"C:\\Temp\\*", relative},
-      {"\\\\?\\C:\\Temp", relative},
-      {"\\\\.\\C:\\Temp", relative},
-      {"", relative},
-      {"C:\\" + std::string(300, 'x'), "TEMP is not cleaned: its path is too long."},
+      {no + "it is the root of a drive.", {"C:\\", "c:/", "\\\\localhost\\c$"}},
+      {no + "it is on a network share.", {"\\\\server\\share\\temp"}},
+      {no + "the folder does not exist.", {"C:\\missing"}},
+      {no + "it is a link to another folder.", {"C:\\lnk"}},
+      {no + "it is not a folder.", {"C:\\Users\\me\\Temp\\file.txt"}},
+      {no + "the folder cannot be opened.", {"C:\\locked"}},
+      {no + "it is not set.", {"%TEMP%"}},
+      {no + "its path is not absolute.",
+       {"C:\\Users\\%USERNAME%\\Temp", "Temp", "\\Temp", "C:Temp", "C:\\Users\\me\\..\\..",
+        "C:\\Temp\\*", "\\\\?\\C:\\Temp", "\\\\.\\C:\\Temp", ""}},
+      {no + "its path is too long.", {"C:\\" + std::string(300, 'x')}},
   };
-  for (const auto& [temp, expected] : cases) {
-    SpelledMachine machine;
-    if (temp != "%TEMP%") machine.system.variables["%TEMP%"] = temp;
-    const CleanedFolder folder = ResolveTempFolder(machine.system, machine.tree);
-    EXPECT_EQ(folder.problem, expected) << temp;
-    EXPECT_EQ(folder.location.empty(), !expected.empty()) << temp;
+  for (const auto& [expected, temps] : cases) {
+    for (const std::string& temp : temps) {
+      SpelledMachine machine;
+      if (temp != "%TEMP%") machine.system.variables["%TEMP%"] = temp;
+      const CleanedFolder folder = ResolveTempFolder(machine.system, machine.tree);
+      EXPECT_EQ(folder.problem, expected) << temp;
+      EXPECT_EQ(folder.location.empty(), !expected.empty()) << temp;
+    }
   }
   SpelledMachine machine;
   machine.system.variables["%TEMP%"] = "C:\\Users\\ME~1\\Temp";

@@ -1,5 +1,6 @@
 // Restore on the real (Wine) registry: stale entries seeded, scanned, removed by Correct with a
-// backup, and put back from the backup file with their exact data and type.
+// backup, and put back from the backup file with their exact data and type; backups written by
+// hand.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -22,19 +23,6 @@ namespace {
 constexpr char kKey[] = "Software\\MorvaneTest\\Restore";  // the scan looks below where it starts
 const std::string kNul(1, '\0');
 
-// "type:bytes" of a value, or "missing".
-std::string Stored(const std::string& keyPath, const std::string& name) {
-  HKEY key = nullptr;
-  DWORD type = 0, size = 4096;
-  std::string data(size, '\0');
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-    return "missing";
-  const LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type,
-                                   reinterpret_cast<BYTE*>(data.data()), &size);
-  RegCloseKey(key);
-  return rc == ERROR_SUCCESS ? std::to_string(type) + ":" + data.substr(0, size) : "missing";
-}
-
 RestoreOutcome RestoreFrom(const std::string& fileName, const std::string& text = {}) {
   if (!text.empty()) std::ofstream(fileName, std::ios::binary) << text;
   BackupContents read;
@@ -42,98 +30,58 @@ RestoreOutcome RestoreFrom(const std::string& fileName, const std::string& text 
   return RestoreBackup(read.entries, SystemRegistry());
 }
 
+std::string TempPath() {
+  wchar_t temp[MAX_PATH];
+  return Narrow(std::wstring(temp, GetTempPathW(MAX_PATH, temp)));
+}
+
+std::string Stored(const std::string& keyPath, const std::string& name) {
+  return StoredExactly(HKEY_CURRENT_USER, keyPath, name);
+}
+
 std::string Counts(const RestoreOutcome& o) {
   return std::to_string(o.restored) + " " + std::to_string(o.alreadyPresent) + " " +
          std::to_string(o.notRestored);
 }
 
-TEST(RestoreSystemTest, WhatCorrectRemovedComesBackExactlyAndNothingElse) {
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string backup = std::string(temp) + "morvane-restore-system.reg",
-                    deep = std::string(kKey) + "\\Deep";
-  const std::pair<std::string, std::string> values[] = {
-      // name, data: all in kKey but the default value
-      {"plain", "C:\\MvGone\\tool.exe -u"},
-      {"spaces", "C:\\MvGone\\some dir\\app.exe,0"},
-      {"name \\ \"with\" = marks", "C:\\MvGone\\marks.exe %1"},
-      {"a\"=\"b", "C:\\MvGone\\ambiguous.exe"},
-      {"", "C:\\MvGone\\default.dll"}};
+// A backup on the real registry: a value changed since it was made stays as it is, the rest comes
+// back with its exact data, keys on the way made again; a key outside what Correct removes, and
+// names past the registry's limits, which a call would cut to other names (a key name of 65,536
+// characters, value names of 65,536 and 65,537, a last name of 300 ten keys deep), write nothing,
+// not even a key on the way. A file that is not a backup changes nothing.
+TEST(RestoreSystemTest, RestoresExactlyAndWritesNothingItShouldNot) {
+  const std::string backup = TempPath() + "morvane-restore-system.reg";
+  const std::string head = "Morvane v1.0\r\n\r\n\r\n", hkcu = "[HKEY_CURRENT_USER\\",
+                    at = hkcu + kKey + "]\r\n", value = "\"v\"=\"C:\\x.exe\"\r\n",
+                    equals = "C:\\MvGone\\a=b\\\"c\".exe";
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\MorvaneTest");
-  for (const auto& [name, data] : values)
-    ASSERT_TRUE(SetUserValueBytes(name.empty() ? deep : kKey, name, REG_SZ, data + kNul));
-  HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, ".mvrestore-empty", 0, nullptr, 0, KEY_ALL_ACCESS,
-                            nullptr, &key, nullptr),
-            ERROR_SUCCESS);
-  RegCloseKey(key);
-
-  RecordingSink sink;
-  RecordingScan worker(sink, SystemRegistry(), SystemFileSystem());
-  worker.ReferencePass(RootKey::ClassesRoot, "");
-  worker.ReferencePass(RootKey::CurrentUser, "\\Software\\MorvaneTest");
-  std::vector<RepairRow> rows;
-  for (const Finding& f : sink.findings)
-    if (f.section == "HKCU" || f.parameter == ".mvrestore-empty") rows.push_back({f, true});
-  ASSERT_EQ(rows.size(), std::size(values) + 1);
-  ASSERT_EQ(RepairFindings(rows, true, backup, SystemRegistry(), SystemFileSystem(), RepairHooks{})
-                .removed,
-            rows.size());
-  RegDeleteTreeA(HKEY_CURRENT_USER, deep.c_str());  // keys on the path are made again
-
-  EXPECT_EQ(Counts(RestoreFrom(backup)), "5 0 1");  // the name holding "=" cannot be read back
-  EXPECT_EQ(RegOpenKeyExA(HKEY_CLASSES_ROOT, ".mvrestore-empty", 0, KEY_READ, &key), ERROR_SUCCESS);
-  RegCloseKey(key);
-  EXPECT_EQ(Stored(deep, ""), "1:" + std::string(values[4].second) + kNul);
-  EXPECT_EQ(Stored(kKey, values[3].first), "missing");
-  for (int i = 0; i < 3; ++i)
-    EXPECT_EQ(Stored(kKey, values[i].first), "1:" + values[i].second + kNul);
-
-  // Again, a value changed meanwhile: it stays as it is, the rest is already present.
   ASSERT_TRUE(SetUserValueBytes(kKey, "plain", REG_SZ, "C:\\Changed.exe" + kNul));
-  EXPECT_EQ(Counts(RestoreFrom(backup)), "0 4 2");
+  EXPECT_EQ(Counts(RestoreFrom(backup, head + at + "\"plain\"=\"C:\\MvGone\\tool.exe\"\r\n" + at +
+                                           "\"equals\"=\"" + equals + "\"\r\n" + hkcu + kKey +
+                                           "\\Deep]\r\n@=\"C:\\MvGone\\default.dll\"\r\n" +
+                                           "[HKEY_CLASSES_ROOT\\.mvrestore-empty]\r\n")),
+            "3 0 1");
   EXPECT_EQ(Stored(kKey, "plain"), "1:C:\\Changed.exe" + kNul);
-
-  // Data holding '=', quotes and backslashes names no file the scan could report, and Correct's
-  // look before the removal keeps it: a backup made by hand brings it back all the same.
-  const std::string equals = "C:\\MvGone\\a=b\\\"c\".exe";
-  EXPECT_EQ(
-      Counts(RestoreFrom(backup, "Morvane v1.0\r\n\r\n\r\n[HKEY_CURRENT_USER\\" +
-                                     std::string(kKey) + "]\r\n\"equals\"=\"" + equals + "\"\r\n")),
-      "1 0 0");
   EXPECT_EQ(Stored(kKey, "equals"), "1:" + equals + kNul);
+  EXPECT_EQ(Stored(std::string(kKey) + "\\Deep", ""), "1:C:\\MvGone\\default.dll" + kNul);
+  EXPECT_TRUE(KeyExistsIn(HKEY_CLASSES_ROOT, ".mvrestore-empty"));
+  RegDeleteKeyA(HKEY_CLASSES_ROOT, ".mvrestore-empty");
 
-  // Files that are not backups, or name keys outside what Correct removes, change nothing.
   RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\MorvaneTest");
-  const std::string user =
-      "[HKEY_CURRENT_USER\\Software\\MorvaneTest\\Restore]\r\n\"v\"=\"C:\\x.exe\"\r\n";
-  EXPECT_EQ(Counts(RestoreFrom(backup, "Windows Registry Editor Version 5.00\r\n\r\n" + user)),
-            "0 0 0");
   EXPECT_EQ(
-      Counts(RestoreFrom(
-          backup,
-          "Morvane v1.0\r\n\r\n\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\MvRestore]\r\n\"v\"=\"x\"\r\n")),
-      "0 0 1");
-  EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\MvRestore", 0, KEY_READ, &key),
-            ERROR_SUCCESS);
-  EXPECT_EQ(Stored(kKey, "v"), "missing");
-  // Names past the registry's limits, which a call would cut to other names: a key name of
-  // 65,536 characters, value names of 65,536 and 65,537, and a path ten keys deep whose
-  // last name has 300 characters. Nothing is written, not even a key on the way.
+      Counts(RestoreFrom(backup, "Windows Registry Editor Version 5.00\r\n\r\n" + at + value)),
+      "0 0 0");
   std::string deepPath = "Software\\MorvaneTest";
   for (int level = 0; level < 10; ++level) deepPath += "\\L" + std::to_string(level);
-  const std::string value = "\"v\"=\"C:\\x.exe\"\r\n";
   EXPECT_EQ(Counts(RestoreFrom(
-                backup, "Morvane v1.0\r\n\r\n\r\n[HKEY_CURRENT_USER\\Software\\MorvaneTest\\" +
-                            std::string(65536, 'n') + "]\r\n" + value + "[HKEY_CURRENT_USER\\" +
-                            kKey + "]\r\n\"" + std::string(65536, 'N') +
-                            "\"=\"C:\\x.exe\"\r\n[HKEY_CURRENT_USER\\" + kKey + "]\r\n\"" +
-                            std::string(65537, 'N') + "\"=\"C:\\x.exe\"\r\n[HKEY_CURRENT_USER\\" +
+                backup, head + "[HKEY_LOCAL_MACHINE\\SYSTEM\\MvRestore]\r\n" + value + hkcu +
+                            "Software\\MorvaneTest\\" + std::string(65536, 'n') + "]\r\n" + value +
+                            at + "\"" + std::string(65536, 'N') + "\"=\"C:\\x.exe\"\r\n" + at +
+                            "\"" + std::string(65537, 'N') + "\"=\"C:\\x.exe\"\r\n" + hkcu +
                             deepPath + "\\" + std::string(300, 'k') + "]\r\n" + value)),
-            "0 0 4");
-  EXPECT_NE(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\MorvaneTest", 0, KEY_READ, &key),
-            ERROR_SUCCESS);
-  RegDeleteKeyA(HKEY_CLASSES_ROOT, ".mvrestore-empty");
+            "0 0 5");
+  EXPECT_FALSE(KeyExistsIn(HKEY_LOCAL_MACHINE, "SYSTEM\\MvRestore"));
+  EXPECT_FALSE(KeyExistsIn(HKEY_CURRENT_USER, "Software\\MorvaneTest"));
   DeleteFileA(backup.c_str());
 }
 
@@ -164,11 +112,7 @@ TEST(RestoreSystemTest, EveryNameIsFoundRemovedAndRestoredAsItself) {
   for (const Seeded& s : seeded) {
     ASSERT_TRUE(SetTextExactly(HKEY_CURRENT_USER, scratch + "\\" + s.name, s.name, s.data))
         << s.name;
-    HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, Widen(".mv" + s.name).c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
+    ASSERT_TRUE(OpenedKey(HKEY_CLASSES_ROOT, ".mv" + s.name, KEY_ALL_ACCESS, true).key);
     expected.push_back({kCaptionReference, s.data, "HKCU", "\\" + scratch + "\\" + s.name, s.name});
     expected.push_back({kCaptionExpansion, ".mv" + s.name, "HKCR", "\\.mv" + s.name, ""});
   }
@@ -200,16 +144,14 @@ TEST(RestoreSystemTest, EveryNameIsFoundRemovedAndRestoredAsItself) {
   std::sort(expected.begin(), expected.end(), order);
   EXPECT_EQ(found, expected);
 
-  char temp[MAX_PATH];
-  GetTempPathA(MAX_PATH, temp);
-  const std::string backup = std::string(temp) + "morvane-names.reg";
+  const std::string backup = TempPath() + "morvane-names.reg";
   ASSERT_EQ(rows.size(), 2 * names.size());
   EXPECT_EQ(RepairFindings(rows, true, backup, SystemRegistry(), SystemFileSystem(), RepairHooks{})
                 .removed,
             rows.size());
   for (const Seeded& s : seeded) {
-    const std::string stored = StoredExactly(HKEY_CURRENT_USER, scratch + "\\" + s.name, s.name);
-    EXPECT_EQ(stored, s.twin ? "1:" + s.data + kNul : "missing") << s.name;
+    EXPECT_EQ(Stored(scratch + "\\" + s.name, s.name), s.twin ? "1:" + s.data + kNul : "missing")
+        << s.name;
     EXPECT_EQ(KeyExistsIn(HKEY_CLASSES_ROOT, ".mv" + s.name), s.twin) << s.name;
     // The keys go too: Restore makes them again.
     if (!s.twin) RegDeleteKeyW(HKEY_CURRENT_USER, Widen(scratch + "\\" + s.name).c_str());
@@ -221,22 +163,12 @@ TEST(RestoreSystemTest, EveryNameIsFoundRemovedAndRestoredAsItself) {
   ASSERT_EQ(written.substr(0, 3), kUtf8Mark);
   EXPECT_EQ(Counts(RestoreFrom(backup, written.substr(3))), std::to_string(rows.size()) + " 0 0");
   for (const Seeded& s : seeded) {
-    EXPECT_EQ(StoredExactly(HKEY_CURRENT_USER, scratch + "\\" + s.name, s.name),
-              "1:" + s.data + kNul)
-        << s.name;
+    EXPECT_EQ(Stored(scratch + "\\" + s.name, s.name), "1:" + s.data + kNul) << s.name;
     EXPECT_TRUE(KeyExistsIn(HKEY_CLASSES_ROOT, ".mv" + s.name)) << s.name;
   }
   // No key was made anywhere else.
-  std::set<std::string> keys;
-  HKEY list = nullptr;
-  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, Widen(scratch).c_str(), 0, KEY_READ, &list),
-            ERROR_SUCCESS);
-  wchar_t name[256];
-  for (DWORD i = 0, length = 256;
-       RegEnumKeyExW(list, i, name, &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
-       ++i, length = 256)
-    keys.insert(Narrow(name, length));
-  RegCloseKey(list);
+  const std::vector<std::string> subkeys = SubkeysOf(HKEY_CURRENT_USER, scratch);
+  const std::set<std::string> keys(subkeys.begin(), subkeys.end());
   std::set<std::string> seededKeys;
   for (const Seeded& s : seeded) seededKeys.insert(s.name);
   EXPECT_EQ(keys, seededKeys);

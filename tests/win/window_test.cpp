@@ -4,12 +4,10 @@
 #include <oleacc.h>
 
 #include <algorithm>
-#include <initializer_list>
 #include <thread>
 #include <vector>
 
 #include "platform/Shell.h"
-#include "tests/native/fake_file_tree.h"
 #include "tests/win/main_window_fixture.h"
 #include "tests/win/names_table.h"
 
@@ -18,135 +16,98 @@ namespace {
 
 using namespace morvane::testing;
 
+// The four buttons as the page shows them: caption and "-off" when disabled, or "hidden".
+std::string Buttons(TMainForm& f) {
+  std::string text;
+  for (TZelButton* b :
+       {f.ZelButton1.get(), f.ZelButton2.get(), f.ZelButton3.get(), f.ZelButton4.get()})
+    text += (Visible(*b) ? b->Caption() + (b->Enabled() ? "" : "-off") : "hidden") + " ";
+  return text;
+}
+
+// A row of the list as "type|parameter|section|key".
+std::string Row(TMainForm& f, int i) {
+  return ListViewText(f.ListView1, i, 0) + "|" + ListViewText(f.ListView1, i, 1) + "|" +
+         ListViewText(f.ListView1, i, 2) + "|" + ListViewText(f.ListView1, i, 3);
+}
+
 TEST_F(MainWindowTest, StartsOnTheRegistryPage) {
   TMainForm& f = Form();
   RECT client;
   GetClientRect(f.Handle(), &client);
-  EXPECT_EQ(client.right, 679);
-  EXPECT_EQ(client.bottom, 505);
+  EXPECT_EQ(std::make_pair(client.right, client.bottom), std::make_pair(679L, 505L));
   EXPECT_EQ(WindowText(f.Handle()), "Morvane v1.0");
   const LONG style = GetWindowLongW(f.Handle(), GWL_STYLE);
-  EXPECT_TRUE(style & WS_MINIMIZEBOX);
-  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
-  EXPECT_FALSE(style & WS_THICKFRAME);
-
+  EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME), WS_MINIMIZEBOX);
   EXPECT_EQ(f.PageControl1->ActivePage(), 0);
   EXPECT_EQ(TabCaptions(f),
             (std::vector<std::string>{"Register", "Unnecessary files", "Deinstall"}));
   EXPECT_EQ(f.Role(), kRoleRegistry);
   EXPECT_EQ(ListViewRows(f.ListView1), 0);
-  EXPECT_EQ(f.ZelButton1->Caption(), "Start");
-  EXPECT_EQ(f.ZelButton2->Caption(), "Cancel");
-  EXPECT_EQ(f.ZelButton3->Caption(), "Correct");
-  EXPECT_EQ(f.ZelButton4->Caption(), "Regedit");
-  EXPECT_TRUE(f.ZelButton1->Enabled());
-  EXPECT_FALSE(f.ZelButton2->Enabled());
-  EXPECT_FALSE(f.ZelButton3->Enabled());
-  EXPECT_TRUE(Visible(*f.ZelButton4));
+  EXPECT_EQ(Buttons(f), "Start Cancel-off Correct-off Regedit ");
   EXPECT_EQ(f.StatusText(), "");
-
-  // Controls sit where the layout puts them.
-  auto at = [&](HWND hwnd) {
+  const auto at = [](HWND hwnd, HWND parent) {
     RECT r;
     GetWindowRect(hwnd, &r);
-    MapWindowPoints(nullptr, f.Handle(), reinterpret_cast<POINT*>(&r), 2);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
     return std::vector<LONG>{r.left, r.top, r.right - r.left, r.bottom - r.top};
   };
-  EXPECT_EQ(at(f.ZelButton1->Handle()), (std::vector<LONG>{8, 104, 73, 25}));
-  EXPECT_EQ(at(f.ZelButton2->Handle()), (std::vector<LONG>{88, 104, 65, 25}));
-  EXPECT_EQ(at(f.ZelButton3->Handle()), (std::vector<LONG>{160, 104, 65, 25}));
-  EXPECT_EQ(at(f.ZelButton4->Handle()), (std::vector<LONG>{608, 102, 65, 25}));
-  EXPECT_EQ(at(f.Panel1), (std::vector<LONG>{7, 490, 666, 15}));
-  EXPECT_EQ(at(f.PageControl1->Handle()), (std::vector<LONG>{-1, 72, 682, 417}));
-  RECT list;
-  GetWindowRect(f.ListView1, &list);
-  MapWindowPoints(nullptr, f.RCl, reinterpret_cast<POINT*>(&list), 2);
-  EXPECT_EQ(list.left, 0);
-  EXPECT_EQ(list.top, 32);
-  EXPECT_EQ(list.right - list.left, 673);
-  EXPECT_EQ(list.bottom - list.top, 353);
+  const std::pair<HWND, std::vector<LONG>> layout[] = {
+      {f.ZelButton1->Handle(), {8, 104, 73, 25}},
+      {f.ZelButton2->Handle(), {88, 104, 65, 25}},
+      {f.ZelButton3->Handle(), {160, 104, 65, 25}},
+      {f.ZelButton4->Handle(), {608, 102, 65, 25}},
+      {f.Panel1, {7, 490, 666, 15}},
+      {f.PageControl1->Handle(), {-1, 72, 682, 417}}};
+  for (const auto& [hwnd, place] : layout) EXPECT_EQ(at(hwnd, f.Handle()), place);
+  EXPECT_EQ(at(f.ListView1, f.RCl), (std::vector<LONG>{0, 32, 673, 353}));
 }
 
+// Each page sets its role and buttons and empties the status line; coming back to the registry
+// page empties the findings. Choosing the page already shown, or a shortcut without Ctrl,
+// changes nothing.
 TEST_F(MainWindowTest, EnteringEachPageSetsItsRole) {
   TMainForm& f = Form();
-  f.SetStatusText("old");
-  ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
-  EXPECT_EQ(f.PageControl1->ActivePage(), 1);
-  EXPECT_EQ(f.Role(), kRoleFiles);
-  EXPECT_EQ(f.ZelButton1->Caption(), "Refresh");
-  EXPECT_EQ(f.ZelButton3->Caption(), "Clear");
-  EXPECT_TRUE(f.ZelButton1->Enabled());
-  EXPECT_TRUE(Visible(*f.ZelButton1));
-  EXPECT_FALSE(Visible(*f.ZelButton2));
-  EXPECT_FALSE(Visible(*f.ZelButton4));
-  EXPECT_EQ(f.StatusText(), "");
-  EXPECT_TRUE(IsWindowVisible(f.TabSheet1));
-  EXPECT_FALSE(IsWindowVisible(f.RCl));
-
-  f.SetStatusText("old");
-  ASSERT_TRUE(ClickTab(f, "Deinstall"));
-  EXPECT_EQ(f.Role(), kRoleDeinstall);
-  EXPECT_EQ(f.ZelButton1->Caption(), "Refresh");
-  EXPECT_EQ(f.ZelButton2->Caption(), "Uninstall");
-  EXPECT_EQ(f.ZelButton3->Caption(), "Delete");
-  EXPECT_TRUE(f.ZelButton1->Enabled());
-  EXPECT_TRUE(f.ZelButton2->Enabled());
-  EXPECT_TRUE(f.ZelButton3->Enabled());
-  EXPECT_TRUE(Visible(*f.ZelButton2));
-  EXPECT_FALSE(Visible(*f.ZelButton4));
-  EXPECT_EQ(f.StatusText(), "");
-
-  f.AddFinding({"Incorrect expansion", ".x", "HKCR", "\\.x", ""});
-  f.SetStatusText("old");
-  ASSERT_TRUE(ClickTab(f, "Register"));
-  EXPECT_EQ(f.Role(), kRoleRegistry);
-  EXPECT_EQ(ListViewRows(f.ListView1), 0);  // coming back empties the findings
-  EXPECT_TRUE(f.Findings().empty());
-  EXPECT_EQ(f.ZelButton1->Caption(), "Start");
-  EXPECT_EQ(f.ZelButton2->Caption(), "Cancel");
-  EXPECT_EQ(f.ZelButton3->Caption(), "Correct");
-  EXPECT_FALSE(f.ZelButton2->Enabled());
-  EXPECT_TRUE(Visible(*f.ZelButton2));
-  EXPECT_FALSE(f.ZelButton3->Enabled());
-  EXPECT_TRUE(Visible(*f.ZelButton4));
-  EXPECT_EQ(f.StatusText(), "");
-}
-
-TEST_F(MainWindowTest, UnitMenuShortcutsShowPages) {
-  TMainForm& f = Form();
-  PressShortcut(f, 'D', true);
-  EXPECT_EQ(f.Role(), kRoleDeinstall);
-  PressShortcut(f, 'U', true);
-  EXPECT_EQ(f.Role(), kRoleFiles);
-  PressShortcut(f, 'R', true);
-  EXPECT_EQ(f.Role(), kRoleRegistry);
-  PressShortcut(f, 'U', false);  // without Ctrl nothing happens
-  EXPECT_EQ(f.Role(), kRoleRegistry);
-}
-
-TEST_F(MainWindowTest, ChoosingThePageAlreadyShownChangesNothing) {
-  TMainForm& f = Form();
+  const struct {
+    const char* tab;
+    char shortcut;
+    int role;
+    const char* buttons;
+  } pages[] = {
+      {"Unnecessary files", 0, kRoleFiles, "Refresh hidden Clear hidden "},
+      {"Deinstall", 0, kRoleDeinstall, "Refresh Uninstall Delete hidden "},
+      {"Register", 0, kRoleRegistry, "Start Cancel-off Correct-off Regedit "},
+      {nullptr, 'D', kRoleDeinstall, "Refresh Uninstall Delete hidden "},
+      {nullptr, 'U', kRoleFiles, "Refresh hidden Clear hidden "},
+      {nullptr, 'R', kRoleRegistry, "Start Cancel-off Correct-off Regedit "},
+  };
+  for (const auto& page : pages) {
+    f.AddFinding({"Incorrect expansion", ".x", "HKCR", "\\.x", ""});
+    f.SetStatusText("old");
+    const bool entered =
+        page.tab == nullptr ? (PressShortcut(f, page.shortcut, true), true) : ClickTab(f, page.tab);
+    ASSERT_TRUE(entered) << page.tab;
+    EXPECT_EQ(f.Role(), page.role) << page.role;
+    EXPECT_EQ(Buttons(f), page.buttons) << page.role;
+    EXPECT_EQ(f.StatusText(), "") << page.role;
+    EXPECT_EQ(IsWindowVisible(f.TabSheet1) != FALSE, page.role == kRoleFiles);
+    EXPECT_EQ(IsWindowVisible(f.RCl) != FALSE, page.role == kRoleRegistry);
+    EXPECT_TRUE(page.role != kRoleRegistry || ListViewRows(f.ListView1) == 0);
+  }
   f.AddFinding({"Incorrect expansion", ".x", "HKCR", "\\.x", ""});
   f.SetStatusText("kept");
   PressShortcut(f, 'R', true);
+  PressShortcut(f, 'U', false);
+  EXPECT_EQ(f.Role(), kRoleRegistry);
   EXPECT_EQ(ListViewRows(f.ListView1), 1);
   EXPECT_EQ(f.StatusText(), "kept");
   EXPECT_FALSE(f.FCleanThread);
 }
 
-TEST_F(MainWindowTest, RegeditStartsTheRegistryEditorOnlyOnTheRegistryPage) {
-  TMainForm& f = Form();
-  ClickWindow(f, f.ZelButton4->Handle());
-  // By its full path in the Windows folder, never found through a search.
-  EXPECT_EQ(services_.started, std::vector<ProgramStart>{RegistryEditor()});
-  EXPECT_TRUE(services_.messages.empty());
-  ASSERT_TRUE(ClickTab(f, "Deinstall"));
-  f.ZelButton4->Click();  // hidden: a press does nothing
-  EXPECT_EQ(services_.started.size(), 1u);
-}
-
+// Regedit starts the editor by its full path in the Windows folder, never found through a search.
 // A start the system refuses for want of rights is made again through the shell, whose prompt
-// belongs to the window; whatever comes of either start, nothing is said.
+// belongs to the window; whatever comes of either start, nothing is said. Hidden on the other
+// pages, a press does nothing.
 TEST_F(MainWindowTest, RegeditNeedingMoreRightsIsStartedAgainThroughTheShell) {
   const struct {
     long created, shell;
@@ -165,6 +126,10 @@ TEST_F(MainWindowTest, RegeditNeedingMoreRightsIsStartedAgainThroughTheShell) {
   }
   EXPECT_TRUE(services_.messages.empty());
   EXPECT_EQ(f.StatusText(), "");
+  services_.started.clear();
+  ASSERT_TRUE(ClickTab(f, "Deinstall"));
+  f.ZelButton4->Click();
+  EXPECT_TRUE(services_.started.empty());
 }
 
 // The built program asks for the highest rights its user has and names the systems it knows.
@@ -198,9 +163,7 @@ TEST_F(MainWindowTest, ScanHidesTheOtherTabsAndRestoresThemAtTheEnd) {
   // Start empties the list first; rows of the new scan may already be arriving.
   for (int row = 0; row < ListViewRows(f.ListView1); ++row)
     EXPECT_NE(ListViewText(f.ListView1, row, 1), ".old");
-  EXPECT_FALSE(f.ZelButton1->Enabled());
-  EXPECT_TRUE(f.ZelButton2->Enabled());
-  EXPECT_FALSE(f.ZelButton3->Enabled());
+  EXPECT_EQ(Buttons(f), "Start-off Cancel Correct-off Regedit ");
   EXPECT_EQ(TabCaptions(f), (std::vector<std::string>{"Register"}));
 
   ASSERT_TRUE(PumpUntil(f, [&] { return gate_.Reached(); }));
@@ -219,62 +182,55 @@ TEST_F(MainWindowTest, ScanHidesTheOtherTabsAndRestoresThemAtTheEnd) {
   EXPECT_FALSE(f.ZelButton2->Enabled());
   // Findings: the empty extension key and the broken reference, unchecked, in scan order.
   ASSERT_EQ(ListViewRows(f.ListView1), 2);
-  EXPECT_EQ(ListViewText(f.ListView1, 0, 0), "Incorrect expansion");
-  EXPECT_EQ(ListViewText(f.ListView1, 0, 1), ".empty");
-  EXPECT_EQ(ListViewText(f.ListView1, 0, 2), "HKCR");
-  EXPECT_EQ(ListViewText(f.ListView1, 0, 3), "\\.empty");
-  EXPECT_EQ(ListViewText(f.ListView1, 1, 0), "The incorrect reference to a file");
-  EXPECT_EQ(ListViewText(f.ListView1, 1, 1), "C:\\Gone\\tool.exe");
-  EXPECT_EQ(ListViewText(f.ListView1, 1, 2), "HKCU");
-  EXPECT_EQ(ListViewText(f.ListView1, 1, 3), "\\SOFTWARE\\Vendor");
+  EXPECT_EQ(Row(f, 0), "Incorrect expansion|.empty|HKCR|\\.empty");
+  EXPECT_EQ(Row(f, 1),
+            "The incorrect reference to a file|C:\\Gone\\tool.exe|HKCU|\\SOFTWARE\\Vendor");
   EXPECT_EQ(f.Findings()[1].valueName, "Path");
-  EXPECT_FALSE(ListViewChecked(f.ListView1, 0));
-  EXPECT_FALSE(ListViewChecked(f.ListView1, 1));
+  EXPECT_FALSE(ListViewChecked(f.ListView1, 0) || ListViewChecked(f.ListView1, 1));
   EXPECT_TRUE(f.ZelButton3->Enabled());
 }
 
-TEST_F(MainWindowTest, CancelEndsTheScanAndKeepsRowsFoundSoFar) {
-  HoldScan();
-  TMainForm& f = Form();
-  ClickWindow(f, f.ZelButton1->Handle());
-  ASSERT_TRUE(PumpUntil(f, [&] { return gate_.Reached(); }));
-  ClickWindow(f, f.ZelButton2->Handle());
-  gate_.Open();
-  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
-  EXPECT_EQ(f.StatusText(), kStatusCompleted);
-  // Pass 1 ran before the hold: its row stays; pass 3 never ran.
-  ASSERT_EQ(ListViewRows(f.ListView1), 1);
-  EXPECT_EQ(ListViewText(f.ListView1, 0, 1), ".empty");
-  EXPECT_TRUE(f.ZelButton3->Enabled());
-  EXPECT_FALSE(f.ZelButton2->Enabled());
-  EXPECT_EQ(TabCaptions(f).size(), 3u);
-}
-
-TEST_F(MainWindowTest, ScanFindingNothingLeavesCorrectDisabled) {
-  TMainForm& f = Form();
-  mem_.RemoveKey(RootKey::ClassesRoot, ".empty");
-  files_.files.insert("C:\\Gone\\tool.exe");
-  ClickWindow(f, f.ZelButton1->Handle());
-  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
-  EXPECT_EQ(ListViewRows(f.ListView1), 0);
-  EXPECT_FALSE(f.ZelButton3->Enabled());
-  EXPECT_EQ(f.StatusText(), kStatusCompleted);
-}
-
-TEST_F(MainWindowTest, AnErrorInsideTheScanReturnsToIdleAndSaysTheScanStoppedEarly) {
-  mem_.hook = [](const std::string& op, const std::string& path) {
-    if (op == "open" && path == "\\SOFTWARE\\Blocker") throw std::runtime_error("registry gone");
-  };
-  TMainForm& f = Form();
-  ClickWindow(f, f.ZelButton1->Handle());
-  ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); }));
-  EXPECT_EQ(f.StatusText(), kStatusStoppedEarly);
-  EXPECT_FALSE(f.ZelButton2->Enabled());
-  EXPECT_EQ(TabCaptions(f).size(), 3u);
-  // The row found before the error stays and can be corrected.
-  ASSERT_EQ(ListViewRows(f.ListView1), 1);
-  EXPECT_TRUE(f.ZelButton3->Enabled());
-  EXPECT_TRUE(services_.messages.empty());
+// How a scan ends: cancelled while held (pass 1's row stays, pass 3 never ran), stopped by an
+// error inside it (the row found before stays and can be corrected; nothing is said), or finding
+// nothing (Correct stays disabled). Each returns to idle with every tab.
+TEST_F(MainWindowTest, EveryEndOfAScanReturnsToIdle) {
+  const struct {
+    const char* end;
+    const char* status;
+    int rows;
+  } ends[] = {{"cancel", kStatusCompleted, 1},
+              {"error", kStatusStoppedEarly, 1},
+              {"nothing", kStatusCompleted, 0}};
+  for (const auto& e : ends) {
+    const std::string end = e.end;
+    if (end == "cancel") HoldScan();
+    if (end == "error") {
+      mem_.hook = [](const std::string& op, const std::string& path) {
+        if (op == "open" && path == "\\SOFTWARE\\Blocker") throw std::runtime_error("gone");
+      };
+    }
+    if (end == "nothing") {
+      mem_.hook = nullptr;
+      mem_.RemoveKey(RootKey::ClassesRoot, ".empty");
+      files_.files.insert("C:\\Gone\\tool.exe");
+    }
+    TMainForm& f = Form();
+    ClickWindow(f, f.ZelButton1->Handle());
+    if (end == "cancel") {
+      ASSERT_TRUE(PumpUntil(f, [&] { return gate_.Reached(); }));
+      ClickWindow(f, f.ZelButton2->Handle());
+      gate_.Open();
+    }
+    ASSERT_TRUE(PumpUntil(f, [&] { return ScanEnded(f); })) << end;
+    EXPECT_EQ(f.StatusText(), e.status) << end;
+    ASSERT_EQ(ListViewRows(f.ListView1), e.rows) << end;
+    EXPECT_TRUE(e.rows == 0 || ListViewText(f.ListView1, 0, 1) == ".empty") << end;
+    EXPECT_EQ(Buttons(f), e.rows ? "Start Cancel-off Correct Regedit "
+                                 : "Start Cancel-off Correct-off Regedit ")
+        << end;
+    EXPECT_EQ(TabCaptions(f).size(), 3u) << end;
+    EXPECT_TRUE(services_.messages.empty()) << end;
+  }
 }
 
 TEST_F(MainWindowTest, ClosingDuringAScanEndsPromptly) {
@@ -320,32 +276,6 @@ TEST_F(MainWindowTest, RefreshOnTheFilesPageHidesNoTabAtTheEnd) {
   EXPECT_TRUE(f.ZelButton1->Enabled());
 }
 
-// A file whose name no code page spells is listed as itself and Clear deletes and counts it,
-// beside its look-alike.
-TEST_F(MainWindowTest, FilesPageListsAndClearsANameNoCodePageSpells) {
-  TMainForm& f = Form();
-  FakeFileTree tree;
-  FakeSystemFolders folders;
-  tree.roots = {"C:\\Users\\me\\Temp", "C:\\Windows"};
-  const std::string omega = "C:\\Users\\me\\Temp\\\xCE\xA9mega.tmp";  // Ωmega.tmp
-  const std::string twin = "C:\\Users\\me\\Temp\\Omega.tmp";
-  tree.AddFile(omega, 1 << 20);
-  tree.AddFile(twin, 1 << 20);
-  f.Services.Tree = &tree;
-  f.Services.Folders = &folders;
-  ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
-  ASSERT_TRUE(PumpUntil(f, [&] { return !f.FilesPage().Collecting(); }));
-  std::vector<std::string> lines = ListBoxTexts(f.ListBox1);
-  ASSERT_EQ(lines.size(), 5u);  // the two files, then the three closing lines
-  std::sort(lines.begin(), lines.begin() + 2);
-  EXPECT_EQ(lines[0], twin);
-  EXPECT_EQ(lines[1], omega);
-  ClickWindow(f, f.ZelButton3->Handle());
-  EXPECT_EQ(f.StatusText(), "Files deleted: 2. Could not be deleted: 0.");
-  std::sort(tree.removed.begin(), tree.removed.end());
-  EXPECT_EQ(tree.removed, (std::vector<std::string>{twin, omega}));
-}
-
 TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   TMainForm& f = Form();
   services_.createAnswer = [](const ProgramStart&) -> long {
@@ -364,24 +294,6 @@ TEST_F(MainWindowTest, AnErrorEscapingAHandlerIsShownAndTheProgramGoesOn) {
   EXPECT_EQ(f.Role(), kRoleDeinstall);
 }
 
-// Keys through the system's input queue: the modifiers held, the key pressed and released.
-void TypeKey(TMainForm& f, std::initializer_list<WORD> held, WORD key) {
-  std::vector<INPUT> input;
-  auto add = [&](WORD vk, bool up) {
-    INPUT i{};
-    i.type = INPUT_KEYBOARD;
-    i.ki.wVk = vk;
-    i.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    input.push_back(i);
-  };
-  for (WORD vk : held) add(vk, false);
-  add(key, false);
-  add(key, true);
-  for (auto it = std::rbegin(held); it != std::rend(held); ++it) add(*it, true);
-  SendInput(static_cast<UINT>(input.size()), input.data(), sizeof(INPUT));
-  Pump(f, 100);
-}
-
 TEST_F(MainWindowTest, KeyboardReachesTheListsPagesAndCheckBoxes) {
   TMainForm& f = Form();
   f.AddFinding({"Incorrect expansion", ".x", "HKCR", "\\.x", ""});
@@ -391,38 +303,38 @@ TEST_F(MainWindowTest, KeyboardReachesTheListsPagesAndCheckBoxes) {
   ASSERT_TRUE(PumpUntil(f, [&] { return GetFocus() == f.PageControl1->Handle(); }));
 
   // Tab and Shift+Tab: the page control and the list of the page shown; the buttons are no stops.
-  TypeKey(f, {}, VK_TAB);
+  PressKey(VK_TAB, false, false, &f);
   EXPECT_EQ(GetFocus(), f.ListView1);
   EXPECT_EQ(SendMessageW(f.Handle(), WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0)
       << "the focus is shown";
-  TypeKey(f, {}, VK_TAB);
+  PressKey(VK_TAB, false, false, &f);
   EXPECT_EQ(GetFocus(), f.PageControl1->Handle());
-  TypeKey(f, {VK_SHIFT}, VK_TAB);
+  PressKey(VK_TAB, false, true, &f);
   EXPECT_EQ(GetFocus(), f.ListView1);
 
   // No row held the focus: the first row takes it, and nothing is selected by that.
   EXPECT_EQ(ListView_GetNextItem(f.ListView1, -1, LVNI_FOCUSED), 0);
   EXPECT_EQ(ListView_GetSelectedCount(f.ListView1), 0u);
   // Space checks and unchecks the focused row.
-  TypeKey(f, {}, VK_SPACE);
+  PressKey(VK_SPACE, false, false, &f);
   EXPECT_TRUE(ListViewChecked(f.ListView1, 0));
   EXPECT_FALSE(ListViewChecked(f.ListView1, 1));
-  TypeKey(f, {}, VK_SPACE);
+  PressKey(VK_SPACE, false, false, &f);
   EXPECT_FALSE(ListViewChecked(f.ListView1, 0));
 
   // Ctrl+Tab and Ctrl+Shift+Tab turn the pages, round; Tab then reaches that page's list.
-  TypeKey(f, {VK_CONTROL}, VK_TAB);
+  PressKey(VK_TAB, true, false, &f);
   EXPECT_EQ(f.Role(), kRoleFiles);
   PumpUntil(f, [&] { return !f.FilesPage().Collecting(); });
-  TypeKey(f, {VK_CONTROL, VK_SHIFT}, VK_TAB);
+  PressKey(VK_TAB, true, true, &f);
   EXPECT_EQ(f.Role(), kRoleRegistry);
-  TypeKey(f, {VK_CONTROL, VK_SHIFT}, VK_TAB);
+  PressKey(VK_TAB, true, true, &f);
   EXPECT_EQ(f.Role(), kRoleDeinstall);
   SetFocus(f.PageControl1->Handle());
-  TypeKey(f, {}, VK_TAB);
+  PressKey(VK_TAB, false, false, &f);
   EXPECT_EQ(GetFocus(), f.ListBox2);
   // The shortcuts still work.
-  TypeKey(f, {VK_CONTROL}, 'R');
+  PressKey('R', true, false, &f);
   EXPECT_EQ(f.Role(), kRoleRegistry);
 }
 
@@ -447,7 +359,7 @@ TEST_F(MainWindowTest, ActionButtonsKeepTheirTabOrdersWhileDrawnOverThePageContr
   ASSERT_TRUE(PumpUntil(f, [&] { return GetFocus() == f.ListView1; }));
   std::vector<HWND> reached;
   for (int i = 0; i < 4; ++i) {
-    TypeKey(f, {}, VK_TAB);
+    PressKey(VK_TAB, false, false, &f);
     reached.push_back(GetFocus());
   }
   EXPECT_EQ(reached, (std::vector<HWND>{f.ZelButton1->Handle(), f.ZelButton4->Handle(),
@@ -463,9 +375,8 @@ TEST_F(MainWindowTest, AssistiveProgramsReadEveryControlAndPressTheButtons) {
   const ReadButton regedit = ReadThroughAccessibility(*f.ZelButton4);
   EXPECT_EQ(regedit.name, "Regedit & more");
   EXPECT_EQ(regedit.role, ROLE_SYSTEM_PUSHBUTTON);
-  EXPECT_EQ(regedit.state & (STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_INVISIBLE), 0);
-  EXPECT_NE(regedit.state & STATE_SYSTEM_FOCUSABLE, 0);
-  EXPECT_NE(regedit.state & STATE_SYSTEM_FOCUSED, 0);
+  const long shown = STATE_SYSTEM_FOCUSABLE | STATE_SYSTEM_FOCUSED;
+  EXPECT_EQ(regedit.state & (STATE_SYSTEM_UNAVAILABLE | STATE_SYSTEM_INVISIBLE | shown), shown);
   EXPECT_EQ(regedit.defaultAction, "Press");
 
   // A disabled button says so and cannot be pressed.
@@ -485,18 +396,7 @@ TEST_F(MainWindowTest, AssistiveProgramsReadEveryControlAndPressTheButtons) {
   ASSERT_TRUE(PumpUntil(f, [&] { return ListViewRows(f.ListView1) == 2 && ScanEnded(f); }));
 
   // The standard controls answer their own messages with what they show.
-  const auto& findings = f.Findings();
-  for (int row = 0; row < 2; ++row)
-    EXPECT_EQ(ListViewText(f.ListView1, row, 1), findings[static_cast<std::size_t>(row)].parameter);
-  EXPECT_EQ(ListViewText(f.ListView1, 0, 0), "Incorrect expansion");
-  EXPECT_EQ(TabCaptions(f)[1], "Unnecessary files");
   EXPECT_EQ(WindowText(f.Panel1), "The analysis of keys of the register is completed!");
-  ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
-  ASSERT_TRUE(PumpUntil(f, [&] { return !f.FilesPage().Collecting(); }));
-  const std::vector<std::string> lines = ListBoxTexts(f.ListBox1);
-  ASSERT_GE(lines.size(), 3u);
-  EXPECT_NE(lines.back().find("Mb it is ready to removal - The provisional size.."),
-            std::string::npos);
   // Every name is read as itself, whatever the system's code page.
   for (const LookAlikeName& name : LookAlikeNames()) {
     f.ZelButton1->SetCaption(name.name);
@@ -506,6 +406,7 @@ TEST_F(MainWindowTest, AssistiveProgramsReadEveryControlAndPressTheButtons) {
     EXPECT_EQ(WindowText(f.Panel1), name.name + " " + name.twin) << name.what;
   }
   // A hidden button says so and cannot be pressed either.
+  ASSERT_TRUE(ClickTab(f, "Unnecessary files"));
   const ReadButton hidden = ReadThroughAccessibility(*f.ZelButton4, true);
   EXPECT_NE(hidden.state & STATE_SYSTEM_INVISIBLE, 0);
   EXPECT_TRUE(FAILED(hidden.pressed));
